@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# One-step set-up on Debian 12: installs the missing Debian packages, builds, then
+#   run   - runs the program (sitevigil-cli list until the GUI lands)
+#   test  - runs every test with ctest
+#   build - only builds
+# Environment: BUILD_DIR (default build), SITEVIGIL_ASAN=ON for a sanitizer build.
+set -euo pipefail
+
+mode=${1:-run}
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${BUILD_DIR:-$top/build}
+
+packages=(
+  build-essential cmake ninja-build pkg-config git ca-certificates
+  libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libgumbo-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcpp-httplib-dev openssl tinyproxy python3 python3-aiosmtpd
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$top" -B "$build_dir" -G Ninja -DSITEVIGIL_ASAN="${SITEVIGIL_ASAN:-OFF}"
+cmake --build "$build_dir"
+
+case "$mode" in
+  run) "$build_dir/src/cli/sitevigil-cli" list ;;
+  test) ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" ;;
+  build) ;;
+  *) echo "usage: $0 [run|test|build]" >&2; exit 2 ;;
+esac

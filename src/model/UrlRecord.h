@@ -1,0 +1,183 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class CArchiveReader;
+class CArchiveWriter;
+class CUrlEngine;
+class Curl;
+
+// Receives the progress of a download in whole kilobytes (the "view to notify" of a record).
+// Called on the worker thread that fetches the record.
+class IUrlProgressTarget
+{
+public:
+    virtual ~IUrlProgressTarget() = default;
+    virtual void OnUrlProgress(int kilobytes, Curl* record) = 0;
+};
+
+// One monitored page: what the user entered, what the last checks found and the working state of a
+// download in progress. Fields are public as the engine, the page check and the dialogs work on them
+// directly; the numbered comments give the order in which they are archived.
+class Curl
+{
+public:
+    Curl();
+    // Snapshot for the update log and the change e-mail: construction values, then fields 1 to 32.
+    Curl(const Curl& source);
+    Curl& operator=(const Curl&) = delete;
+    ~Curl();
+
+    // Archive: always writes fields 1 to 35. Returns false when the record could not be encoded.
+    bool Serialize(CArchiveWriter& archive) const;
+    // Reads fields 1 to 34, then 35 when the file version has it. On a read error the name becomes
+    // "Error" and the address "http://127.0.0.1"; fields read before the error keep their values.
+    // Returns false in that case (the archive position is then undefined).
+    bool ReadFromArchive(CArchiveReader& archive, int major, int minor, int build);
+
+    // Formatted texts for the list and the dialogs.
+    std::string GetChangeText() const;
+    std::string GetStatusText() const;
+    std::string GetSizeText() const;
+    std::string GetLastCheckedText() const;
+    std::string GetLastModifiedText() const;
+    // "%A, %B %d, %Y %H:%M:%S" in local time, English names whatever the locale; "" when it cannot be formatted.
+    static std::string FormatDateTime(int64_t seconds);
+
+    // Assigns an id from the urlID setting on first use; never changes afterwards.
+    const std::string& GetPageID();
+    // Splits m_strURL into host, port and object path. False (and nothing changed) when rejected.
+    bool CrackURL();
+
+    // Accessors (the fields are also public).
+    const std::string& GetName() const { return m_strName; }
+    void SetName(const std::string& name) { m_strName = name; }
+    const std::string& GetURL() const { return m_strURL; }
+    void SetURL(const std::string& url) { m_strURL = url; }
+    const std::string& GetDescription() const { return m_strDescription; }
+    void SetDescription(const std::string& text) { m_strDescription = text; }
+    const std::string& GetSearchText() const { return m_strSearchText; }
+    void SetSearchText(const std::string& text) { m_strSearchText = text; }
+    const std::string& GetStatus() const { return m_strStatus; }
+    void SetStatus(const std::string& text) { m_strStatus = text; }
+    const std::string& GetError() const { return m_strError; }
+    void SetError(const std::string& text) { m_strError = text; }
+    bool GetChanged() const { return m_bChanged; }
+    // Setting the changed flag also sets the new-change flag; clearing it leaves that flag alone.
+    void SetChanged(bool changed);
+    // Marks the page changed with reason R: changed flag, new-change flag, reason (a later mark replaces it).
+    void MarkChanged(const std::string& reason);
+    bool GetNewChange() const { return m_bNewChange; }
+    void SetNewChange(bool value) { m_bNewChange = value; }
+    bool GetComplete() const { return m_bComplete; }
+    void SetComplete(bool value) { m_bComplete = value; }
+    bool GetSavePage() const { return m_bSavePage; }
+    void SetSavePage(bool value) { m_bSavePage = value; }
+    bool GetLastModifiedKnown() const { return m_bLastModifiedKnown; }
+    void SetLastModifiedKnown(bool value) { m_bLastModifiedKnown = value; }
+    int GetHttpStatus() const { return m_nHttpStatus; }
+    void SetHttpStatus(int status) { m_nHttpStatus = status; }
+    int GetSize() const { return m_nSize; }
+    const std::string& GetHost() const { return m_strHost; }
+    unsigned GetPort() const { return m_nPort; }
+    const std::string& GetPath() const { return m_strPath; }
+    IUrlProgressTarget* GetNotifyTarget() const { return m_pNotifyTarget; }
+    void SetNotifyTarget(IUrlProgressTarget* target) { m_pNotifyTarget = target; }
+
+    // ---- page check, defined in check/ ----
+    // Fetches the page with the engine and judges it; runs on the calling (worker) thread.
+    void CheckPage(CUrlEngine& engine);
+    void EvaluatePage();
+    // False when a limit text was missing and no part was cut.
+    bool ComputePartCRC();
+    void SearchText();
+    // Text of the last title element that yields one; no scripts run.
+    std::string GetPageTitle() const;
+
+    // ---- per-page files, defined in check/ ----
+    std::string GetPagesFolder() const;
+    std::string GetFileBase();
+    std::string GetSavedPagePath();
+    std::string GetPreviousPagePath();
+    std::string GetDiffsPath();
+    std::string GetDebugLogPath();
+    bool BeginPageCopy();
+    bool OpenDebugLog();
+    void CloseDebugLog();
+    void WriteDebugLine(const std::string& line);
+    bool ReadSavedPage();
+    bool MakeDiffReport();
+
+    // Body of the download in progress: always followed by one zero byte; its length is m_nSize.
+    const char* GetBody() const { return m_body.c_str(); }
+    // Appends the bytes received, sets the data-received flag, then calls OnProgress.
+    void AppendBody(const char* data, size_t count);
+    // Frees the body; size and data-received flag become 0.
+    void EmptyBody();
+    // Posts progress to the notify target when (m_nSize / 1024) is a multiple of 5.
+    void OnProgress();
+    // The engine's Last-Modified update for a response that carried the header: marks a change when
+    // the date is later than a known one and the date is watched, then stores it as known.
+    void OnLastModified(int64_t lastModified);
+
+    // ---- persistent fields, in archive order ----
+    std::string m_strName;                 // 1
+    std::string m_strURL;                  // 2
+    bool m_bSavePage = true;               // 3
+    bool m_bWatchUnreachable = false;      // 4
+    bool m_bWatchReachable = false;        // 5
+    bool m_bWatchDate = false;             // 6
+    bool m_bWatchContent = false;          // 7
+    bool m_bWatchSize = true;              // 8
+    bool m_bTextSearch = false;            // 9
+    bool m_bTextNotPresent = false;        // 10
+    std::string m_strSearchText;           // 11
+    int64_t m_timeLastChecked = 0;         // 12
+    int64_t m_timeLastModified = 0;        // 13
+    bool m_bLastModifiedKnown = false;     // 14
+    bool m_bChanged = false;               // 15
+    int32_t m_nSize = 0;                   // 16
+    bool m_bDataReceived = false;          // 17
+    std::string m_strDescription;          // 18
+    std::string m_strChangeReason;         // 19
+    bool m_bAuthenticate = false;          // 20
+    std::string m_strUserName;             // 21
+    std::string m_strPassword;             // 22
+    uint32_t m_dwReserved1 = 0;            // 23
+    uint32_t m_dwReserved2 = 0;            // 24
+    uint32_t m_dwPageCRC = 0;              // 25
+    uint32_t m_dwPartCRC = 0;              // 26
+    bool m_bFromStart = true;              // 27
+    std::string m_strStartText;            // 28
+    bool m_bToEnd = true;                  // 29
+    std::string m_strEndText;              // 30
+    int32_t m_nChecks = 0;                 // 31
+    int32_t m_nDownloads = 0;              // 32
+    bool m_bComplete = false;              // 33
+    std::string m_strError;                // 34
+    std::string m_strPageID;               // 35
+
+    // ---- working fields: never archived, never copied ----
+    uint32_t m_dwNewPageCRC = 0;
+    uint32_t m_dwNewPartCRC = 0;
+    bool m_bNewChange = false;
+    std::string m_strPage;
+    std::string m_strPart;
+    std::string m_strStatus;
+    int m_nHttpStatus = 0;
+    std::string m_strHost;
+    uint16_t m_nPort = 0;
+    std::string m_strPath;
+    CUrlEngine* m_pEngine = nullptr;
+    IUrlProgressTarget* m_pNotifyTarget = nullptr;
+    // The page copy being written and the per-page debug log of the check in progress.
+    std::FILE* m_pPageCopy = nullptr;
+    std::FILE* m_pDebugLog = nullptr;
+    // Browser program found for "http", cached on first use.
+    std::string m_strBrowserCommand;
+
+private:
+    std::string m_body;
+};
