@@ -1,6 +1,8 @@
 #include "model/Archive.h"
 
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -55,7 +57,8 @@ void CArchiveWriter::WriteBool(bool value)
 
 void CArchiveWriter::WriteTime(int64_t seconds)
 {
-    AppendLe32(m_data, static_cast<uint32_t>(static_cast<uint64_t>(seconds) & 0xFFFFFFFFu));
+    const int64_t clamped = seconds < INT32_MIN ? INT32_MIN : (seconds > INT32_MAX ? INT32_MAX : seconds);
+    AppendLe32(m_data, static_cast<uint32_t>(static_cast<int32_t>(clamped)));
 }
 
 void CArchiveWriter::WriteString(std::string_view text)
@@ -76,8 +79,7 @@ void CArchiveWriter::WriteString(std::string_view text)
 
 CArchiveReader::CArchiveReader(std::string_view data)
     : m_data(data)
-{
-}
+{ }
 
 bool CArchiveReader::Take(void* out, size_t n)
 {

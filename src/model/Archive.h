@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Little-endian archive stream shared by the monitored-list file and the update-log file:
 // 32-bit integers, length-prefixed single-byte texts and 32-bit date-times.
@@ -13,12 +14,17 @@ public:
     void WriteInt32(int32_t value);
     void WriteUInt32(uint32_t value);
     void WriteBool(bool value);
-    // Stores the low 32 bits of the seconds count; see UrlRecord.cpp for values that do not fit.
+    // Stores the seconds count in 32 bits. A count outside the signed 32-bit range (before December 1901
+    // or after January 2038) is stored as the nearest value that fits, so that it reads back on the
+    // same side of every storable date instead of wrapping to an unrelated one.
     void WriteTime(int64_t seconds);
     // Length prefix of 1, 3 or 7 bytes, then the bytes without a terminator.
     void WriteString(std::string_view text);
 
     const std::string& Data() const { return m_data; }
+    size_t Size() const { return m_data.size(); }
+    // Empties the buffer (keeping its room) once its bytes have been written out.
+    void Clear() { m_data.clear(); }
     std::string TakeData() { return std::move(m_data); }
 
 private:

@@ -87,9 +87,20 @@ public:
     void SetNotifyTarget(IUrlProgressTarget* target) { m_pNotifyTarget = target; }
 
     // ---- page check, defined in check/ ----
+    // What the download before the one being judged left in the record. The engine resets the download
+    // fields when a fetch starts, so CheckPage takes this first; the Size and Reachable watches use it.
+    struct PreviousDownload
+    {
+        bool checked; // the record had been checked before
+        bool complete; // and that check's download succeeded
+        int32_t size; // with a body of this many bytes
+    };
+    PreviousDownload GetPreviousDownload() const;
     // Fetches the page with the engine and judges it; runs on the calling (worker) thread.
     void CheckPage(CUrlEngine& engine);
+    // Judges the download now in the record. Without the previous download, Size and Reachable stay quiet.
     void EvaluatePage();
+    void EvaluatePage(const PreviousDownload& previous);
     // False when a limit text was missing and no part was cut.
     bool ComputePartCRC();
     void SearchText();
@@ -104,6 +115,8 @@ public:
     std::string GetDiffsPath();
     std::string GetDebugLogPath();
     bool BeginPageCopy();
+    // Finishes the open page copy: keep = true puts it in place of the current copy, false drops it.
+    bool EndPageCopy(bool keep);
     bool OpenDebugLog();
     void CloseDebugLog();
     void WriteDebugLine(const std::string& line);
@@ -122,58 +135,62 @@ public:
     // the date is later than a known one and the date is watched, then stores it as known.
     void OnLastModified(int64_t lastModified);
 
-    // ---- persistent fields, in archive order ----
-    std::string m_strName;                 // 1
-    std::string m_strURL;                  // 2
-    bool m_bSavePage = true;               // 3
-    bool m_bWatchUnreachable = false;      // 4
-    bool m_bWatchReachable = false;        // 5
-    bool m_bWatchDate = false;             // 6
-    bool m_bWatchContent = false;          // 7
-    bool m_bWatchSize = true;              // 8
-    bool m_bTextSearch = false;            // 9
-    bool m_bTextNotPresent = false;        // 10
-    std::string m_strSearchText;           // 11
-    int64_t m_timeLastChecked = 0;         // 12
-    int64_t m_timeLastModified = 0;        // 13
-    bool m_bLastModifiedKnown = false;     // 14
-    bool m_bChanged = false;               // 15
-    int32_t m_nSize = 0;                   // 16
-    bool m_bDataReceived = false;          // 17
-    std::string m_strDescription;          // 18
-    std::string m_strChangeReason;         // 19
-    bool m_bAuthenticate = false;          // 20
-    std::string m_strUserName;             // 21
-    std::string m_strPassword;             // 22
-    uint32_t m_dwReserved1 = 0;            // 23
-    uint32_t m_dwReserved2 = 0;            // 24
-    uint32_t m_dwPageCRC = 0;              // 25
-    uint32_t m_dwPartCRC = 0;              // 26
-    bool m_bFromStart = true;              // 27
-    std::string m_strStartText;            // 28
-    bool m_bToEnd = true;                  // 29
-    std::string m_strEndText;              // 30
-    int32_t m_nChecks = 0;                 // 31
-    int32_t m_nDownloads = 0;              // 32
-    bool m_bComplete = false;              // 33
-    std::string m_strError;                // 34
-    std::string m_strPageID;               // 35
+    // ---- persistent fields; the numbers give the archive order (see Serialize). Small fields are
+    // grouped so that 100,000 records do not carry padding between them. ----
+    std::string m_strName; // 1
+    std::string m_strURL; // 2
+    bool m_bSavePage = true; // 3
+    bool m_bWatchUnreachable = false; // 4
+    bool m_bWatchReachable = false; // 5
+    bool m_bWatchDate = false; // 6
+    bool m_bWatchContent = false; // 7
+    bool m_bWatchSize = true; // 8
+    bool m_bTextSearch = false; // 9
+    bool m_bTextNotPresent = false; // 10
+    std::string m_strSearchText; // 11
+    int64_t m_timeLastChecked = 0; // 12
+    int64_t m_timeLastModified = 0; // 13
+    bool m_bLastModifiedKnown = false; // 14
+    bool m_bChanged = false; // 15
+    bool m_bDataReceived = false; // 17
+    int32_t m_nSize = 0; // 16
+    std::string m_strDescription; // 18
+    std::string m_strChangeReason; // 19
+    std::string m_strUserName; // 21
+    std::string m_strPassword; // 22
+    uint32_t m_dwReserved1 = 0; // 23
+    uint32_t m_dwReserved2 = 0; // 24
+    uint32_t m_dwPageCRC = 0; // 25
+    uint32_t m_dwPartCRC = 0; // 26
+    bool m_bAuthenticate = false; // 20
+    bool m_bFromStart = true; // 27
+    bool m_bToEnd = true; // 29
+    bool m_bComplete = false; // 33
+    int32_t m_nChecks = 0; // 31
+    int32_t m_nDownloads = 0; // 32
+    std::string m_strStartText; // 28
+    std::string m_strEndText; // 30
+    std::string m_strError; // 34
+    std::string m_strPageID; // 35
 
     // ---- working fields: never archived, never copied ----
     uint32_t m_dwNewPageCRC = 0;
     uint32_t m_dwNewPartCRC = 0;
+    int m_nHttpStatus = 0;
     bool m_bNewChange = false;
+    uint16_t m_nPort = 0;
     std::string m_strPage;
     std::string m_strPart;
     std::string m_strStatus;
-    int m_nHttpStatus = 0;
     std::string m_strHost;
-    uint16_t m_nPort = 0;
     std::string m_strPath;
     CUrlEngine* m_pEngine = nullptr;
     IUrlProgressTarget* m_pNotifyTarget = nullptr;
     // The page copy being written and the per-page debug log of the check in progress.
     std::FILE* m_pPageCopy = nullptr;
+    // The page copy is written under a temporary name beside the current copy and renamed when whole,
+    // so a reader never sees half a page.
+    std::string m_strPageCopyTemp;
     std::FILE* m_pDebugLog = nullptr;
     // Browser program found for "http", cached on first use.
     std::string m_strBrowserCommand;

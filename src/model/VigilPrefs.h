@@ -98,6 +98,13 @@ public:
     std::string ReadString(const std::string& name, const std::string& defaultValue);
     bool WriteString(const std::string& name, const std::string& text);
     bool DeleteValue(const std::string& name);
+    // Reads without storing (listing the settings must not create them). False when absent or unreadable.
+    bool PeekInt(const std::string& name, int& value);
+    bool PeekString(const std::string& name, std::string& text);
+    // False when the settings database could not be opened; every read then gives its default.
+    bool IsStoreOpen() const;
+    // Why the database could not be opened or the last access failed.
+    std::string StoreError() const;
 
     // Reads with the default that readers other than the preferences pages pass.
     int ReadInt(const IntPref& key) { return ReadInt(key.name, key.readerDefault); }

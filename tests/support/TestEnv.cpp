@@ -26,6 +26,10 @@ CTempDir::~CTempDir()
 
 CIsolatedSettings::CIsolatedSettings()
 {
+    for (const char* name : {"SITEVIGIL_CONFIG_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+        const char* value = std::getenv(name);
+        m_saved.push_back({name, value != nullptr, value ? value : ""});
+    }
     setenv("SITEVIGIL_CONFIG_DIR", m_config.Path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", (m_home.Path() + "config").c_str(), 1);
     setenv("XDG_DATA_HOME", (m_home.Path() + "data").c_str(), 1);
@@ -38,7 +42,12 @@ CIsolatedSettings::CIsolatedSettings()
 CIsolatedSettings::~CIsolatedSettings()
 {
     CVigilPrefs::ResetInstance();
-    unsetenv("SITEVIGIL_CONFIG_DIR");
+    for (const SavedVariable& saved : m_saved) {
+        if (saved.wasSet)
+            setenv(saved.name, saved.value.c_str(), 1);
+        else
+            unsetenv(saved.name);
+    }
 }
 
 std::string ReadFileBytes(const std::string& path)

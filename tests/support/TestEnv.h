@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class CTempDir
@@ -31,6 +32,14 @@ public:
     const std::string& StorageDir() const { return m_storage.Path(); }
 
 private:
+    // The variables as they were, restored afterwards so that no test leaks into the next.
+    struct SavedVariable
+    {
+        const char* name;
+        bool wasSet;
+        std::string value;
+    };
+    std::vector<SavedVariable> m_saved;
     CTempDir m_config;
     CTempDir m_storage;
     CTempDir m_home;

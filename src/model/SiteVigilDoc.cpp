@@ -1,0 +1,307 @@
+#include "model/SiteVigilDoc.h"
+
+#include "model/Archive.h"
+#include "model/VigilPrefs.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileUtil.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kDefaultFileName = "siteVigil.dat";
+constexpr size_t kHeaderSize = 16;
+// The smallest record: ten empty texts of one byte each and 24 four-byte values. A count larger than
+// the rest of the file divided by this cannot be right.
+constexpr size_t kMinRecordSize = 10 * 1 + 24 * 4;
+// No list comes near this; a larger file is not ours.
+constexpr unsigned long long kMaxFileSize = 1ull << 30;
+// Files are read and written in pieces of this size, so a large list never sits in memory twice.
+constexpr size_t kChunkSize = 1 << 20;
+
+DocResult Failure(std::string reason)
+{
+    return DocResult {false, std::move(reason)};
+}
+
+bool SameTextIgnoringCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y && std::tolower(x) != std::tolower(y))
+            return false;
+    }
+    return true;
+}
+
+struct Header
+{
+    int32_t major = 0, minor = 0, build = 0, count = 0;
+};
+
+bool ReadHeader(CArchiveReader& archive, Header& header)
+{
+    return archive.ReadInt32(header.major) && archive.ReadInt32(header.minor) && archive.ReadInt32(header.build)
+        && archive.ReadInt32(header.count);
+}
+
+// Reads the records after the header: each one goes to the head of the list. A record that cannot be
+// read still takes its place, as an "Error" record, up to the count; but never more records than the
+// remaining bytes could hold, so a hostile count cannot exhaust memory. readRecord reads the next
+// record into the given one and returns false when it could not.
+DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::function<bool(Curl&)>& readRecord,
+                      CSiteVigilDoc::RecordList& records)
+{
+    if (header.count < 0)
+        return Failure("it is damaged (its page count is negative)");
+    const size_t possible = remainingBytes / kMinRecordSize;
+    const bool countFits = static_cast<size_t>(header.count) <= possible;
+    const size_t toRead = countFits ? static_cast<size_t>(header.count) : possible;
+    size_t failed = 0;
+    for (size_t i = 0; i < toRead; ++i) {
+        auto record = std::make_unique<Curl>();
+        if (!readRecord(*record)) {
+            ++failed;
+            // With a count that cannot be right, only the records that could be read are kept.
+            if (!countFits)
+                break;
+        }
+        records.push_front(std::move(record));
+    }
+    if (!countFits)
+        return Failure("it is damaged (it claims " + std::to_string(header.count) + " pages but can hold at most "
+                       + std::to_string(possible) + ")");
+    if (failed > 0)
+        return Failure("it is damaged (" + std::to_string(failed) + " of " + std::to_string(header.count)
+                       + " pages could not be read)");
+    return {};
+}
+
+// The list file read piece by piece: a window of unread bytes that grows only while one record does
+// not fit in it.
+class CChunkedFile
+{
+public:
+    explicit CChunkedFile(int fd)
+        : m_fd(fd)
+    { }
+
+    // Reads at least one more piece into the window; false at the end of the file or on an error.
+    bool More()
+    {
+        m_buffer.erase(0, m_pos);
+        m_pos = 0;
+        const size_t old = m_buffer.size();
+        m_buffer.resize(old + kChunkSize);
+        ssize_t n;
+        do {
+            n = ::read(m_fd, m_buffer.data() + old, kChunkSize);
+        } while (n < 0 && errno == EINTR);
+        m_buffer.resize(old + (n > 0 ? static_cast<size_t>(n) : 0));
+        if (n < 0)
+            m_error = errno;
+        m_atEnd = n <= 0;
+        return n > 0;
+    }
+
+    // Runs read on the unread bytes; when it fails before the end of the file, reads more and tries
+    // again from the same place. On success the bytes read are consumed.
+    bool Read(const std::function<bool(CArchiveReader&)>& read)
+    {
+        for (;;) {
+            CArchiveReader archive(std::string_view(m_buffer).substr(m_pos));
+            if (read(archive)) {
+                m_pos = m_buffer.size() - archive.Remaining();
+                return true;
+            }
+            if (m_atEnd || !More())
+                return false;
+        }
+    }
+
+    int Error() const { return m_error; }
+
+private:
+    int m_fd;
+    std::string m_buffer;
+    size_t m_pos = 0;
+    bool m_atEnd = false;
+    int m_error = 0;
+};
+
+} // namespace
+
+CSiteVigilDoc::CSiteVigilDoc() = default;
+
+CSiteVigilDoc::~CSiteVigilDoc() = default;
+
+void CSiteVigilDoc::OnNewDocument()
+{
+    DeleteContents();
+    m_strTitle = "Watching the Internet";
+}
+
+void CSiteVigilDoc::DeleteContents()
+{
+    m_records.clear();
+}
+
+void CSiteVigilDoc::Serialize(CArchiveWriter& archive) const
+{
+    archive.WriteInt32(SITEVIGIL_VERSION_MAJOR);
+    archive.WriteInt32(SITEVIGIL_VERSION_MINOR);
+    archive.WriteInt32(SITEVIGIL_VERSION_BUILD);
+    archive.WriteInt32(static_cast<int32_t>(m_records.size()));
+    for (const auto& record : m_records)
+        record->Serialize(archive);
+}
+
+DocResult CSiteVigilDoc::Serialize(CArchiveReader& archive)
+{
+    Header header;
+    if (!ReadHeader(archive, header))
+        return Failure("it is empty or not a Site Vigil list");
+    return ReadRecords(
+        header, archive.Remaining(),
+        [&](Curl& record) { return record.ReadFromArchive(archive, header.major, header.minor, header.build); },
+        m_records);
+}
+
+DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Failure("cannot open " + path + ": " + std::strerror(errno));
+    struct stat st
+    {
+    };
+    DocResult result;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        result = Failure("cannot read " + path + ": " + std::strerror(S_ISDIR(st.st_mode) ? EISDIR : errno));
+    } else if (static_cast<unsigned long long>(st.st_size) > kMaxFileSize) {
+        result = Failure("cannot read the list " + path + ": the file is too large to be a Site Vigil list");
+    } else {
+        CChunkedFile file(fd);
+        Header header;
+        // Once a record has failed the position in the file is lost: every later record fails too.
+        bool broken = false;
+        if (!file.Read([&](CArchiveReader& archive) { return ReadHeader(archive, header); })) {
+            result = Failure("it is empty or not a Site Vigil list");
+        } else {
+            const size_t remaining
+                = static_cast<size_t>(st.st_size) > kHeaderSize ? static_cast<size_t>(st.st_size) - kHeaderSize : 0;
+            result = ReadRecords(
+                header, remaining,
+                [&](Curl& record) {
+                    if (broken) {
+                        // As from a failed archive: defaults, named "Error".
+                        CArchiveReader none {std::string_view()};
+                        record.ReadFromArchive(none, header.major, header.minor, header.build);
+                        return false;
+                    }
+                    broken = !file.Read([&](CArchiveReader& archive) {
+                        return record.ReadFromArchive(archive, header.major, header.minor, header.build);
+                    });
+                    return !broken;
+                },
+                m_records);
+        }
+        if (file.Error() != 0)
+            result = Failure("cannot read " + path + ": " + std::strerror(file.Error()));
+        else if (!result)
+            result.error = "cannot read the list " + path + ": " + result.error;
+    }
+    ::close(fd);
+    return result;
+}
+
+DocResult CSiteVigilDoc::SaveToFile(const std::string& path)
+{
+    // Workers change records while a check runs: stop them before writing.
+    if (m_pStopBeforeSave)
+        m_pStopBeforeSave->StopChecking();
+
+    // The list holds site passwords in plain text: owner-only permissions.
+    CAtomicFile file;
+    std::string error = file.Open(path, 0600);
+    CArchiveWriter archive;
+    archive.WriteInt32(SITEVIGIL_VERSION_MAJOR);
+    archive.WriteInt32(SITEVIGIL_VERSION_MINOR);
+    archive.WriteInt32(SITEVIGIL_VERSION_BUILD);
+    archive.WriteInt32(static_cast<int32_t>(m_records.size()));
+    for (auto it = m_records.begin(); error.empty() && it != m_records.end(); ++it) {
+        if (!(*it)->Serialize(archive))
+            error = "a page is too large to be stored";
+        if (error.empty() && archive.Size() >= kChunkSize) {
+            error = file.Write(archive.Data());
+            archive.Clear();
+        }
+    }
+    if (error.empty())
+        error = file.Write(archive.Data());
+    if (error.empty())
+        error = file.Commit();
+    if (!error.empty())
+        return Failure("cannot save the list: " + error);
+    return {};
+}
+
+std::string CSiteVigilDoc::GetDefaultPath() const
+{
+    return CVigilPrefs::GetInstance().GetStorageFolder() + kDefaultFileName;
+}
+
+DocResult CSiteVigilDoc::SaveDefault()
+{
+    const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();
+    if (!MakeFolders(folder, 0700))
+        return Failure("cannot save the list: cannot create the folder " + folder + ": " + std::strerror(errno));
+    return SaveToFile(GetDefaultPath());
+}
+
+DocResult CSiteVigilDoc::LoadDefault()
+{
+    // No list file yet (the first start) is not an error: the list stays empty.
+    const std::string path = GetDefaultPath();
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
+        return {};
+    return LoadFromFile(path);
+}
+
+void CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
+{
+    if (record)
+        m_records.push_back(std::move(record));
+}
+
+std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
+{
+    for (auto it = m_records.begin(); it != m_records.end(); ++it) {
+        if (it->get() == record) {
+            std::unique_ptr<Curl> owned = std::move(*it);
+            m_records.erase(it);
+            return owned;
+        }
+    }
+    return nullptr;
+}
+
+bool CSiteVigilDoc::IsDuplicate(const Curl& record) const
+{
+    for (const auto& other : m_records) {
+        if (SameTextIgnoringCase(other->m_strURL, record.m_strURL))
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,303 @@
+#include "model/VigilPrefs.h"
+
+#include "platform/Autostart.h"
+#include "platform/FileUtil.h"
+#include "platform/SettingsDb.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::mutex g_instanceMutex;
+std::unique_ptr<CVigilPrefs> g_instance;
+
+std::string WithSlash(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+std::string EncodeDword(int value)
+{
+    const auto v = static_cast<uint32_t>(value);
+    const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
+    return std::string(bytes, 4);
+}
+
+} // namespace
+
+CVigilPrefs& CVigilPrefs::GetInstance()
+{
+    std::lock_guard lock(g_instanceMutex);
+    if (!g_instance)
+        g_instance.reset(new CVigilPrefs(ConfigDir()));
+    return *g_instance;
+}
+
+void CVigilPrefs::ResetInstance()
+{
+    std::lock_guard lock(g_instanceMutex);
+    g_instance.reset();
+}
+
+std::string CVigilPrefs::ConfigDir()
+{
+    if (const char* dir = std::getenv("SITEVIGIL_CONFIG_DIR"); dir && *dir)
+        return WithSlash(dir);
+    return UserConfigHome() + "site-vigil/";
+}
+
+std::string CVigilPrefs::DefaultStorageFolder()
+{
+    return UserDataHome() + "site-vigil/";
+}
+
+CVigilPrefs::CVigilPrefs(const std::string& configDir)
+{
+    MakeFolders(configDir, 0700);
+    m_db = std::make_unique<CSettingsDb>(configDir + "settings.db");
+    // The first access of the program: captures the storage folder for the whole run.
+    std::string folder = ReadString(Pref::InstallDir.name, DefaultStorageFolder());
+    // An empty value (a reader stored its "" default) would put the list file in the current or the
+    // root folder: use the default folder instead.
+    if (folder.empty())
+        folder = DefaultStorageFolder();
+    m_strStorageFolder = WithSlash(folder);
+}
+
+CVigilPrefs::~CVigilPrefs() = default;
+
+bool CVigilPrefs::IsStoreOpen() const
+{
+    return m_db->IsOpen();
+}
+
+std::string CVigilPrefs::StoreError() const
+{
+    return m_db->LastError();
+}
+
+bool CVigilPrefs::PeekInt(const std::string& name, int& value)
+{
+    int type = 0;
+    std::string data;
+    if (!m_db->Read(name, type, data) || type != CSettingsDb::kTypeDword || data.size() != 4)
+        return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(data.data());
+    value = static_cast<int>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8)
+                             | (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
+    return true;
+}
+
+bool CVigilPrefs::PeekString(const std::string& name, std::string& text)
+{
+    int type = 0;
+    std::string data;
+    if (!m_db->Read(name, type, data) || type != CSettingsDb::kTypeText)
+        return false;
+    text.assign(data.c_str(), ::strnlen(data.data(), data.size()));
+    return true;
+}
+
+int CVigilPrefs::ReadInt(const std::string& name, int defaultValue)
+{
+    int value = defaultValue;
+    if (!PeekInt(name, value))
+        value = defaultValue;
+    WriteInt(name, value);
+    return value;
+}
+
+bool CVigilPrefs::WriteInt(const std::string& name, int value)
+{
+    return m_db->Write(name, CSettingsDb::kTypeDword, EncodeDword(value));
+}
+
+std::string CVigilPrefs::ReadString(const std::string& name, const std::string& defaultValue)
+{
+    std::string text;
+    if (!PeekString(name, text))
+        text = defaultValue;
+    WriteString(name, text);
+    return text;
+}
+
+bool CVigilPrefs::WriteString(const std::string& name, const std::string& text)
+{
+    // Stored with its terminating zero; a text with an embedded zero is kept whole but read up to it.
+    std::string data = text;
+    data += '\0';
+    return m_db->Write(name, CSettingsDb::kTypeText, data);
+}
+
+bool CVigilPrefs::DeleteValue(const std::string& name)
+{
+    return m_db->Delete(name);
+}
+
+int CVigilPrefs::GetNumThreads()
+{
+    return ReadInt(Pref::numThreads);
+}
+
+int CVigilPrefs::GetThreadPriority()
+{
+    switch (ReadInt(Pref::threadPriority)) {
+    case 0:
+        return -2; // lowest
+    case 1:
+        return -1; // below normal
+    default:
+        return 0; // normal
+    }
+}
+
+// The group loads read each key with the default of its preferences page; the saves write the keys
+// in the order below, each group's values independent of the others.
+
+void CVigilPrefs::LoadGeneral(GeneralPrefs& page)
+{
+    page.actionOnDoubleClick = ReadInt(Pref::actionOnDoubleClick.name, Pref::actionOnDoubleClick.pageDefault);
+    page.installDir = ReadString(Pref::InstallDir.name, DefaultStorageFolder());
+    page.startMinimized = ReadInt(Pref::startMinimized.name, Pref::startMinimized.pageDefault);
+    page.startWithWindows = ReadInt(Pref::startWithWindows.name, Pref::startWithWindows.pageDefault);
+    page.hideToTrayOnExit = ReadInt(Pref::hideToTrayOnExit.name, Pref::hideToTrayOnExit.pageDefault);
+}
+
+void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
+{
+    WriteInt(Pref::actionOnDoubleClick.name, page.actionOnDoubleClick);
+    WriteString(Pref::InstallDir.name, page.installDir);
+    WriteInt(Pref::startMinimized.name, page.startMinimized);
+    WriteInt(Pref::startWithWindows.name, page.startWithWindows);
+    WriteInt(Pref::hideToTrayOnExit.name, page.hideToTrayOnExit);
+    // Failures here are ignored: the setting itself is saved either way.
+    if (page.startWithWindows == 1)
+        WriteAutostartEntry(CurrentExecutablePath());
+    else if (page.startWithWindows == 0)
+        RemoveAutostartEntry();
+}
+
+void CVigilPrefs::LoadConfirmations(ConfirmationPrefs& page)
+{
+    page.confirmClearChanges = ReadInt(Pref::confirmClearChanges.name, Pref::confirmClearChanges.pageDefault);
+    page.confirmDeletes = ReadInt(Pref::confirmDeletes.name, Pref::confirmDeletes.pageDefault);
+    page.confirmDuplicates = ReadInt(Pref::confirmDuplicates.name, Pref::confirmDuplicates.pageDefault);
+    page.confirmScheduleStarts = ReadInt(Pref::confirmScheduleStarts.name, Pref::confirmScheduleStarts.pageDefault);
+    page.showSummary = ReadInt(Pref::showSummary.name, Pref::showSummary.pageDefault);
+    page.warnNoData = ReadInt(Pref::warnNoData.name, Pref::warnNoData.pageDefault);
+    page.warnMultipleBrowserWindows
+        = ReadInt(Pref::warnMultipleBrowserWindows.name, Pref::warnMultipleBrowserWindows.pageDefault);
+}
+
+void CVigilPrefs::SaveConfirmations(const ConfirmationPrefs& page)
+{
+    WriteInt(Pref::confirmClearChanges.name, page.confirmClearChanges);
+    WriteInt(Pref::confirmDeletes.name, page.confirmDeletes);
+    WriteInt(Pref::confirmDuplicates.name, page.confirmDuplicates);
+    WriteInt(Pref::confirmScheduleStarts.name, page.confirmScheduleStarts);
+    WriteInt(Pref::showSummary.name, page.showSummary);
+    WriteInt(Pref::warnNoData.name, page.warnNoData);
+    WriteInt(Pref::warnMultipleBrowserWindows.name, page.warnMultipleBrowserWindows);
+}
+
+void CVigilPrefs::LoadConnection(ConnectionPrefs& page)
+{
+    page.numThreads = ReadInt(Pref::numThreads.name, Pref::numThreads.pageDefault);
+    page.threadPriority = ReadInt(Pref::threadPriority.name, Pref::threadPriority.pageDefault);
+    page.userAgent = ReadString(Pref::userAgent.name, Pref::userAgent.pageDefault);
+    page.connectTimeout = ReadInt(Pref::connectTimeout.name, Pref::connectTimeout.pageDefault);
+    page.connectRetryCount = ReadInt(Pref::connectRetryCount.name, Pref::connectRetryCount.pageDefault);
+}
+
+void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
+{
+    WriteInt(Pref::numThreads.name, page.numThreads);
+    WriteInt(Pref::threadPriority.name, page.threadPriority);
+    WriteString(Pref::userAgent.name, page.userAgent);
+    WriteInt(Pref::connectTimeout.name, page.connectTimeout);
+    WriteInt(Pref::connectRetryCount.name, page.connectRetryCount);
+}
+
+void CVigilPrefs::LoadPopup(PopupPrefs& page)
+{
+    page.autoClosePopupNotify = ReadInt(Pref::autoClosePopupNotify.name, Pref::autoClosePopupNotify.pageDefault);
+    page.popupNotify = ReadInt(Pref::popupNotify.name, Pref::popupNotify.pageDefault);
+    page.popupDuration = ReadInt(Pref::popupDuration.name, Pref::popupDuration.pageDefault);
+}
+
+void CVigilPrefs::SavePopup(const PopupPrefs& page)
+{
+    WriteInt(Pref::autoClosePopupNotify.name, page.autoClosePopupNotify);
+    WriteInt(Pref::popupNotify.name, page.popupNotify);
+    WriteInt(Pref::popupDuration.name, page.popupDuration);
+}
+
+void CVigilPrefs::LoadSound(SoundPrefs& page)
+{
+    page.soundPreference = ReadInt(Pref::soundPreference.name, Pref::soundPreference.pageDefault);
+    page.soundFilename = ReadString(Pref::soundFilename.name, Pref::soundFilename.pageDefault);
+}
+
+void CVigilPrefs::SaveSound(const SoundPrefs& page)
+{
+    WriteInt(Pref::soundPreference.name, page.soundPreference);
+    WriteString(Pref::soundFilename.name, page.soundFilename);
+}
+
+void CVigilPrefs::LoadEmail(EmailPrefs& page)
+{
+    page.emailAddress = ReadString(Pref::emailAddress.name, Pref::emailAddress.pageDefault);
+    page.emailRecipients = ReadString(Pref::emailRecipients.name, Pref::emailRecipients.pageDefault);
+    page.emailUsername = ReadString(Pref::emailUsername.name, Pref::emailUsername.pageDefault);
+    page.sendEmail = ReadInt(Pref::sendEmail.name, Pref::sendEmail.pageDefault);
+    page.smtpPort = ReadInt(Pref::smtpPort.name, Pref::smtpPort.pageDefault);
+    page.smtpServer = ReadString(Pref::smtpServer.name, Pref::smtpServer.pageDefault);
+}
+
+void CVigilPrefs::SaveEmail(const EmailPrefs& page)
+{
+    WriteString(Pref::emailAddress.name, page.emailAddress);
+    WriteString(Pref::emailRecipients.name, page.emailRecipients);
+    WriteString(Pref::emailUsername.name, page.emailUsername);
+    WriteInt(Pref::sendEmail.name, page.sendEmail);
+    WriteInt(Pref::smtpPort.name, page.smtpPort);
+    WriteString(Pref::smtpServer.name, page.smtpServer);
+}
+
+void CVigilPrefs::LoadSchedule(SchedulePrefs& page)
+{
+    page.checkUnits = ReadInt(Pref::checkUnits.name, Pref::checkUnits.pageDefault);
+    page.autoCheck = ReadInt(Pref::autoCheck.name, Pref::autoCheck.pageDefault);
+    page.checkFrequency = ReadInt(Pref::checkFrequency.name, Pref::checkFrequency.pageDefault);
+}
+
+void CVigilPrefs::SaveSchedule(const SchedulePrefs& page)
+{
+    WriteInt(Pref::checkUnits.name, page.checkUnits);
+    WriteInt(Pref::autoCheck.name, page.autoCheck);
+    WriteInt(Pref::checkFrequency.name, page.checkFrequency);
+}
+
+void CVigilPrefs::LoadProxy(ProxyPrefs& page)
+{
+    page.proxyType = ReadInt(Pref::proxyType.name, Pref::proxyType.pageDefault);
+    page.proxyAuth = ReadInt(Pref::proxyAuth.name, Pref::proxyAuth.pageDefault);
+    page.proxyUser = ReadString(Pref::proxyUser.name, Pref::proxyUser.pageDefault);
+    page.proxyPassword = ReadString(Pref::proxyPassword.name, Pref::proxyPassword.pageDefault);
+    page.proxyPort = ReadInt(Pref::proxyPort.name, Pref::proxyPort.pageDefault);
+    page.proxyServer = ReadString(Pref::proxyServer.name, Pref::proxyServer.pageDefault);
+}
+
+void CVigilPrefs::SaveProxy(const ProxyPrefs& page)
+{
+    WriteInt(Pref::proxyType.name, page.proxyType);
+    WriteInt(Pref::proxyAuth.name, page.proxyAuth);
+    WriteString(Pref::proxyUser.name, page.proxyUser);
+    WriteString(Pref::proxyPassword.name, page.proxyPassword);
+    WriteInt(Pref::proxyPort.name, page.proxyPort);
+    WriteString(Pref::proxyServer.name, page.proxyServer);
+}

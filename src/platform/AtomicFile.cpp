@@ -1,0 +1,90 @@
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+CAtomicFile::~CAtomicFile()
+{
+    Discard();
+}
+
+std::string CAtomicFile::Fail(const std::string& what)
+{
+    const std::string reason = what + ": " + std::strerror(errno);
+    Discard();
+    return reason;
+}
+
+std::string CAtomicFile::Open(const std::string& path, mode_t mode)
+{
+    Discard();
+    m_path = path;
+    m_temp = path + ".XXXXXX";
+    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        const size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+        m_temp.clear();
+        return Fail("cannot create a temporary file in " + folder);
+    }
+    if (::fchmod(m_fd, mode) != 0)
+        return Fail("cannot set the permissions of " + m_temp);
+    return {};
+}
+
+std::string CAtomicFile::Write(const char* data, size_t size)
+{
+    if (m_fd < 0)
+        return "the file is not open";
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Fail("cannot write " + m_temp);
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return {};
+}
+
+std::string CAtomicFile::Commit()
+{
+    if (m_fd < 0)
+        return "the file is not open";
+    if (::fsync(m_fd) != 0)
+        return Fail("cannot flush " + m_temp);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0)
+        return Fail("cannot close " + m_temp);
+    if (::rename(m_temp.c_str(), m_path.c_str()) != 0)
+        return Fail("cannot replace " + m_path);
+    m_temp.clear();
+    // Make the rename itself durable.
+    const size_t slash = m_path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : m_path.substr(0, slash + 1);
+    if (const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return {};
+}
+
+void CAtomicFile::Discard()
+{
+    const int error = errno; // keep the reason of a failure for the caller's message
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.empty()) {
+        ::unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+    errno = error;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+// A file replaced whole or not at all: the bytes go to a temporary file in the same folder, which is
+// flushed, synced and renamed over the target on Commit. Until then, and whenever a step fails, the
+// old file stays as it was; an uncommitted temporary file is removed when the object goes.
+class CAtomicFile
+{
+public:
+    CAtomicFile() = default;
+    ~CAtomicFile();
+    CAtomicFile(const CAtomicFile&) = delete;
+    CAtomicFile& operator=(const CAtomicFile&) = delete;
+
+    // Each step returns "" on success, else the reason; after a failure the file is discarded.
+    std::string Open(const std::string& path, mode_t mode = 0600);
+    std::string Write(const char* data, size_t size);
+    std::string Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
+    std::string Commit();
+    void Discard();
+
+private:
+    std::string Fail(const std::string& what);
+
+    std::string m_path;
+    std::string m_temp;
+    int m_fd = -1;
+};

@@ -1,0 +1,141 @@
+#include "platform/FileUtil.h"
+
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string WithSlash(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+std::string AbsoluteEnv(const char* name)
+{
+    const char* value = std::getenv(name);
+    // Relative paths in the XDG variables are invalid and must be ignored.
+    if (value && value[0] == '/')
+        return WithSlash(value);
+    return {};
+}
+
+std::string Reason(const std::string& what, int error)
+{
+    return what + ": " + std::strerror(error);
+}
+
+} // namespace
+
+std::string UserHome()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return WithSlash(home);
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return WithSlash(entry->pw_dir);
+    return "/tmp/";
+}
+
+std::string UserConfigHome()
+{
+    std::string dir = AbsoluteEnv("XDG_CONFIG_HOME");
+    return dir.empty() ? UserHome() + ".config/" : dir;
+}
+
+std::string UserDataHome()
+{
+    std::string dir = AbsoluteEnv("XDG_DATA_HOME");
+    return dir.empty() ? UserHome() + ".local/share/" : dir;
+}
+
+bool MakeFolders(const std::string& path, mode_t mode)
+{
+    if (path.empty())
+        return false;
+    std::string partial;
+    size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        partial = path.substr(0, pos);
+        if (partial.empty() || partial == "/")
+            continue;
+        if (::mkdir(partial.c_str(), mode) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string WriteFileAtomically(const std::string& path, const std::string& bytes, mode_t mode)
+{
+    CAtomicFile file;
+    std::string error = file.Open(path, mode);
+    if (error.empty())
+        error = file.Write(bytes);
+    if (error.empty())
+        error = file.Commit();
+    return error;
+}
+
+std::string ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes, int* errnoOut)
+{
+    if (errnoOut)
+        *errnoOut = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    auto fail = [&](const std::string& what, int error) {
+        if (errnoOut)
+            *errnoOut = error;
+        return Reason(what, error);
+    };
+    if (fd < 0)
+        return fail("cannot open " + path, errno);
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail("cannot read " + path, error);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return fail("cannot read " + path, EISDIR);
+    }
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return "cannot read " + path + ": the file is too large";
+    }
+    std::string data;
+    data.reserve(static_cast<size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            ::close(fd);
+            return fail("cannot read " + path, error);
+        }
+        if (data.size() + static_cast<size_t>(n) > maxBytes) {
+            ::close(fd);
+            return "cannot read " + path + ": the file is too large";
+        }
+        data.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    bytes = std::move(data);
+    return {};
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+// Small file-system helpers shared by the stores of the program. Folder results end with '/'.
+
+// $HOME, else the password database's home folder.
+std::string UserHome();
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config/.
+std::string UserConfigHome();
+// $XDG_DATA_HOME when it is an absolute path, else ~/.local/share/.
+std::string UserDataHome();
+
+// Creates the folder and its missing parents with the given mode. True when the folder exists afterwards.
+bool MakeFolders(const std::string& path, mode_t mode = 0700);
+
+// Replaces the file with the bytes so that a crash or a full disk leaves either the old or the new
+// file whole: a temporary file in the same folder, flushed and synced, then renamed over the old one.
+// Returns "" on success, else the reason (the old file is then untouched).
+std::string WriteFileAtomically(const std::string& path, const std::string& bytes, mode_t mode = 0600);
+
+// Reads a whole file. Returns "" on success, else the reason; errnoOut gets the errno of a failure
+// (0 when the file was too large).
+std::string ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes, int* errnoOut = nullptr);

@@ -1,0 +1,50 @@
+#include "platform/FolderLock.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+CFolderLock::~CFolderLock()
+{
+    Release();
+}
+
+bool CFolderLock::Acquire(const std::string& folder, std::string& error)
+{
+    if (IsHeld())
+        return true;
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    path += kLockFileName;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "cannot create the lock file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        const int lockError = errno;
+        ::close(fd);
+        if (lockError == EWOULDBLOCK)
+            error = "the storage folder " + folder + " is in use by another Site Vigil program";
+        else
+            error = "cannot lock " + path + ": " + std::strerror(lockError);
+        return false;
+    }
+    m_fd = fd;
+    return true;
+}
+
+void CFolderLock::Release()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd); // closing the descriptor releases the lock
+        m_fd = -1;
+    }
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+// An advisory lock (flock) on a lock file in a folder: only one process at a time owns the list of a
+// storage folder. Held until the object is destroyed or the process ends.
+class CFolderLock
+{
+public:
+    CFolderLock() = default;
+    ~CFolderLock();
+    CFolderLock(const CFolderLock&) = delete;
+    CFolderLock& operator=(const CFolderLock&) = delete;
+
+    // Takes the lock without waiting. False, with the reason in error, when another holder has it or
+    // the lock file cannot be made.
+    bool Acquire(const std::string& folder, std::string& error);
+    void Release();
+    bool IsHeld() const { return m_fd >= 0; }
+
+    static constexpr const char* kLockFileName = "siteVigil.lock";
+
+private:
+    int m_fd = -1;
+};

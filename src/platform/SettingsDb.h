@@ -1,0 +1,53 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The settings database: one row per named value (name, type, data bytes), in the manner of a
+// registry key. Every read and write is its own short transaction on a WAL database with a busy
+// time-out, so threads and a second process see each other's writes at once. A database that cannot
+// be opened or is damaged never stops the program: reads find nothing and writes fail.
+class CSettingsDb
+{
+public:
+    // Value types, numbered as the registry numbers them.
+    static constexpr int kTypeText = 1; // REG_SZ: text with its terminating zero
+    static constexpr int kTypeDword = 4; // REG_DWORD: 4 bytes, little-endian
+
+    // Opens (creating with owner-only permissions when missing) the database file at path.
+    explicit CSettingsDb(const std::string& path);
+    ~CSettingsDb();
+    CSettingsDb(const CSettingsDb&) = delete;
+    CSettingsDb& operator=(const CSettingsDb&) = delete;
+
+    bool IsOpen() const { return m_db != nullptr; }
+    const std::string& Path() const { return m_path; }
+    // Why the database could not be opened or the last operation failed ("" when it did not).
+    std::string LastError() const;
+
+    // False when the value is absent or cannot be read; type and data are then untouched.
+    bool Read(const std::string& name, int& type, std::string& data);
+    bool Write(const std::string& name, int type, const std::string& data);
+    // True when the value is gone afterwards (also when it was never there).
+    bool Delete(const std::string& name);
+    // Names of every stored value, in name order.
+    std::vector<std::string> Names();
+
+private:
+    bool Open();
+    void Close();
+    sqlite3_stmt* Prepare(sqlite3_stmt*& cache, const char* sql);
+    void NoteError(const char* step);
+
+    mutable std::mutex m_mutex;
+    std::string m_path;
+    std::string m_lastError;
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_read = nullptr;
+    sqlite3_stmt* m_write = nullptr;
+    sqlite3_stmt* m_delete = nullptr;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// An address split into the parts a download needs.
+struct CrackedUrl
+{
+    std::string scheme; // "http" or "https", lowercase
+    std::string host; // as written in the address (an IPv6 literal keeps its brackets)
+    uint16_t port = 0; // the explicit port, else the scheme's default
+    // Everything from the first slash after host and port to the end, query and fragment included;
+    // "/" when the address has no path.
+    std::string path;
+};
+
+// Splits an http or https address. False, with the reason in error, when the address is rejected;
+// out is then untouched.
+bool CrackUrl(const std::string& url, CrackedUrl& out, std::string* error = nullptr);

@@ -1,0 +1,278 @@
+#include "model/SiteVigilDoc.h"
+#include "model/Archive.h"
+#include "model/VigilPrefs.h"
+
+#include "TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+std::string Le32(int32_t v)
+{
+    const auto u = static_cast<uint32_t>(v);
+    return std::string {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
+                        static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
+}
+
+std::unique_ptr<Curl> Record(const std::string& name, const std::string& url = {})
+{
+    auto record = std::make_unique<Curl>();
+    record->m_strName = name;
+    record->m_strURL = url.empty() ? "http://" + name + ".test/" : url;
+    // Records of a realistic size: a file cut short still holds room for the count it claims.
+    record->m_strDescription = std::string(300, 'd');
+    return record;
+}
+
+std::vector<std::string> Names(const CSiteVigilDoc& doc)
+{
+    std::vector<std::string> names;
+    for (const auto& record : doc.Records())
+        names.push_back(record->m_strName);
+    return names;
+}
+
+std::string FileOf(std::initializer_list<const char*> names)
+{
+    CSiteVigilDoc doc;
+    for (const char* name : names)
+        doc.AddRecord(Record(name));
+    CArchiveWriter writer;
+    doc.Serialize(writer);
+    return writer.TakeData();
+}
+
+class SiteVigilDocTest : public testing::Test
+{
+protected:
+    CIsolatedSettings m_settings;
+    CSiteVigilDoc m_doc;
+};
+
+TEST_F(SiteVigilDocTest, FirstStartIsEmptyAndSavesAHeaderOnly)
+{
+    m_doc.OnNewDocument();
+    EXPECT_EQ(m_doc.GetTitle(), "Watching the Internet");
+    EXPECT_TRUE(m_doc.LoadDefault()); // no file yet is not an error
+    EXPECT_TRUE(m_doc.Records().empty());
+    ASSERT_TRUE(m_doc.SaveDefault());
+    EXPECT_EQ(m_doc.GetDefaultPath(), m_settings.StorageDir() + "siteVigil.dat");
+    EXPECT_EQ(ReadFileBytes(m_doc.GetDefaultPath()), Le32(1) + Le32(0) + Le32(50) + Le32(0));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(m_doc.GetDefaultPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u); // site passwords are in it
+}
+
+TEST_F(SiteVigilDocTest, SavedListLoadsReversedAndMergesInFront)
+{
+    for (const char* name : {"A", "B", "C"})
+        m_doc.AddRecord(Record(name));
+    ASSERT_TRUE(m_doc.SaveDefault());
+
+    CSiteVigilDoc loaded;
+    loaded.OnNewDocument();
+    ASSERT_TRUE(loaded.LoadDefault());
+    EXPECT_EQ(Names(loaded), (std::vector<std::string> {"C", "B", "A"}));
+
+    const std::string other = m_settings.StorageDir() + "other.dat";
+    WriteFileBytes(other, FileOf({"P", "Q"}));
+    ASSERT_TRUE(loaded.LoadFromFile(other));
+    EXPECT_EQ(Names(loaded), (std::vector<std::string> {"Q", "P", "C", "B", "A"}));
+}
+
+TEST_F(SiteVigilDocTest, SaveStopsTheRunFirst)
+{
+    struct Stopper : CSiteVigilDoc::IStopBeforeSave
+    {
+        void StopChecking() override { ++stops; }
+        int stops = 0;
+    } stopper;
+    m_doc.SetStopBeforeSave(&stopper);
+    ASSERT_TRUE(m_doc.SaveToFile(m_settings.StorageDir() + "x.dat"));
+    EXPECT_EQ(stopper.stops, 1);
+}
+
+TEST_F(SiteVigilDocTest, DuplicatesIgnoreCaseButNotTrailingSlash)
+{
+    m_doc.AddRecord(Record("a", "http://Example.test/Page"));
+    EXPECT_TRUE(m_doc.IsDuplicate(*Record("b", "HTTP://EXAMPLE.TEST/page")));
+    EXPECT_FALSE(m_doc.IsDuplicate(*Record("c", "http://example.test/page/")));
+    EXPECT_FALSE(m_doc.IsDuplicate(*Record("d", "http://example.test/pag")));
+}
+
+TEST_F(SiteVigilDocTest, RemoveHandsTheRecordBack)
+{
+    m_doc.AddRecord(Record("a"));
+    m_doc.AddRecord(Record("b"));
+    Curl* b = m_doc.Records().back().get();
+    std::unique_ptr<Curl> removed = m_doc.RemoveRecord(b);
+    EXPECT_EQ(removed.get(), b);
+    EXPECT_EQ(Names(m_doc), std::vector<std::string> {"a"});
+    Curl stranger;
+    EXPECT_EQ(m_doc.RemoveRecord(&stranger), nullptr);
+}
+
+TEST_F(SiteVigilDocTest, FileCutInsideTheThirdRecord)
+{
+    const std::string whole = FileOf({"r1", "r2", "r3", "r4", "r5"});
+    const size_t thirdStart = whole.find("\x02r3");
+    ASSERT_NE(thirdStart, std::string::npos);
+    const std::string path = m_settings.StorageDir() + "cut.dat";
+    WriteFileBytes(path, whole.substr(0, thirdStart + 20));
+
+    const DocResult result = m_doc.LoadFromFile(path);
+    EXPECT_FALSE(result);
+    EXPECT_NE(result.error.find("3 of 5 pages could not be read"), std::string::npos) << result.error;
+    // Loaded head-first: the last record read comes first.
+    EXPECT_EQ(Names(m_doc), (std::vector<std::string> {"Error", "Error", "Error", "r2", "r1"}));
+    for (const auto& record : m_doc.Records()) {
+        if (record->m_strName == "Error") {
+            EXPECT_EQ(record->m_strURL, "http://127.0.0.1");
+        }
+    }
+}
+
+TEST_F(SiteVigilDocTest, ListsLargerThanOneReadPieceLoadWhole)
+{
+    // Pieces of the file are read one at a time: records cross their edges, and one is larger than a piece.
+    for (int i = 0; i < 3000; ++i)
+        m_doc.AddRecord(Record("p" + std::to_string(i)));
+    auto big = Record("big");
+    big->m_strDescription = std::string(2500000, 'b');
+    m_doc.AddRecord(std::move(big));
+    m_doc.AddRecord(Record("last"));
+    const std::string path = m_settings.StorageDir() + "big.dat";
+    ASSERT_TRUE(m_doc.SaveToFile(path));
+
+    CSiteVigilDoc loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(path));
+    std::vector<std::string> expected = Names(m_doc);
+    std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(Names(loaded), expected);
+    EXPECT_EQ((*std::next(loaded.Records().begin()))->m_strDescription.size(), 2500000u);
+
+    // Cut inside the large record: the records before it are whole, it and the one after are errors.
+    const std::string bytes = ReadFileBytes(path);
+    WriteFileBytes(path, bytes.substr(0, bytes.size() - 1000000));
+    CSiteVigilDoc cut;
+    const DocResult result = cut.LoadFromFile(path);
+    EXPECT_FALSE(result);
+    EXPECT_NE(result.error.find("2 of 3002 pages"), std::string::npos) << result.error;
+    ASSERT_EQ(cut.Records().size(), 3002u);
+    EXPECT_EQ(cut.Records().front()->m_strName, "Error");
+    EXPECT_EQ((*std::next(cut.Records().begin()))->m_strName, "Error");
+    EXPECT_EQ((*std::next(cut.Records().begin()))->m_strSearchText, "");
+    EXPECT_EQ((*std::next(cut.Records().begin(), 2))->m_strName, "p2999");
+    EXPECT_EQ(cut.Records().back()->m_strName, "p0");
+}
+
+struct HostileCase
+{
+    const char* label;
+    std::string bytes;
+    size_t records; // records the list ends up with
+    const char* errorPart; // "" when the load succeeds
+};
+
+class SiteVigilDocHostile : public testing::TestWithParam<HostileCase>
+{
+protected:
+    CIsolatedSettings m_settings;
+};
+
+const std::string kHeader = Le32(1) + Le32(0) + Le32(50);
+const std::string kTwo = FileOf({"x", "y"});
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SiteVigilDocHostile,
+    testing::Values(HostileCase {"empty", "", 0, "empty or not a Site Vigil list"},
+                    HostileCase {"shortHeader", Le32(1) + Le32(0), 0, "empty or not a Site Vigil list"},
+                    HostileCase {"zeroCount", kHeader + Le32(0), 0, ""},
+                    HostileCase {"negativeCount", kHeader + Le32(-1), 0, "negative"},
+                    HostileCase {"hugeCount", kHeader + Le32(0x7FFFFFFF), 0, "claims 2147483647 pages"},
+                    // The header claims more than the file can hold: the readable records are kept.
+                    HostileCase {"countTooLarge", kTwo.substr(0, 12) + Le32(1000000) + kTwo.substr(16), 2,
+                                 "claims 1000000 pages but can hold at most"},
+                    HostileCase {"garbage", std::string(4096, '\xFF'), 0, "negative"}),
+    [](const testing::TestParamInfo<HostileCase>& info) { return info.param.label; });
+
+TEST_P(SiteVigilDocHostile, LeavesTheListUsable)
+{
+    const HostileCase& c = GetParam();
+    CSiteVigilDoc doc;
+    doc.AddRecord(Record("kept"));
+    const std::string path = m_settings.StorageDir() + "hostile.dat";
+    WriteFileBytes(path, c.bytes);
+    const DocResult result = doc.LoadFromFile(path);
+    if (*c.errorPart) {
+        EXPECT_FALSE(result);
+        EXPECT_NE(result.error.find(path), std::string::npos) << result.error;
+        EXPECT_NE(result.error.find(c.errorPart), std::string::npos) << result.error;
+    } else {
+        EXPECT_TRUE(result) << result.error;
+    }
+    EXPECT_EQ(doc.Records().size(), c.records + 1);
+    EXPECT_EQ(doc.Records().back()->m_strName, "kept");
+    // Still usable: it saves and loads.
+    EXPECT_TRUE(doc.SaveToFile(path));
+    CSiteVigilDoc again;
+    EXPECT_TRUE(again.LoadFromFile(path));
+    EXPECT_EQ(again.Records().size(), c.records + 1);
+}
+
+TEST_F(SiteVigilDocTest, UnreadableFileLeavesTheListAlone)
+{
+    m_doc.AddRecord(Record("a"));
+    const DocResult missing = m_doc.LoadFromFile(m_settings.StorageDir() + "nothing.dat");
+    EXPECT_FALSE(missing);
+    EXPECT_NE(missing.error.find("nothing.dat"), std::string::npos);
+    EXPECT_FALSE(m_doc.LoadFromFile(m_settings.StorageDir())); // a folder
+    EXPECT_EQ(Names(m_doc), std::vector<std::string> {"a"});
+}
+
+TEST_F(SiteVigilDocTest, FailedSaveKeepsTheOldFile)
+{
+    m_doc.AddRecord(Record("old"));
+    const std::string path = m_settings.StorageDir() + "list.dat";
+    ASSERT_TRUE(m_doc.SaveToFile(path));
+    const std::string before = ReadFileBytes(path);
+
+    // A target whose folder is a regular file cannot be written, even by root.
+    WriteFileBytes(m_settings.StorageDir() + "plain", "x");
+    m_doc.AddRecord(Record("new"));
+    const DocResult result = m_doc.SaveToFile(m_settings.StorageDir() + "plain/list.dat");
+    EXPECT_FALSE(result);
+    EXPECT_NE(result.error.find("plain"), std::string::npos) << result.error;
+
+    // A target that is a folder cannot be replaced: the rename fails and the temporary file goes.
+    const std::string folderTarget = m_settings.StorageDir() + "busy";
+    ASSERT_EQ(::mkdir(folderTarget.c_str(), 0700), 0);
+    WriteFileBytes(folderTarget + "/inside", "keep");
+    EXPECT_FALSE(m_doc.SaveToFile(folderTarget));
+    EXPECT_EQ(ReadFileBytes(folderTarget + "/inside"), "keep");
+
+    EXPECT_EQ(ReadFileBytes(path), before);
+    int leftovers = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_settings.StorageDir()))
+        leftovers += entry.path().filename().string().rfind("busy.", 0) == 0;
+    EXPECT_EQ(leftovers, 0);
+}
+
+TEST_F(SiteVigilDocTest, SaveDefaultCreatesTheStorageFolder)
+{
+    const std::string folder = m_settings.StorageDir() + "deeper/still/";
+    CVigilPrefs::GetInstance().WriteString("InstallDir", folder);
+    CVigilPrefs::ResetInstance();
+    m_doc.AddRecord(Record("a"));
+    ASSERT_TRUE(m_doc.SaveDefault());
+    EXPECT_TRUE(FileExists(folder + "siteVigil.dat"));
+}
+
+} // namespace

@@ -1,0 +1,74 @@
+#include "platform/FileUtil.h"
+#include "platform/Autostart.h"
+
+#include "TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+TEST(FileUtil, AtomicWriteReplacesWholeOrNotAtAll)
+{
+    CTempDir dir;
+    const std::string path = dir.Path() + "data.bin";
+    EXPECT_EQ(WriteFileAtomically(path, "first"), "");
+    EXPECT_EQ(WriteFileAtomically(path, std::string(100000, 'z'), 0640), "");
+    EXPECT_EQ(ReadFileBytes(path), std::string(100000, 'z'));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // The folder is a regular file: nothing can be created in it.
+    const std::string error = WriteFileAtomically(path + "/x", "second");
+    EXPECT_NE(error, "");
+    EXPECT_EQ(ReadFileBytes(path), std::string(100000, 'z'));
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        ++files;
+    EXPECT_EQ(files, 1u); // no temporary file left behind
+}
+
+TEST(FileUtil, ReadWholeFileRefusesWhatIsTooLarge)
+{
+    CTempDir dir;
+    WriteFileBytes(dir.Path() + "f", "0123456789");
+    std::string bytes = "old";
+    EXPECT_EQ(ReadWholeFile(dir.Path() + "f", bytes, 10), "");
+    EXPECT_EQ(bytes, "0123456789");
+    bytes = "old";
+    EXPECT_NE(ReadWholeFile(dir.Path() + "f", bytes, 9), "");
+    EXPECT_EQ(bytes, "old");
+    int error = 0;
+    EXPECT_NE(ReadWholeFile(dir.Path() + "none", bytes, 9, &error), "");
+    EXPECT_EQ(error, ENOENT);
+}
+
+TEST(FileUtil, MakeFoldersCreatesParents)
+{
+    CTempDir dir;
+    EXPECT_TRUE(MakeFolders(dir.Path() + "a/b/c/"));
+    EXPECT_TRUE(MakeFolders(dir.Path() + "a/b/c"));
+    WriteFileBytes(dir.Path() + "file", "x");
+    EXPECT_FALSE(MakeFolders(dir.Path() + "file/sub"));
+}
+
+TEST(Autostart, EntryQuotesAnAwkwardProgramPath)
+{
+    CIsolatedSettings settings;
+    const std::string program = "/opt/my apps/vigil$1 100%\\\"x\"";
+    ASSERT_TRUE(WriteAutostartEntry(program));
+    const std::string text = ReadFileBytes(AutostartEntryPath());
+    // Exec quoting (\$ \\ \" and %%), then the desktop-file string escaping doubles each backslash.
+    EXPECT_NE(text.find("Exec=\"/opt/my apps/vigil\\\\$1 100%%\\\\\\\\\\\\\"x\\\\\"\"\n"), std::string::npos) << text;
+    EXPECT_TRUE(RemoveAutostartEntry());
+    EXPECT_FALSE(FileExists(AutostartEntryPath()));
+    EXPECT_TRUE(RemoveAutostartEntry());
+}
+
+} // namespace
