@@ -1,0 +1,75 @@
+#include "notify/ChangeEmail.h"
+
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
+#include "notify/MailMessage.h"
+#include "notify/SMTPConnection.h"
+
+namespace {
+
+const char* const kSubject = "Website Changes Detected";
+
+// Sends the message and gives the text to show: successText when it went out.
+std::string Deliver(CMailMessage& message, const std::string& server, int port, const std::string& successText)
+{
+    message.ChooseCharset();
+    // A CR or LF in a setting would let it write header lines or SMTP commands of its own.
+    const std::string unsafe = message.FindLineBreak();
+    if (!unsafe.empty())
+        return "Email not sent - line breaks are not allowed in " + unsafe;
+
+    // The connection says QUIT when it goes out of scope, if it is still open.
+    CSMTPConnection connection;
+    const unsigned portNumber = port < 0 ? 0x10000u : static_cast<unsigned>(port);
+    if (!connection.Connect(server, portNumber))
+        return std::string("Couldn't connect to server!, Error:").append(std::to_string(connection.LastError()));
+    if (!connection.SendMessage(message))
+        return "Couldn't send message!\nResponse:" + connection.LastReplyText();
+    return successText;
+}
+
+} // namespace
+
+std::string SendChangeEmail(const std::list<std::unique_ptr<Curl>>& records)
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    const std::string userName = prefs.ReadString(Pref::emailUsername);
+    const std::string address = prefs.ReadString(Pref::emailAddress);
+    const std::string server = prefs.ReadString(Pref::smtpServer);
+    const int port = prefs.ReadInt(Pref::smtpPort);
+    const std::string recipients = prefs.ReadString(Pref::emailRecipients);
+
+    CMailMessage message;
+    message.AddRecipientList(recipients);
+    message.m_strSubject = kSubject;
+    // Every page still marked as changed is listed, including those of earlier runs.
+    std::string body = "This is an automated email\nWebsite changes have been detected\n";
+    for (const auto& record : records) {
+        if (record && record->m_bChanged)
+            body += record->m_strURL + " " + record->GetChangeText() + "\n";
+    }
+    message.SetBodyText(body);
+    message.m_From = CMailAddress(userName, address);
+    return Deliver(message, server, port, {});
+}
+
+std::string SendTestEmail(const EmailPrefs& values)
+{
+    if (values.emailAddress.empty() || values.emailRecipients.empty() || values.smtpServer.empty()
+        || values.emailUsername.empty())
+        return "Email not sent - invalid email details";
+
+    CMailMessage message;
+    message.AddRecipientList(values.emailRecipients);
+    message.m_strSubject = kSubject;
+    message.SetBodyText("Test body");
+    message.m_From = CMailAddress(values.emailUsername, values.emailAddress);
+    return Deliver(message, values.smtpServer, values.smtpPort, kTestEmailSentText);
+}
+
+std::string SendTestEmail()
+{
+    EmailPrefs values;
+    CVigilPrefs::GetInstance().LoadEmail(values);
+    return SendTestEmail(values);
+}

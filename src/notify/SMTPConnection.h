@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/TcpSocket.h"
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+class CMailMessage;
+
+// The mail client's socket: a blocking IPv4 TCP connection.
+using CMailSocket = CTcpSocket;
+
+// A small blocking SMTP client over one TCP connection: greeting, HELO, one or more mail
+// transactions (MAIL, RCPT for each recipient, DATA, header, body, end of data) and QUIT.
+// No EHLO, no authentication. Every failure returns false and leaves its code in LastError().
+class CSMTPConnection
+{
+public:
+    // Failure codes besides those of the socket calls.
+    static constexpr int kErrorTimedOut = ETIMEDOUT; // no reply within the time-out
+    static constexpr int kErrorUnexpectedCode = EPROTONOSUPPORT; // no reply line with the expected code
+    static constexpr int kErrorBadCommand = EPROTO; // MAIL, RCPT, DATA, end of data or QUIT refused
+    static constexpr int kErrorUnresolved = EINVAL; // host name that cannot be looked up
+    static constexpr int kErrorConnectionClosed = ECONNRESET; // the server closed the connection mid-reply
+
+    static constexpr unsigned kDefaultResponseTimeoutMs = 60000;
+    static constexpr size_t kReplyBufferSize = 256;
+    static constexpr size_t kReplyGrowthStep = 4096;
+
+    CSMTPConnection() = default;
+    virtual ~CSMTPConnection();
+    CSMTPConnection(const CSMTPConnection&) = delete;
+    CSMTPConnection& operator=(const CSMTPConnection&) = delete;
+
+    // Connects, waits for the 220 greeting and introduces itself with HELO.
+    bool Connect(const std::string& host, unsigned port);
+    // Sends QUIT, waits for 221 and closes the socket.
+    bool Disconnect();
+    // One complete mail transaction. The connection stays open afterwards.
+    bool SendMessage(const CMailMessage& message);
+
+    // The server reply text kept by the last reply read.
+    const std::string& LastReplyText() const { return m_strLastCommandResponse; }
+    int LastResponseCode() const { return m_nLastResponseCode; }
+    int LastError() const { return m_socket.LastError(); }
+    bool IsConnected() const { return m_bConnected; }
+
+    // "auto" stands for the local host name, taken on the first connect.
+    const std::string& HeloHostName() const { return m_strHeloHostName; }
+    void SetHeloHostName(const std::string& name) { m_strHeloHostName = name; }
+    unsigned ResponseTimeout() const { return m_nResponseTimeoutMs; }
+    void SetResponseTimeout(unsigned milliseconds) { m_nResponseTimeoutMs = milliseconds; }
+
+    // Reads one reply into a buffer of kReplyBufferSize bytes growing by kReplyGrowthStep.
+    virtual bool AwaitReply(int expectedCode);
+    // Reads until the reply ends with the terminator and its last line is not a continuation line
+    // ("250-"). The buffer's size is the space available; when a receive fills it exactly, it grows
+    // by growthStep. Succeeds when any line carries the expected code; the kept reply text then runs
+    // from that line to the end of the reply.
+    virtual bool ReadResponse(std::vector<char>& buffer, const std::string& terminator, int expectedCode,
+                              size_t growthStep);
+    // Receives the text of every failure; writes it to the diagnostics channel when debugging is on.
+    virtual void ReportError(const std::string& text);
+
+private:
+    bool SendRCPTForRecipient(const std::string& address);
+    void Fail(int error, const std::string& text);
+
+    CMailSocket m_socket;
+    bool m_bConnected = false;
+    std::string m_strLastCommandResponse;
+    std::string m_strHeloHostName = "auto";
+    unsigned m_nResponseTimeoutMs = kDefaultResponseTimeoutMs;
+    int m_nLastResponseCode = 0;
+};

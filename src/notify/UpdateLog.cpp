@@ -1,0 +1,291 @@
+#include "notify/UpdateLog.h"
+
+#include "model/Archive.h"
+#include "platform/FileUtil.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+constexpr const char* kRecordFileName = "siteVigilUpdateLog.dat";
+constexpr const char* kPageFileName = "siteVigilUpdateLog.htm";
+// The log has no size limit; this only keeps a wild file from exhausting memory.
+constexpr size_t kMaxRecordFileBytes = size_t {1} << 32;
+
+const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// Names, addresses and reasons come from imported bookmark files and from pages, and the page is
+// shown in a browser, so none of them may bring its own markup.
+void AppendEscaped(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+void AddLine(std::string& message, const std::string& line)
+{
+    if (!message.empty())
+        message += '\n';
+    message += line;
+}
+
+bool PathExists(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+CUpdateLog::CUpdateLog(std::string storageFolder)
+    : m_strStorageFolder(std::move(storageFolder))
+{
+}
+
+CUpdateLog::~CUpdateLog() = default;
+
+std::string CUpdateLog::GetRecordFilePath() const
+{
+    return m_strStorageFolder + kRecordFileName;
+}
+
+std::string CUpdateLog::GetPagePath() const
+{
+    return m_strStorageFolder + kPageFileName;
+}
+
+std::string CUpdateLog::GetPageUrl() const
+{
+    // The storage folder is an absolute path, so this gives "file:///...".
+    return "file://" + GetPagePath();
+}
+
+UpdateLogResult CUpdateLog::AppendChanges(const RecordList& records)
+{
+    UpdateLogResult result;
+    if (!LoadLog()) {
+        // Saving over a file we could not read would lose its history; keep it under another name.
+        m_entries.clear();
+        std::string asideName;
+        const std::string failure = SetAsideDamagedFile(asideName);
+        if (!failure.empty()) {
+            result.ok = false;
+            result.message = "The update log " + GetRecordFilePath()
+                + " could not be read to its end and could not be moved aside (" + failure
+                + "). The changes of this check were not added to the log.";
+            return result;
+        }
+        result.message = "The update log could not be read to its end (" + m_strLastError + "). It was kept as "
+            + asideName + " and a new log was started.";
+    }
+
+    // Walking in list order and inserting at the front leaves the last changed record first.
+    for (const auto& record : records) {
+        if (record && record->m_bNewChange)
+            m_entries.push_front(std::make_unique<Curl>(*record));
+    }
+
+    if (!SaveLog()) {
+        result.ok = false;
+        AddLine(result.message, "The update log could not be saved: " + m_strLastError);
+    }
+    if (!RenderLog()) {
+        result.ok = false;
+        AddLine(result.message, "The update log page could not be saved: " + m_strLastError);
+    }
+    return result;
+}
+
+UpdateLogResult CUpdateLog::ClearLog()
+{
+    UpdateLogResult result;
+    m_entries.clear();
+    if (!SaveLog()) {
+        result.ok = false;
+        result.message = "The update log could not be saved: " + m_strLastError;
+    }
+    if (!RenderLog()) {
+        result.ok = false;
+        AddLine(result.message, "The update log page could not be saved: " + m_strLastError);
+    }
+    return result;
+}
+
+bool CUpdateLog::LoadLog()
+{
+    m_entries.clear();
+    m_strLastError.clear();
+
+    std::string bytes;
+    int error = 0;
+    const std::string failure = ReadWholeFile(GetRecordFilePath(), bytes, kMaxRecordFileBytes, &error);
+    if (!failure.empty()) {
+        // No file yet is an empty log; a file that is there but cannot be read is not.
+        if (error == ENOENT)
+            return true;
+        m_strLastError = failure;
+        return false;
+    }
+
+    CArchiveReader archive(bytes);
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    uint32_t build = 0;
+    int32_t count = 0;
+    if (!archive.ReadUInt32(major) || !archive.ReadUInt32(minor) || !archive.ReadUInt32(build)
+        || !archive.ReadInt32(count) || count < 0) {
+        m_strLastError = "the file header is damaged";
+        return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        auto entry = std::make_unique<Curl>();
+        const bool read = entry->ReadFromArchive(archive, static_cast<int>(major), static_cast<int>(minor),
+                                                 static_cast<int>(build));
+        if (!read) {
+            m_strLastError = "entry " + std::to_string(i + 1) + " of " + std::to_string(count) + " is damaged";
+            return false;
+        }
+        m_entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+bool CUpdateLog::SaveLog()
+{
+    CArchiveWriter archive;
+    archive.WriteUInt32(SITEVIGIL_VERSION_MAJOR);
+    archive.WriteUInt32(SITEVIGIL_VERSION_MINOR);
+    archive.WriteUInt32(SITEVIGIL_VERSION_BUILD);
+    archive.WriteInt32(static_cast<int32_t>(m_entries.size()));
+    for (const auto& entry : m_entries) {
+        if (!entry->Serialize(archive)) {
+            // The count is already written; a missing record would shift every later one.
+            m_strLastError = "an entry for " + entry->m_strURL + " could not be encoded";
+            return false;
+        }
+    }
+    m_strLastError = WriteFileAtomically(GetRecordFilePath(), archive.Data());
+    return m_strLastError.empty();
+}
+
+bool CUpdateLog::RenderLog()
+{
+    m_strLastError = WriteFileAtomically(GetPagePath(), BuildPage(static_cast<int64_t>(std::time(nullptr))));
+    return m_strLastError.empty();
+}
+
+std::string CUpdateLog::BuildPage(int64_t now) const
+{
+    std::string page;
+    page.reserve(1024 + m_entries.size() * 256);
+    page += "<html><head><title>Site Vigil Update Log</title>\n"
+            "<style type=\"text/css\">\n"
+            "BODY{font-family:Arial}\n"
+            ".header{font-size:10pt;text-align:center;color:#000000;text-decoration:none;font-weight:bold}\n"
+            ".tableHeader{font-size:10pt;text-align:center;color:#000000;text-decoration:none;font-weight:bold;"
+            "bgcolor:\"#EEEEEE\"}\n"
+            ".line1{background-color:#bbcef3}\n"
+            ".line2{background-color:white}\n"
+            "TABLE{border:solid #0a4c68;border-width:2 0 2 0;font-size:10pt}\n"
+            "TD{border:0 solid #EEEEEE;border-top-width:1}\n"
+            "</style></head><body>\n"
+            "<p class=\"header\"> Site Vigil Update Log</p>\n"
+            "<center><table width=\"90%\">\n"
+            "<tr bgcolor=\"#EEEEEE\">\n"
+            "<td class=\"tableHeader\">Web Page</td>\n"
+            "<td class=\"tableHeader\">Change</td>\n"
+            "<td class=\"tableHeader\">Date/Time</td>\n"
+            "</tr>\n";
+    size_t position = 0;
+    for (const auto& entry : m_entries) {
+        // The newest entry sits on a white row.
+        page += position % 2 == 0 ? "<tr class=\"line2\">\n" : "<tr class=\"line1\">\n";
+        page += "<td><a href=\"\n";
+        AppendEscaped(page, entry->m_strURL);
+        page += "\">";
+        AppendEscaped(page, entry->m_strName);
+        page += "</a><br>\n</td>\n<td>\n";
+        AppendEscaped(page, entry->GetChangeText());
+        page += "</td>\n<td>\n";
+        AppendEscaped(page, entry->GetLastCheckedText());
+        page += "</td></tr>\n";
+        ++position;
+    }
+    page += "</table>\n"
+            "<br><small><small>\n"
+            "Generated by <a href=\"";
+    page += kProductSite;
+    page += "\">Site Vigil</a> ";
+    page += FormatFooterDate(now);
+    page += "\n<br>\n"
+            "</small></small>\n"
+            "</center>\n"
+            "</body></html>\n";
+    return page;
+}
+
+std::string CUpdateLog::FormatFooterDate(int64_t seconds)
+{
+    const auto value = static_cast<time_t>(seconds);
+    std::tm local {};
+    if (!localtime_r(&value, &local))
+        return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %d", kWeekdays[local.tm_wday % 7],
+                  kMonths[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  local.tm_year + 1900);
+    return text;
+}
+
+std::string CUpdateLog::SetAsideDamagedFile(std::string& asideName)
+{
+    const std::string path = GetRecordFilePath();
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = m_strStorageFolder + "siteVigilUpdateLog.damaged-" + stamp;
+    // Never replace an earlier damaged copy.
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        std::string candidate = base;
+        if (attempt > 1)
+            candidate.append("-").append(std::to_string(attempt));
+        candidate += ".dat";
+        if (PathExists(candidate))
+            continue;
+        if (::rename(path.c_str(), candidate.c_str()) != 0)
+            return std::strerror(errno);
+        asideName = candidate;
+        return {};
+    }
+    return "no free name to move it to";
+}

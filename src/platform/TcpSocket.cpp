@@ -1,0 +1,142 @@
+#include "platform/TcpSocket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+CTcpSocket::~CTcpSocket()
+{
+    Close();
+}
+
+bool CTcpSocket::Create()
+{
+    Close();
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (m_fd < 0) {
+        m_nLastError = errno;
+        return false;
+    }
+    return true;
+}
+
+bool CTcpSocket::Connect(const std::string& host, unsigned port)
+{
+    if (m_fd < 0) {
+        m_nLastError = EBADF;
+        return false;
+    }
+    if (port > 0xFFFF) {
+        m_nLastError = EINVAL;
+        return false;
+    }
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    // inet_aton accepts the same dotted forms as the classic inet_addr, so such a name needs no lookup.
+    if (inet_aton(host.c_str(), &address.sin_addr) == 0) {
+        addrinfo hints {};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        if (host.empty() || ::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) {
+            if (found)
+                ::freeaddrinfo(found);
+            m_nLastError = EINVAL;
+            return false;
+        }
+        address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+        ::freeaddrinfo(found);
+    }
+    int rc;
+    do {
+        rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        m_nLastError = errno;
+        return false;
+    }
+    return true;
+}
+
+bool CTcpSocket::Send(const char* data, size_t length)
+{
+    if (m_fd < 0) {
+        m_nLastError = EBADF;
+        return false;
+    }
+    // A blocking send normally takes everything at once; a signal can cut it short, so carry on
+    // rather than leave half a command on the wire.
+    size_t sent = 0;
+    while (sent < length) {
+        const ssize_t n = ::send(m_fd, data + sent, length - sent, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            m_nLastError = errno;
+            return false;
+        }
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool CTcpSocket::WaitReadable(unsigned timeoutMs, bool& readable)
+{
+    readable = false;
+    if (m_fd < 0) {
+        m_nLastError = EBADF;
+        return false;
+    }
+    pollfd entry {m_fd, POLLIN, 0};
+    const int timeout = timeoutMs > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
+    int rc;
+    do {
+        rc = ::poll(&entry, 1, timeout);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0) {
+        m_nLastError = errno;
+        return false;
+    }
+    // A closed or failed connection counts as readable: the receive then reports it.
+    readable = rc > 0 && (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    return true;
+}
+
+long CTcpSocket::Receive(char* buffer, size_t size)
+{
+    if (m_fd < 0) {
+        m_nLastError = EBADF;
+        return -1;
+    }
+    ssize_t n;
+    do {
+        n = ::recv(m_fd, buffer, size, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        m_nLastError = errno;
+    return static_cast<long>(n);
+}
+
+void CTcpSocket::Close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+std::string CTcpSocket::LocalHostName()
+{
+    char name[260] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
