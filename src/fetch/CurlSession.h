@@ -1,0 +1,51 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The engine's session, opened once and kept for the engine's life. The share handle keeps
+// the DNS cache and TLS sessions for every fetch. Connections are kept in multi handles that the
+// fetches borrow one at a time and hand back, so a later page on the same server reuses an open
+// connection; libcurl does not support one connection cache used by concurrent threads, so the
+// connections are not put in the share.
+class CCurlSession
+{
+public:
+    // Fixed when the session opens; later changes of the settings apply after a restart.
+    struct Options
+    {
+        std::string userAgent;
+        int accessType = 0; // 0 = system configuration, 1 = no proxy, 3 = named proxy
+        std::string proxyName; // "server:port" for access type 3
+    };
+
+    // nullptr, with the library's reason in error, when the share handle cannot be made.
+    static std::unique_ptr<CCurlSession> Open(const Options& options, std::string& error);
+    ~CCurlSession();
+    CCurlSession(const CCurlSession&) = delete;
+    CCurlSession& operator=(const CCurlSession&) = delete;
+
+    CURLSH* Share() const { return m_share; }
+    const Options& GetOptions() const { return m_options; }
+
+    // A multi handle for one fetch (nullptr when none can be made); give it back when the fetch ends.
+    CURLM* AcquireMulti();
+    void ReleaseMulti(CURLM* multi);
+
+private:
+    explicit CCurlSession(const Options& options);
+    static void LockData(CURL* handle, curl_lock_data data, curl_lock_access access, void* self);
+    static void UnlockData(CURL* handle, curl_lock_data data, void* self);
+
+    Options m_options;
+    CURLSH* m_share = nullptr;
+    // One lock per kind of shared data, as libcurl asks.
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> m_dataLocks;
+    std::mutex m_poolMutex;
+    std::vector<CURLM*> m_idleMultis;
+};

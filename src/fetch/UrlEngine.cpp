@@ -1,0 +1,158 @@
+#include "fetch/UrlEngine.h"
+
+#include "fetch/CurlSession.h"
+#include "fetch/FetchTransfer.h"
+#include "model/UrlRecord.h"
+#include "model/VigilPrefs.h"
+#include "platform/DebugLog.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+
+CUrlEngine::CUrlEngine()
+{
+    m_proxyUserAtConstruction
+        = CVigilPrefs::GetInstance().ReadString(Pref::proxyUser.name, Pref::proxyUserAtConstruction);
+}
+
+CUrlEngine::~CUrlEngine() = default;
+
+void CUrlEngine::setUserAgent(const std::string& userAgent)
+{
+    std::lock_guard lock(m_sessionMutex);
+    m_userAgent = userAgent;
+}
+
+void CUrlEngine::cancel()
+{
+    std::lock_guard lock(m_activeMutex);
+    ++m_cancelGeneration;
+    for (void* multi : m_activeWaits)
+        curl_multi_wakeup(static_cast<CURLM*>(multi));
+}
+
+void CUrlEngine::loadSettings()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    // The setting is whole seconds; a negative one would wrap into a huge limit.
+    const int seconds = std::max(0, prefs.ReadInt(Pref::connectTimeout));
+    m_connectTimeout = static_cast<uint32_t>(std::min(seconds, 24 * 3600)) * 1000u;
+    switch (prefs.ReadInt(Pref::proxyType)) {
+    case 0:
+        m_accessType = 0;
+        break;
+    case 2:
+        m_accessType = 3;
+        break;
+    default:
+        m_accessType = 1;
+        break;
+    }
+}
+
+void CUrlEngine::setSilenceLimit(std::chrono::milliseconds limit)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_silenceLimit = limit;
+}
+
+void CUrlEngine::setCaFile(const std::string& path)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_caFile = path;
+}
+
+void CUrlEngine::fetch(Curl& record)
+{
+    // Reset the download fields; the record's own results stay until this download replaces them.
+    record.m_pEngine = this;
+    record.m_nHttpStatus = 0;
+    record.m_bComplete = false;
+    record.EmptyBody();
+
+    FetchSettings settings;
+    int accessType = 0;
+    {
+        std::lock_guard lock(m_settingsMutex);
+        loadSettings();
+        accessType = m_accessType;
+        settings.resolveTimeout = m_resolveTimeout;
+        settings.connectTimeout = m_connectTimeout;
+        settings.sendTimeout = m_sendTimeout;
+        settings.receiveTimeout = m_receiveTimeout;
+        settings.verb = m_verb;
+        settings.refresh = (m_requestFlags & kFlagRefresh) != 0;
+        settings.silenceLimit = m_silenceLimit;
+        settings.caFile = m_caFile;
+    }
+    settings.maxBodySize = kMaxBodySize;
+    settings.maxRepeatedRequests = kMaxRepeatedRequests;
+
+    std::string error;
+    CCurlSession* session = openSession(accessType, error);
+    if (!session) {
+        record.m_bComplete = false;
+        record.m_strError = error;
+        return;
+    }
+    if (!record.CrackURL()) {
+        // Nothing to connect to: the download fails at once rather than waiting for a time-out.
+        reportError("httpConnect called with an address that cannot be parsed", record.m_strURL);
+        record.m_bComplete = false;
+        record.m_strError = curl_easy_strerror(CURLE_URL_MALFORMAT);
+        return;
+    }
+
+    CURLM* multi = session->AcquireMulti();
+    if (!multi) {
+        reportError("createUserCancelEvent", curl_multi_strerror(CURLM_OUT_OF_MEMORY));
+        record.m_bComplete = false;
+        record.m_strError = curl_multi_strerror(CURLM_OUT_OF_MEMORY);
+        return;
+    }
+    CancelWatch cancel;
+    cancel.generation = &m_cancelGeneration;
+    {
+        // Taking the generation and joining the wake-up list together: a cancel either sees this
+        // fetch or happened before it started.
+        std::lock_guard lock(m_activeMutex);
+        cancel.startGeneration = m_cancelGeneration.load();
+        m_activeWaits.push_back(multi);
+    }
+    {
+        CFetchTransfer transfer(record, *session, settings, multi, cancel,
+                                [this](const std::string& step, const std::string& text) { reportError(step, text); });
+        transfer.Run();
+    }
+    {
+        std::lock_guard lock(m_activeMutex);
+        m_activeWaits.erase(std::find(m_activeWaits.begin(), m_activeWaits.end(), multi));
+    }
+    session->ReleaseMulti(multi);
+}
+
+CCurlSession* CUrlEngine::openSession(int accessType, std::string& error)
+{
+    std::lock_guard lock(m_sessionMutex);
+    if (m_session)
+        return m_session.get();
+    // The session keeps these for its life: later changes of the proxy settings and the user agent
+    // apply when the program starts again.
+    CCurlSession::Options options;
+    options.userAgent = m_userAgent;
+    options.accessType = accessType;
+    if (options.accessType == 3) {
+        CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+        options.proxyName = prefs.ReadString(Pref::proxyServer) + ":" + std::to_string(prefs.ReadInt(Pref::proxyPort));
+    }
+    m_session = CCurlSession::Open(options, error);
+    if (!m_session)
+        reportError("session open failed", error);
+    return m_session.get();
+}
+
+void CUrlEngine::reportError(const std::string& step, const std::string& systemText) const
+{
+    DebugReport(step, systemText);
+}
