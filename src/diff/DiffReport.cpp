@@ -1,0 +1,267 @@
+#include "diff/DiffReport.h"
+
+#include "diff/ReportFile.h"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// 0x80 in the bytes of word that equal c. Above a marked byte other bytes may be marked too, but the
+// lowest mark is always right, and that is the one that is used.
+std::uint64_t ByteMarks(std::uint64_t word, unsigned char c)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    const std::uint64_t x = word ^ (ones * c);
+    return (x - ones) & ~x & (ones * 0x80);
+}
+
+const char* StyleSuffix(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::Changed:
+        return " class='C'";
+    case LineKind::Added:
+        return " class='A'";
+    case LineKind::Deleted:
+        return " class='D'";
+    case LineKind::Normal:
+        break;
+    }
+    return "";
+}
+
+void AppendNumber(int value, std::string& out)
+{
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+// "<", ">" and "&" only: a file name keeps its blanks as they are.
+std::string EscapeMarkup(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void CDiffReport::AppendEscaped(std::string_view text, std::string& out)
+{
+    if (text.empty()) {
+        out += "&nbsp;";
+        return;
+    }
+    std::size_t leading = 0;
+    while (leading < text.size() && (text[leading] == ' ' || text[leading] == '\t'))
+        ++leading;
+    // Room for the longest outcome first, then one pass that writes in place and trims the rest.
+    const std::size_t start = out.size();
+    out.resize(start + 24 * leading + 5 * (text.size() - leading));
+    char* const begin = out.data() + start;
+    char* p = begin;
+    const auto put = [&p](std::string_view piece) {
+        std::memcpy(p, piece.data(), piece.size());
+        p += piece.size();
+    };
+    for (std::size_t k = 0; k < leading; ++k)
+        put(text[k] == ' ' ? std::string_view("&nbsp;") : std::string_view("&nbsp;&nbsp;&nbsp;&nbsp;"));
+    std::size_t k = leading;
+    while (k < text.size()) {
+        if constexpr (std::endian::native == std::endian::little) {
+            // Eight bytes at a time: copy them all, then keep the ones before the first byte that
+            // needs escaping. There is always room, since the output was sized for the worst case.
+            if (k + 8 <= text.size()) {
+                std::uint64_t word;
+                std::memcpy(&word, text.data() + k, 8);
+                std::memcpy(p, &word, 8);
+                const std::uint64_t marks = ByteMarks(word, '<') | ByteMarks(word, '>') | ByteMarks(word, '&');
+                const std::size_t plain = marks ? static_cast<std::size_t>(std::countr_zero(marks)) / 8 : 8;
+                p += plain;
+                k += plain;
+                if (plain == 8)
+                    continue;
+            }
+        }
+        const char c = text[k++];
+        if (c == '<')
+            put("&lt;");
+        else if (c == '>')
+            put("&gt;");
+        else if (c == '&')
+            put("&amp;");
+        else
+            *p++ = c;
+    }
+    out.resize(start + static_cast<std::size_t>(p - begin));
+}
+
+std::string CDiffReport::EscapeLine(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    AppendEscaped(text, out);
+    return out;
+}
+
+std::string CDiffReport::BuildHtml(const CLineFile& oldOut, const CLineFile& newOut)
+{
+    std::string page;
+    std::size_t estimate = 4096;
+    for (int r = 0; r < oldOut.GetLineCount(); ++r)
+        estimate += 100 + oldOut.GetLine(r).size() + newOut.GetLine(r).size();
+    page.reserve(estimate);
+    Render(oldOut, newOut, page, {});
+    return page;
+}
+
+void CDiffReport::Render(const CLineFile& oldOut, const CLineFile& newOut, std::string& page,
+                         const std::function<void(std::string_view)>& flush)
+{
+    int oldAdded = 0, oldChanged = 0, oldDeleted = 0;
+    int newAdded = 0, newChanged = 0, newDeleted = 0;
+    oldOut.CountKinds(oldAdded, oldChanged, oldDeleted);
+    newOut.CountKinds(newAdded, newChanged, newDeleted);
+    // A changed row shows on both sides; count it once.
+    const int changes = oldAdded + oldChanged + oldDeleted + newAdded + newDeleted;
+    if (changes == 0) {
+        m_summary += "<font size=-1><b>Files are identical.</font><br>";
+    } else {
+        m_summary += "<font size=-1><b>";
+        AppendNumber(changes, m_summary);
+        m_summary += " changes between the files.</font><br>";
+    }
+
+    const int rows = oldOut.GetLineCount();
+
+    page += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n<HTML>\r\n<HEAD>\r\n<TITLE> File "
+            "Diff </TITLE>\r\n<style type='text/css'>\r\n<!--\r\n.N { background-color:white; }\r\n.C { "
+            "background-color:";
+    page += m_changedColor;
+    page += "; }\r\n.A { background-color:";
+    page += m_addedColor;
+    page += "; }\r\n.D { background-color:";
+    page += m_deletedColor;
+    page += "; }\r\n-->\r\n</style>\r\n</HEAD>\r\n\r\n<BODY BGCOLOR='#FFFFFF'>\r\n\r\n";
+
+    page += m_summary;
+
+    page += "<table border=0 bgcolor=0 cellpadding=1 cellspacing=1 width=100%><tr><td>\r\n<table width=100% "
+            "bgcolor=white border=0 cellpadding=0 cellspacing=0>\r\n<tr bgColor='#EEEEEE' style='color:0'><td "
+            "width=50%>old version</td><td width=50%>new version&nbsp;&nbsp;&nbsp;(<b style='background-color:";
+    page += m_changedColor;
+    page += ";width:20'>&nbsp;</b>changed&nbsp;&nbsp;<b style='background-color:";
+    page += m_addedColor;
+    page += ";width:20'>&nbsp;</b>added&nbsp;&nbsp;<b style='background-color:";
+    page += m_deletedColor;
+    page += ";width:20'>&nbsp;</b>deleted)&nbsp;&nbsp;<FORM ACTION='' style='display:inline'><SELECT "
+            "id='fontoptions' onchange='maintable.style.fontSize=this.options[this.selectedIndex].value'><option "
+            "value='6pt'>6pt<option value='7pt'>7pt<option value='8pt'>8pt<option value='9pt' selected>9pt</SELECT> "
+            "</FORM></td></tr>\r\n<tr bgColor='#EEEEEE' style='color:0'><td width=50%><code>";
+    // File names may hold markup characters; they must not become markup in the page.
+    page += EscapeMarkup(oldOut.GetName());
+    page += "</code></td><td width=50%><code>";
+    page += EscapeMarkup(newOut.GetName());
+    page += "</code></td></tr></table>\r\n</td></tr>\r\n</table>\r\n\r\n<br>\r\n\r\n";
+
+    if (rows != 0) {
+        page += "<table border=0 bgcolor=0 cellpadding=1 cellspacing=1 width=100%><tr><td><table id='maintable' "
+                "width=100% bgcolor='";
+        page += m_tableBackground;
+        page += "' cellpadding=0 cellspacing=0 border=0 style='color:";
+        page += m_textColor;
+        page += ";font-family: Courier New, Helvetica, sans-serif; font-size: 8pt'>\r\n";
+    } else {
+        page += "<br>empty files";
+    }
+
+    // The start of each cell for each kind of line, made once.
+    std::string oldCell[4];
+    std::string newCell[4];
+    for (const LineKind kind : {LineKind::Normal, LineKind::Changed, LineKind::Added, LineKind::Deleted}) {
+        oldCell[static_cast<int>(kind)] = std::string("<tr><td width=50%") + StyleSuffix(kind) + ">";
+        newCell[static_cast<int>(kind)] = std::string("</td><td width=50%") + StyleSuffix(kind) + ">";
+    }
+    std::string number;
+    for (int r = 0; r < rows; ++r) {
+        number = "<b>";
+        AppendNumber(r, number);
+        number += "</b> ";
+        page += oldCell[static_cast<int>(oldOut.GetKind(r))];
+        page += number;
+        AppendEscaped(oldOut.GetLine(r), page);
+        page += newCell[static_cast<int>(newOut.GetKind(r))];
+        page += number;
+        AppendEscaped(newOut.GetLine(r), page);
+        page += "</td></tr>";
+        if (flush && page.size() >= kFlushSize) {
+            flush(page);
+            page.clear();
+        }
+    }
+
+    if (rows != 0)
+        page += "</table></td></tr></table>\r\n";
+    page += m_footer;
+    page += "</BODY>\r\n</HTML>\r\n";
+    if (flush) {
+        flush(page);
+        page.clear();
+    }
+}
+
+bool CDiffReport::WriteFile(const std::string& path, const std::string& text)
+{
+    CReportFile file;
+    if (!file.Open(path))
+        return false;
+    file.Write(text);
+    return file.Commit();
+}
+
+bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, const std::string& reportPath)
+{
+    CDiffOptions options;
+    options.Set(CDiffOptions::kCase, "no");
+    options.Set(CDiffOptions::kIndent, "no");
+
+    // A copy that is missing or unreadable is compared as a version without lines.
+    CLineFile oldFile;
+    CLineFile newFile;
+    oldFile.Load(oldPath, options);
+    newFile.Load(newPath, options);
+
+    CLineFile oldOut;
+    CLineFile newOut;
+    CDiffReport report;
+    report.Compare(oldFile, newFile, oldOut, newOut);
+
+    // The same bytes as WriteFile of BuildHtml, written as they are made: the page of a large site
+    // is several times the size of its two versions and need not be held whole.
+    CReportFile file;
+    if (!file.Open(reportPath))
+        return false;
+    std::string buffer;
+    buffer.reserve(2 * CDiffReport::kFlushSize);
+    report.Render(oldOut, newOut, buffer, [&file](std::string_view part) { file.Write(part); });
+    return file.Commit();
+}

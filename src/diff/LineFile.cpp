@@ -1,0 +1,321 @@
+#include "diff/LineFile.h"
+
+#include "diff/Utf8Lower.h"
+#include "platform/DebugLog.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Opens a file for reading; -1 when it is missing, unreadable or a folder. size is the size of a
+// regular file, else 0.
+int OpenForReading(const std::string& path, std::size_t& size)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    size = S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    return fd;
+}
+
+unsigned AsciiLower(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? c + 32u : c;
+}
+
+std::uint32_t SignedByte(char c)
+{
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+
+// Eight steps of h = 3h + b at once: h = 3^8 h + 3^7 b0 + ... + b7, with independent products.
+std::uint32_t HashEight(std::uint32_t h, const char* bytes)
+{
+    return 6561 * h + 2187 * SignedByte(bytes[0]) + 729 * SignedByte(bytes[1]) + 243 * SignedByte(bytes[2])
+        + 81 * SignedByte(bytes[3]) + 27 * SignedByte(bytes[4]) + 9 * SignedByte(bytes[5]) + 3 * SignedByte(bytes[6])
+        + SignedByte(bytes[7]);
+}
+
+// Lower-cases eight ASCII bytes in one word: each byte from 'A' to 'Z' gets 0x20 added. No byte
+// carries into the next since every byte is below 0x80.
+std::uint64_t LowerAsciiEight(std::uint64_t word)
+{
+    const std::uint64_t atLeastA = word + kOnes * (0x80 - 'A');
+    const std::uint64_t aboveZ = word + kOnes * (0x80 - 'Z' - 1);
+    return word | ((atLeastA & ~aboveZ & (kOnes * 0x80)) >> 2);
+}
+
+} // namespace
+
+bool CLineFile::Load(const std::string& path, const CDiffOptions& options)
+{
+    if (path.empty()) {
+        DiagnosticOutput("error : empty input filename\r\n");
+        return false;
+    }
+    m_name = path;
+    for (const std::string& entry : options.Entries())
+        m_options.Append(entry);
+    m_ignoreIndent = m_options.Ignores(CDiffOptions::kIndent);
+    m_ignoreCase = m_options.Ignores(CDiffOptions::kCase);
+
+    std::size_t size = 0;
+    const int fd = OpenForReading(path, size);
+    if (fd < 0) {
+        DiagnosticOutput("error : cannot open " + path + "\r\n");
+        return false;
+    }
+    // The file's bytes go straight into the store and the lines point into them; the size is only a
+    // hint, the file may grow or shrink meanwhile.
+    const std::size_t base = m_text.size();
+    std::size_t used = base;
+    m_text.resize(base + (size > 0 ? size + 1 : 65536));
+    bool readFailed = false;
+    for (;;) {
+        if (used == m_text.size())
+            m_text.resize(m_text.size() + (m_text.size() - base));
+        const ssize_t count = ::read(fd, m_text.data() + used, m_text.size() - used);
+        if (count > 0) {
+            used += static_cast<std::size_t>(count);
+        } else if (count == 0) {
+            break;
+        } else if (errno != EINTR) {
+            readFailed = true;
+            break;
+        }
+    }
+    ::close(fd);
+    if (readFailed) {
+        // Half a page would show as a mass of deleted or added lines; treat it like a missing one.
+        m_text.resize(base);
+        DiagnosticOutput("error : cannot read " + path + "\r\n");
+        return false;
+    }
+    m_text.resize(used);
+
+    const char* const data = m_text.data();
+    const auto lineEnds = std::count(data + base, data + used, '\n');
+    m_lines.reserve(m_lines.size() + static_cast<std::size_t>(lineEnds) + 1);
+    m_hashes.reserve(m_hashes.size() + static_cast<std::size_t>(lineEnds) + 1);
+    std::size_t start = base;
+    while (start < used) {
+        const void* found = std::memchr(data + start, '\n', used - start);
+        if (!found) {
+            // A last line without a line end is a line all the same, a CR at its end included.
+            AddStoredLine(start, used - start);
+            break;
+        }
+        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        std::size_t length = end - start;
+        // Only a CR that pairs with the LF belongs to the line end; a lone CR is text.
+        if (length > 0 && data[end - 1] == '\r')
+            --length;
+        AddStoredLine(start, length);
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string_view CLineFile::WithoutIndent(std::string_view text) const
+{
+    if (m_ignoreIndent) {
+        std::size_t first = 0;
+        while (first < text.size() && (text[first] == ' ' || text[first] == '\t'))
+            ++first;
+        // A line of nothing but blanks keeps them, so it does not match an empty line.
+        if (first < text.size())
+            text.remove_prefix(first);
+    }
+    return text;
+}
+
+std::string_view CLineFile::Comparable(std::string_view text, std::string& scratch) const
+{
+    text = WithoutIndent(text);
+    if (!m_ignoreCase)
+        return text;
+    scratch.clear();
+    AppendUtf8Lower(text, scratch);
+    return scratch;
+}
+
+std::int32_t CLineFile::LineHash(std::string_view text)
+{
+    std::uint32_t h = 0;
+    std::size_t k = 0;
+    for (; k + 8 <= text.size(); k += 8)
+        h = HashEight(h, text.data() + k);
+    for (; k < text.size(); ++k)
+        h = 3 * h + SignedByte(text[k]);
+    return static_cast<std::int32_t>(h);
+}
+
+std::int32_t CLineFile::ComparableHash(std::string_view text)
+{
+    text = WithoutIndent(text);
+    if (!m_ignoreCase)
+        return LineHash(text);
+    // The same value as LineHash of the lower-cased text, without building that text while it is ASCII.
+    std::uint32_t h = 0;
+    std::size_t k = 0;
+    for (; k + 8 <= text.size(); k += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + k, 8);
+        if (word & (kOnes * 0x80))
+            break;
+        word = LowerAsciiEight(word);
+        char lowered[8];
+        std::memcpy(lowered, &word, 8);
+        h = HashEight(h, lowered);
+    }
+    for (; k < text.size(); ++k) {
+        const auto c = static_cast<unsigned char>(text[k]);
+        if (c >= 0x80) {
+            m_hashScratch.clear();
+            AppendUtf8Lower(text.substr(k), m_hashScratch);
+            for (const char lowered : m_hashScratch)
+                h = 3 * h + SignedByte(lowered);
+            break;
+        }
+        h = 3 * h + AsciiLower(c);
+    }
+    return static_cast<std::int32_t>(h);
+}
+
+bool CLineFile::SameComparable(int i, const CLineFile& other, int m) const
+{
+    const std::string_view mine = WithoutIndent(Text(m_lines[static_cast<std::size_t>(i)]));
+    const std::string_view theirs = other.WithoutIndent(other.Text(other.m_lines[static_cast<std::size_t>(m)]));
+    // Most matching lines are the very same bytes.
+    if (mine == theirs || (!m_ignoreCase && !other.m_ignoreCase))
+        return mine == theirs;
+    if (m_ignoreCase && other.m_ignoreCase) {
+        // While both sides are ASCII they lower-case byte for byte; the first non-ASCII byte hands the
+        // rest to the full lower-casing, which may change lengths.
+        std::size_t k = 0;
+        for (; k < mine.size() && k < theirs.size(); ++k) {
+            const auto a = static_cast<unsigned char>(mine[k]);
+            const auto b = static_cast<unsigned char>(theirs[k]);
+            if (a >= 0x80 || b >= 0x80)
+                break;
+            if (AsciiLower(a) != AsciiLower(b))
+                return false;
+        }
+        if (k == mine.size() || k == theirs.size())
+            return k == mine.size() && k == theirs.size();
+        return Utf8ToLower(mine.substr(k)) == Utf8ToLower(theirs.substr(k));
+    }
+    std::string mineScratch;
+    std::string theirsScratch;
+    return Comparable(mine, mineScratch) == other.Comparable(theirs, theirsScratch);
+}
+
+void CLineFile::AddStoredLine(std::size_t offset, std::size_t length)
+{
+    m_lines.push_back({offset, length, LineKind::Normal});
+    m_hashes.push_back(ComparableHash(std::string_view(m_text).substr(offset, length)));
+    m_indexValid = false;
+}
+
+void CLineFile::AddLine(std::string_view text)
+{
+    const std::size_t offset = m_text.size();
+    m_text.append(text.data(), text.size());
+    AddStoredLine(offset, text.size());
+}
+
+void CLineFile::AppendLine(std::string_view text, LineKind kind)
+{
+    m_lines.push_back({m_text.size(), text.size(), kind});
+    m_text.append(text.data(), text.size());
+}
+
+void CLineFile::AppendEmptyLine()
+{
+    m_lines.push_back({m_text.size(), 0, LineKind::Normal});
+}
+
+void CLineFile::Reserve(std::size_t lines, std::size_t bytes)
+{
+    m_lines.reserve(lines);
+    m_text.reserve(bytes);
+}
+
+std::string_view CLineFile::GetLine(int i) const
+{
+    if (i < 0 || i >= GetLineCount())
+        return {};
+    return Text(m_lines[static_cast<std::size_t>(i)]);
+}
+
+std::string CLineFile::GetComparableLine(int i) const
+{
+    if (i < 0 || i >= GetLineCount())
+        return {};
+    std::string scratch;
+    return std::string(Comparable(Text(m_lines[static_cast<std::size_t>(i)]), scratch));
+}
+
+LineKind CLineFile::GetKind(int i) const
+{
+    if (i < 0 || i >= GetLineCount())
+        return LineKind::Normal;
+    return m_lines[static_cast<std::size_t>(i)].kind;
+}
+
+bool CLineFile::FindLine(int i, const CLineFile& other, int& pos) const
+{
+    if (m_hashes.empty() || i < 0 || i >= GetLineCount() || static_cast<std::size_t>(i) >= m_hashes.size())
+        return false;
+    if (other.m_hashes.empty())
+        return false;
+    if (!other.m_indexValid) {
+        other.m_index.Build(other.m_hashes);
+        other.m_indexValid = true;
+    }
+
+    const std::span<const int> candidates = other.m_index.Positions(m_hashes[static_cast<std::size_t>(i)]);
+    // The hash only filters; equality is decided on the text, and the lowest equal position wins.
+    for (auto it = std::lower_bound(candidates.begin(), candidates.end(), std::max(pos, 0)); it != candidates.end();
+         ++it) {
+        if (SameComparable(i, other, *it)) {
+            pos = *it;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CLineFile::CountKinds(int& added, int& changed, int& deleted) const
+{
+    added = 0;
+    changed = 0;
+    deleted = 0;
+    for (const DiffLine& line : m_lines) {
+        switch (line.kind) {
+        case LineKind::Added:
+            ++added;
+            break;
+        case LineKind::Changed:
+            ++changed;
+            break;
+        case LineKind::Deleted:
+            ++deleted;
+            break;
+        case LineKind::Normal:
+            break;
+        }
+    }
+}
