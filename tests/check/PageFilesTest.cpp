@@ -1,0 +1,141 @@
+#include "PageCheckFixture.h"
+
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
+using namespace std::string_literals;
+
+TEST_F(PageCheckTest, FileNamesComeFromTheStorageFolderAndThePageId)
+{
+    CVigilPrefs::GetInstance().WriteInt("urlID", 255);
+    const std::string base = m_settings.StorageDir() + "savedPages/100";
+    EXPECT_EQ(m_record.GetPagesFolder(), m_settings.StorageDir() + "savedPages/");
+    EXPECT_EQ(m_record.GetFileBase(), base);
+    EXPECT_EQ(m_record.GetSavedPagePath(), base + ".html");
+    EXPECT_EQ(m_record.GetPreviousPagePath(), base + "_previous.html");
+    EXPECT_EQ(m_record.GetDiffsPath(), base + "_diffs.html");
+    EXPECT_EQ(m_record.GetDebugLogPath(), base + "_debugLog.log");
+    EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt("urlID", 0), 256) << "the id is taken once";
+
+    // The storage folder is read at each use; one written without its final slash still gets one.
+    CTempDir other;
+    const std::string folder = other.Path().substr(0, other.Path().size() - 1);
+    CVigilPrefs::GetInstance().WriteString("InstallDir", folder);
+    EXPECT_EQ(m_record.GetSavedPagePath(), folder + "/savedPages/100.html");
+    // An empty one falls back to the storage folder of this run rather than the working folder.
+    CVigilPrefs::GetInstance().WriteString("InstallDir", "");
+    EXPECT_EQ(m_record.GetPagesFolder(), m_settings.StorageDir() + "savedPages/");
+}
+
+TEST_F(PageCheckTest, FirstCheckMakesTheFolderTheLogAndTheCopy)
+{
+    std::filesystem::remove_all(m_settings.StorageDir() + "savedPages");
+    Check("a<BR>b<BR><BR>c<br>d");
+    EXPECT_FALSE(m_record.m_strPageID.empty());
+    EXPECT_TRUE(FileExists(DebugLog()));
+    EXPECT_EQ(ReadFileBytes(Saved()), "a<BR>\nb<BR>\n<BR>\nc<br>d");
+    EXPECT_EQ(m_record.m_strPage, "a<BR>b<BR><BR>c<br>d") << "the page text stays as received";
+    EXPECT_FALSE(FileExists(Previous()));
+    EXPECT_EQ(m_record.m_pPageCopy, nullptr);
+
+    // Nothing but the two files is left in the folder (no temporary copy).
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(m_settings.StorageDir() + "savedPages"))
+        ++files;
+    EXPECT_EQ(files, 2);
+}
+
+TEST_F(PageCheckTest, CopiesRotateOverTwoChecks)
+{
+    Check("first");
+    Check("second");
+    EXPECT_EQ(ReadFileBytes(Previous()), "first");
+    EXPECT_EQ(ReadFileBytes(Saved()), "second");
+    Check("third");
+    EXPECT_EQ(ReadFileBytes(Previous()), "second");
+    EXPECT_EQ(ReadFileBytes(Saved()), "third");
+}
+
+TEST_F(PageCheckTest, FailedCheckLeavesTheCopiesAndWritesTheLogHeaderOnly)
+{
+    m_record.m_bTextSearch = true;
+    m_record.m_strSearchText = "x";
+    m_record.m_bFromStart = false;
+    m_record.m_strStartText = "f";
+    Check("first");
+    Check("second");
+    Serve("gone", 404);
+    Check();
+    EXPECT_EQ(ReadFileBytes(Previous()), "first");
+    EXPECT_EQ(ReadFileBytes(Saved()), "second");
+    std::istringstream log(ReadFileBytes(DebugLog()));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], m_record.m_strURL);
+    EXPECT_EQ(lines[1], "front page");
+    EXPECT_EQ(lines[2].rfind("Date last changed: ", 0), 0u);
+    EXPECT_EQ(lines[3].rfind("Date last checked: ", 0), 0u);
+}
+
+TEST_F(PageCheckTest, SavePageOffWritesOnlyTheLog)
+{
+    Check("kept");
+    m_record.m_bSavePage = false;
+    Check("not kept");
+    Check("not kept either");
+    EXPECT_EQ(ReadFileBytes(Saved()), "kept");
+    EXPECT_FALSE(FileExists(Previous()));
+    EXPECT_TRUE(FileExists(DebugLog()));
+
+    // Switched on again, the copy before the gap becomes the previous one.
+    m_record.m_bSavePage = true;
+    Check("back");
+    EXPECT_EQ(ReadFileBytes(Previous()), "kept");
+    EXPECT_EQ(ReadFileBytes(Saved()), "back");
+}
+
+TEST_F(PageCheckTest, UnwritableFolderDoesNotStopTheCheck)
+{
+    // A file where the folder should be: nothing can be created in it.
+    WriteFileBytes(m_settings.StorageDir() + "savedPages", "in the way");
+    m_record.m_bWatchContent = true;
+    Check("page");
+    EXPECT_EQ(m_record.m_strChangeReason, "Checksum changed");
+    EXPECT_EQ(m_record.m_nDownloads, 1);
+    EXPECT_EQ(m_record.m_pPageCopy, nullptr);
+    EXPECT_EQ(m_record.m_pDebugLog, nullptr);
+    EXPECT_FALSE(m_record.ReadSavedPage());
+    EXPECT_EQ(m_record.m_strPage, "page");
+}
+
+TEST_F(PageCheckTest, ReadSavedPageGivesCrLfLinesUpToAZeroByte)
+{
+    Check("x");
+    WriteFileBytes(Saved(), "one\ntwo<BR>\nthree\0four\n"s);
+    ASSERT_TRUE(m_record.ReadSavedPage());
+    EXPECT_EQ(m_record.m_strPage, "one\r\ntwo<BR>\r\nthree");
+}
+
+TEST_F(PageCheckTest, DifferencesReportComparesTheTwoCopies)
+{
+    Check("<p>\nalpha\nbeta\n");
+    ASSERT_TRUE(m_record.MakeDiffReport());
+    std::string report = ReadFileBytes(m_record.GetDiffsPath());
+    EXPECT_NE(report.find("Files are identical."), std::string::npos) << "no previous copy: an empty old side";
+
+    // Case and leading blanks do not count as differences.
+    Check("<P>\n   ALPHA\nbeta\n");
+    ASSERT_TRUE(m_record.MakeDiffReport());
+    report = ReadFileBytes(m_record.GetDiffsPath());
+    EXPECT_NE(report.find("Files are identical."), std::string::npos);
+
+    Check("<P>\nALPHA\ngamma\n");
+    ASSERT_TRUE(m_record.MakeDiffReport());
+    report = ReadFileBytes(m_record.GetDiffsPath());
+    EXPECT_NE(report.find("1 changes between the files."), std::string::npos);
+    EXPECT_NE(report.find(Previous()), std::string::npos);
+}
