@@ -1,0 +1,31 @@
+#pragma once
+
+#include "model/UrlRecord.h"
+#include "run/WorkItem.h"
+
+#include <atomic>
+#include <cstdint>
+
+class CUrlEngine;
+class ICheckRunListener;
+
+// Checks one record on a worker thread and reports it back through the listener. Progress of the
+// download goes to the listener as well, tagged with the run it belongs to.
+class CCheckUrlItem : public CWorkItem, public IUrlProgressTarget
+{
+public:
+    // activeRun is the id of the run in progress (0 when none); an item whose run has been stopped
+    // before a worker took it skips the download and reports nothing.
+    CCheckUrlItem(Curl& record, CUrlEngine& engine, ICheckRunListener& listener, uint64_t runId,
+                  const std::atomic<uint64_t>& activeRun);
+
+    void Run(void* threadParam) override;
+    void OnUrlProgress(int kilobytes, Curl* record) override;
+
+private:
+    Curl& m_record;
+    CUrlEngine& m_engine;
+    ICheckRunListener& m_listener;
+    const uint64_t m_runId;
+    const std::atomic<uint64_t>& m_activeRun;
+};

@@ -1,0 +1,126 @@
+#include "run/Scheduler.h"
+
+#include "model/PrefKeys.h"
+#include "model/SiteVigilDoc.h"
+#include "model/VigilPrefs.h"
+#include "platform/DebugLog.h"
+#include "run/CheckRun.h"
+#include "run/CheckRunFrontEnd.h"
+
+#include <ctime>
+
+namespace {
+constexpr int64_t kSaveInterval = 60;
+
+std::string CountText(int64_t count, const char* unit)
+{
+    return std::to_string(count) + " " + unit + (count > 1 ? "s" : "");
+}
+} // namespace
+
+int64_t CScheduler::SystemNow()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+CScheduler::CScheduler(CCheckRun& run, CSiteVigilDoc& doc, ICheckRunFrontEnd& frontEnd, Clock clock)
+    : m_run(run)
+    , m_doc(doc)
+    , m_frontEnd(frontEnd)
+    , m_clock(clock ? std::move(clock) : Clock(SystemNow))
+    , m_lastRunTime(m_clock())
+{ }
+
+int64_t CScheduler::GetCheckPeriod()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    return CheckPeriodFor(prefs.ReadInt(Pref::checkFrequency), prefs.ReadInt(Pref::checkUnits));
+}
+
+int64_t CScheduler::CheckPeriodFor(int frequency, int units)
+{
+    switch (units) {
+    case 0:
+        return frequency;
+    case 1:
+        return static_cast<int64_t>(frequency) * 60;
+    case 2:
+        return static_cast<int64_t>(frequency) * 3600;
+    case 3:
+        return static_cast<int64_t>(frequency) * 86400;
+    default:
+        return 0;
+    }
+}
+
+std::string CScheduler::FormatTimeLeft(int64_t seconds)
+{
+    int64_t days = seconds / 86400;
+    int64_t hours = seconds / 3600;
+    int64_t minutes = seconds / 60;
+    int64_t minutesInHour = minutes - hours * 60;
+    if (days > 0)
+        return CountText(days, "day");
+    if (hours > 0)
+        return CountText(hours, "hour");
+    if (minutesInHour > 0)
+        return CountText(minutesInHour, "minute");
+    return CountText(seconds - minutes * 60, "second");
+}
+
+void CScheduler::OnScheduleTick()
+{
+    // A tick can arrive while an earlier one waits in a message box.
+    if (m_inTick)
+        return;
+    m_inTick = true;
+
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    bool autoCheck = prefs.ReadInt(Pref::autoCheck) != 0;
+    int64_t now = m_clock();
+    int64_t period = GetCheckPeriod();
+
+    // A clock set back would otherwise hold every save and run until it has caught up again.
+    if (now < m_lastRunTime)
+        m_lastRunTime = now;
+    if (now - m_lastSaveTime > kSaveInterval || now < m_lastSaveTime) {
+        // Saving would stop the run in progress; the run saves the list itself when it ends.
+        if (!m_run.IsRunning())
+            SaveList(now);
+    }
+
+    if (!autoCheck) {
+        m_inTick = false;
+        return;
+    }
+
+    if (now - m_lastRunTime > period) {
+        m_lastRunTime = now;
+        m_inTick = false;
+        if (prefs.ReadInt(Pref::confirmScheduleStarts) != 0 && !m_frontEnd.AskYesNo("Start scheduled checks?"))
+            return;
+        m_frontEnd.SetStatusText("Scheduled check started...");
+        m_run.CheckAll();
+        return;
+    }
+
+    if (m_run.IsRunning())
+        m_frontEnd.SetTrayTip("Currently checking for changes...");
+    else
+        m_frontEnd.ShowTimeLeft("Next check in " + FormatTimeLeft(m_lastRunTime + period - now));
+    m_inTick = false;
+}
+
+void CScheduler::SaveList(int64_t now)
+{
+    m_lastSaveTime = now;
+    DocResult result = m_doc.SaveDefault();
+    if (result.ok) {
+        m_lastSaveError.clear();
+        return;
+    }
+    // Tried again a minute later; say so once rather than every minute.
+    if (result.error != m_lastSaveError)
+        DiagnosticOutput("The list could not be saved: " + result.error + "\n");
+    m_lastSaveError = result.error;
+}

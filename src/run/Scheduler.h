@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CCheckRun;
+class CSiteVigilDoc;
+class ICheckRunFrontEnd;
+
+// The global schedule, ticked once a second by the front end (the GUI's timer, the daemon's loop):
+// saves the list about once a minute, starts a run over all pages every period when scheduled checks
+// are on, and otherwise shows the time left to the next run.
+class CScheduler
+{
+public:
+    // Seconds since 1970; tests pass their own clock.
+    using Clock = std::function<int64_t()>;
+    static int64_t SystemNow();
+
+    // The last run time starts at the clock's current time.
+    CScheduler(CCheckRun& run, CSiteVigilDoc& doc, ICheckRunFrontEnd& frontEnd, Clock clock = SystemNow);
+
+    // checkFrequency times the unit of checkUnits in seconds (0 s, 1 min, 2 h, 3 days); other units give 0.
+    static int64_t GetCheckPeriod();
+    static int64_t CheckPeriodFor(int frequency, int units);
+    // The largest unit of the time left only: "2 days", "1 hour", "59 seconds", "0 second".
+    static std::string FormatTimeLeft(int64_t seconds);
+
+    void OnScheduleTick();
+
+    int64_t LastRunTime() const { return m_lastRunTime; }
+    int64_t LastSaveTime() const { return m_lastSaveTime; }
+
+private:
+    void SaveList(int64_t now);
+
+    CCheckRun& m_run;
+    CSiteVigilDoc& m_doc;
+    ICheckRunFrontEnd& m_frontEnd;
+    Clock m_clock;
+    int64_t m_lastRunTime = 0;
+    int64_t m_lastSaveTime = 0;
+    bool m_inTick = false;
+    std::string m_lastSaveError;
+};
