@@ -1,0 +1,55 @@
+#pragma once
+
+#include "cli/CliApp.h"
+#include "model/SiteVigilDoc.h"
+#include "platform/FolderLock.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+class CVigilPrefs;
+class Curl;
+
+// What a command gets to work with: its arguments, the output streams, the settings, the list and
+// the storage-folder lock. Messages go to err as one line "sitevigil-cli: <command>: <text>".
+struct CliContext
+{
+    CliContext(std::string command, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+
+    const std::string command;
+    // The arguments after the command name.
+    const std::vector<std::string> args;
+    std::ostream& out;
+    std::ostream& err;
+
+    CVigilPrefs& Prefs();
+
+    // Loads the list from the storage folder. For a command that changes the list (forChange), first
+    // takes the storage-folder lock, and refuses a list file that cannot be read whole, so that saving
+    // cannot overwrite pages that are still in it. Returns kExitOk, or the exit status after the message.
+    int OpenList(bool forChange);
+    CSiteVigilDoc& Doc() { return m_doc; }
+    // Saves the list to the storage folder. Returns kExitOk, or kExitFailed after the message.
+    int SaveList();
+    // Takes the storage-folder lock (creating the folder when missing). Returns kExitOk, or
+    // kExitFailed after the message; a second process is refused at once rather than kept waiting.
+    int LockStorage();
+    bool HoldsLock() const { return m_lock.IsHeld(); }
+
+    // A page named by its 1-based position in the list or by its exact name; null after the message.
+    Curl* FindPage(const std::string& page);
+    // Every named page, each once, in the order named. kExitOk, or kExitUsage after the message.
+    int FindPages(const std::vector<std::string>& pages, std::vector<Curl*>& found);
+    // 1-based position of a record in the list; 0 when it is not there.
+    int PositionOf(const Curl* record) const;
+
+    // Write the one-line message and return the exit status to end with.
+    int Usage(const std::string& message);
+    int Fail(const std::string& message);
+    void Warn(const std::string& message);
+
+private:
+    CSiteVigilDoc m_doc;
+    CFolderLock m_lock;
+};

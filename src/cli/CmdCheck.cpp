@@ -1,0 +1,109 @@
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
+#include "cli/CliContext.h"
+#include "fetch/UrlEngine.h"
+#include "run/CheckRun.h"
+#include "run/ConsoleFrontEnd.h"
+#include "run/RunMessageQueue.h"
+#include "run/StopSignals.h"
+
+#include <iostream>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+// The progress line is drawn only when our standard error is a terminal.
+CConsoleFrontEnd::Options ProgressOptions(const std::ostream& err)
+{
+    CConsoleFrontEnd::Options options;
+    if (&err != &std::cerr || !isatty(STDERR_FILENO))
+        return options;
+    options.progressLine = true;
+    winsize size {};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        options.columns = size.ws_col;
+    return options;
+}
+
+std::string FailureText(const Curl& record)
+{
+    if (!record.GetError().empty())
+        return record.GetError();
+    if (record.GetHttpStatus() != 0)
+        return "the download failed (HTTP status " + std::to_string(record.GetHttpStatus()) + ")";
+    return "the download failed";
+}
+
+// Takes the run's reports until it ends; false when a stop signal ended the wait first.
+bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
+{
+    while (run.IsRunning()) {
+        pollfd fds[2] = {{queue.WakeFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}};
+        poll(fds, 2, 1000);
+        if (signals.Received())
+            return false;
+        queue.Dispatch(run);
+    }
+    return true;
+}
+
+// Clears the document's stop hook when the run goes away.
+struct StopHookGuard
+{
+    CSiteVigilDoc& doc;
+    ~StopHookGuard() { doc.SetStopBeforeSave(nullptr); }
+};
+
+} // namespace
+
+// check [PAGE...]: a run over all or the named pages, then the end-of-run steps that need no window.
+int CmdCheck(CliContext& ctx)
+{
+    CCliArgs parsed;
+    std::string error;
+    if (!parsed.Parse(ctx.args, {}, error))
+        return ctx.Usage(error);
+    if (const int status = ctx.OpenList(true); status != kExitOk)
+        return status;
+
+    std::vector<Curl*> pages;
+    if (parsed.Positional().empty()) {
+        for (const auto& record : ctx.Doc().Records())
+            pages.push_back(record.get());
+    } else if (const int status = ctx.FindPages(parsed.Positional(), pages); status != kExitOk) {
+        return status;
+    }
+    if (pages.empty()) {
+        ctx.out << "No pages to check.\n";
+        return kExitOk;
+    }
+
+    CStopSignals signals;
+    CConsoleFrontEnd frontEnd(ctx.out, ctx.err, ProgressOptions(ctx.err));
+    frontEnd.SetRunSize(static_cast<int>(pages.size()));
+    CUrlEngine engine;
+    CRunMessageQueue queue;
+    CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
+    ctx.Doc().SetStopBeforeSave(&run);
+    StopHookGuard hookGuard {ctx.Doc()};
+
+    if (!run.CheckPages(pages))
+        return kExitFailed;
+    if (!WaitForRun(run, queue, signals)) {
+        run.StopChecking();
+        // What the stopped run found so far is kept.
+        ctx.SaveList();
+        return ctx.Fail("interrupted; the pages checked so far were saved");
+    }
+
+    int status = run.LastSaveResult().ok ? kExitOk : kExitFailed;
+    for (const Curl* page : run.RunPages()) {
+        if (page->GetComplete())
+            continue;
+        ctx.err << "sitevigil-cli: check: " << page->GetName() << ": " << FailureText(*page) << "\n";
+        status = kExitFailed;
+    }
+    return status;
+}

@@ -1,0 +1,101 @@
+#include "cli/CliCommands.h"
+#include "cli/CliContext.h"
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
+
+#include <charconv>
+#include <ostream>
+
+namespace {
+
+// The value a reader would get when nothing is stored.
+std::string DefaultText(const PrefInfo& info)
+{
+    if (info.type == PrefType::Int)
+        return std::to_string(info.intPref->readerDefault);
+    if (info.textPref == &Pref::InstallDir)
+        return CVigilPrefs::DefaultStorageFolder();
+    return info.textPref->readerDefault;
+}
+
+// The stored value as text; false when none is stored. Reading here never stores anything.
+bool StoredText(CVigilPrefs& prefs, const PrefInfo& info, std::string& text)
+{
+    if (info.type == PrefType::Int) {
+        int value = 0;
+        if (!prefs.PeekInt(info.name, value))
+            return false;
+        text = std::to_string(value);
+        return true;
+    }
+    return prefs.PeekString(info.name, text);
+}
+
+bool ParseInt(const std::string& text, int& value)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    const auto [last, ec] = std::from_chars(begin, end, value);
+    return begin != end && ec == std::errc() && last == end;
+}
+
+const PrefInfo* Lookup(CliContext& ctx, const std::string& name)
+{
+    const PrefInfo* info = FindPref(name.c_str());
+    if (!info)
+        ctx.Usage("unknown setting \"" + name + "\" (see sitevigil-cli config list)");
+    return info;
+}
+
+} // namespace
+
+// config list | config get NAME | config set NAME VALUE
+int CmdConfig(CliContext& ctx)
+{
+    const auto& args = ctx.args;
+    if (args.empty())
+        return ctx.Usage("say list, get NAME or set NAME VALUE");
+    CVigilPrefs& prefs = ctx.Prefs();
+    const std::string& action = args[0];
+
+    if (action == "list" && args.size() == 1) {
+        for (const PrefInfo& info : AllPrefs()) {
+            std::string text;
+            if (StoredText(prefs, info, text))
+                ctx.out << info.name << '=' << text << '\n';
+            else
+                ctx.out << info.name << " (not set)\n";
+        }
+        return prefs.IsStoreOpen() ? kExitOk : ctx.Fail("cannot open the settings: " + prefs.StoreError());
+    }
+    if (action == "get" && args.size() == 2) {
+        const PrefInfo* info = Lookup(ctx, args[1]);
+        if (!info)
+            return kExitUsage;
+        std::string text;
+        if (!StoredText(prefs, *info, text))
+            text = DefaultText(*info);
+        ctx.out << text << '\n';
+        return kExitOk;
+    }
+    if (action == "set" && args.size() == 3) {
+        const PrefInfo* info = Lookup(ctx, args[1]);
+        if (!info)
+            return kExitUsage;
+        bool written;
+        if (info->type == PrefType::Int) {
+            int value = 0;
+            if (!ParseInt(args[2], value))
+                return ctx.Usage(std::string(info->name) + " takes a whole number, not \"" + args[2] + "\"");
+            written = prefs.WriteInt(info->name, value);
+        } else {
+            written = prefs.WriteString(info->name, args[2]);
+        }
+        if (!written)
+            return ctx.Fail(std::string("cannot store ") + info->name + ": " + prefs.StoreError());
+        return kExitOk;
+    }
+    return ctx.Usage("say list, get NAME or set NAME VALUE");
+}

@@ -1,0 +1,259 @@
+#include "HttpTestServer.h"
+#include "SmtpTestServer.h"
+#include "TestEnv.h"
+#include "cli/CliApp.h"
+#include "model/PrefKeys.h"
+#include "model/SiteVigilDoc.h"
+#include "model/VigilPrefs.h"
+#include "notify/UpdateLog.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+struct CliResult
+{
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliResult Cli(const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    int status = RunCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+void SetInt(const IntPref& key, int value)
+{
+    CVigilPrefs::GetInstance().WriteInt(key.name, value);
+}
+
+void SetText(const TextPref& key, const std::string& value)
+{
+    CVigilPrefs::GetInstance().WriteString(key.name, value);
+}
+
+std::string Summary(int records, int newChanges, int total)
+{
+    return "Completed checking " + std::to_string(records) + " URLs.\n" + std::to_string(newChanges) + " new changes.\n"
+        + std::to_string(total) + " changes total.\n";
+}
+
+class CheckCommand : public testing::Test
+{
+protected:
+    CIsolatedSettings settings;
+    CHttpTestServer server;
+};
+
+TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
+{
+    CSmtpTestServer smtp;
+    SetInt(Pref::sendEmail, 1);
+    SetText(Pref::emailAddress, "vigil@example.test");
+    SetText(Pref::emailRecipients, "user@example.test");
+    SetText(Pref::emailUsername, "Site Vigil");
+    SetText(Pref::smtpServer, "127.0.0.1");
+    SetInt(Pref::smtpPort, smtp.Port());
+
+    server.SetPage("/news", "<html><body>first edition</body></html>");
+    ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content"}).status, kExitOk);
+
+    // The first check sees the content for the first time: a change.
+    CliResult first = Cli({"check"});
+    EXPECT_EQ(first.status, kExitOk) << first.err;
+    EXPECT_EQ(first.out, Summary(1, 1, 1));
+    ASSERT_TRUE(smtp.WaitIdle());
+    ASSERT_EQ(smtp.Messages().size(), 1u);
+    EXPECT_NE(smtp.Messages()[0].data.find(server.Url("/news")), std::string::npos);
+
+    // Unchanged: still marked, nothing new, no mail.
+    CliResult second = Cli({"check"});
+    EXPECT_EQ(second.status, kExitOk) << second.err;
+    EXPECT_EQ(second.out, Summary(1, 0, 1));
+    ASSERT_TRUE(smtp.WaitIdle());
+    EXPECT_EQ(smtp.Messages().size(), 1u);
+
+    server.SetPage("/news", "<html><body>second edition</body></html>");
+    CliResult third = Cli({"check", "News"});
+    EXPECT_EQ(third.status, kExitOk) << third.err;
+    EXPECT_EQ(third.out, Summary(1, 1, 1));
+    ASSERT_TRUE(smtp.WaitIdle());
+    EXPECT_EQ(smtp.Messages().size(), 2u);
+    EXPECT_EQ(server.RequestCount("/news"), 3);
+
+    // The update log holds the two runs that found something.
+    CUpdateLog log(settings.StorageDir());
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.Entries().size(), 2u);
+    EXPECT_TRUE(FileExists(log.GetPagePath()));
+
+    // The results were saved with the list.
+    CSiteVigilDoc doc;
+    ASSERT_TRUE(doc.LoadDefault().ok);
+    ASSERT_EQ(doc.Records().size(), 1u);
+    EXPECT_EQ(doc.Records().front()->m_nChecks, 3);
+    EXPECT_TRUE(doc.Records().front()->m_bChanged);
+    EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::totalUrlsChecked), 1);
+}
+
+TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
+{
+    server.SetPage("/fine", "fine");
+    server.SetPage("/gone", CHttpTestServer::Response {404, "not here", {}});
+    ASSERT_EQ(Cli({"add", server.Url("/fine"), "--name", "Fine"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", server.Url("/gone"), "--name", "Gone"}).status, kExitOk);
+
+    CliResult all = Cli({"check"});
+    EXPECT_EQ(all.status, kExitFailed);
+    EXPECT_EQ(all.out, Summary(2, 0, 0));
+    EXPECT_NE(all.err.find("sitevigil-cli: check: Gone: "), std::string::npos) << all.err;
+    EXPECT_EQ(all.err.find("Fine"), std::string::npos) << all.err;
+
+    // Only the named page is checked.
+    CliResult one = Cli({"check", "1"});
+    EXPECT_EQ(one.status, kExitOk) << one.err;
+    EXPECT_EQ(server.RequestCount("/fine"), 2);
+    EXPECT_EQ(server.RequestCount("/gone"), 1);
+
+    EXPECT_EQ(Cli({"check", "Nowhere"}).status, kExitUsage);
+    EXPECT_EQ(Cli({"check", "--fast"}).status, kExitUsage);
+}
+
+// The daemon runs as its own process, so that signals reach it as they would in service.
+class Daemon : public CheckCommand
+{
+protected:
+    void SetUp() override
+    {
+        char self[PATH_MAX] = {};
+        ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+        ASSERT_GT(length, 0);
+        std::string dir(self, static_cast<size_t>(length));
+        dir.erase(dir.rfind('/'));
+        m_program = dir + "/../src/cli/sitevigil-cli";
+        if (access(m_program.c_str(), X_OK) != 0)
+            GTEST_SKIP() << "sitevigil-cli is not built at " << m_program;
+        m_output = m_files.Path() + "daemon.out";
+    }
+    void TearDown() override
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    void Start()
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, m_output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        std::string name = "sitevigil-cli";
+        std::string command = "daemon";
+        char* argv[] = {name.data(), command.data(), nullptr};
+        ASSERT_EQ(posix_spawn(&m_pid, m_program.c_str(), &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    bool WaitForOutput(const std::string& text)
+    {
+        for (int i = 0; i < 400; ++i) {
+            if (ReadFileBytes(m_output).find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+    // Sends the signal and returns the exit status, or -1 when the daemon did not exit normally.
+    int StopWith(int signal)
+    {
+        kill(m_pid, signal);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Output() const { return ReadFileBytes(m_output); }
+
+    CTempDir m_files;
+    std::string m_program;
+    std::string m_output;
+    pid_t m_pid = -1;
+};
+
+TEST_F(Daemon, ChecksOnTheScheduleAndSavesOnSigterm)
+{
+    SetInt(Pref::autoCheck, 1);
+    SetInt(Pref::checkFrequency, 1);
+    SetInt(Pref::checkUnits, 0);
+    server.SetPage("/page", "content");
+    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content"}).status, kExitOk);
+
+    Start();
+    ASSERT_TRUE(WaitForOutput("Completed checking 1 URLs.")) << Output();
+    // The list is in the daemon's hands: a second writer is refused.
+    EXPECT_EQ(Cli({"check"}).status, kExitFailed);
+
+    EXPECT_EQ(StopWith(SIGTERM), 0) << Output();
+    EXPECT_NE(Output().find("Scheduled check started..."), std::string::npos) << Output();
+    EXPECT_NE(Output().find("Stopped; the list was saved"), std::string::npos) << Output();
+    CSiteVigilDoc doc;
+    ASSERT_TRUE(doc.LoadDefault().ok);
+    ASSERT_EQ(doc.Records().size(), 1u);
+    EXPECT_GE(doc.Records().front()->m_nChecks, 1);
+}
+
+TEST_F(Daemon, SigintStopsARunInProgressAndExitsCleanly)
+{
+    // Shared with the server's thread, which may still be leaving the handler when the test ends.
+    struct Hold
+    {
+        std::mutex lock;
+        std::condition_variable released;
+        bool release = false;
+    };
+    auto hold = std::make_shared<Hold>();
+    server.SetHandler("/slow", [hold](const CHttpTestServer::Request&) {
+        std::unique_lock<std::mutex> guard(hold->lock);
+        hold->released.wait_for(guard, std::chrono::seconds(20), [&] { return hold->release; });
+        return CHttpTestServer::Response {200, "slow", {}};
+    });
+    SetInt(Pref::autoCheck, 1);
+    SetInt(Pref::checkFrequency, 1);
+    SetInt(Pref::checkUnits, 0);
+    ASSERT_EQ(Cli({"add", server.Url("/slow"), "--name", "Slow"}).status, kExitOk);
+
+    Start();
+    ASSERT_TRUE(WaitForOutput("Scheduled check started...")) << Output();
+    for (int i = 0; i < 200 && server.RequestCount("/slow") == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(StopWith(SIGINT), 0) << Output();
+    {
+        std::lock_guard<std::mutex> guard(hold->lock);
+        hold->release = true;
+    }
+    hold->released.notify_all();
+    EXPECT_EQ(Output().find("Completed checking"), std::string::npos) << Output();
+    EXPECT_NE(Output().find("Stopped; the list was saved"), std::string::npos) << Output();
+}
+
+} // namespace

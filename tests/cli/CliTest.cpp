@@ -1,0 +1,280 @@
+#include "cli/CliApp.h"
+#include "cli/CliJson.h"
+#include "model/SiteVigilDoc.h"
+#include "model/VigilPrefs.h"
+#include "platform/FolderLock.h"
+
+#include "TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+struct CliRun
+{
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    const int status = RunCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class CliTest : public testing::Test
+{
+protected:
+    // The list as the next command will see it.
+    std::vector<std::string> Names()
+    {
+        CSiteVigilDoc doc;
+        EXPECT_TRUE(doc.LoadDefault());
+        std::vector<std::string> names;
+        for (const auto& record : doc.Records())
+            names.push_back(record->m_strName);
+        return names;
+    }
+    std::unique_ptr<Curl> Only()
+    {
+        CSiteVigilDoc doc;
+        EXPECT_TRUE(doc.LoadDefault());
+        EXPECT_EQ(doc.Records().size(), 1u);
+        return std::move(doc.Records().front());
+    }
+
+    CIsolatedSettings m_settings;
+};
+
+TEST_F(CliTest, UsageAndUnknownCommands)
+{
+    const CliRun none = Cli({});
+    EXPECT_EQ(none.status, kExitUsage);
+    for (const char* command : {"list", "add", "remove", "check", "clear", "diff", "log", "import-bookmarks",
+                                "import-favorites", "import-list", "config", "daemon", "test-email"})
+        EXPECT_NE(none.err.find(std::string("  ") + command + " "), std::string::npos) << command;
+    EXPECT_EQ(Cli({"--help"}).status, kExitOk);
+
+    const CliRun unknown = Cli({"frobnicate"});
+    EXPECT_EQ(unknown.status, kExitUsage);
+    EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1);
+    EXPECT_EQ(Cli({"--bogus", "list"}).status, kExitUsage);
+    EXPECT_EQ(Cli({"list", "--bogus"}).status, kExitUsage);
+    EXPECT_EQ(Cli({"--config-dir"}).status, kExitUsage);
+}
+
+TEST_F(CliTest, AddSetsTheRecordFromItsOptions)
+{
+    const CliRun added
+        = Cli({"add", "https://example.test/news?x=1", "--name", "News", "--watch", "content", "--watch=text",
+               "--search", "sale", "--start", "<main>", "--end", "</main>", "--no-save"});
+    ASSERT_EQ(added.status, kExitOk) << added.err;
+    const auto record = Only();
+    EXPECT_EQ(record->m_strName, "News");
+    EXPECT_EQ(record->m_strURL, "https://example.test/news?x=1");
+    EXPECT_TRUE(record->m_bWatchContent);
+    EXPECT_TRUE(record->m_bTextSearch);
+    EXPECT_FALSE(record->m_bWatchSize); // --watch replaces the default set
+    EXPECT_FALSE(record->m_bWatchDate);
+    EXPECT_EQ(record->m_strSearchText, "sale");
+    EXPECT_FALSE(record->m_bFromStart);
+    EXPECT_EQ(record->m_strStartText, "<main>");
+    EXPECT_FALSE(record->m_bToEnd);
+    EXPECT_EQ(record->m_strEndText, "</main>");
+    EXPECT_FALSE(record->m_bSavePage);
+}
+
+TEST_F(CliTest, AddDefaultsAndRefusals)
+{
+    ASSERT_EQ(Cli({"add", "http://example.test/"}).status, kExitOk);
+    const auto record = Only();
+    EXPECT_EQ(record->m_strName, "http://example.test/");
+    EXPECT_TRUE(record->m_bWatchSize);
+    EXPECT_TRUE(record->m_bSavePage);
+    EXPECT_TRUE(record->m_bFromStart);
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"add", "ftp://example.test/"},
+        {"add", "example.test"},
+        {"add"},
+        {"add", "http://a.test/", "http://b.test/"},
+        {"add", "http://a.test/", "--watch", "everything"},
+        {"add", "http://a.test/", "--watch", "text"},
+        {"add", "http://a.test/", "--name"},
+    };
+    for (const auto& args : refused) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, kExitUsage) << args.back();
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_EQ(Names().size(), 1u);
+
+    // A duplicate is added, with a warning.
+    const CliRun duplicate = Cli({"add", "HTTP://EXAMPLE.TEST/"});
+    EXPECT_EQ(duplicate.status, kExitOk);
+    EXPECT_NE(duplicate.err.find("already in the list"), std::string::npos);
+    EXPECT_EQ(Names().size(), 2u);
+}
+
+TEST_F(CliTest, ListShowsEveryPageAsTextOrJson)
+{
+    ASSERT_EQ(Cli({"add", "http://a.test/", "--name", "Quote \" and \\ and\ttab"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", "http://b.test/", "--name", "B"}).status, kExitOk);
+
+    const CliRun text = Cli({"list"});
+    ASSERT_EQ(text.status, kExitOk);
+    std::istringstream lines(text.out);
+    std::string first, second, extra;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_FALSE(std::getline(lines, extra));
+    // Each load puts the file's records in reverse order, so the last one added leads.
+    EXPECT_EQ(first.substr(0, 4), "1\tB\t");
+    EXPECT_EQ(second,
+              "2\tQuote \" and \\ and tab\thttp://a.test/\tNever visited\tUnchanged\tNever\t"
+              "Unknown - never visited");
+
+    const CliRun json = Cli({"list", "--json"});
+    ASSERT_EQ(json.status, kExitOk);
+    EXPECT_NE(json.out.find("\"name\": \"Quote \\\" and \\\\ and\\ttab\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"position\": 2"), std::string::npos);
+    EXPECT_EQ(json.out.front(), '[');
+
+    ASSERT_EQ(Cli({"remove", "1", "2"}).status, kExitOk);
+    EXPECT_EQ(Cli({"list", "--json"}).out, "[]\n");
+}
+
+TEST(CliJson, EscapesControlsAndInvalidBytes)
+{
+    EXPECT_EQ(JsonString("a\"b\\c\n\x01\x7F"), "\"a\\\"b\\\\c\\n\\u0001\\u007f\"");
+    EXPECT_EQ(JsonString("caf\xC3\xA9 \xE2\x82\xAC"), "\"caf\xC3\xA9 \xE2\x82\xAC\"");
+    // Latin-1 bytes, an overlong form, a surrogate and a cut sequence each become U+FFFD.
+    EXPECT_EQ(JsonString("\xE9"), "\"\xEF\xBF\xBD\"");
+    EXPECT_EQ(JsonString("\xC0\xAF"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\"");
+    EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
+    EXPECT_EQ(JsonString("\xE2\x82"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\"");
+}
+
+TEST_F(CliTest, RemoveAndClearByPositionOrName)
+{
+    for (const char* name : {"one", "two", "three"})
+        ASSERT_EQ(Cli({"add", std::string("http://") + name + ".test/", "--name", name}).status, kExitOk);
+    const std::vector<std::string> order = Names();
+    ASSERT_EQ(order.size(), 3u);
+
+    // Every name is checked before anything changes.
+    const CliRun bad = Cli({"remove", "1", "nine"});
+    EXPECT_EQ(bad.status, kExitUsage);
+    EXPECT_NE(bad.err.find("nine"), std::string::npos);
+    EXPECT_EQ(Names().size(), 3u);
+    EXPECT_EQ(Cli({"remove", "0"}).status, kExitUsage);
+    EXPECT_EQ(Cli({"remove"}).status, kExitUsage);
+
+    ASSERT_EQ(Cli({"remove", "two", "1"}).status, kExitOk);
+    std::vector<std::string> left;
+    for (const auto& name : order) {
+        if (name != "two" && name != order[0])
+            left.push_back(name);
+    }
+    EXPECT_EQ(Names(), left);
+
+    // Marks cleared for the named page only, then for all.
+    ASSERT_EQ(Cli({"add", "http://four.test/", "--name", "four"}).status, kExitOk);
+    {
+        CSiteVigilDoc doc;
+        ASSERT_TRUE(doc.LoadDefault());
+        for (const auto& record : doc.Records())
+            record->MarkChanged("Size changed");
+        ASSERT_TRUE(doc.SaveDefault());
+    }
+    ASSERT_EQ(Cli({"clear", "four"}).status, kExitOk);
+    CSiteVigilDoc doc;
+    ASSERT_TRUE(doc.LoadDefault());
+    for (const auto& record : doc.Records()) {
+        EXPECT_EQ(record->m_bChanged, record->m_strName != "four") << record->m_strName;
+        EXPECT_EQ(record->m_strChangeReason.empty(), record->m_strName == "four");
+    }
+    ASSERT_EQ(Cli({"clear"}).status, kExitOk);
+    CSiteVigilDoc cleared;
+    ASSERT_TRUE(cleared.LoadDefault());
+    for (const auto& record : cleared.Records()) {
+        EXPECT_FALSE(record->m_bChanged);
+        EXPECT_EQ(record->GetChangeText(), "  Unchanged ");
+    }
+}
+
+TEST_F(CliTest, ChangesWaitForNoOneWhenTheFolderIsLocked)
+{
+    CFolderLock other;
+    std::string error;
+    ASSERT_TRUE(other.Acquire(m_settings.StorageDir(), error));
+    const CliRun run = Cli({"add", "http://a.test/"});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_NE(run.err.find("in use"), std::string::npos) << run.err;
+    EXPECT_EQ(Cli({"list"}).status, kExitOk); // reading needs no lock
+    other.Release();
+    EXPECT_EQ(Cli({"add", "http://a.test/"}).status, kExitOk);
+}
+
+TEST_F(CliTest, DamagedListIsShownButNeverOverwritten)
+{
+    ASSERT_EQ(Cli({"add", "http://a.test/", "--name", "a"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", "http://b.test/", "--name", "b"}).status, kExitOk);
+    const std::string path = m_settings.StorageDir() + "siteVigil.dat";
+    std::string bytes = ReadFileBytes(path);
+    bytes.resize(bytes.size() - 10);
+    WriteFileBytes(path, bytes);
+
+    const CliRun list = Cli({"list"});
+    EXPECT_EQ(list.status, kExitUsage);
+    EXPECT_NE(list.out.find("\tError\t"), std::string::npos);
+    EXPECT_NE(list.err.find("damaged"), std::string::npos);
+    EXPECT_EQ(Cli({"add", "http://c.test/"}).status, kExitUsage);
+    EXPECT_EQ(Cli({"clear"}).status, kExitUsage);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+}
+
+TEST_F(CliTest, ConfigIsTypedByTheSettingsTable)
+{
+    CliRun get = Cli({"config", "get", "confirmDeletes"});
+    EXPECT_EQ(get.status, kExitOk);
+    EXPECT_EQ(get.out, "0\n");
+    // Looking does not create the value.
+    int value = 0;
+    EXPECT_FALSE(CVigilPrefs::GetInstance().PeekInt("confirmDeletes", value));
+
+    EXPECT_EQ(Cli({"config", "set", "numThreads", "7"}).status, kExitOk);
+    EXPECT_EQ(Cli({"config", "get", "numthreads"}).out, "7\n");
+    EXPECT_EQ(Cli({"config", "set", "smtpServer", "mail.test"}).status, kExitOk);
+    EXPECT_EQ(CVigilPrefs::GetInstance().ReadString(Pref::smtpServer), "mail.test");
+    EXPECT_EQ(Cli({"config", "set", "proxyPort", "-1"}).status, kExitOk);
+
+    for (const char* bad : {"seven", "7x", "", "99999999999", "1.5"})
+        EXPECT_EQ(Cli({"config", "set", "numThreads", bad}).status, kExitUsage) << bad;
+    EXPECT_EQ(Cli({"config", "get", "noSuchSetting"}).status, kExitUsage);
+    EXPECT_EQ(Cli({"config", "set", "noSuchSetting", "1"}).status, kExitUsage);
+    EXPECT_EQ(Cli({"config", "frob"}).status, kExitUsage);
+    EXPECT_EQ(Cli({"config"}).status, kExitUsage);
+
+    const CliRun list = Cli({"config", "list"});
+    EXPECT_EQ(list.status, kExitOk);
+    EXPECT_NE(list.out.find("numThreads=7\n"), std::string::npos);
+    EXPECT_NE(list.out.find("smtpServer=mail.test\n"), std::string::npos);
+    EXPECT_NE(list.out.find("confirmDeletes (not set)\n"), std::string::npos);
+    EXPECT_NE(list.out.find("InstallDir=" + m_settings.StorageDir() + "\n"), std::string::npos);
+}
+
+TEST_F(CliTest, ConfigDirOptionChoosesTheSettings)
+{
+    CTempDir other;
+    EXPECT_EQ(Cli({"--config-dir", other.Path(), "config", "set", "smtpPort", "2525"}).status, kExitOk);
+    EXPECT_TRUE(FileExists(other.Path() + "settings.db"));
+    EXPECT_EQ(Cli({"--config-dir=" + other.Path(), "config", "get", "smtpPort"}).out, "2525\n");
+    EXPECT_EQ(Cli({"--config-dir", m_settings.ConfigDir(), "config", "get", "smtpPort"}).out, "0\n");
+}
+
+} // namespace
