@@ -40,7 +40,7 @@ std::string SizeChangedReason(int32_t was, int32_t now)
 
 Curl::PreviousDownload Curl::GetPreviousDownload() const
 {
-    return PreviousDownload {m_nChecks > 0, m_bComplete, m_nSize};
+    return PreviousDownload{m_nChecks > 0, m_bComplete, m_nSize};
 }
 
 void Curl::CheckPage(CUrlEngine& engine)
@@ -55,7 +55,7 @@ void Curl::CheckPage(CUrlEngine& engine)
 
 void Curl::EvaluatePage()
 {
-    EvaluatePage(PreviousDownload {false, false, 0});
+    EvaluatePage(PreviousDownload{false, false, 0});
 }
 
 // Later marks replace the reason of earlier ones, so when several watches fire the reason left is the

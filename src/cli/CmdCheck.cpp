@@ -21,7 +21,7 @@ CConsoleFrontEnd::Options ProgressOptions(const std::ostream& err)
     if (&err != &std::cerr || !isatty(STDERR_FILENO))
         return options;
     options.progressLine = true;
-    winsize size {};
+    winsize size{};
     if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
         options.columns = size.ws_col;
     return options;
@@ -87,7 +87,7 @@ int CmdCheck(CliContext& ctx)
     CRunMessageQueue queue;
     CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
     ctx.Doc().SetStopBeforeSave(&run);
-    StopHookGuard hookGuard {ctx.Doc()};
+    StopHookGuard hookGuard{ctx.Doc()};
 
     if (!run.CheckPages(pages))
         return kExitFailed;

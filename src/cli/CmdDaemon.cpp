@@ -65,7 +65,7 @@ int CmdDaemon(CliContext& ctx)
     CRunMessageQueue queue;
     CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
     ctx.Doc().SetStopBeforeSave(&run);
-    StopHookGuard hookGuard {ctx.Doc()};
+    StopHookGuard hookGuard{ctx.Doc()};
     CScheduler scheduler(run, ctx.Doc(), frontEnd);
 
     const size_t pages = ctx.Doc().Records().size();

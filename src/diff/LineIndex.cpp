@@ -18,7 +18,7 @@ std::size_t CLineIndex::SlotOf(std::int32_t hash) const
 void CLineIndex::Build(const std::vector<std::int32_t>& hashes)
 {
     const std::size_t count = hashes.size();
-    m_slots.assign(std::bit_ceil(std::max<std::size_t>(16, 2 * count)), Slot {});
+    m_slots.assign(std::bit_ceil(std::max<std::size_t>(16, 2 * count)), Slot{});
     m_shift = 32 - std::countr_zero(m_slots.size());
     m_groupStart.clear();
 

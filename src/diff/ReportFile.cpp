@@ -28,7 +28,7 @@ bool CReportFile::Open(const std::string& path)
     m_failed = false;
     m_written = 0;
     if (!path.empty()) {
-        static std::atomic<unsigned> counter {0};
+        static std::atomic<unsigned> counter{0};
         const std::size_t slash = path.rfind('/');
         const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
         const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);

@@ -6,12 +6,12 @@ namespace {
 
 constexpr PrefInfo Int(const IntPref& key)
 {
-    return PrefInfo {key.name, PrefType::Int, &key, nullptr};
+    return PrefInfo{key.name, PrefType::Int, &key, nullptr};
 }
 
 constexpr PrefInfo Text(const TextPref& key)
 {
-    return PrefInfo {key.name, PrefType::Text, nullptr, &key};
+    return PrefInfo{key.name, PrefType::Text, nullptr, &key};
 }
 
 // Grouped as the preferences pages group them.

@@ -29,62 +29,62 @@ struct TextPref
 namespace Pref {
 // General
 // InstallDir's page default is the platform's data folder, computed at run time (kStorageFolderDefault).
-inline constexpr TextPref InstallDir {"InstallDir", nullptr, ""};
-inline constexpr IntPref startMinimized {"startMinimized", 0, 0};
-inline constexpr IntPref startWithWindows {"startWithWindows", 0, 0};
-inline constexpr IntPref hideToTrayOnExit {"hideToTrayOnExit", 0, 1};
-inline constexpr IntPref actionOnDoubleClick {"actionOnDoubleClick", 0, 0};
+inline constexpr TextPref InstallDir{"InstallDir", nullptr, ""};
+inline constexpr IntPref startMinimized{"startMinimized", 0, 0};
+inline constexpr IntPref startWithWindows{"startWithWindows", 0, 0};
+inline constexpr IntPref hideToTrayOnExit{"hideToTrayOnExit", 0, 1};
+inline constexpr IntPref actionOnDoubleClick{"actionOnDoubleClick", 0, 0};
 // Confirmations
-inline constexpr IntPref confirmDeletes {"confirmDeletes", 1, 0};
-inline constexpr IntPref confirmScheduleStarts {"confirmScheduleStarts", 1, 0};
-inline constexpr IntPref showSummary {"showSummary", 1, 0};
-inline constexpr IntPref confirmClearChanges {"confirmClearChanges", 1, 0};
-inline constexpr IntPref confirmDuplicates {"confirmDuplicates", 1, 0};
-inline constexpr IntPref warnNoData {"warnNoData", 1, 0};
-inline constexpr IntPref warnMultipleBrowserWindows {"warnMultipleBrowserWindows", 1, 1};
+inline constexpr IntPref confirmDeletes{"confirmDeletes", 1, 0};
+inline constexpr IntPref confirmScheduleStarts{"confirmScheduleStarts", 1, 0};
+inline constexpr IntPref showSummary{"showSummary", 1, 0};
+inline constexpr IntPref confirmClearChanges{"confirmClearChanges", 1, 0};
+inline constexpr IntPref confirmDuplicates{"confirmDuplicates", 1, 0};
+inline constexpr IntPref warnNoData{"warnNoData", 1, 0};
+inline constexpr IntPref warnMultipleBrowserWindows{"warnMultipleBrowserWindows", 1, 1};
 // Connection
-inline constexpr IntPref numThreads {"numThreads", 1, 1};
-inline constexpr IntPref threadPriority {"threadPriority", 0, 0};
-inline constexpr TextPref userAgent {"userAgent", "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)", ""};
-inline constexpr IntPref connectTimeout {"connectTimeout", 1, 10};
-inline constexpr IntPref connectRetryCount {"connectRetryCount", 1, 1};
+inline constexpr IntPref numThreads{"numThreads", 1, 1};
+inline constexpr IntPref threadPriority{"threadPriority", 0, 0};
+inline constexpr TextPref userAgent{"userAgent", "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)", ""};
+inline constexpr IntPref connectTimeout{"connectTimeout", 1, 10};
+inline constexpr IntPref connectRetryCount{"connectRetryCount", 1, 1};
 // Notifications
-inline constexpr IntPref popupNotify {"popupNotify", 1, 0};
-inline constexpr IntPref autoClosePopupNotify {"autoClosePopupNotify", 1, 1};
-inline constexpr IntPref popupDuration {"popupDuration", 10, 0};
-inline constexpr IntPref soundPreference {"soundPreference", 1, 0};
-inline constexpr TextPref soundFilename {"soundFilename", "", ""};
-inline constexpr IntPref sendEmail {"sendEmail", 0, 0};
-inline constexpr TextPref emailUsername {"emailUsername", "", ""};
-inline constexpr TextPref emailAddress {"emailAddress", "", ""};
-inline constexpr TextPref emailRecipients {"emailRecipients", "", ""};
-inline constexpr TextPref smtpServer {"smtpServer", "", ""};
-inline constexpr IntPref smtpPort {"smtpPort", 25, 0};
+inline constexpr IntPref popupNotify{"popupNotify", 1, 0};
+inline constexpr IntPref autoClosePopupNotify{"autoClosePopupNotify", 1, 1};
+inline constexpr IntPref popupDuration{"popupDuration", 10, 0};
+inline constexpr IntPref soundPreference{"soundPreference", 1, 0};
+inline constexpr TextPref soundFilename{"soundFilename", "", ""};
+inline constexpr IntPref sendEmail{"sendEmail", 0, 0};
+inline constexpr TextPref emailUsername{"emailUsername", "", ""};
+inline constexpr TextPref emailAddress{"emailAddress", "", ""};
+inline constexpr TextPref emailRecipients{"emailRecipients", "", ""};
+inline constexpr TextPref smtpServer{"smtpServer", "", ""};
+inline constexpr IntPref smtpPort{"smtpPort", 25, 0};
 // Run command (no page edits these)
-inline constexpr IntPref flagRunCommand {"flagRunCommand", 0, 0};
-inline constexpr TextPref commandToRun {"commandToRun", "", ""};
+inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0};
+inline constexpr TextPref commandToRun{"commandToRun", "", ""};
 // Schedule
-inline constexpr IntPref autoCheck {"autoCheck", 0, 0};
-inline constexpr IntPref checkFrequency {"checkFrequency", 24, 24};
-inline constexpr IntPref checkUnits {"checkUnits", 2, 2};
+inline constexpr IntPref autoCheck{"autoCheck", 0, 0};
+inline constexpr IntPref checkFrequency{"checkFrequency", 24, 24};
+inline constexpr IntPref checkUnits{"checkUnits", 2, 2};
 // Proxy
-inline constexpr IntPref proxyType {"proxyType", 0, 0};
-inline constexpr TextPref proxyServer {"proxyServer", "", ""};
-inline constexpr IntPref proxyPort {"proxyPort", 0, 8080};
-inline constexpr IntPref proxyAuth {"proxyAuth", 0, 0};
+inline constexpr IntPref proxyType{"proxyType", 0, 0};
+inline constexpr TextPref proxyServer{"proxyServer", "", ""};
+inline constexpr IntPref proxyPort{"proxyPort", 0, 8080};
+inline constexpr IntPref proxyAuth{"proxyAuth", 0, 0};
 // The engine passes "user" when it is constructed and "" when a download needs proxy credentials.
-inline constexpr TextPref proxyUser {"proxyUser", "", ""};
+inline constexpr TextPref proxyUser{"proxyUser", "", ""};
 inline constexpr const char* proxyUserAtConstruction = "user";
-inline constexpr TextPref proxyPassword {"proxyPassword", "", ""};
+inline constexpr TextPref proxyPassword{"proxyPassword", "", ""};
 // Written by other parts of the program (no page)
-inline constexpr IntPref col1 {"col1", 150, 150};
-inline constexpr IntPref col2 {"col2", 150, 150};
-inline constexpr IntPref col3 {"col3", 150, 150};
-inline constexpr IntPref col4 {"col4", 150, 150};
-inline constexpr IntPref col5 {"col5", 150, 150};
-inline constexpr IntPref col6 {"col6", 150, 150};
-inline constexpr IntPref totalUrlsChecked {"totalUrlsChecked", 0, 0};
-inline constexpr IntPref urlID {"urlID", 0, 0};
+inline constexpr IntPref col1{"col1", 150, 150};
+inline constexpr IntPref col2{"col2", 150, 150};
+inline constexpr IntPref col3{"col3", 150, 150};
+inline constexpr IntPref col4{"col4", 150, 150};
+inline constexpr IntPref col5{"col5", 150, 150};
+inline constexpr IntPref col6{"col6", 150, 150};
+inline constexpr IntPref totalUrlsChecked{"totalUrlsChecked", 0, 0};
+inline constexpr IntPref urlID{"urlID", 0, 0};
 } // namespace Pref
 
 // The whole table, for listing and for typing values given on the command line.

@@ -27,7 +27,7 @@ constexpr size_t kChunkSize = 1 << 20;
 
 DocResult Failure(std::string reason)
 {
-    return DocResult {false, std::move(reason)};
+    return DocResult{false, std::move(reason)};
 }
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b)
@@ -203,7 +203,7 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
                 [&](Curl& record) {
                     if (broken) {
                         // As from a failed archive: defaults, named "Error".
-                        CArchiveReader none {std::string_view()};
+                        CArchiveReader none{std::string_view()};
                         record.ReadFromArchive(none, header.major, header.minor, header.build);
                         return false;
                     }

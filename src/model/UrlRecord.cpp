@@ -180,7 +180,7 @@ std::string Curl::FormatDateTime(int64_t seconds)
 {
     // Day and month names are the program's own English texts, whatever the user's locale.
     const time_t t = static_cast<time_t>(seconds);
-    std::tm local {};
+    std::tm local{};
     if (!localtime_r(&t, &local) || local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 || local.tm_mon > 11)
         return {};
     char buffer[96];

@@ -43,8 +43,7 @@ std::string EncodeWord(std::string_view piece, const std::string& charset)
 CMailAddress::CMailAddress(std::string name, std::string address)
     : m_strFriendlyName(std::move(name))
     , m_strEmailAddress(std::move(address))
-{
-}
+{ }
 
 CMailAddress CMailAddress::ParseAddress(std::string_view text)
 {

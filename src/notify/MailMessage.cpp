@@ -108,7 +108,7 @@ std::string CMailMessage::FormatZoneOffset(int biasMinutes)
 std::string CMailMessage::FormatDate(int64_t now)
 {
     const auto seconds = static_cast<time_t>(now);
-    std::tm local {};
+    std::tm local{};
     if (!localtime_r(&seconds, &local))
         return {};
     // Names are written from our own tables so that the user's locale never changes them.
@@ -135,7 +135,7 @@ std::string CMailMessage::FindLineBreak() const
 
 void CMailMessage::ChooseCharset()
 {
-    std::vector<std::string*> texts {&m_From.m_strFriendlyName, &m_strSubject};
+    std::vector<std::string*> texts{&m_From.m_strFriendlyName, &m_strSubject};
     for (CMailAddress& recipient : m_Recipients)
         texts.push_back(&recipient.m_strFriendlyName);
     std::string body = m_Body.GetText();

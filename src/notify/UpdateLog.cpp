@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kRecordFileName = "siteVigilUpdateLog.dat";
 constexpr const char* kPageFileName = "siteVigilUpdateLog.htm";
 // The log has no size limit; this only keeps a wild file from exhausting memory.
-constexpr size_t kMaxRecordFileBytes = size_t {1} << 32;
+constexpr size_t kMaxRecordFileBytes = size_t{1} << 32;
 
 const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -67,8 +67,7 @@ bool PathExists(const std::string& path)
 
 CUpdateLog::CUpdateLog(std::string storageFolder)
     : m_strStorageFolder(std::move(storageFolder))
-{
-}
+{ }
 
 CUpdateLog::~CUpdateLog() = default;
 
@@ -255,7 +254,7 @@ std::string CUpdateLog::BuildPage(int64_t now) const
 std::string CUpdateLog::FormatFooterDate(int64_t seconds)
 {
     const auto value = static_cast<time_t>(seconds);
-    std::tm local {};
+    std::tm local{};
     if (!localtime_r(&value, &local))
         return {};
     char text[64];
@@ -269,7 +268,7 @@ std::string CUpdateLog::SetAsideDamagedFile(std::string& asideName)
 {
     const std::string path = GetRecordFilePath();
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);

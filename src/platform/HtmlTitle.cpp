@@ -15,7 +15,7 @@ bool IsSpace(char c)
 std::string TitleText(const GumboNode* title)
 {
     std::string raw;
-    std::vector<const GumboNode*> pending {title};
+    std::vector<const GumboNode*> pending{title};
     while (!pending.empty()) {
         const GumboNode* node = pending.back();
         pending.pop_back();
@@ -74,7 +74,7 @@ std::string ExtractHtmlTitle(std::string_view html)
 
     std::string title;
     // Walked with a stack of our own: a page of deeply nested tags must not exhaust the thread's stack.
-    std::vector<const GumboNode*> pending {output->root};
+    std::vector<const GumboNode*> pending{output->root};
     while (!pending.empty()) {
         const GumboNode* node = pending.back();
         pending.pop_back();

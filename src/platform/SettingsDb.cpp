@@ -114,7 +114,7 @@ bool CSettingsDb::Read(const std::string& name, int& type, std::string& data)
     sqlite3_stmt* stmt = Prepare(m_read, "SELECT type, data FROM settings WHERE name = ?1");
     if (!stmt)
         return false;
-    StatementReset reset {stmt};
+    StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_DONE)
@@ -138,7 +138,7 @@ bool CSettingsDb::Write(const std::string& name, int type, const std::string& da
                                  "ON CONFLICT(name) DO UPDATE SET type = excluded.type, data = excluded.data");
     if (!stmt)
         return false;
-    StatementReset reset {stmt};
+    StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int(stmt, 2, type);
     sqlite3_bind_blob(stmt, 3, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
@@ -155,7 +155,7 @@ bool CSettingsDb::Delete(const std::string& name)
     sqlite3_stmt* stmt = Prepare(m_delete, "DELETE FROM settings WHERE name = ?1");
     if (!stmt)
         return false;
-    StatementReset reset {stmt};
+    StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(stmt) != SQLITE_DONE) {
         NoteError("delete");

@@ -149,7 +149,7 @@ std::string FindDesktopEntry(const std::string& desktopId)
         return {};
     // "vendor-app.desktop" may live as "vendor/app.desktop": try the id with its dashes turned into
     // folder separators one after another, from the left.
-    std::vector<std::string> names {desktopId};
+    std::vector<std::string> names{desktopId};
     std::string name = desktopId;
     for (size_t dash = name.find('-'); dash != std::string::npos; dash = name.find('-', dash + 1)) {
         name[dash] = '/';

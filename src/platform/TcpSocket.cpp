@@ -37,12 +37,12 @@ bool CTcpSocket::Connect(const std::string& host, unsigned port)
         m_nLastError = EINVAL;
         return false;
     }
-    sockaddr_in address {};
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     // inet_aton accepts the same dotted forms as the classic inet_addr, so such a name needs no lookup.
     if (inet_aton(host.c_str(), &address.sin_addr) == 0) {
-        addrinfo hints {};
+        addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* found = nullptr;
@@ -95,7 +95,7 @@ bool CTcpSocket::WaitReadable(unsigned timeoutMs, bool& readable)
         m_nLastError = EBADF;
         return false;
     }
-    pollfd entry {m_fd, POLLIN, 0};
+    pollfd entry{m_fd, POLLIN, 0};
     const int timeout = timeoutMs > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
     int rc;
     do {

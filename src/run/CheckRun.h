@@ -71,7 +71,7 @@ private:
     bool m_running = false;
     uint64_t m_lastRunId = 0;
     // The id of the run in progress, 0 when none; read by the workers.
-    std::atomic<uint64_t> m_activeRun {0};
+    std::atomic<uint64_t> m_activeRun{0};
     std::vector<Curl*> m_runPages;
     std::unordered_set<const Curl*> m_outstanding;
     int m_newChanges = 0;

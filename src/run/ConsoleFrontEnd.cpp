@@ -20,7 +20,7 @@ std::string CutText(const std::string& text, size_t maxBytes)
 std::string TimeStamp()
 {
     std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&now, &local);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S ", &local);

@@ -77,7 +77,7 @@ int CRunMessageQueue::Dispatch(CCheckRun& run)
 
 int CRunMessageQueue::WaitAndDispatch(CCheckRun& run, std::chrono::milliseconds timeout)
 {
-    pollfd wake {m_wakeFd, POLLIN, 0};
+    pollfd wake{m_wakeFd, POLLIN, 0};
     int result;
     do {
         result = poll(&wake, 1, static_cast<int>(timeout.count()));

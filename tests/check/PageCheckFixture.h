@@ -31,7 +31,7 @@ protected:
 
     void Serve(const std::string& body, int status = 200, std::vector<std::pair<std::string, std::string>> headers = {})
     {
-        m_server.SetPage("/page", CHttpTestServer::Response {status, body, std::move(headers)});
+        m_server.SetPage("/page", CHttpTestServer::Response{status, body, std::move(headers)});
     }
     void Check() { m_record.CheckPage(*m_engine); }
     void Check(const std::string& body)

@@ -11,7 +11,7 @@ namespace {
 std::string HttpDate(int64_t seconds)
 {
     const time_t t = static_cast<time_t>(seconds);
-    std::tm parts {};
+    std::tm parts{};
     gmtime_r(&t, &parts);
     char text[64];
     std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &parts);
@@ -178,14 +178,14 @@ TEST_P(SearchCombinations, MarkAsTheTwoBoxesSay)
 
 // "Sale" is searched for; the search is case-sensitive, so "sale" counts as absent.
 INSTANTIATE_TEST_SUITE_P(PageCheck, SearchCombinations,
-                         ::testing::Values(SearchCase {true, false, "<b>Sale</b>", "Text found"},
-                                           SearchCase {true, false, "<b>sale</b>", nullptr},
-                                           SearchCase {false, true, "<b>Sale</b>", nullptr},
-                                           SearchCase {false, true, "<b>SALE</b>", "Text NOT found"},
-                                           SearchCase {true, true, "<b>Sale</b>", nullptr},
-                                           SearchCase {true, true, "<b>nothing</b>", "Text NOT found"},
-                                           SearchCase {false, false, "<b>Sale</b>", nullptr},
-                                           SearchCase {false, false, "<b>nothing</b>", nullptr}));
+                         ::testing::Values(SearchCase{true, false, "<b>Sale</b>", "Text found"},
+                                           SearchCase{true, false, "<b>sale</b>", nullptr},
+                                           SearchCase{false, true, "<b>Sale</b>", nullptr},
+                                           SearchCase{false, true, "<b>SALE</b>", "Text NOT found"},
+                                           SearchCase{true, true, "<b>Sale</b>", nullptr},
+                                           SearchCase{true, true, "<b>nothing</b>", "Text NOT found"},
+                                           SearchCase{false, false, "<b>Sale</b>", nullptr},
+                                           SearchCase{false, false, "<b>nothing</b>", nullptr}));
 
 TEST_F(PageCheckTest, PartialWatchKeepsItsChecksumWhileALimitIsMissing)
 {
@@ -247,16 +247,16 @@ TEST_P(PartLimits, CutThePart)
 }
 
 INSTANTIATE_TEST_SUITE_P(PageCheck, PartLimits,
-                         ::testing::Values(PartCase {"xAB1CDy", "AB", "CD", "AB1", nullptr},
-                                           PartCase {"xAB1CDy", "AB", nullptr, "AB1CDy", nullptr},
-                                           PartCase {"xAB1CDy", nullptr, "CD", "xAB1", nullptr},
-                                           PartCase {"xCDyAB1CDz", "AB", "CD", "AB1", nullptr},
-                                           PartCase {"xABCDy", "ABC", "BC", "A", nullptr},
-                                           PartCase {"xAB1CDy", "", "CD", "xAB1", nullptr},
-                                           PartCase {"xAB1CDy", "AB", "", "", nullptr},
-                                           PartCase {"xab1CDy", "AB", "CD", nullptr, "Couldn't find start text"},
-                                           PartCase {"xAB1cdy", "AB", "CD", nullptr, "Couldn't find end text"},
-                                           PartCase {"xCDyAB1", "AB", "CD", nullptr, "Couldn't find end text"}));
+                         ::testing::Values(PartCase{"xAB1CDy", "AB", "CD", "AB1", nullptr},
+                                           PartCase{"xAB1CDy", "AB", nullptr, "AB1CDy", nullptr},
+                                           PartCase{"xAB1CDy", nullptr, "CD", "xAB1", nullptr},
+                                           PartCase{"xCDyAB1CDz", "AB", "CD", "AB1", nullptr},
+                                           PartCase{"xABCDy", "ABC", "BC", "A", nullptr},
+                                           PartCase{"xAB1CDy", "", "CD", "xAB1", nullptr},
+                                           PartCase{"xAB1CDy", "AB", "", "", nullptr},
+                                           PartCase{"xab1CDy", "AB", "CD", nullptr, "Couldn't find start text"},
+                                           PartCase{"xAB1cdy", "AB", "CD", nullptr, "Couldn't find end text"},
+                                           PartCase{"xCDyAB1", "AB", "CD", nullptr, "Couldn't find end text"}));
 
 TEST_F(PageCheckTest, LaterMarksReplaceEarlierReasons)
 {

@@ -82,15 +82,15 @@ TEST_P(DesktopExec, Expand)
 
 INSTANTIATE_TEST_SUITE_P(
     Shell, DesktopExec,
-    ::testing::Values(ExecCase {"UrlCode", "firefox %u", {"firefox", "P"}},
-                      ExecCase {"ListCode", "\"/opt/My Browser/run\" --new %U", {"/opt/My Browser/run", "--new", "P"}},
-                      ExecCase {"NoCode", "viewer", {"viewer", "P"}},
-                      ExecCase {"DroppedCodes", "viewer %i %c %k --file=%f", {"viewer", "--file=P"}},
-                      ExecCase {"EscapedQuotes", R"(sh -c "echo \\"hi\\"" %f)", {"sh", "-c", "echo \"hi\"", "P"}},
-                      ExecCase {"Percent", "app 100%% %F", {"app", "100%", "P"}},
-                      ExecCase {"SpaceEscape", R"(app\s--flag %u)", {"app", "--flag", "P"}},
-                      ExecCase {"EmptyQuoted", "app \"\" %u", {"app", "", "P"}},
-                      ExecCase {"Unterminated", "app \"open %u", {}}, ExecCase {"Nothing", "  ", {}}),
+    ::testing::Values(ExecCase{"UrlCode", "firefox %u", {"firefox", "P"}},
+                      ExecCase{"ListCode", "\"/opt/My Browser/run\" --new %U", {"/opt/My Browser/run", "--new", "P"}},
+                      ExecCase{"NoCode", "viewer", {"viewer", "P"}},
+                      ExecCase{"DroppedCodes", "viewer %i %c %k --file=%f", {"viewer", "--file=P"}},
+                      ExecCase{"EscapedQuotes", R"(sh -c "echo \\"hi\\"" %f)", {"sh", "-c", "echo \"hi\"", "P"}},
+                      ExecCase{"Percent", "app 100%% %F", {"app", "100%", "P"}},
+                      ExecCase{"SpaceEscape", R"(app\s--flag %u)", {"app", "--flag", "P"}},
+                      ExecCase{"EmptyQuoted", "app \"\" %u", {"app", "", "P"}},
+                      ExecCase{"Unterminated", "app \"open %u", {}}, ExecCase{"Nothing", "  ", {}}),
     [](const ::testing::TestParamInfo<ExecCase>& info) { return std::string(info.param.name); });
 
 class ShellOpen : public ::testing::Test
@@ -123,16 +123,16 @@ protected:
     CTempDir m_data;
     std::string m_bin;
     // Our own programs come first on the path and the desktop files come from our folder only.
-    CScopedEnv m_path {"PATH", m_dir.Path() + "bin:" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
-    CScopedEnv m_dataHome {"XDG_DATA_HOME", m_data.Path()};
-    CScopedEnv m_dataDirs {"XDG_DATA_DIRS", m_data.Path() + "none"};
+    CScopedEnv m_path{"PATH", m_dir.Path() + "bin:" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")};
+    CScopedEnv m_dataHome{"XDG_DATA_HOME", m_data.Path()};
+    CScopedEnv m_dataDirs{"XDG_DATA_DIRS", m_data.Path() + "none"};
 };
 
 TEST_F(ShellOpen, PathReachesXdgOpenAsOneArgument)
 {
     const std::string path = m_dir.Path() + "my page's \"copy\" $(touch pwned); `touch pwned2` *.html";
     EXPECT_TRUE(OpenWithShellAndWait(path));
-    EXPECT_EQ(SplitNul(Recorded("xdg-open.args")), Args {path});
+    EXPECT_EQ(SplitNul(Recorded("xdg-open.args")), Args{path});
     EXPECT_FALSE(FileExists("pwned"));
     EXPECT_FALSE(FileExists(m_dir.Path() + "pwned"));
     EXPECT_FALSE(FileExists("pwned2"));
@@ -144,7 +144,7 @@ TEST_F(ShellOpen, FallsBackToTheHtmlHandler)
     WriteFileBytes(m_dir.Path() + "xdg-mime.out", "fake-viewer.desktop\n");
     const std::string path = m_dir.Path() + "1a_diffs.html";
     EXPECT_TRUE(OpenWithShellAndWait(path));
-    EXPECT_EQ(SplitNul(Recorded("viewer.args")), (Args {"--new-window", path}));
+    EXPECT_EQ(SplitNul(Recorded("viewer.args")), (Args{"--new-window", path}));
 }
 
 TEST_F(ShellOpen, NothingRegisteredGivesUp)

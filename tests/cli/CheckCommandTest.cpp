@@ -118,7 +118,7 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
 TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
 {
     server.SetPage("/fine", "fine");
-    server.SetPage("/gone", CHttpTestServer::Response {404, "not here", {}});
+    server.SetPage("/gone", CHttpTestServer::Response{404, "not here", {}});
     ASSERT_EQ(Cli({"add", server.Url("/fine"), "--name", "Fine"}).status, kExitOk);
     ASSERT_EQ(Cli({"add", server.Url("/gone"), "--name", "Gone"}).status, kExitOk);
 
@@ -235,7 +235,7 @@ TEST_F(Daemon, SigintStopsARunInProgressAndExitsCleanly)
     server.SetHandler("/slow", [hold](const CHttpTestServer::Request&) {
         std::unique_lock<std::mutex> guard(hold->lock);
         hold->released.wait_for(guard, std::chrono::seconds(20), [&] { return hold->release; });
-        return CHttpTestServer::Response {200, "slow", {}};
+        return CHttpTestServer::Response{200, "slow", {}};
     });
     SetInt(Pref::autoCheck, 1);
     SetInt(Pref::checkFrequency, 1);

@@ -107,51 +107,50 @@ INSTANTIATE_TEST_SUITE_P(
     Shapes, CompareShapeTest,
     testing::Values(
         // Without an old version the new lines are shown plainly, not as additions.
-        ShapeCase {"OldEmpty", {}, {"A", "B"}, {Same("", "A"), Same("", "B")}},
-        ShapeCase {"NewEmpty", {"A", "B"}, {}, {Deleted("A"), Deleted("B")}}, ShapeCase {"BothEmpty", {}, {}, {}},
-        ShapeCase {"Identical", {"A", "", "B"}, {"A", "", "B"}, {Same("A"), Same(""), Same("B")}},
-        ShapeCase {"OneChanged", {"A", "B", "C"}, {"A", "X", "C"}, {Same("A"), Changed("B", "X"), Same("C")}},
-        ShapeCase {"OneAdded", {"A", "B", "C"}, {"A", "B", "X", "C"}, {Same("A"), Same("B"), Added("X"), Same("C")}},
-        ShapeCase {
-            "OneDeleted", {"A", "B", "X", "C"}, {"A", "B", "C"}, {Same("A"), Same("B"), Deleted("X"), Same("C")}},
-        ShapeCase {"Swapped", {"A", "B"}, {"B", "A"}, {Added("B"), Same("A"), Deleted("B")}},
-        ShapeCase {"Repeated", {"B", "E", "C"}, {"E", "E", "C"}, {Deleted("B"), Same("E"), Added("E"), Same("C")}},
-        ShapeCase {"TwoChangedInARow",
-                   {"A", "B", "C", "D"},
-                   {"A", "X", "Y", "D"},
-                   {Same("A"), Changed("B", "X"), Changed("C", "Y"), Same("D")}},
-        ShapeCase {"AddedAtEnd", {"A"}, {"A", "X", "Y"}, {Same("A"), Added("X"), Added("Y")}},
-        ShapeCase {"DeletedAtEnd", {"A", "X", "Y"}, {"A"}, {Same("A"), Deleted("X"), Deleted("Y")}},
-        ShapeCase {"AllDifferent", {"A", "B"}, {"X", "Y", "Z"}, {Changed("A", "X"), Changed("B", "Y"), Added("Z")}},
+        ShapeCase{"OldEmpty", {}, {"A", "B"}, {Same("", "A"), Same("", "B")}},
+        ShapeCase{"NewEmpty", {"A", "B"}, {}, {Deleted("A"), Deleted("B")}}, ShapeCase{"BothEmpty", {}, {}, {}},
+        ShapeCase{"Identical", {"A", "", "B"}, {"A", "", "B"}, {Same("A"), Same(""), Same("B")}},
+        ShapeCase{"OneChanged", {"A", "B", "C"}, {"A", "X", "C"}, {Same("A"), Changed("B", "X"), Same("C")}},
+        ShapeCase{"OneAdded", {"A", "B", "C"}, {"A", "B", "X", "C"}, {Same("A"), Same("B"), Added("X"), Same("C")}},
+        ShapeCase{"OneDeleted", {"A", "B", "X", "C"}, {"A", "B", "C"}, {Same("A"), Same("B"), Deleted("X"), Same("C")}},
+        ShapeCase{"Swapped", {"A", "B"}, {"B", "A"}, {Added("B"), Same("A"), Deleted("B")}},
+        ShapeCase{"Repeated", {"B", "E", "C"}, {"E", "E", "C"}, {Deleted("B"), Same("E"), Added("E"), Same("C")}},
+        ShapeCase{"TwoChangedInARow",
+                  {"A", "B", "C", "D"},
+                  {"A", "X", "Y", "D"},
+                  {Same("A"), Changed("B", "X"), Changed("C", "Y"), Same("D")}},
+        ShapeCase{"AddedAtEnd", {"A"}, {"A", "X", "Y"}, {Same("A"), Added("X"), Added("Y")}},
+        ShapeCase{"DeletedAtEnd", {"A", "X", "Y"}, {"A"}, {Same("A"), Deleted("X"), Deleted("Y")}},
+        ShapeCase{"AllDifferent", {"A", "B"}, {"X", "Y", "Z"}, {Changed("A", "X"), Changed("B", "Y"), Added("Z")}},
         // The positions of the two files are weighed directly: a new line found again in the old
         // version before the matched new position turns the old lines up to it into deletions.
-        ShapeCase {"DeletionPreferredWhenNearer",
-                   {"A", "B", "C", "X"},
-                   {"C", "Y", "Z", "A"},
-                   {Deleted("A"), Deleted("B"), Same("C"), Changed("X", "Y"), Added("Z"), Added("A")}}),
+        ShapeCase{"DeletionPreferredWhenNearer",
+                  {"A", "B", "C", "X"},
+                  {"C", "Y", "Z", "A"},
+                  {Deleted("A"), Deleted("B"), Same("C"), Changed("X", "Y"), Added("Z"), Added("A")}}),
     [](const testing::TestParamInfo<ShapeCase>& info) { return info.param.name; });
 
 TEST(CompareOptions, IndentationAndCaseIgnoredEachSideKeepsItsText)
 {
     EXPECT_EQ(RowsOf({"<p>", "  <TD>Price & Terms", "</p>"}, {"<p>", "<td>price & terms", "</p>"}),
-              (std::vector<Row> {Same("<p>"), Same("  <TD>Price & Terms", "<td>price & terms"), Same("</p>")}));
+              (std::vector<Row>{Same("<p>"), Same("  <TD>Price & Terms", "<td>price & terms"), Same("</p>")}));
     EXPECT_EQ(RowsOf({"\tÜBER Straße", "ΣΟΦΊΑ"}, {"über straße", "σοφία"}),
-              (std::vector<Row> {Same("\tÜBER Straße", "über straße"), Same("ΣΟΦΊΑ", "σοφία")}));
+              (std::vector<Row>{Same("\tÜBER Straße", "über straße"), Same("ΣΟΦΊΑ", "σοφία")}));
 }
 
 TEST(CompareOptions, WithoutOptionsIndentationAndCaseCount)
 {
     EXPECT_EQ(RowsOf({"a", "  <TD>x", "b"}, {"a", "<td>x", "b"}, CDiffOptions()),
-              (std::vector<Row> {Same("a"), Changed("  <TD>x", "<td>x"), Same("b")}));
+              (std::vector<Row>{Same("a"), Changed("  <TD>x", "<td>x"), Same("b")}));
     CDiffOptions significant;
     significant.Set(CDiffOptions::kCase, "yes");
     significant.Set(CDiffOptions::kIndent, "yes");
-    EXPECT_EQ(RowsOf({"  X"}, {"x"}, significant), (std::vector<Row> {Changed("  X", "x")}));
+    EXPECT_EQ(RowsOf({"  X"}, {"x"}, significant), (std::vector<Row>{Changed("  X", "x")}));
 }
 
 TEST(CompareOptions, BlankLineDoesNotMatchEmptyLine)
 {
-    EXPECT_EQ(RowsOf({"a", "  ", "b"}, {"a", "", "b"}), (std::vector<Row> {Same("a"), Changed("  ", ""), Same("b")}));
+    EXPECT_EQ(RowsOf({"a", "  ", "b"}, {"a", "", "b"}), (std::vector<Row>{Same("a"), Changed("  ", ""), Same("b")}));
 }
 
 // Leading blanks dropped unless the line is only blanks, ASCII lower-cased.

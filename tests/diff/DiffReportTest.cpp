@@ -29,15 +29,15 @@ TEST_P(EscapeLineTest, MakesTheLineSafe)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, EscapeLineTest,
-    testing::Values(EscapeCase {"Empty", "", "&nbsp;"}, EscapeCase {"Plain", "abc", "abc"},
-                    EscapeCase {"OnlySpaces", "   ", "&nbsp;&nbsp;&nbsp;"},
-                    EscapeCase {"LeadingTabs", "\t\tx", "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;x"},
-                    EscapeCase {"MixedLeadingRun", " \t x", "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;x"},
-                    EscapeCase {"LaterBlanksKept", "x\t y  z", "x\t y  z"},
-                    EscapeCase {"Markup", "  <p>Price & terms", "&nbsp;&nbsp;&lt;p&gt;Price &amp; terms"},
-                    EscapeCase {"MarkupEndsLeadingRun", "<\t>", "&lt;\t&gt;"},
-                    EscapeCase {"QuotesAndEntitiesCopied", "a=\"b\" 'c' &amp;", "a=\"b\" 'c' &amp;amp;"},
-                    EscapeCase {"BytesCopied", std::string("\xC3\xA9\0\r", 4), std::string("\xC3\xA9\0\r", 4)}),
+    testing::Values(EscapeCase{"Empty", "", "&nbsp;"}, EscapeCase{"Plain", "abc", "abc"},
+                    EscapeCase{"OnlySpaces", "   ", "&nbsp;&nbsp;&nbsp;"},
+                    EscapeCase{"LeadingTabs", "\t\tx", "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;x"},
+                    EscapeCase{"MixedLeadingRun", " \t x", "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;x"},
+                    EscapeCase{"LaterBlanksKept", "x\t y  z", "x\t y  z"},
+                    EscapeCase{"Markup", "  <p>Price & terms", "&nbsp;&nbsp;&lt;p&gt;Price &amp; terms"},
+                    EscapeCase{"MarkupEndsLeadingRun", "<\t>", "&lt;\t&gt;"},
+                    EscapeCase{"QuotesAndEntitiesCopied", "a=\"b\" 'c' &amp;", "a=\"b\" 'c' &amp;amp;"},
+                    EscapeCase{"BytesCopied", std::string("\xC3\xA9\0\r", 4), std::string("\xC3\xA9\0\r", 4)}),
     [](const testing::TestParamInfo<EscapeCase>& info) { return info.param.name; });
 
 TEST(EscapeLine, MarkupAnywhereInLongLines)
@@ -170,7 +170,7 @@ TEST_F(DiffReportFiles, GoldenReport)
     ASSERT_TRUE(WriteDiffReport(oldPath, newPath, Path("page_diffs.html")));
     EXPECT_EQ(ReadFileBytes(Path("page_diffs.html")), expected);
     // Nothing but the report is left beside the copies.
-    EXPECT_EQ(FolderEntries(), (std::vector<std::string> {"page.html", "page_diffs.html", "page_previous.html"}));
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"page.html", "page_diffs.html", "page_previous.html"}));
 }
 
 TEST_F(DiffReportFiles, MissingVersionsGiveEmptyFilesPage)
@@ -254,7 +254,7 @@ TEST_F(DiffReportFiles, WriteFileReplacesByteForByte)
     EXPECT_EQ(ReadFileBytes(path), text);
     ASSERT_TRUE(CDiffReport::WriteFile(path, ""));
     EXPECT_EQ(ReadFileBytes(path), "");
-    EXPECT_EQ(FolderEntries(), std::vector<std::string> {"r.html"});
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"r.html"});
 }
 
 TEST_F(DiffReportFiles, WriteFileFailuresAreReported)
@@ -271,7 +271,7 @@ TEST_F(DiffReportFiles, WriteFileFailuresAreReported)
     EXPECT_FALSE(CDiffReport::WriteFile(Path("taken"), "x"));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "error : cannot create " + Path("taken") + "\r\n");
     EXPECT_EQ(ReadFileBytes(Path("taken/keep")), "k");
-    EXPECT_EQ(FolderEntries(), std::vector<std::string> {"taken"});
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"taken"});
 
     testing::internal::CaptureStderr();
     EXPECT_FALSE(WriteDiffReport(Path("a"), Path("b"), inMissingFolder));

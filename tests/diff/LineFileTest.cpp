@@ -65,13 +65,13 @@ TEST_P(LoadSplitTest, SplitsAtLineEnds)
 
 INSTANTIATE_TEST_SUITE_P(
     Terminators, LoadSplitTest,
-    testing::Values(SplitCase {"EmptyFile", "", {}}, SplitCase {"OneEmptyLine", "\n", {""}},
-                    SplitCase {"NoFinalLineEnd", "a\nb", {"a", "b"}}, SplitCase {"FinalLineEnd", "a\nb\n", {"a", "b"}},
-                    SplitCase {"CrLf", "a\r\nb\r\n", {"a", "b"}}, SplitCase {"MixedEnds", "a\r\nb\nc", {"a", "b", "c"}},
-                    SplitCase {"EmptyLinesKept", "a\n\n\r\nb\n", {"a", "", "", "b"}},
-                    SplitCase {"LoneCrIsText", "a\rb\n", {"a\rb"}}, SplitCase {"CrCrLf", "a\r\r\n", {"a\r"}},
-                    SplitCase {"CrAtEndOfFile", "a\r", {"a\r"}},
-                    SplitCase {"NulAndHighBytesKept", std::string("x\0y\xff\n", 5), {std::string("x\0y\xff", 4)}}),
+    testing::Values(SplitCase{"EmptyFile", "", {}}, SplitCase{"OneEmptyLine", "\n", {""}},
+                    SplitCase{"NoFinalLineEnd", "a\nb", {"a", "b"}}, SplitCase{"FinalLineEnd", "a\nb\n", {"a", "b"}},
+                    SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, SplitCase{"MixedEnds", "a\r\nb\nc", {"a", "b", "c"}},
+                    SplitCase{"EmptyLinesKept", "a\n\n\r\nb\n", {"a", "", "", "b"}},
+                    SplitCase{"LoneCrIsText", "a\rb\n", {"a\rb"}}, SplitCase{"CrCrLf", "a\r\r\n", {"a\r"}},
+                    SplitCase{"CrAtEndOfFile", "a\r", {"a\r"}},
+                    SplitCase{"NulAndHighBytesKept", std::string("x\0y\xff\n", 5), {std::string("x\0y\xff", 4)}}),
     [](const testing::TestParamInfo<SplitCase>& info) { return info.param.name; });
 
 TEST(LineFileLoad, LinesAcrossReadBlocks)
@@ -81,14 +81,14 @@ TEST(LineFileLoad, LinesAcrossReadBlocks)
     WriteFileBytes(dir.Path() + "long", line + "\r\n" + line);
     CLineFile file;
     ASSERT_TRUE(file.Load(dir.Path() + "long", {}));
-    EXPECT_EQ(LinesOf(file), (std::vector<std::string> {line, line}));
+    EXPECT_EQ(LinesOf(file), (std::vector<std::string>{line, line}));
 
     // A CR LF pair split between two blocks of the read is still one line end.
     const std::string first(65535, 'x');
     WriteFileBytes(dir.Path() + "split", first + "\r\ny\r");
     CLineFile split;
     ASSERT_TRUE(split.Load(dir.Path() + "split", {}));
-    EXPECT_EQ(LinesOf(split), (std::vector<std::string> {first, "y\r"}));
+    EXPECT_EQ(LinesOf(split), (std::vector<std::string>{first, "y\r"}));
 }
 
 TEST(LineFileLoad, FailuresAreReportedOnStandardError)
@@ -173,12 +173,12 @@ TEST_P(DiffOptionsTest, GetAndSet)
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, DiffOptionsTest,
-    testing::Values(OptionCase {"MissingKeyAppends", {}, "case", "", "no", {"case;no"}},
-                    OptionCase {"OtherKeyKept", {"indent;no"}, "case", "", "no", {"indent;no", "case;no"}},
-                    OptionCase {"FirstEntryWins", {"case;yes", "case;no"}, "case", "yes", "x", {"case;x", "case;no"}},
-                    OptionCase {"EntryWithoutSeparator", {"case"}, "case", "", "no", {"case;no"}},
-                    OptionCase {"ValueAfterFirstSeparator", {"case;a;b"}, "case", "a;b", "c", {"case;c"}},
-                    OptionCase {"PrefixMatches", {"cases;no"}, "case", "no", "yes", {"cases;yes"}}),
+    testing::Values(OptionCase{"MissingKeyAppends", {}, "case", "", "no", {"case;no"}},
+                    OptionCase{"OtherKeyKept", {"indent;no"}, "case", "", "no", {"indent;no", "case;no"}},
+                    OptionCase{"FirstEntryWins", {"case;yes", "case;no"}, "case", "yes", "x", {"case;x", "case;no"}},
+                    OptionCase{"EntryWithoutSeparator", {"case"}, "case", "", "no", {"case;no"}},
+                    OptionCase{"ValueAfterFirstSeparator", {"case;a;b"}, "case", "a;b", "c", {"case;c"}},
+                    OptionCase{"PrefixMatches", {"cases;no"}, "case", "no", "yes", {"cases;yes"}}),
     [](const testing::TestParamInfo<OptionCase>& info) { return info.param.name; });
 
 TEST(DiffOptions, OnlyNonEmptyValuesOtherThanYesIgnore)
@@ -225,17 +225,17 @@ TEST_P(ComparableTextTest, NormalisesAsTheOptionsSay)
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, ComparableTextTest,
-                         testing::Values(ComparableCase {"NoOptions", "", "", " \t<TD>X", " \t<TD>X"},
-                                         ComparableCase {"YesKeepsAll", "yes", "yes", " \t<TD>X", " \t<TD>X"},
-                                         ComparableCase {"IndentDropped", "", "no", " \t <TD> X ", "<TD> X "},
-                                         ComparableCase {"CaseDropped", "no", "", "  <TD>X", "  <td>x"},
-                                         ComparableCase {"Both", "no", "no", "\t\t<TD>Price", "<td>price"},
-                                         ComparableCase {"BlanksOnlyLineKept", "no", "no", " \t ", " \t "},
-                                         ComparableCase {"EmptyLine", "no", "no", "", ""},
-                                         ComparableCase {"OtherWhiteSpaceIsText", "", "no", "\v x", "\v x"},
-                                         ComparableCase {"Utf8Lowered", "no", "", "ÉTÉ Ωμέγα ПРИВЕТ Ärger",
-                                                         "été ωμέγα привет ärger"},
-                                         ComparableCase {"InvalidUtf8Kept", "no", "", "A\xC9T\xFF", "a\xC9t\xFF"}),
+                         testing::Values(ComparableCase{"NoOptions", "", "", " \t<TD>X", " \t<TD>X"},
+                                         ComparableCase{"YesKeepsAll", "yes", "yes", " \t<TD>X", " \t<TD>X"},
+                                         ComparableCase{"IndentDropped", "", "no", " \t <TD> X ", "<TD> X "},
+                                         ComparableCase{"CaseDropped", "no", "", "  <TD>X", "  <td>x"},
+                                         ComparableCase{"Both", "no", "no", "\t\t<TD>Price", "<td>price"},
+                                         ComparableCase{"BlanksOnlyLineKept", "no", "no", " \t ", " \t "},
+                                         ComparableCase{"EmptyLine", "no", "no", "", ""},
+                                         ComparableCase{"OtherWhiteSpaceIsText", "", "no", "\v x", "\v x"},
+                                         ComparableCase{"Utf8Lowered", "no", "", "ÉTÉ Ωμέγα ПРИВЕТ Ärger",
+                                                        "été ωμέγα привет ärger"},
+                                         ComparableCase{"InvalidUtf8Kept", "no", "", "A\xC9T\xFF", "a\xC9t\xFF"}),
                          [](const testing::TestParamInfo<ComparableCase>& info) { return info.param.name; });
 
 TEST(LineHash, SignedBytesWrapping)

@@ -27,12 +27,12 @@ class ArchiveTextPrefix : public testing::TestWithParam<PrefixCase>
 
 // Lengths at each boundary of the 1-, 3- and 7-byte prefixes.
 INSTANTIATE_TEST_SUITE_P(Boundaries, ArchiveTextPrefix,
-                         testing::Values(PrefixCase {0, Bytes({0})}, PrefixCase {254, Bytes({0xFE})},
-                                         PrefixCase {255, Bytes({0xFF, 0xFF, 0x00})},
-                                         PrefixCase {0xFFFD, Bytes({0xFF, 0xFD, 0xFF})},
-                                         PrefixCase {0xFFFE, Bytes({0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00})},
-                                         PrefixCase {65535, Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00})},
-                                         PrefixCase {70000, Bytes({0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00})}),
+                         testing::Values(PrefixCase{0, Bytes({0})}, PrefixCase{254, Bytes({0xFE})},
+                                         PrefixCase{255, Bytes({0xFF, 0xFF, 0x00})},
+                                         PrefixCase{0xFFFD, Bytes({0xFF, 0xFD, 0xFF})},
+                                         PrefixCase{0xFFFE, Bytes({0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00})},
+                                         PrefixCase{65535, Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00})},
+                                         PrefixCase{70000, Bytes({0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00})}),
                          [](const testing::TestParamInfo<PrefixCase>& info) {
                              return "length" + std::to_string(info.param.length);
                          });
@@ -106,10 +106,10 @@ TEST(Archive, IntegersAreLittleEndianAndTimesSignExtend)
 TEST(Archive, TimesOutsideThe32BitRangeAreStoredAsTheNearestThatFits)
 {
     const int64_t cases[][2] = {
-        {int64_t {1} << 31, INT32_MAX}, // would wrap to 1901
-        {int64_t {1} << 32, INT32_MAX}, // would wrap to 0, "not set"
-        {(int64_t {1} << 32) + 5, INT32_MAX}, // would wrap to 5
-        {-(int64_t {1} << 31) - 1, INT32_MIN}, // would wrap to 2038
+        {int64_t{1} << 31, INT32_MAX}, // would wrap to 1901
+        {int64_t{1} << 32, INT32_MAX}, // would wrap to 0, "not set"
+        {(int64_t{1} << 32) + 5, INT32_MAX}, // would wrap to 5
+        {-(int64_t{1} << 31) - 1, INT32_MIN}, // would wrap to 2038
         {INT64_MIN, INT32_MIN},
     };
     for (const auto& c : cases) {

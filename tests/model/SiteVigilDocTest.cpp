@@ -15,8 +15,8 @@ namespace {
 std::string Le32(int32_t v)
 {
     const auto u = static_cast<uint32_t>(v);
-    return std::string {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
-                        static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
+    return std::string{static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
+                       static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
 }
 
 std::unique_ptr<Curl> Record(const std::string& name, const std::string& url = {})
@@ -79,12 +79,12 @@ TEST_F(SiteVigilDocTest, SavedListLoadsReversedAndMergesInFront)
     CSiteVigilDoc loaded;
     loaded.OnNewDocument();
     ASSERT_TRUE(loaded.LoadDefault());
-    EXPECT_EQ(Names(loaded), (std::vector<std::string> {"C", "B", "A"}));
+    EXPECT_EQ(Names(loaded), (std::vector<std::string>{"C", "B", "A"}));
 
     const std::string other = m_settings.StorageDir() + "other.dat";
     WriteFileBytes(other, FileOf({"P", "Q"}));
     ASSERT_TRUE(loaded.LoadFromFile(other));
-    EXPECT_EQ(Names(loaded), (std::vector<std::string> {"Q", "P", "C", "B", "A"}));
+    EXPECT_EQ(Names(loaded), (std::vector<std::string>{"Q", "P", "C", "B", "A"}));
 }
 
 TEST_F(SiteVigilDocTest, SaveStopsTheRunFirst)
@@ -114,7 +114,7 @@ TEST_F(SiteVigilDocTest, RemoveHandsTheRecordBack)
     Curl* b = m_doc.Records().back().get();
     std::unique_ptr<Curl> removed = m_doc.RemoveRecord(b);
     EXPECT_EQ(removed.get(), b);
-    EXPECT_EQ(Names(m_doc), std::vector<std::string> {"a"});
+    EXPECT_EQ(Names(m_doc), std::vector<std::string>{"a"});
     Curl stranger;
     EXPECT_EQ(m_doc.RemoveRecord(&stranger), nullptr);
 }
@@ -131,7 +131,7 @@ TEST_F(SiteVigilDocTest, FileCutInsideTheThirdRecord)
     EXPECT_FALSE(result);
     EXPECT_NE(result.error.find("3 of 5 pages could not be read"), std::string::npos) << result.error;
     // Loaded head-first: the last record read comes first.
-    EXPECT_EQ(Names(m_doc), (std::vector<std::string> {"Error", "Error", "Error", "r2", "r1"}));
+    EXPECT_EQ(Names(m_doc), (std::vector<std::string>{"Error", "Error", "Error", "r2", "r1"}));
     for (const auto& record : m_doc.Records()) {
         if (record->m_strName == "Error") {
             EXPECT_EQ(record->m_strURL, "http://127.0.0.1");
@@ -192,15 +192,15 @@ const std::string kTwo = FileOf({"x", "y"});
 
 INSTANTIATE_TEST_SUITE_P(
     Files, SiteVigilDocHostile,
-    testing::Values(HostileCase {"empty", "", 0, "empty or not a Site Vigil list"},
-                    HostileCase {"shortHeader", Le32(1) + Le32(0), 0, "empty or not a Site Vigil list"},
-                    HostileCase {"zeroCount", kHeader + Le32(0), 0, ""},
-                    HostileCase {"negativeCount", kHeader + Le32(-1), 0, "negative"},
-                    HostileCase {"hugeCount", kHeader + Le32(0x7FFFFFFF), 0, "claims 2147483647 pages"},
+    testing::Values(HostileCase{"empty", "", 0, "empty or not a Site Vigil list"},
+                    HostileCase{"shortHeader", Le32(1) + Le32(0), 0, "empty or not a Site Vigil list"},
+                    HostileCase{"zeroCount", kHeader + Le32(0), 0, ""},
+                    HostileCase{"negativeCount", kHeader + Le32(-1), 0, "negative"},
+                    HostileCase{"hugeCount", kHeader + Le32(0x7FFFFFFF), 0, "claims 2147483647 pages"},
                     // The header claims more than the file can hold: the readable records are kept.
-                    HostileCase {"countTooLarge", kTwo.substr(0, 12) + Le32(1000000) + kTwo.substr(16), 2,
-                                 "claims 1000000 pages but can hold at most"},
-                    HostileCase {"garbage", std::string(4096, '\xFF'), 0, "negative"}),
+                    HostileCase{"countTooLarge", kTwo.substr(0, 12) + Le32(1000000) + kTwo.substr(16), 2,
+                                "claims 1000000 pages but can hold at most"},
+                    HostileCase{"garbage", std::string(4096, '\xFF'), 0, "negative"}),
     [](const testing::TestParamInfo<HostileCase>& info) { return info.param.label; });
 
 TEST_P(SiteVigilDocHostile, LeavesTheListUsable)
@@ -234,7 +234,7 @@ TEST_F(SiteVigilDocTest, UnreadableFileLeavesTheListAlone)
     EXPECT_FALSE(missing);
     EXPECT_NE(missing.error.find("nothing.dat"), std::string::npos);
     EXPECT_FALSE(m_doc.LoadFromFile(m_settings.StorageDir())); // a folder
-    EXPECT_EQ(Names(m_doc), std::vector<std::string> {"a"});
+    EXPECT_EQ(Names(m_doc), std::vector<std::string>{"a"});
 }
 
 TEST_F(SiteVigilDocTest, FailedSaveKeepsTheOldFile)

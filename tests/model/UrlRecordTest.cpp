@@ -16,8 +16,8 @@ namespace {
 
 std::string Le32(uint32_t v)
 {
-    return std::string {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                        static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                       static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
 }
 
 std::string Text1(const std::string& s)
@@ -135,9 +135,9 @@ class UrlRecordVersion : public testing::TestWithParam<VersionCase>
 };
 
 INSTANTIATE_TEST_SUITE_P(Headers, UrlRecordVersion,
-                         testing::Values(VersionCase {0, 0, 1198, false}, VersionCase {0, 0, 1199, true},
-                                         VersionCase {1, 0, 50, true}, VersionCase {1, 0, 842, false},
-                                         VersionCase {0, 0, 842, false}, VersionCase {2, 7, 0, true}),
+                         testing::Values(VersionCase{0, 0, 1198, false}, VersionCase{0, 0, 1199, true},
+                                         VersionCase{1, 0, 50, true}, VersionCase{1, 0, 842, false},
+                                         VersionCase{0, 0, 842, false}, VersionCase{2, 7, 0, true}),
                          [](const testing::TestParamInfo<VersionCase>& info) {
                              return "v" + std::to_string(info.param.major) + "_" + std::to_string(info.param.minor)
                                  + "_" + std::to_string(info.param.build);
@@ -344,7 +344,7 @@ TEST(UrlRecord, BodyAppendKeepsExactBytesAndReportsEveryFifthKilobyte)
     record.SetNotifyTarget(&target);
 
     record.AppendBody(std::string(5120, 'a').data(), 5120);
-    EXPECT_EQ(target.calls, std::vector<int> {5});
+    EXPECT_EQ(target.calls, std::vector<int>{5});
     EXPECT_EQ(target.last, &record);
 
     Curl small;
@@ -363,7 +363,7 @@ TEST(UrlRecord, BodyAppendKeepsExactBytesAndReportsEveryFifthKilobyte)
     EXPECT_TRUE(record2.m_bDataReceived);
     EXPECT_EQ(std::string(record2.GetBody(), 7), std::string("ab\0cdef", 7));
     EXPECT_EQ(record2.GetBody()[7], '\0');
-    EXPECT_EQ(target.calls, (std::vector<int> {0, 0})); // 0 kB is a multiple of 5
+    EXPECT_EQ(target.calls, (std::vector<int>{0, 0})); // 0 kB is a multiple of 5
 
     record2.EmptyBody();
     EXPECT_EQ(record2.GetSize(), 0);

@@ -52,7 +52,7 @@ finally:
 int FreePort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
@@ -65,7 +65,7 @@ int FreePort()
 bool CanConnect(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -210,7 +210,7 @@ TEST(ChangeEmail, FailuresGiveTheirMessages)
     CSmtpTestServer server;
 
     // A required setting left empty: nothing is tried.
-    EmailPrefs values {"watch@example.org", "ann@example.org", "Watcher", 0, server.Port(), ""};
+    EmailPrefs values{"watch@example.org", "ann@example.org", "Watcher", 0, server.Port(), ""};
     EXPECT_EQ(SendTestEmail(values), "Email not sent - invalid email details");
 
     // A refused recipient shows the server's reply.
@@ -242,18 +242,18 @@ TEST_P(HeaderInjectionTest, LineBreaksInSettingsSendNothing)
 {
     CIsolatedSettings settings;
     CSmtpTestServer server;
-    EmailPrefs values {"watch@example.org", GetParam().recipients, GetParam().userName, 0, server.Port(), "127.0.0.1"};
+    EmailPrefs values{"watch@example.org", GetParam().recipients, GetParam().userName, 0, server.Port(), "127.0.0.1"};
     EXPECT_EQ(SendTestEmail(values), GetParam().shown);
     EXPECT_EQ(server.Connections(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, HeaderInjectionTest,
-    testing::Values(InjectionCase {"Eve\r\nBcc: victim@example.org", "ann@example.org",
-                                   "Email not sent - line breaks are not allowed in the sender's name"},
-                    InjectionCase {"Eve", "ann@example.org>\r\nRCPT TO:<victim@example.org",
-                                   "Email not sent - line breaks are not allowed in a recipient"},
-                    InjectionCase {"Eve", "Ann\nBcc: x <ann@example.org>",
-                                   "Email not sent - line breaks are not allowed in a recipient"}));
+    testing::Values(InjectionCase{"Eve\r\nBcc: victim@example.org", "ann@example.org",
+                                  "Email not sent - line breaks are not allowed in the sender's name"},
+                    InjectionCase{"Eve", "ann@example.org>\r\nRCPT TO:<victim@example.org",
+                                  "Email not sent - line breaks are not allowed in a recipient"},
+                    InjectionCase{"Eve", "Ann\nBcc: x <ann@example.org>",
+                                  "Email not sent - line breaks are not allowed in a recipient"}));
 
 } // namespace

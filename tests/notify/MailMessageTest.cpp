@@ -27,17 +27,18 @@ TEST_P(ParseAddressTest, SplitsNameAndAddress)
     EXPECT_EQ(parsed.m_strEmailAddress, c.address);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, ParseAddressTest,
-    testing::Values(AddressCase {"  Ann Smith <ann@example.org>  ", "Ann Smith", "ann@example.org"},
-                    AddressCase {"bob@example.org", "", "bob@example.org"},
-                    AddressCase {"<c@example.org>", "", "c@example.org"}, AddressCase {"<x>", "", "x"},
-                    // Nothing between the brackets: not a bracketed address.
-                    AddressCase {"Name <>", "", "Name <>"}, AddressCase {"<>", "", "<>"},
-                    // '>' before '<'.
-                    AddressCase {"a>b<c", "", "a>b<c"},
-                    // Anything after the '>' is dropped.
-                    AddressCase {"D <d@example.org> trailing", "D", "d@example.org"}, AddressCase {"\t\r\n", "", ""}));
+INSTANTIATE_TEST_SUITE_P(Entries, ParseAddressTest,
+                         testing::Values(AddressCase{"  Ann Smith <ann@example.org>  ", "Ann Smith", "ann@example.org"},
+                                         AddressCase{"bob@example.org", "", "bob@example.org"},
+                                         AddressCase{"<c@example.org>", "", "c@example.org"},
+                                         AddressCase{"<x>", "", "x"},
+                                         // Nothing between the brackets: not a bracketed address.
+                                         AddressCase{"Name <>", "", "Name <>"}, AddressCase{"<>", "", "<>"},
+                                         // '>' before '<'.
+                                         AddressCase{"a>b<c", "", "a>b<c"},
+                                         // Anything after the '>' is dropped.
+                                         AddressCase{"D <d@example.org> trailing", "D", "d@example.org"},
+                                         AddressCase{"\t\r\n", "", ""}));
 
 TEST(MailMessage, RecipientListKeepsOrderAndSkipsEmptyEntries)
 {
@@ -104,9 +105,9 @@ TEST_P(BodyTextTest, LineEndsAndDotStuffing)
 
 INSTANTIATE_TEST_SUITE_P(
     Bodies, BodyTextTest,
-    testing::Values(BodyCase {"a\nb\rc\r\nd", "a\r\nb\r\nc\r\nd"}, BodyCase {"\r\r\n\n", "\r\n\r\n\r\n"},
-                    BodyCase {".first\n..second\nmid.dle\n.", "..first\r\n...second\r\nmid.dle\r\n.."},
-                    BodyCase {"x\r\n.\r\n", "x\r\n..\r\n"}, BodyCase {"", ""}));
+    testing::Values(BodyCase{"a\nb\rc\r\nd", "a\r\nb\r\nc\r\nd"}, BodyCase{"\r\r\n\n", "\r\n\r\n\r\n"},
+                    BodyCase{".first\n..second\nmid.dle\n.", "..first\r\n...second\r\nmid.dle\r\n.."},
+                    BodyCase{"x\r\n.\r\n", "x\r\n..\r\n"}, BodyCase{"", ""}));
 
 TEST(MailMessage, HeaderLinesInOrderWithEnglishDate)
 {

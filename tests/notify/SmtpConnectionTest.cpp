@@ -167,14 +167,13 @@ TEST_P(ReplyLinesTest, AnyLineWithTheExpectedCodeSucceeds)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, ReplyLinesTest,
-                         testing::Values(ReplyCase {"250 ok\r\n", 250, true, "250 ok", 250},
-                                         ReplyCase {"550-one\r\n551 two\r\n", 250, false, "551 two", 551},
-                                         ReplyCase {"550-one\r\n250 two\r\n", 250, true, "250 two", 250},
-                                         ReplyCase {"250-one\r\n250-two\r\n250 three\r\n", 250, true,
-                                                    "250-one\r\n250-two\r\n250 three", 250},
-                                         ReplyCase {"hello\r\n", 250, false, "hello", 0},
-                                         ReplyCase {"25\r\n", 250, false, "25", 25}));
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ReplyLinesTest,
+    testing::Values(ReplyCase{"250 ok\r\n", 250, true, "250 ok", 250},
+                    ReplyCase{"550-one\r\n551 two\r\n", 250, false, "551 two", 551},
+                    ReplyCase{"550-one\r\n250 two\r\n", 250, true, "250 two", 250},
+                    ReplyCase{"250-one\r\n250-two\r\n250 three\r\n", 250, true, "250-one\r\n250-two\r\n250 three", 250},
+                    ReplyCase{"hello\r\n", 250, false, "hello", 0}, ReplyCase{"25\r\n", 250, false, "25", 25}));
 
 TEST(SmtpConnection, LongReplyGrowsTheBufferInSteps)
 {

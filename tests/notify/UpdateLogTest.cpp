@@ -139,7 +139,7 @@ TEST(UpdateLog, TwoRunsPutTheNewestFirstAndRowsAlternate)
         const UpdateLogResult result = log.AppendChanges(run1);
         EXPECT_TRUE(result.ok);
         EXPECT_EQ(result.message, "");
-        EXPECT_EQ(Names(log), (std::vector<std::string> {"c", "a"}));
+        EXPECT_EQ(Names(log), (std::vector<std::string>{"c", "a"}));
     }
 
     // A second program run: a fresh log object reads the file back first.
@@ -149,9 +149,9 @@ TEST(UpdateLog, TwoRunsPutTheNewestFirstAndRowsAlternate)
     AddRecord(run2, "f", true);
     CUpdateLog log(dir.Path());
     ASSERT_TRUE(log.AppendChanges(run2).ok);
-    EXPECT_EQ(Names(log), (std::vector<std::string> {"f", "e", "d", "c", "a"}));
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"f", "e", "d", "c", "a"}));
     EXPECT_EQ(RowClasses(ReadFileBytes(log.GetPagePath())),
-              (std::vector<std::string> {"line2", "line1", "line2", "line1", "line2"}));
+              (std::vector<std::string>{"line2", "line1", "line2", "line1", "line2"}));
 
     // The record file: version numbers, count, entries newest first, each readable with the loader.
     const std::string bytes = ReadFileBytes(log.GetRecordFilePath());
@@ -175,7 +175,7 @@ TEST(UpdateLog, TwoRunsPutTheNewestFirstAndRowsAlternate)
     EXPECT_EQ(Names(reread), Names(log));
     // Saved atomically: nothing but the two files is left behind.
     EXPECT_EQ(FolderEntries(dir.Path()),
-              (std::vector<std::string> {"siteVigilUpdateLog.dat", "siteVigilUpdateLog.htm"}));
+              (std::vector<std::string>{"siteVigilUpdateLog.dat", "siteVigilUpdateLog.htm"}));
 }
 
 TEST(UpdateLog, ClearLeavesAnEmptyLogAndPage)
@@ -232,7 +232,7 @@ TEST(UpdateLog, OlderFilesWithoutPageIdsStayReadable)
     const UpdateLogResult result = log.AppendChanges(records);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.message, "");
-    EXPECT_EQ(Names(log), (std::vector<std::string> {"new", "old1", "old2"}));
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"new", "old1", "old2"}));
 }
 
 struct DamageCase
@@ -272,7 +272,7 @@ TEST_P(DamagedLogTest, IsMovedAsideAndANewLogStarted)
     EXPECT_TRUE(result.ok);
     ASSERT_NE(result.message, "");
     EXPECT_NE(result.message.find("siteVigilUpdateLog.damaged-"), std::string::npos) << result.message;
-    EXPECT_EQ(Names(log), (std::vector<std::string> {"fresh"}));
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"fresh"}));
 
     // The damaged bytes are kept, whole, under the name the message gives.
     std::string aside;
@@ -286,13 +286,13 @@ TEST_P(DamagedLogTest, IsMovedAsideAndANewLogStarted)
 
     CUpdateLog reread(dir.Path());
     ASSERT_TRUE(reread.LoadLog());
-    EXPECT_EQ(Names(reread), (std::vector<std::string> {"fresh"}));
+    EXPECT_EQ(Names(reread), (std::vector<std::string>{"fresh"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Damage, DamagedLogTest,
-                         testing::Values(DamageCase {"header cut short", 10, false},
-                                         DamageCase {"cut inside the third entry", 300, false},
-                                         DamageCase {"negative count", 0, true}));
+                         testing::Values(DamageCase{"header cut short", 10, false},
+                                         DamageCase{"cut inside the third entry", 300, false},
+                                         DamageCase{"negative count", 0, true}));
 
 TEST(UpdateLog, DamagedFilesNeverReplaceEachOther)
 {
@@ -312,7 +312,7 @@ TEST(UpdateLog, DamagedFilesNeverReplaceEachOther)
             contents.push_back(ReadFileBytes(dir.Path() + name));
     }
     std::sort(contents.begin(), contents.end());
-    EXPECT_EQ(contents, (std::vector<std::string> {"first damage", "second damage"}));
+    EXPECT_EQ(contents, (std::vector<std::string>{"first damage", "second damage"}));
 }
 
 TEST(UpdateLog, InsertedTextsAreEscaped)

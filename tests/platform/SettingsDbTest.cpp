@@ -93,7 +93,7 @@ TEST(SettingsDb, ThreadsAndTwoConnectionsWriteTogether)
     CSettingsDb first(path);
     CSettingsDb second(path);
     std::vector<std::thread> threads;
-    std::atomic<int> failures {0};
+    std::atomic<int> failures{0};
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
             CSettingsDb& db = t % 2 ? first : second;

@@ -18,14 +18,14 @@ class UrlCrackerAccepts : public testing::TestWithParam<CrackCase>
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, UrlCrackerAccepts,
-    testing::Values(CrackCase {"http://example.test", "example.test", 80, "/"},
-                    CrackCase {"https://example.test/", "example.test", 443, "/"},
-                    CrackCase {"HTTP://Example.Test:8080/a/b.html", "Example.Test", 8080, "/a/b.html"},
-                    CrackCase {"http://example.test/p?q=1&r=%20#top", "example.test", 80, "/p?q=1&r=%20#top"},
-                    CrackCase {"http://example.test/a/../b/./c", "example.test", 80, "/a/../b/./c"},
-                    CrackCase {"http://user:pw@127.0.0.1:81/x", "127.0.0.1", 81, "/x"},
-                    CrackCase {"http://[::1]:8000/v6", "[::1]", 8000, "/v6"},
-                    CrackCase {"https://example.test:443?only=query", "example.test", 443, "/?only=query"}),
+    testing::Values(CrackCase{"http://example.test", "example.test", 80, "/"},
+                    CrackCase{"https://example.test/", "example.test", 443, "/"},
+                    CrackCase{"HTTP://Example.Test:8080/a/b.html", "Example.Test", 8080, "/a/b.html"},
+                    CrackCase{"http://example.test/p?q=1&r=%20#top", "example.test", 80, "/p?q=1&r=%20#top"},
+                    CrackCase{"http://example.test/a/../b/./c", "example.test", 80, "/a/../b/./c"},
+                    CrackCase{"http://user:pw@127.0.0.1:81/x", "127.0.0.1", 81, "/x"},
+                    CrackCase{"http://[::1]:8000/v6", "[::1]", 8000, "/v6"},
+                    CrackCase{"https://example.test:443?only=query", "example.test", 443, "/?only=query"}),
     [](const testing::TestParamInfo<CrackCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST_P(UrlCrackerAccepts, SplitsHostPortAndObjectPath)

@@ -13,7 +13,7 @@ namespace {
 int ClosedPort()
 {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
@@ -166,8 +166,8 @@ TEST_P(CheckRunNoData, EmptyPageWarnsOnlyWhenAsked)
     run->CheckAll();
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(frontEnd.With("warning:"),
-              GetParam() ? std::vector<std::string> {"warning:Warning: Empty contains no data"}
-                         : std::vector<std::string> {});
+              GetParam() ? std::vector<std::string>{"warning:Warning: Empty contains no data"}
+                         : std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(WarnNoData, CheckRunNoData, testing::Values(0, 1));
@@ -244,7 +244,7 @@ TEST_F(CheckRun, CheckSelectedChecksOnePageAndKeepsTheCounters)
     EXPECT_FALSE(run->CheckSelected(nullptr));
     ASSERT_TRUE(run->CheckSelected(&second));
     ASSERT_TRUE(WaitForRunEnd());
-    EXPECT_EQ(frontEnd.With("row:"), std::vector<std::string> {"row:second"});
+    EXPECT_EQ(frontEnd.With("row:"), std::vector<std::string>{"row:second"});
     EXPECT_EQ(frontEnd.Count("blink:on"), 0);
     EXPECT_EQ(run->NewChanges(), 1);
     EXPECT_EQ(server.RequestCount("/first"), 1);

@@ -87,7 +87,7 @@ protected:
         std::string path = "/" + name;
         server.SetHandler(path, [this](const CHttpTestServer::Request&) {
             gate.Pass();
-            return CHttpTestServer::Response {200, "slow page", {}};
+            return CHttpTestServer::Response{200, "slow page", {}};
         });
         return AddRecord(name, path, false);
     }

@@ -21,12 +21,12 @@ TEST_P(FormatTimeLeft, ShowsOnlyTheLargestUnit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, FormatTimeLeft,
-                         testing::Values(TimeLeftCase {0, "0 second"}, TimeLeftCase {1, "1 second"},
-                                         TimeLeftCase {59, "59 seconds"}, TimeLeftCase {60, "1 minute"},
-                                         TimeLeftCase {90, "1 minute"}, TimeLeftCase {3599, "59 minutes"},
-                                         TimeLeftCase {3600, "1 hour"}, TimeLeftCase {7199, "1 hour"},
-                                         TimeLeftCase {7200, "2 hours"}, TimeLeftCase {86399, "23 hours"},
-                                         TimeLeftCase {86400, "1 day"}, TimeLeftCase {172800, "2 days"}));
+                         testing::Values(TimeLeftCase{0, "0 second"}, TimeLeftCase{1, "1 second"},
+                                         TimeLeftCase{59, "59 seconds"}, TimeLeftCase{60, "1 minute"},
+                                         TimeLeftCase{90, "1 minute"}, TimeLeftCase{3599, "59 minutes"},
+                                         TimeLeftCase{3600, "1 hour"}, TimeLeftCase{7199, "1 hour"},
+                                         TimeLeftCase{7200, "2 hours"}, TimeLeftCase{86399, "23 hours"},
+                                         TimeLeftCase{86400, "1 day"}, TimeLeftCase{172800, "2 days"}));
 
 TEST(CheckPeriod, IsFrequencyTimesTheUnit)
 {
@@ -86,7 +86,7 @@ TEST_F(Scheduler, OneSecondPeriodFallsDueEveryTwoSeconds)
         if (Starts() > before)
             dueAt.push_back(t - kStart);
     }
-    EXPECT_EQ(dueAt, (std::vector<int64_t> {2, 4, 6}));
+    EXPECT_EQ(dueAt, (std::vector<int64_t>{2, 4, 6}));
 }
 
 TEST_F(Scheduler, TimeLeftAfterAScheduledRunShowsTheLargestUnit)

@@ -124,8 +124,8 @@ TEST(ThreadPool, ShutdownFinishesTheRunningItemAndDiscardsTheQueuedOnes)
     journal.OpenGate();
     pool.Shutdown();
 
-    EXPECT_EQ(journal.ran, std::vector<int> {0});
-    EXPECT_EQ(journal.discarded, (std::vector<int> {1, 2, 3, 4, 5}));
+    EXPECT_EQ(journal.ran, std::vector<int>{0});
+    EXPECT_EQ(journal.discarded, (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(journal.destroyed, 6);
     EXPECT_FALSE(pool.IsRunning());
 

@@ -64,7 +64,7 @@ CSmtpTestServer::CSmtpTestServer()
     if (::pipe(d.wakePipe) != 0)
         throw std::runtime_error("cannot create a pipe");
     d.listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
@@ -188,7 +188,7 @@ void CSmtpTestServer::Impl::Run()
 
 bool CSmtpTestServer::Impl::Stopping() const
 {
-    pollfd entry {wakePipe[0], POLLIN, 0};
+    pollfd entry{wakePipe[0], POLLIN, 0};
     return ::poll(&entry, 1, 0) > 0;
 }
 
@@ -332,7 +332,7 @@ void CSmtpTestServer::Impl::PlayWellBehaved()
                 std::lock_guard lock(mutex);
                 messages.push_back(message);
             }
-            message = Message {message.helo, {}, {}, {}};
+            message = Message{message.helo, {}, {}, {}};
             reply = Reply("END");
         } else if (verb == "QUIT") {
             Write(Reply("QUIT"));

@@ -29,15 +29,15 @@ public:
         std::vector<std::string> pieces;
         int delayMs = 0;
     };
-    static Step SendText(std::string text) { return Step {Step::Send, {std::move(text)}, 0}; }
+    static Step SendText(std::string text) { return Step{Step::Send, {std::move(text)}, 0}; }
     static Step SendPieces(std::vector<std::string> pieces, int delayMs)
     {
-        return Step {Step::Send, std::move(pieces), delayMs};
+        return Step{Step::Send, std::move(pieces), delayMs};
     }
-    static Step ReceiveLine() { return Step {Step::ReceiveLine, {}, 0}; }
-    static Step ReceiveData() { return Step {Step::ReceiveData, {}, 0}; }
-    static Step Pause(int delayMs) { return Step {Step::Pause, {}, delayMs}; }
-    static Step Close() { return Step {Step::Close, {}, 0}; }
+    static Step ReceiveLine() { return Step{Step::ReceiveLine, {}, 0}; }
+    static Step ReceiveData() { return Step{Step::ReceiveData, {}, 0}; }
+    static Step Pause(int delayMs) { return Step{Step::Pause, {}, delayMs}; }
+    static Step Close() { return Step{Step::Close, {}, 0}; }
 
     // One mail transaction as the well-behaved server saw it.
     struct Message
