@@ -37,7 +37,7 @@ public:
         : m_pages(std::move(pages))
     {
         m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address {};
+        sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
@@ -89,7 +89,7 @@ private:
     std::map<std::string, std::string> m_pages;
     int m_listener = -1;
     int m_port = 0;
-    std::atomic<bool> m_stop {false};
+    std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
 

@@ -99,7 +99,7 @@ std::vector<std::string> Edit(const std::vector<std::string>& lines, std::mt1993
 Pair MakePair(const std::string& name, const std::vector<std::string>& oldLines,
               const std::vector<std::string>& newLines)
 {
-    Pair pair {name, g_folder + name + "_previous.html", g_folder + name + ".html"};
+    Pair pair{name, g_folder + name + "_previous.html", g_folder + name + ".html"};
     WriteLines(pair.oldPath, oldLines);
     WriteLines(pair.newPath, newLines);
     return pair;
@@ -142,7 +142,7 @@ void GnuDiff(benchmark::State& state, const Pair& pair)
     std::vector<char*> argv = {const_cast<char*>("diff"), const_cast<char*>(pair.oldPath.c_str()),
                                const_cast<char*>(pair.newPath.c_str()), nullptr};
     const auto childCpu = [] {
-        rusage usage {};
+        rusage usage{};
         getrusage(RUSAGE_CHILDREN, &usage);
         return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
             + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;

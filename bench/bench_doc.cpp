@@ -62,7 +62,7 @@ void Fill(CSiteVigilDoc& doc)
 
 long PeakRssKb()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }

@@ -92,7 +92,7 @@ void AppendOneChange(benchmark::State& state)
         entries = log.Entries().size();
     }
 
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     state.counters["entries_after"] = static_cast<double>(entries);
     state.counters["record_file_MB"] = static_cast<double>(std::filesystem::file_size(logPath)) / 1e6;

@@ -65,8 +65,10 @@ void Curl::EvaluatePage()
 // the checksum because it names both sizes where the checksum only says that the page differs.
 void Curl::EvaluatePage(const PreviousDownload& previous)
 {
+    // The storage folder is read once for all of this check's files.
+    const std::string fileBase = GetFileBase();
     // The header shows the dates as they were before this check.
-    OpenDebugLog();
+    OpenDebugLog(fileBase);
     m_timeLastChecked = static_cast<int64_t>(std::time(nullptr));
     m_nChecks += 1;
 
@@ -81,7 +83,7 @@ void Curl::EvaluatePage(const PreviousDownload& previous)
     }
 
     if (m_bSavePage)
-        BeginPageCopy();
+        BeginPageCopy(fileBase);
     m_nDownloads += 1;
     // The page text ends at the first zero byte of the body.
     m_strPage = GetBody();

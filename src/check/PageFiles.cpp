@@ -76,8 +76,12 @@ std::string Curl::GetDebugLogPath()
 
 bool Curl::BeginPageCopy()
 {
+    return BeginPageCopy(GetFileBase());
+}
+
+bool Curl::BeginPageCopy(const std::string& base)
+{
     EndPageCopy(false);
-    const std::string base = GetFileBase();
     MakeFolderFor(base);
     const std::string current = base + kSavedSuffix;
     const std::string previous = base + kPreviousSuffix;
@@ -120,8 +124,12 @@ bool Curl::EndPageCopy(bool keep)
 
 bool Curl::OpenDebugLog()
 {
+    return OpenDebugLog(GetFileBase());
+}
+
+bool Curl::OpenDebugLog(const std::string& base)
+{
     CloseDebugLog();
-    const std::string base = GetFileBase();
     MakeFolderFor(base);
     m_pDebugLog = std::fopen((base + kDebugLogSuffix).c_str(), "we");
     if (!m_pDebugLog)

@@ -1,19 +1,16 @@
 #pragma once
 
+#include "platform/AtomicFile.h"
+
 #include <string>
 #include <string_view>
 
-// Writes a report file as a whole, in parts as it is made: the parts go into a new temporary file
-// beside it, which is flushed to disk and then renamed over the file. Until Commit succeeds the file
-// keeps its previous content, and a writer destroyed without Commit removes its temporary file.
+// Writes a report file as a whole, in parts as it is made, through an atomic file: until Commit
+// succeeds the file keeps its previous content, and a writer destroyed without Commit leaves nothing
+// behind. Failures are told on standard error in the words the program uses for its reports.
 class CReportFile
 {
 public:
-    CReportFile() = default;
-    ~CReportFile();
-    CReportFile(const CReportFile&) = delete;
-    CReportFile& operator=(const CReportFile&) = delete;
-
     // Creates the temporary file. Writes "error : cannot create <path>" to standard error on failure.
     bool Open(const std::string& path);
     // Appends to the temporary file; a failure is remembered and reported by Commit.
@@ -23,11 +20,10 @@ public:
     bool Commit();
 
 private:
-    void Discard();
+    void ReportFailure(CAtomicFile::Step step) const;
 
+    CAtomicFile m_file;
     std::string m_path;
-    std::string m_tempPath;
-    int m_fd = -1;
-    bool m_failed = false;
-    unsigned long long m_written = 0;
+    bool m_open = false;
+    bool m_writeFailed = false;
 };

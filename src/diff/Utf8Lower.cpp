@@ -1,5 +1,7 @@
 #include "diff/Utf8Lower.h"
 
+#include "platform/Utf8.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -116,25 +118,6 @@ std::size_t DecodeUtf8(std::string_view text, char32_t& cp)
     return 0;
 }
 
-void AppendUtf8(char32_t cp, std::string& out)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 } // namespace
 
 void AppendUtf8Lower(std::string_view text, std::string& out)
@@ -158,7 +141,7 @@ void AppendUtf8Lower(std::string_view text, std::string& out)
         if (lower == cp)
             out.append(text.substr(i, length));
         else
-            AppendUtf8(lower, out);
+            AppendUtf8(out, lower);
         i += length;
     }
 }

@@ -1,5 +1,7 @@
 #include "model/Archive.h"
 
+#include "platform/Utf8.h"
+
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -17,25 +19,6 @@ void AppendLe16(std::string& out, uint16_t value)
 {
     char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)};
     out.append(bytes, 2);
-}
-
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 } // namespace
@@ -192,7 +175,7 @@ bool CArchiveReader::ReadString(std::string& text)
         }
         if (unit >= 0xD800 && unit < 0xE000)
             unit = 0xFFFD; // a lone surrogate cannot be written as UTF-8
-        AppendUtf8(out, unit);
+        AppendUtf8(out, static_cast<char32_t>(unit));
     }
     m_pos += static_cast<size_t>(length) * 2;
     text = std::move(out);

@@ -115,9 +115,12 @@ public:
     std::string GetDiffsPath();
     std::string GetDebugLogPath();
     bool BeginPageCopy();
+    // The same, with the names made from a GetFileBase() the caller has already read.
+    bool BeginPageCopy(const std::string& fileBase);
     // Finishes the open page copy: keep = true puts it in place of the current copy, false drops it.
     bool EndPageCopy(bool keep);
     bool OpenDebugLog();
+    bool OpenDebugLog(const std::string& fileBase);
     void CloseDebugLog();
     void WriteDebugLine(const std::string& line);
     bool ReadSavedPage();

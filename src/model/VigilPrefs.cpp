@@ -27,6 +27,57 @@ std::string EncodeDword(int value)
     return std::string(bytes, 4);
 }
 
+// Stored with its terminating zero; a text with an embedded zero is kept whole but read up to it.
+std::string EncodeText(const std::string& text)
+{
+    std::string data = text;
+    data += '\0';
+    return data;
+}
+
+// A value's row as the database holds it.
+struct StoredValue
+{
+    bool found = false;
+    int type = 0;
+    std::string data;
+};
+
+StoredValue ReadStored(CSettingsDb& db, const std::string& name)
+{
+    StoredValue stored;
+    stored.found = db.Read(name, stored.type, stored.data);
+    return stored;
+}
+
+bool DecodeDword(const StoredValue& stored, int& value)
+{
+    if (!stored.found || stored.type != CSettingsDb::kTypeDword || stored.data.size() != 4)
+        return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(stored.data.data());
+    value = static_cast<int>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8)
+                             | (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
+    return true;
+}
+
+bool DecodeText(const StoredValue& stored, std::string& text)
+{
+    if (!stored.found || stored.type != CSettingsDb::kTypeText)
+        return false;
+    text.assign(stored.data.c_str(), ::strnlen(stored.data.data(), stored.data.size()));
+    return true;
+}
+
+// A read stores what it returns. When the row already holds exactly those bytes the write would leave
+// it as it is, so it is skipped: settings are read many times per check, and each write is a write
+// transaction on the database.
+void StoreUnlessHeld(CSettingsDb& db, const std::string& name, const StoredValue& stored, int type,
+                     const std::string& data)
+{
+    if (!stored.found || stored.type != type || stored.data != data)
+        db.Write(name, type, data);
+}
+
 } // namespace
 
 CVigilPrefs& CVigilPrefs::GetInstance()
@@ -82,32 +133,21 @@ std::string CVigilPrefs::StoreError() const
 
 bool CVigilPrefs::PeekInt(const std::string& name, int& value)
 {
-    int type = 0;
-    std::string data;
-    if (!m_db->Read(name, type, data) || type != CSettingsDb::kTypeDword || data.size() != 4)
-        return false;
-    const auto* b = reinterpret_cast<const unsigned char*>(data.data());
-    value = static_cast<int>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8)
-                             | (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
-    return true;
+    return DecodeDword(ReadStored(*m_db, name), value);
 }
 
 bool CVigilPrefs::PeekString(const std::string& name, std::string& text)
 {
-    int type = 0;
-    std::string data;
-    if (!m_db->Read(name, type, data) || type != CSettingsDb::kTypeText)
-        return false;
-    text.assign(data.c_str(), ::strnlen(data.data(), data.size()));
-    return true;
+    return DecodeText(ReadStored(*m_db, name), text);
 }
 
 int CVigilPrefs::ReadInt(const std::string& name, int defaultValue)
 {
+    const StoredValue stored = ReadStored(*m_db, name);
     int value = defaultValue;
-    if (!PeekInt(name, value))
+    if (!DecodeDword(stored, value))
         value = defaultValue;
-    WriteInt(name, value);
+    StoreUnlessHeld(*m_db, name, stored, CSettingsDb::kTypeDword, EncodeDword(value));
     return value;
 }
 
@@ -118,19 +158,17 @@ bool CVigilPrefs::WriteInt(const std::string& name, int value)
 
 std::string CVigilPrefs::ReadString(const std::string& name, const std::string& defaultValue)
 {
+    const StoredValue stored = ReadStored(*m_db, name);
     std::string text;
-    if (!PeekString(name, text))
+    if (!DecodeText(stored, text))
         text = defaultValue;
-    WriteString(name, text);
+    StoreUnlessHeld(*m_db, name, stored, CSettingsDb::kTypeText, EncodeText(text));
     return text;
 }
 
 bool CVigilPrefs::WriteString(const std::string& name, const std::string& text)
 {
-    // Stored with its terminating zero; a text with an embedded zero is kept whole but read up to it.
-    std::string data = text;
-    data += '\0';
-    return m_db->Write(name, CSettingsDb::kTypeText, data);
+    return m_db->Write(name, CSettingsDb::kTypeText, EncodeText(text));
 }
 
 bool CVigilPrefs::DeleteValue(const std::string& name)

@@ -11,10 +11,11 @@ CAtomicFile::~CAtomicFile()
     Discard();
 }
 
-std::string CAtomicFile::Fail(const std::string& what)
+std::string CAtomicFile::Fail(Step step, const std::string& what)
 {
     const std::string reason = what + ": " + std::strerror(errno);
     Discard();
+    m_failedStep = step;
     return reason;
 }
 
@@ -22,16 +23,23 @@ std::string CAtomicFile::Open(const std::string& path, mode_t mode)
 {
     Discard();
     m_path = path;
+    m_failedStep = Step::None;
+    m_written = 0;
+    m_writeBackFrom = 0;
+    if (path.empty()) {
+        m_failedStep = Step::Create;
+        return "no file name given";
+    }
     m_temp = path + ".XXXXXX";
     m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
     if (m_fd < 0) {
         const size_t slash = path.rfind('/');
         const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
         m_temp.clear();
-        return Fail("cannot create a temporary file in " + folder);
+        return Fail(Step::Create, "cannot create a temporary file in " + folder);
     }
     if (::fchmod(m_fd, mode) != 0)
-        return Fail("cannot set the permissions of " + m_temp);
+        return Fail(Step::Create, "cannot set the permissions of " + m_temp);
     return {};
 }
 
@@ -44,12 +52,22 @@ std::string CAtomicFile::Write(const char* data, size_t size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return Fail("cannot write " + m_temp);
+            return Fail(Step::Write, "cannot write " + m_temp);
         }
         data += n;
         size -= static_cast<size_t>(n);
+        m_written += n;
     }
     return {};
+}
+
+void CAtomicFile::StartWriteBack()
+{
+    if (m_fd < 0 || m_written == m_writeBackFrom)
+        return;
+    // Only a hint: whatever it does not start, the fsync in Commit still writes.
+    ::sync_file_range(m_fd, m_writeBackFrom, m_written - m_writeBackFrom, SYNC_FILE_RANGE_WRITE);
+    m_writeBackFrom = m_written;
 }
 
 std::string CAtomicFile::Commit()
@@ -57,13 +75,13 @@ std::string CAtomicFile::Commit()
     if (m_fd < 0)
         return "the file is not open";
     if (::fsync(m_fd) != 0)
-        return Fail("cannot flush " + m_temp);
+        return Fail(Step::Write, "cannot flush " + m_temp);
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0)
-        return Fail("cannot close " + m_temp);
+        return Fail(Step::Write, "cannot close " + m_temp);
     if (::rename(m_temp.c_str(), m_path.c_str()) != 0)
-        return Fail("cannot replace " + m_path);
+        return Fail(Step::Replace, "cannot replace " + m_path);
     m_temp.clear();
     // Make the rename itself durable.
     const size_t slash = m_path.rfind('/');

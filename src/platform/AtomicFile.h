@@ -9,6 +9,15 @@
 class CAtomicFile
 {
 public:
+    // The step a failure happened in, for callers that word their own messages.
+    enum class Step
+    {
+        None,
+        Create, // making the temporary file
+        Write, // writing, flushing or closing it
+        Replace, // renaming it over the target
+    };
+
     CAtomicFile() = default;
     ~CAtomicFile();
     CAtomicFile(const CAtomicFile&) = delete;
@@ -20,11 +29,18 @@ public:
     std::string Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
     std::string Commit();
     void Discard();
+    Step FailedStep() const { return m_failedStep; }
+    // Starts putting the bytes written since the last call on disk without waiting for them, so that
+    // a large file written in parts leaves Commit less to wait for.
+    void StartWriteBack();
 
 private:
-    std::string Fail(const std::string& what);
+    std::string Fail(Step step, const std::string& what);
 
     std::string m_path;
     std::string m_temp;
     int m_fd = -1;
+    Step m_failedStep = Step::None;
+    off_t m_written = 0;
+    off_t m_writeBackFrom = 0;
 };

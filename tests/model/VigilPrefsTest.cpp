@@ -60,6 +60,29 @@ TEST(VigilPrefs, UnreadableValuesGiveTheDefault)
     EXPECT_EQ(prefs.ReadString("intAsText", "d"), "d");
     // The default returned was stored in place of the unreadable value.
     EXPECT_EQ(prefs.ReadInt("short", 1), 9);
+
+    // Each read left exactly the bytes it would write, also where the old row gave the same value.
+    CSettingsDb db(settings.ConfigDir() + "settings.db");
+    const struct
+    {
+        const char* name;
+        int type;
+        std::string data;
+    } stored[] = {
+        {"long", CSettingsDb::kTypeDword, std::string("\x09\0\0\0", 4)},
+        {"textAsInt", CSettingsDb::kTypeDword, std::string("\x09\0\0\0", 4)},
+        {"negative", CSettingsDb::kTypeDword, "\xFE\xFF\xFF\xFF"},
+        {"embedded", CSettingsDb::kTypeText, std::string("abc\0", 4)},
+        {"unterminated", CSettingsDb::kTypeText, std::string("xyz\0", 4)},
+        {"intAsText", CSettingsDb::kTypeText, std::string("d\0", 2)},
+    };
+    for (const auto& expected : stored) {
+        int type = 0;
+        std::string data;
+        ASSERT_TRUE(db.Read(expected.name, type, data)) << expected.name;
+        EXPECT_EQ(type, expected.type) << expected.name;
+        EXPECT_EQ(data, expected.data) << expected.name;
+    }
 }
 
 TEST(VigilPrefs, StorageFolderIsCapturedAtConstruction)
