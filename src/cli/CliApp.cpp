@@ -27,6 +27,7 @@ const CliCommand kCommands[] = {
     {"diff", CmdDiff},
     {"daemon", CmdDaemon},
     {"log", CmdLog},
+    {"import-list", CmdImportList},
     {"test-email", CmdTestEmail},
 };
 // clang-format on

@@ -238,6 +238,36 @@ TEST_F(CliTest, DamagedListIsShownButNeverOverwritten)
     EXPECT_EQ(ReadFileBytes(path), bytes);
 }
 
+TEST_F(CliTest, ImportListMergesAWholeFileOrNothing)
+{
+    CTempDir other;
+    CSiteVigilDoc source;
+    for (const char* name : {"A", "B", "C"}) {
+        auto record = std::make_unique<Curl>();
+        record->m_strName = name;
+        record->m_strURL = std::string("http://") + name + ".test/";
+        source.AddRecord(std::move(record));
+    }
+    const std::string file = other.Path() + "other.dat";
+    ASSERT_TRUE(source.SaveToFile(file));
+    ASSERT_EQ(Cli({"add", "http://x.test/", "--name", "X"}).status, kExitOk);
+
+    const CliRun imported = Cli({"import-list", file});
+    EXPECT_EQ(imported.status, kExitOk) << imported.err;
+    EXPECT_EQ(imported.out, "Imported 3 pages\n");
+    // The file's pages go in front, each to the head; the saved list comes back reversed on the next load.
+    EXPECT_EQ(Names(), (std::vector<std::string>{"X", "A", "B", "C"}));
+
+    // A file cut short would bring in "Error" placeholders: nothing is imported.
+    std::string bytes = ReadFileBytes(file);
+    bytes.resize(bytes.size() - 10);
+    WriteFileBytes(file, bytes);
+    const std::string listBefore = ReadFileBytes(m_settings.StorageDir() + "siteVigil.dat");
+    EXPECT_EQ(Cli({"import-list", file}).status, kExitUsage);
+    EXPECT_EQ(ReadFileBytes(m_settings.StorageDir() + "siteVigil.dat"), listBefore);
+    EXPECT_EQ(Cli({"import-list", other.Path() + "missing.dat"}).status, kExitUsage);
+}
+
 TEST_F(CliTest, ConfigIsTypedByTheSettingsTable)
 {
     CliRun get = Cli({"config", "get", "confirmDeletes"});
