@@ -3,6 +3,7 @@
 #   run   - runs the program (sitevigil-cli list until the GUI lands)
 #   test  - runs every test with ctest
 #   build - only builds
+#   bench - also installs the peers the benchmarks compare with, builds for speed, runs every benchmark
 # Environment: BUILD_DIR (default build), SITEVIGIL_ASAN=ON for a sanitizer build.
 set -euo pipefail
 
@@ -16,6 +17,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev openssl tinyproxy python3 python3-aiosmtpd
 )
+if [ "$mode" = bench ]; then
+  packages+=(nginx-light urlwatch curl time)
+  build_dir=${BUILD_DIR:-$top/build-bench}
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,12 +36,21 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$top" -B "$build_dir" -G Ninja -DSITEVIGIL_ASAN="${SITEVIGIL_ASAN:-OFF}"
+build_type=RelWithDebInfo
+[ "$mode" = bench ] && build_type=Release
+cmake -S "$top" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DSITEVIGIL_ASAN="${SITEVIGIL_ASAN:-OFF}"
 cmake --build "$build_dir"
 
 case "$mode" in
   run) "$build_dir/src/cli/sitevigil-cli" list ;;
   test) ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" ;;
   build) ;;
-  *) echo "usage: $0 [run|test|build]" >&2; exit 2 ;;
+  bench)
+    for b in "$build_dir"/bench/bench_*; do
+      if [ -x "$b" ]; then "$b"; fi
+    done
+    bash "$top/bench/fetch_bench.sh" "$build_dir"
+    bash "$top/bench/run_bench.sh" --cli "$build_dir/src/cli/sitevigil-cli"
+    ;;
+  *) echo "usage: $0 [run|test|build|bench]" >&2; exit 2 ;;
 esac

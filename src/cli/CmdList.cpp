@@ -62,5 +62,8 @@ int CmdList(CliContext& ctx)
     }
     if (json)
         ctx.out << (position > 0 ? "\n]\n" : "]\n");
+    else if (position == 0 && status == kExitOk)
+        // On standard error, so that scripts reading the list still see an empty one.
+        ctx.err << "No pages are watched yet; add one with: sitevigil-cli add URL\n";
     return status;
 }
