@@ -36,7 +36,11 @@ std::string SendChangeEmail(const std::list<std::unique_ptr<Curl>>& records)
     const std::string userName = prefs.ReadString(Pref::emailUsername);
     const std::string address = prefs.ReadString(Pref::emailAddress);
     const std::string server = prefs.ReadString(Pref::smtpServer);
-    const int port = prefs.ReadInt(Pref::smtpPort);
+    // The port's reader default is 0, which no server listens on: a user who set up the server without
+    // naming a port (the CLI makes that easy) means the standard one.
+    int port = prefs.ReadInt(Pref::smtpPort);
+    if (port == 0)
+        port = 25;
     const std::string recipients = prefs.ReadString(Pref::emailRecipients);
 
     CMailMessage message;
