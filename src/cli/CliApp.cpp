@@ -28,6 +28,8 @@ const CliCommand kCommands[] = {
     {"daemon", CmdDaemon},
     {"log", CmdLog},
     {"import-list", CmdImportList},
+    {"import-bookmarks", CmdImportBookmarks},
+    {"import-favorites", CmdImportFavorites},
     {"test-email", CmdTestEmail},
 };
 // clang-format on
@@ -47,7 +49,8 @@ const char* const kUsage = "Usage: sitevigil-cli [--config-dir DIR] COMMAND [ARG
                            "  diff PAGE                   write the differences report and print its path\n"
                            "  log [--clear]               print the update log's page path, or empty the log\n"
                            "  import-bookmarks FILE       add the links of a bookmarks file\n"
-                           "  import-favorites DIR        add the links of a Favorites folder\n"
+                           "  import-favorites [DIR]      add the shortcuts of a Favorites folder\n"
+                           "                              (default: ~/Favorites)\n"
                            "  import-list FILE            add the pages of another list file\n"
                            "  config list                 every setting and its value\n"
                            "  config get NAME             one setting\n"

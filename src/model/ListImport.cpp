@@ -1,0 +1,119 @@
+#include "model/ListImport.h"
+
+#include "model/SiteVigilDoc.h"
+#include "model/UrlRecord.h"
+#include "platform/BookmarkLinks.h"
+#include "platform/FileUtil.h"
+#include "platform/InternetShortcut.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+// A new page with the record defaults but for its address and name, appended to the list.
+void AddPage(CSiteVigilDoc& doc, std::string url, std::string name)
+{
+    auto record = std::make_unique<Curl>();
+    record->m_strURL = std::move(url);
+    record->m_strName = std::move(name);
+    doc.AddRecord(std::move(record));
+}
+
+// The names of the folder's visible entries, in byte order of their names: the file system's own
+// order means nothing and differs from one run to the next.
+std::string ListFolder(const std::string& folder, std::vector<std::string>& names)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return "cannot open the folder " + folder + ": " + std::strerror(errno);
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        // Hidden entries, and with them "." and "..", are left out.
+        if (entry->d_name[0] != '.')
+            names.emplace_back(entry->d_name);
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(dir);
+    if (error != 0)
+        return "cannot read the folder " + folder + ": " + std::strerror(error);
+    std::sort(names.begin(), names.end());
+    return {};
+}
+
+} // namespace
+
+bool IsImportableLink(std::string_view url)
+{
+    // Secure links are taken as well as plain ones: the engine fetches both, and most bookmarks are
+    // secure today. Other schemes (javascript:, place:, ftp:, capitals) are no pages to watch.
+    return url.substr(0, 7) == "http://" || url.substr(0, 8) == "https://";
+}
+
+ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText)
+{
+    ImportResult result;
+    for (BookmarkLink& link : ExtractBookmarkLinks(htmlText)) {
+        if (!IsImportableLink(link.href))
+            continue;
+        AddPage(doc, std::move(link.href), std::move(link.text));
+        ++result.added;
+    }
+    return result;
+}
+
+ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path)
+{
+    std::string text;
+    if (std::string error = ReadWholeFile(path, text, kMaxBookmarksFileBytes); !error.empty()) {
+        ImportResult result;
+        result.error = std::move(error);
+        return result;
+    }
+    return ImportBookmarks(doc, text);
+}
+
+std::string DefaultFavoritesFolder()
+{
+    return UserHome() + "Favorites/";
+}
+
+ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder)
+{
+    ImportResult result;
+    std::vector<std::string> names;
+    result.error = ListFolder(folder, names);
+    if (!result.error.empty())
+        return result;
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+    for (const std::string& name : names) {
+        const std::string path = prefix + name;
+        struct stat st
+        {
+        };
+        // Sub-folders are not entered; devices and pipes are no shortcuts, and opening a pipe would
+        // wait for a writer.
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        ShortcutFile shortcut = ReadShortcutFile(path);
+        if (!shortcut.isShortcut)
+            continue;
+        // A page without an address would be checked as some other page once the list is reloaded.
+        if (!shortcut.error.empty()) {
+            result.skipped.push_back(std::move(shortcut.error));
+            continue;
+        }
+        if (shortcut.url.empty()) {
+            result.skipped.push_back(path + " holds no address");
+            continue;
+        }
+        AddPage(doc, std::move(shortcut.url), std::move(shortcut.title));
+        ++result.added;
+    }
+    return result;
+}

@@ -1,0 +1,72 @@
+#include "model/ListImport.h"
+#include "model/SiteVigilDoc.h"
+
+#include "TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Pages = std::vector<std::pair<std::string, std::string>>;
+
+Pages PagesOf(const CSiteVigilDoc& doc)
+{
+    Pages pages;
+    for (const auto& record : doc.Records())
+        pages.emplace_back(record->m_strName, record->m_strURL);
+    return pages;
+}
+
+TEST(ListImport, FavoritesTakeTopLevelShortcutsWithAnAddress)
+{
+    CIsolatedSettings settings;
+    CTempDir favorites;
+    const std::string& dir = favorites.Path();
+    WriteFileBytes(dir + "News.url", "[InternetShortcut]\r\nURL=http://news.test/\r\n");
+    WriteFileBytes(dir + "Docs.desktop", "[Desktop Entry]\nType=Link\nURL=https://docs.test/\n");
+    WriteFileBytes(dir + "Blank.url", "[InternetShortcut]\r\nURL=\r\n");
+    WriteFileBytes(dir + ".Hidden.url", "[InternetShortcut]\nURL=http://hidden.test/\n");
+    ASSERT_EQ(::mkdir((dir + "Sub.url").c_str(), 0700), 0);
+    WriteFileBytes(dir + "Sub.url/Inner.url", "[InternetShortcut]\nURL=http://inner.test/\n");
+    // A pipe named like a shortcut must not keep the import waiting for a writer.
+    ASSERT_EQ(::mkfifo((dir + "Pipe.url").c_str(), 0600), 0);
+
+    CSiteVigilDoc doc;
+    const ImportResult result = ImportFavorites(doc, dir);
+    ASSERT_TRUE(result) << result.error;
+    EXPECT_EQ(result.added, 2u);
+    // In the order of the file names, whatever order the folder lists them in.
+    EXPECT_EQ(PagesOf(doc), (Pages{{"Docs", "https://docs.test/"}, {"News", "http://news.test/"}}));
+    // Left out rather than added without an address, which would become a bogus one on the next load.
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_NE(result.skipped[0].find("Blank.url"), std::string::npos);
+}
+
+TEST(ListImport, BookmarksTakeWebLinksEveryTimeFromReadableFiles)
+{
+    CIsolatedSettings settings;
+    CTempDir dir;
+    const std::string file = dir.Path() + "bookmarks.html";
+    WriteFileBytes(file,
+                   "<DL><DT><A HREF=\"http://plain.test/\">Plain</A><DT><A HREF=\"https://secure.test/\">Secure</A>"
+                   "<DT><A HREF=\"HTTP://CAPS.TEST/\">Caps</A></DL>");
+    // Larger than any bookmarks file, without taking the disk space.
+    const std::string huge = dir.Path() + "huge.html";
+    WriteFileBytes(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(kMaxBookmarksFileBytes) + 1), 0);
+
+    CSiteVigilDoc doc;
+    // Nothing checks for duplicates: a second import adds every page again.
+    for (int round = 0; round < 2; ++round)
+        EXPECT_EQ(ImportBookmarksFile(doc, file).added, 2u);
+    const Pages once = {{"Plain", "http://plain.test/"}, {"Secure", "https://secure.test/"}};
+    EXPECT_EQ(PagesOf(doc), (Pages{once[0], once[1], once[0], once[1]}));
+
+    EXPECT_NE(ImportBookmarksFile(doc, huge).error.find("too large"), std::string::npos);
+    EXPECT_EQ(doc.Records().size(), 4u);
+}
+
+} // namespace
