@@ -195,8 +195,6 @@ public:
     // so a reader never sees half a page.
     std::string m_strPageCopyTemp;
     std::FILE* m_pDebugLog = nullptr;
-    // Browser program found for "http", cached on first use.
-    std::string m_strBrowserCommand;
 
 private:
     std::string m_body;
