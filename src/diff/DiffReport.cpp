@@ -1,6 +1,7 @@
 #include "diff/DiffReport.h"
 
 #include "diff/ReportFile.h"
+#include "platform/HtmlEscape.h"
 
 #include <bit>
 #include <charconv>
@@ -38,29 +39,6 @@ void AppendNumber(int value, std::string& out)
     char digits[16];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     out.append(digits, result.ptr);
-}
-
-// "<", ">" and "&" only: a file name keeps its blanks as they are.
-std::string EscapeMarkup(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -178,9 +156,9 @@ void CDiffReport::Render(const CLineFile& oldOut, const CLineFile& newOut, std::
             "value='6pt'>6pt<option value='7pt'>7pt<option value='8pt'>8pt<option value='9pt' selected>9pt</SELECT> "
             "</FORM></td></tr>\r\n<tr bgColor='#EEEEEE' style='color:0'><td width=50%><code>";
     // File names may hold markup characters; they must not become markup in the page.
-    page += EscapeMarkup(oldOut.GetName());
+    AppendHtmlEscaped(page, oldOut.GetName(), false);
     page += "</code></td><td width=50%><code>";
-    page += EscapeMarkup(newOut.GetName());
+    AppendHtmlEscaped(page, newOut.GetName(), false);
     page += "</code></td></tr></table>\r\n</td></tr>\r\n</table>\r\n\r\n<br>\r\n\r\n";
 
     if (rows != 0) {

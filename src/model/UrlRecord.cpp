@@ -2,6 +2,7 @@
 
 #include "model/Archive.h"
 #include "model/VigilPrefs.h"
+#include "platform/EnglishTime.h"
 #include "platform/UrlCracker.h"
 
 #include <climits>
@@ -13,10 +14,6 @@ namespace {
 
 // Serialises the read-increment-store of urlID so that two records never get the same id.
 std::mutex g_pageIdMutex;
-
-const char* const kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-const char* const kMonthNames[] = {"January", "February", "March",     "April",   "May",      "June",
-                                   "July",    "August",   "September", "October", "November", "December"};
 
 } // namespace
 
@@ -178,19 +175,7 @@ std::string Curl::GetLastModifiedText() const
 
 std::string Curl::FormatDateTime(int64_t seconds)
 {
-    // Day and month names are the program's own English texts, whatever the user's locale.
-    const time_t t = static_cast<time_t>(seconds);
-    std::tm local{};
-    if (!localtime_r(&t, &local) || local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 || local.tm_mon > 11)
-        return {};
-    char buffer[96];
-    const long long year = static_cast<long long>(local.tm_year) + 1900;
-    const int n
-        = std::snprintf(buffer, sizeof buffer, "%s, %s %02d, %lld %02d:%02d:%02d", kDayNames[local.tm_wday],
-                        kMonthNames[local.tm_mon], local.tm_mday, year, local.tm_hour, local.tm_min, local.tm_sec);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof buffer)
-        return {};
-    return buffer;
+    return FormatEnglishLocalTime(seconds, "%A, %B %d, %Y %H:%M:%S");
 }
 
 const std::string& Curl::GetPageID()

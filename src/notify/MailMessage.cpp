@@ -1,13 +1,12 @@
 #include "notify/MailMessage.h"
 
+#include "platform/EnglishTime.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 namespace {
-
-const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 enum class Latin1Fit
 {
@@ -111,11 +110,9 @@ std::string CMailMessage::FormatDate(int64_t now)
     std::tm local{};
     if (!localtime_r(&seconds, &local))
         return {};
-    // Names are written from our own tables so that the user's locale never changes them.
-    char text[64];
-    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d ", kWeekdays[local.tm_wday % 7], local.tm_mday,
-                  kMonths[local.tm_mon % 12], local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
-    return text + FormatZoneOffset(static_cast<int>(-local.tm_gmtoff / 60));
+    // English names whatever the user's locale; the trailing blank comes before the zone offset.
+    return FormatEnglishLocalTime(now, "%a, %d %b %Y %H:%M:%S ")
+        + FormatZoneOffset(static_cast<int>(-local.tm_gmtoff / 60));
 }
 
 std::string CMailMessage::FindLineBreak() const

@@ -1,7 +1,9 @@
 #include "notify/UpdateLog.h"
 
 #include "model/Archive.h"
+#include "platform/EnglishTime.h"
 #include "platform/FileUtil.h"
+#include "platform/HtmlEscape.h"
 
 #include <sys/stat.h>
 
@@ -17,36 +19,6 @@ constexpr const char* kRecordFileName = "siteVigilUpdateLog.dat";
 constexpr const char* kPageFileName = "siteVigilUpdateLog.htm";
 // The log has no size limit; this only keeps a wild file from exhausting memory.
 constexpr size_t kMaxRecordFileBytes = size_t{1} << 32;
-
-const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-// Names, addresses and reasons come from imported bookmark files and from pages, and the page is
-// shown in a browser, so none of them may bring its own markup.
-void AppendEscaped(std::string& out, std::string_view text)
-{
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
 
 void AddLine(std::string& message, const std::string& line)
 {
@@ -228,13 +200,15 @@ std::string CUpdateLog::BuildPage(int64_t now) const
         // The newest entry sits on a white row.
         page += position % 2 == 0 ? "<tr class=\"line2\">\n" : "<tr class=\"line1\">\n";
         page += "<td><a href=\"\n";
-        AppendEscaped(page, entry->m_strURL);
+        // Names, addresses and reasons come from imported bookmark files and from pages, and the page
+        // is shown in a browser, so none of them may bring its own markup.
+        AppendHtmlEscaped(page, entry->m_strURL, true);
         page += "\">";
-        AppendEscaped(page, entry->m_strName);
+        AppendHtmlEscaped(page, entry->m_strName, true);
         page += "</a><br>\n</td>\n<td>\n";
-        AppendEscaped(page, entry->GetChangeText());
+        AppendHtmlEscaped(page, entry->GetChangeText(), true);
         page += "</td>\n<td>\n";
-        AppendEscaped(page, entry->GetLastCheckedText());
+        AppendHtmlEscaped(page, entry->GetLastCheckedText(), true);
         page += "</td></tr>\n";
         ++position;
     }
@@ -253,15 +227,7 @@ std::string CUpdateLog::BuildPage(int64_t now) const
 
 std::string CUpdateLog::FormatFooterDate(int64_t seconds)
 {
-    const auto value = static_cast<time_t>(seconds);
-    std::tm local{};
-    if (!localtime_r(&value, &local))
-        return {};
-    char text[64];
-    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %d", kWeekdays[local.tm_wday % 7],
-                  kMonths[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  local.tm_year + 1900);
-    return text;
+    return FormatEnglishLocalTime(seconds, "%a %b %d %H:%M:%S %Y");
 }
 
 std::string CUpdateLog::SetAsideDamagedFile(std::string& asideName)
