@@ -44,9 +44,7 @@ std::string Curl::GetPagesFolder() const
     // An empty value would put the pages in whatever folder the program was started from.
     if (folder.empty())
         folder = prefs.GetStorageFolder();
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder + "savedPages/";
+    return WithSlash(folder) + "savedPages/";
 }
 
 std::string Curl::GetFileBase()

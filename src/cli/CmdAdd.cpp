@@ -49,7 +49,7 @@ int CmdAdd(CliContext& ctx)
     auto record = std::make_unique<Curl>();
     record->m_strURL = parsed.Positional().front();
     CrackedUrl parts;
-    if (!CrackUrl(record->m_strURL, parts, &error) || !record->CrackURL())
+    if (!CrackUrl(record->m_strURL, parts, &error))
         return ctx.Usage("cannot watch \"" + record->m_strURL + "\": " + error);
     record->m_strName = parsed.Value("name", record->m_strURL);
 

@@ -56,17 +56,6 @@ bool IsFollowedRedirect(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-std::string Trimmed(std::string text)
-{
-    const auto blank = [](unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(static_cast<unsigned char>(text.back())))
-        text.pop_back();
-    size_t start = 0;
-    while (start < text.size() && blank(static_cast<unsigned char>(text[start])))
-        ++start;
-    return text.substr(start);
-}
-
 } // namespace
 
 CFetchTransfer::CFetchTransfer(Curl& record, const CCurlSession& session, const FetchSettings& settings, CURLM* multi,
@@ -496,7 +485,7 @@ void CFetchTransfer::OnTransferDone(CURLcode result)
             return;
         }
         // A request error: the library's own message, the most specific one it has.
-        std::string text = Trimmed(m_errorBuffer);
+        std::string text(HttpHeaders::Trim(m_errorBuffer));
         if (text.empty())
             text = curl_easy_strerror(result);
         Report("request error", text);

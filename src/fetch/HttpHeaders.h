@@ -20,6 +20,9 @@ enum AuthScheme : unsigned
 // Status code of a line such as "HTTP/1.1 404 Not Found"; -1 when the line carries none.
 int ParseStatusLine(std::string_view line);
 
+// The text without the blanks, tabs and line ends around it.
+std::string_view Trim(std::string_view text);
+
 // Splits "Name: value" (without the line end); false for a line that is not a header.
 bool SplitHeader(std::string_view line, std::string_view& name, std::string_view& value);
 bool NameEquals(std::string_view name, std::string_view expected);

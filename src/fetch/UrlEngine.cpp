@@ -12,8 +12,8 @@
 
 CUrlEngine::CUrlEngine()
 {
-    m_proxyUserAtConstruction
-        = CVigilPrefs::GetInstance().ReadString(Pref::proxyUser.name, Pref::proxyUserAtConstruction);
+    // Nothing is kept: the read stores "user" as the proxy user name when none was ever set.
+    CVigilPrefs::GetInstance().ReadString(Pref::proxyUser.name, Pref::proxyUserAtConstruction);
 }
 
 CUrlEngine::~CUrlEngine() = default;

@@ -75,9 +75,6 @@ private:
     int m_accessType = 0;
     std::string m_verb = "GET";
     uint32_t m_requestFlags = kFlagRefresh;
-    // proxyUser as read when the engine was made (that read stores "user" when no name is set);
-    // a proxy challenge reads the current name instead.
-    std::string m_proxyUserAtConstruction;
 
     // Guards the values loadSettings writes and the test settings above them.
     std::mutex m_settingsMutex;

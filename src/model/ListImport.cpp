@@ -90,7 +90,7 @@ ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder)
     result.error = ListFolder(folder, names);
     if (!result.error.empty())
         return result;
-    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+    const std::string prefix = WithSlash(folder);
     for (const std::string& name : names) {
         const std::string path = prefix + name;
         struct stat st

@@ -238,6 +238,13 @@ void Curl::EmptyBody()
     m_bDataReceived = false;
 }
 
+void Curl::ReleaseDownloadedText()
+{
+    std::string().swap(m_body);
+    std::string().swap(m_strPage);
+    std::string().swap(m_strPart);
+}
+
 void Curl::OnProgress()
 {
     const int kilobytes = m_nSize / 1024;

@@ -132,6 +132,9 @@ public:
     void AppendBody(const char* data, size_t count);
     // Frees the body; size and data-received flag become 0.
     void EmptyBody();
+    // Frees the downloaded bytes and the page and part texts once a check has been judged. The size and
+    // data-received flag stay: they are results of the check, shown in the list.
+    void ReleaseDownloadedText();
     // Posts progress to the notify target when (m_nSize / 1024) is a multiple of 5.
     void OnProgress();
     // The engine's Last-Modified update for a response that carried the header: marks a change when

@@ -12,13 +12,6 @@ namespace {
 std::mutex g_instanceMutex;
 std::unique_ptr<CVigilPrefs> g_instance;
 
-std::string WithSlash(std::string path)
-{
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
-}
-
 std::string EncodeDword(int value)
 {
     const auto v = static_cast<uint32_t>(value);

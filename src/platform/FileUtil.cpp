@@ -10,14 +10,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace { } // namespace
 
 std::string WithSlash(std::string path)
 {
-    if (path.empty() || path.back() != '/')
+    if (!path.empty() && path.back() != '/')
         path += '/';
     return path;
 }
+
+namespace {
 
 std::string AbsoluteEnv(const char* name)
 {

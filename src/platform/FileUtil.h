@@ -5,6 +5,9 @@
 
 // Small file-system helpers shared by the stores of the program. Folder results end with '/'.
 
+// The folder path ending with '/' (an empty path stays empty).
+std::string WithSlash(std::string path);
+
 // $HOME, else the password database's home folder.
 std::string UserHome();
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config/.

@@ -1,5 +1,7 @@
 #include "platform/FolderLock.h"
 
+#include "platform/FileUtil.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,10 +17,7 @@ bool CFolderLock::Acquire(const std::string& folder, std::string& error)
 {
     if (IsHeld())
         return true;
-    std::string path = folder;
-    if (!path.empty() && path.back() != '/')
-        path += '/';
-    path += kLockFileName;
+    const std::string path = WithSlash(folder) + kLockFileName;
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         error = "cannot create the lock file " + path + ": " + std::strerror(errno);

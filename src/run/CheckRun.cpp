@@ -9,19 +9,6 @@
 #include "run/EndOfRun.h"
 
 namespace {
-// Once a page has reported back, its downloaded text has served its purpose: the saved copy and the
-// checksums keep what later steps need. Holding every page's text would make a run's memory grow with
-// the length of the list. The size and data-received flag stay, as they are results of the check.
-void ReleaseDownloadedText(Curl& record)
-{
-    const int32_t size = record.m_nSize;
-    const bool dataReceived = record.m_bDataReceived;
-    record.EmptyBody();
-    record.m_nSize = size;
-    record.m_bDataReceived = dataReceived;
-    std::string().swap(record.m_strPage);
-    std::string().swap(record.m_strPart);
-}
 
 constexpr const char* kPoolFailedText = "The check could not start: its worker threads could not be created.";
 } // namespace
@@ -134,7 +121,7 @@ void CCheckRun::OnUrlChecked(Curl* record, uint64_t runId)
         ++m_newChanges;
     m_frontEnd.RefreshRow(*record);
     const bool empty = record->GetComplete() && record->GetSize() == 0;
-    ReleaseDownloadedText(*record);
+    record->ReleaseDownloadedText();
     if (empty && CVigilPrefs::GetInstance().ReadInt(Pref::warnNoData) != 0)
         m_frontEnd.ShowWarning("Warning: " + record->GetName() + " contains no data");
     // A report handled while the warning was up may have ended the run already.
