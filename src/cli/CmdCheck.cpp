@@ -49,13 +49,6 @@ bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
     return true;
 }
 
-// Clears the document's stop hook when the run goes away.
-struct StopHookGuard
-{
-    CSiteVigilDoc& doc;
-    ~StopHookGuard() { doc.SetStopBeforeSave(nullptr); }
-};
-
 } // namespace
 
 // check [PAGE...]: a run over all or the named pages, then the end-of-run steps that need no window.
@@ -86,8 +79,6 @@ int CmdCheck(CliContext& ctx)
     CUrlEngine engine;
     CRunMessageQueue queue;
     CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
-    ctx.Doc().SetStopBeforeSave(&run);
-    StopHookGuard hookGuard{ctx.Doc()};
 
     if (!run.CheckPages(pages))
         return kExitFailed;

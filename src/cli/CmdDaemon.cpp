@@ -16,12 +16,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-struct StopHookGuard
-{
-    CSiteVigilDoc& doc;
-    ~StopHookGuard() { doc.SetStopBeforeSave(nullptr); }
-};
-
 // Ticks the scheduler once a second and hands the workers' reports to the run in between, until
 // SIGINT or SIGTERM arrives.
 void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
@@ -64,8 +58,6 @@ int CmdDaemon(CliContext& ctx)
     CUrlEngine engine;
     CRunMessageQueue queue;
     CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
-    ctx.Doc().SetStopBeforeSave(&run);
-    StopHookGuard hookGuard{ctx.Doc()};
     CScheduler scheduler(run, ctx.Doc(), frontEnd);
 
     const size_t pages = ctx.Doc().Records().size();

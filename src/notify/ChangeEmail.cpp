@@ -20,7 +20,9 @@ std::string Deliver(CMailMessage& message, const std::string& server, int port, 
 
     // The connection says QUIT when it goes out of scope, if it is still open.
     CSMTPConnection connection;
-    const unsigned portNumber = port < 0 ? 0x10000u : static_cast<unsigned>(port);
+    // No server listens on port 0, the port's stored default: a user who set up the server without
+    // naming a port (the CLI makes that easy) means the standard one.
+    const unsigned portNumber = port == 0 ? 25u : port < 0 ? 0x10000u : static_cast<unsigned>(port);
     if (!connection.Connect(server, portNumber))
         return std::string("Couldn't connect to server!, Error:").append(std::to_string(connection.LastError()));
     if (!connection.SendMessage(message))
@@ -36,11 +38,7 @@ std::string SendChangeEmail(const std::list<std::unique_ptr<Curl>>& records)
     const std::string userName = prefs.ReadString(Pref::emailUsername);
     const std::string address = prefs.ReadString(Pref::emailAddress);
     const std::string server = prefs.ReadString(Pref::smtpServer);
-    // The port's reader default is 0, which no server listens on: a user who set up the server without
-    // naming a port (the CLI makes that easy) means the standard one.
-    int port = prefs.ReadInt(Pref::smtpPort);
-    if (port == 0)
-        port = 25;
+    const int port = prefs.ReadInt(Pref::smtpPort);
     const std::string recipients = prefs.ReadString(Pref::emailRecipients);
 
     CMailMessage message;

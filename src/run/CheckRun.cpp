@@ -18,7 +18,10 @@ CCheckRun::CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, ICheckRunListener& 
     , m_engine(engine)
     , m_listener(listener)
     , m_frontEnd(frontEnd)
-{ }
+{
+    // Saving the list stops this run first: workers change records while they check them.
+    m_doc.SetStopBeforeSave(this);
+}
 
 CCheckRun::~CCheckRun()
 {
@@ -28,6 +31,7 @@ CCheckRun::~CCheckRun()
         m_engine.cancel();
     }
     ShutdownPool();
+    m_doc.SetStopBeforeSave(nullptr);
     CVigilPrefs::GetInstance().WriteInt(Pref::totalUrlsChecked.name, m_pagesChecked);
 }
 
@@ -172,7 +176,6 @@ void CCheckRun::EndOfRun()
     if (!m_lastSave.ok)
         m_frontEnd.ShowError(m_lastSave.error);
 
-    m_lastSummary = FormatRunSummary(totals);
     NotifyEndOfRun(totals, m_doc.Records(), m_frontEnd);
 }
 

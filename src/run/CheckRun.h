@@ -44,7 +44,6 @@ public:
     void OnUrlStarted(Curl* record, uint64_t runId);
 
     bool IsRunning() const { return m_running; }
-    uint64_t CurrentRunId() const { return m_activeRun.load(); }
     int PagesOutstanding() const { return static_cast<int>(m_outstanding.size()); }
     int NewChanges() const { return m_newChanges; }
     int PagesMarkedChanged() const { return m_pagesMarkedChanged; }
@@ -52,8 +51,6 @@ public:
     int WorkerCount() const { return m_pool.ThreadCount(); }
     // The pages of the current or last run, in the order they were queued.
     const std::vector<Curl*>& RunPages() const { return m_runPages; }
-    // The summary text of the last run that ended; empty before.
-    const std::string& LastSummary() const { return m_lastSummary; }
     // The save made when the last run ended.
     const DocResult& LastSaveResult() const { return m_lastSave; }
 
@@ -77,6 +74,5 @@ private:
     int m_newChanges = 0;
     int m_pagesMarkedChanged = 0;
     int m_pagesChecked = 0;
-    std::string m_lastSummary;
     DocResult m_lastSave;
 };

@@ -24,7 +24,6 @@ public:
 
     // Pages of the run, for the progress line.
     void SetRunSize(int pages);
-    int PagesReported() const { return m_done; }
 
     void SetStatusText(const std::string& text) override;
     void SetTrayTip(const std::string& text) override { (void)text; }

@@ -84,9 +84,3 @@ int CRunMessageQueue::WaitAndDispatch(CCheckRun& run, std::chrono::milliseconds 
     } while (result < 0 && errno == EINTR);
     return Dispatch(run);
 }
-
-void CRunMessageQueue::RunUntilIdle(CCheckRun& run)
-{
-    while (run.IsRunning())
-        WaitAndDispatch(run, std::chrono::milliseconds(1000));
-}

@@ -27,8 +27,6 @@ public:
     int Dispatch(CCheckRun& run);
     // Waits up to the time-out for a report, then dispatches all that are waiting.
     int WaitAndDispatch(CCheckRun& run, std::chrono::milliseconds timeout);
-    // Dispatches until the run is no longer in progress.
-    void RunUntilIdle(CCheckRun& run);
 
     int WakeFd() const { return m_wakeFd; }
 

@@ -30,7 +30,6 @@ public:
     void OnScheduleTick();
 
     int64_t LastRunTime() const { return m_lastRunTime; }
-    int64_t LastSaveTime() const { return m_lastSaveTime; }
 
 private:
     void SaveList(int64_t now);

@@ -66,8 +66,3 @@ bool CStopSignals::Received()
     }
     return g_signal != 0;
 }
-
-int CStopSignals::SignalNumber() const
-{
-    return g_signal;
-}

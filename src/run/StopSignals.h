@@ -17,8 +17,6 @@ public:
     int Fd() const { return m_readFd; }
     // True once a stop signal has arrived (also after it was read from the descriptor).
     bool Received();
-    // The signal that arrived first, 0 when none.
-    int SignalNumber() const;
 
 private:
     int m_readFd = -1;
