@@ -47,6 +47,15 @@ struct Header
     int32_t major = 0, minor = 0, build = 0, count = 0;
 };
 
+// The version of the program that writes the file, then the number of records.
+void WriteHeader(CArchiveWriter& archive, size_t count)
+{
+    archive.WriteInt32(SITEVIGIL_VERSION_MAJOR);
+    archive.WriteInt32(SITEVIGIL_VERSION_MINOR);
+    archive.WriteInt32(SITEVIGIL_VERSION_BUILD);
+    archive.WriteInt32(static_cast<int32_t>(count));
+}
+
 bool ReadHeader(CArchiveReader& archive, Header& header)
 {
     return archive.ReadInt32(header.major) && archive.ReadInt32(header.minor) && archive.ReadInt32(header.build)
@@ -156,10 +165,7 @@ void CSiteVigilDoc::DeleteContents()
 
 void CSiteVigilDoc::Serialize(CArchiveWriter& archive) const
 {
-    archive.WriteInt32(SITEVIGIL_VERSION_MAJOR);
-    archive.WriteInt32(SITEVIGIL_VERSION_MINOR);
-    archive.WriteInt32(SITEVIGIL_VERSION_BUILD);
-    archive.WriteInt32(static_cast<int32_t>(m_records.size()));
+    WriteHeader(archive, m_records.size());
     for (const auto& record : m_records)
         record->Serialize(archive);
 }
@@ -233,10 +239,7 @@ DocResult CSiteVigilDoc::SaveToFile(const std::string& path)
     CAtomicFile file;
     std::string error = file.Open(path, 0600);
     CArchiveWriter archive;
-    archive.WriteInt32(SITEVIGIL_VERSION_MAJOR);
-    archive.WriteInt32(SITEVIGIL_VERSION_MINOR);
-    archive.WriteInt32(SITEVIGIL_VERSION_BUILD);
-    archive.WriteInt32(static_cast<int32_t>(m_records.size()));
+    WriteHeader(archive, m_records.size());
     for (auto it = m_records.begin(); error.empty() && it != m_records.end(); ++it) {
         if (!(*it)->Serialize(archive))
             error = "a page is too large to be stored";
