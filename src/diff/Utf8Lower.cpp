@@ -83,43 +83,6 @@ char32_t LowerCodePoint(char32_t cp)
     return static_cast<char32_t>(static_cast<std::int32_t>(cp) + it->delta);
 }
 
-namespace {
-
-// Decodes one well-formed UTF-8 sequence at the start of text (no overlong forms, no surrogates,
-// nothing above U+10FFFF). Returns its length, or 0 when the bytes are not such a sequence.
-std::size_t DecodeUtf8(std::string_view text, char32_t& cp)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const auto isTrail = [&](std::size_t i) { return i < text.size() && (byte(i) & 0xC0) == 0x80; };
-    const unsigned char lead = byte(0);
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        if (!isTrail(1))
-            return 0;
-        cp = (char32_t(lead & 0x1F) << 6) | (byte(1) & 0x3F);
-        return 2;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (!isTrail(1) || !isTrail(2))
-            return 0;
-        cp = (char32_t(lead & 0x0F) << 12) | (char32_t(byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))
-            return 0;
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        if (!isTrail(1) || !isTrail(2) || !isTrail(3))
-            return 0;
-        cp = (char32_t(lead & 0x07) << 18) | (char32_t(byte(1) & 0x3F) << 12) | (char32_t(byte(2) & 0x3F) << 6)
-            | (byte(3) & 0x3F);
-        if (cp < 0x10000 || cp > 0x10FFFF)
-            return 0;
-        return 4;
-    }
-    return 0;
-}
-
-} // namespace
-
 void AppendUtf8Lower(std::string_view text, std::string& out)
 {
     std::size_t i = 0;
@@ -131,7 +94,7 @@ void AppendUtf8Lower(std::string_view text, std::string& out)
             continue;
         }
         char32_t cp = 0;
-        const std::size_t length = DecodeUtf8(text.substr(i), cp);
+        const std::size_t length = DecodeUtf8(text, i, cp);
         if (length == 0) {
             out += static_cast<char>(c);
             ++i;

@@ -1,5 +1,7 @@
 #include "notify/MailAddress.h"
 
+#include "platform/Utf8.h"
+
 #include <strings.h>
 
 #include <algorithm>
@@ -87,10 +89,8 @@ std::string EncodeHeaderText(std::string_view text, const std::string& charset)
     while (pos < text.size()) {
         size_t length = std::min(kEncodedPieceLength, text.size() - pos);
         // An encoded word must hold whole characters; back off to the start of a UTF-8 sequence.
-        if (utf8 && pos + length < text.size()) {
-            size_t cut = length;
-            while (cut > 0 && (static_cast<unsigned char>(text[pos + cut]) & 0xC0) == 0x80)
-                --cut;
+        if (utf8) {
+            const size_t cut = Utf8CutLength(text.substr(pos), length);
             if (cut > 0)
                 length = cut;
         }

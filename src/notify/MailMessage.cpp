@@ -1,6 +1,7 @@
 #include "notify/MailMessage.h"
 
 #include "platform/EnglishTime.h"
+#include "platform/Utf8.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,38 +16,20 @@ enum class Latin1Fit
     NotUtf8,
 };
 
-// Converts UTF-8 to iso-8859-1 when every character has a code below 256.
+// Converts UTF-8 to iso-8859-1 when every character has a code below 256; text that is not
+// well-formed UTF-8 is reported as such rather than converted.
 Latin1Fit ToLatin1(std::string_view text, std::string& out)
 {
     out.clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            continue;
-        }
-        size_t extra;
-        if ((lead & 0xE0) == 0xC0)
-            extra = 1;
-        else if ((lead & 0xF0) == 0xE0)
-            extra = 2;
-        else if ((lead & 0xF8) == 0xF0)
-            extra = 3;
-        else
+    for (size_t i = 0; i < text.size();) {
+        char32_t code = 0;
+        const size_t length = DecodeUtf8(text, i, code);
+        if (length == 0)
             return Latin1Fit::NotUtf8;
-        if (i + extra >= text.size())
-            return Latin1Fit::NotUtf8;
-        uint32_t code = lead & (0x3F >> extra);
-        for (size_t k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return Latin1Fit::NotUtf8;
-            code = (code << 6) | (next & 0x3F);
-        }
-        i += extra;
         if (code > 0xFF)
             return Latin1Fit::TooWide;
         out += static_cast<char>(code);
+        i += length;
     }
     return Latin1Fit::Fits;
 }

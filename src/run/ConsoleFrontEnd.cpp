@@ -1,6 +1,7 @@
 #include "run/ConsoleFrontEnd.h"
 
 #include "model/UrlRecord.h"
+#include "platform/Utf8.h"
 
 #include <ctime>
 #include <ostream>
@@ -9,12 +10,7 @@ namespace {
 // Cuts a UTF-8 text to at most maxBytes without splitting a character.
 std::string CutText(const std::string& text, size_t maxBytes)
 {
-    if (text.size() <= maxBytes)
-        return text;
-    size_t end = maxBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
+    return text.substr(0, Utf8CutLength(text, maxBytes));
 }
 
 std::string TimeStamp()
