@@ -16,6 +16,7 @@ packages=(
   libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libgumbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev openssl tinyproxy python3 python3-aiosmtpd
+  qt6-base-dev qt6-webengine-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6-dev xvfb xauth
 )
 if [ "$mode" = bench ]; then
   packages+=(nginx-light urlwatch curl time)
