@@ -1,0 +1,70 @@
+#include "ui/widgets/MessageBox.h"
+
+#include <QApplication>
+#include <QQueue>
+#include <QStringList>
+
+namespace {
+
+QQueue<QMessageBox::StandardButton>& Answers()
+{
+    static QQueue<QMessageBox::StandardButton> answers;
+    return answers;
+}
+
+QStringList& ShownTexts()
+{
+    static QStringList texts;
+    return texts;
+}
+
+} // namespace
+
+namespace MessageBox {
+
+QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                 QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+{
+    ShownTexts().append(text);
+    if (!Answers().isEmpty())
+        return Answers().dequeue();
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void Warning(QWidget* parent, const QString& text)
+{
+    Show(parent, QMessageBox::Warning, text);
+}
+
+void Error(QWidget* parent, const QString& text)
+{
+    Show(parent, QMessageBox::Critical, text);
+}
+
+void Information(QWidget* parent, const QString& text)
+{
+    Show(parent, QMessageBox::Information, text);
+}
+
+bool AskYesNo(QWidget* parent, const QString& text)
+{
+    return Show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+        == QMessageBox::Yes;
+}
+
+void SetNextAnswer(QMessageBox::StandardButton answer)
+{
+    Answers().enqueue(answer);
+}
+
+QStringList TakeShownTexts()
+{
+    QStringList texts;
+    texts.swap(ShownTexts());
+    return texts;
+}
+
+} // namespace MessageBox
