@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "fetch/UrlEngine.h"
+#include "platform/TerminalText.h"
 #include "run/CheckRun.h"
 #include "run/ConsoleFrontEnd.h"
 #include "run/RunMessageQueue.h"
@@ -93,7 +94,7 @@ int CmdCheck(CliContext& ctx)
     for (const Curl* page : run.RunPages()) {
         if (page->GetComplete())
             continue;
-        ctx.err << "sitevigil-cli: check: " << page->GetName() << ": " << FailureText(*page) << "\n";
+        ctx.err << "sitevigil-cli: check: " << TerminalText(page->GetName() + ": " + FailureText(*page)) << "\n";
         status = kExitFailed;
     }
     return status;
