@@ -119,6 +119,17 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::totalUrlsChecked), 1);
 }
 
+TEST_F(CheckCommand, CopyThatCannotBeSavedGivesExitStatusOne)
+{
+    server.SetPage("/page", "page");
+    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page"}).status, kExitOk);
+    // A file where the saved-pages folder should be: no copy can be written.
+    WriteFileBytes(settings.StorageDir() + "savedPages", "in the way");
+    const CliResult checked = Cli({"check"});
+    EXPECT_EQ(checked.status, kExitFailed);
+    EXPECT_NE(checked.err.find("Page: cannot save the page copy"), std::string::npos) << checked.err;
+}
+
 TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
 {
     server.SetPage("/fine", "fine");

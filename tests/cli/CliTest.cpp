@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -331,6 +332,28 @@ TEST_F(CliTest, ConfigDirOptionChoosesTheSettings)
     EXPECT_TRUE(FileExists(other.Path() + "settings.db"));
     EXPECT_EQ(Cli({"--config-dir=" + other.Path(), "config", "get", "smtpPort"}).out, "2525\n");
     EXPECT_EQ(Cli({"--config-dir", m_settings.ConfigDir(), "config", "get", "smtpPort"}).out, "0\n");
+}
+
+TEST_F(CliTest, TakingTheLockRemovesTemporaryFilesOfKilledSaves)
+{
+    const std::string folder = m_settings.StorageDir();
+    const std::string pages = folder + "savedPages/";
+    std::filesystem::create_directories(pages);
+    const std::vector<std::string> stale
+        = {folder + "siteVigil.dat.a1B2c3", folder + "siteVigilUpdateLog.dat.XyZ789", pages + "1f.html.part"};
+    const std::vector<std::string> kept
+        = {folder + "siteVigil.dat.bak", folder + "notes.txt.a1B2c3", pages + "1f.html", pages + "notes.part"};
+    for (const auto& path : stale)
+        WriteFileBytes(path, "x");
+    for (const auto& path : kept)
+        WriteFileBytes(path, "x");
+    ASSERT_EQ(Cli({"list"}).status, kExitOk);
+    EXPECT_TRUE(FileExists(stale[0])) << "a command that takes no lock leaves them";
+    ASSERT_EQ(Cli({"add", "http://a.test/"}).status, kExitOk);
+    for (const auto& path : stale)
+        EXPECT_FALSE(FileExists(path)) << path;
+    for (const auto& path : kept)
+        EXPECT_TRUE(FileExists(path)) << path;
 }
 
 } // namespace
