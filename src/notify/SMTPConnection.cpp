@@ -3,6 +3,7 @@
 #include "notify/MailMessage.h"
 #include "platform/DebugLog.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -75,12 +76,14 @@ bool CSMTPConnection::Connect(const std::string& host, unsigned port)
     if (m_bConnected)
         Disconnect();
 
+    m_bAbandoned = false;
+    m_sessionDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nSessionTimeoutMs);
     if (!m_socket.Create()) {
         ReportError(Format("CSMTPConnection::Connect, Failed to create client socket, GetLastError returns: %d\n",
                            m_socket.LastError()));
         return false;
     }
-    if (!m_socket.Connect(host, port)) {
+    if (!m_socket.Connect(host, port, ReplyTimeLeft())) {
         ReportError(Format(
             "CSMTPConnection::Connect, Could not connect to the SMTP server %s on port %d, GetLastError returns: %d",
             host.c_str(), static_cast<int>(port), m_socket.LastError()));
@@ -128,7 +131,8 @@ bool CSMTPConnection::Disconnect()
                 Format("CSMTPConnection::Disconnect, Failed in call to send QUIT command, GetLastError returns: %d",
                        m_socket.LastError()));
         }
-        result = AwaitReply(221);
+        // After a reply that never ended, waiting for another would only double the wait.
+        result = !m_bAbandoned && AwaitReply(221);
         if (!result)
             Fail(kErrorBadCommand, "CSMTPConnection::Disconnect, An unexpected QUIT response was received");
         m_bConnected = false;
@@ -226,6 +230,13 @@ bool CSMTPConnection::AwaitReply(int expectedCode)
     return ReadResponse(buffer, "\r\n", expectedCode, kReplyGrowthStep);
 }
 
+unsigned CSMTPConnection::ReplyTimeLeft() const
+{
+    using namespace std::chrono;
+    const auto sessionLeft = duration_cast<milliseconds>(m_sessionDeadline - steady_clock::now()).count();
+    return static_cast<unsigned>(std::clamp<long long>(sessionLeft, 0, m_nResponseTimeoutMs));
+}
+
 bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string& terminator, int expectedCode,
                                    size_t growthStep)
 {
@@ -237,19 +248,24 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
     size_t received = 0;
     auto keepReceived = [&] { m_strLastCommandResponse.assign(buffer.data(), received); };
 
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(ReplyTimeLeft());
     for (;;) {
         bool readable = false;
-        if (!m_socket.WaitReadable(m_nResponseTimeoutMs, readable)) {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left > 0 && !m_socket.WaitReadable(static_cast<unsigned>(left), readable)) {
             keepReceived();
             return false;
         }
         if (!readable) {
+            m_bAbandoned = true;
             Fail(kErrorTimedOut, "CSMTPConnection::ReadResponse, Timed Out waiting for response from SMTP server");
             keepReceived();
             return false;
         }
         // One byte is always left free; a receive that fills the rest makes the buffer grow.
-        const size_t space = buffer.size() > received + 1 ? buffer.size() - received - 1 : 0;
+        const size_t space
+            = std::min(buffer.size() > received + 1 ? buffer.size() - received - 1 : 0, kMaxReplySize - received);
         const long count = m_socket.Receive(buffer.data() + received, space);
         if (count <= 0) {
             if (count == 0)
@@ -258,10 +274,16 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
             return false;
         }
         received += static_cast<size_t>(count);
-        if (static_cast<size_t>(count) == space)
-            buffer.resize(buffer.size() + growthStep);
         if (IsReplyComplete(buffer, received, terminator))
             break;
+        if (received >= kMaxReplySize) {
+            m_bAbandoned = true;
+            Fail(kErrorReplyTooLarge, "CSMTPConnection::ReadResponse, The SMTP server's reply is too large");
+            keepReceived();
+            return false;
+        }
+        if (static_cast<size_t>(count) == space)
+            buffer.resize(buffer.size() + growthStep);
     }
 
     const std::string reply(buffer.data(), received - tlen);
