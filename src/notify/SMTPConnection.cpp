@@ -1,6 +1,7 @@
 #include "notify/SMTPConnection.h"
 
 #include "notify/MailMessage.h"
+#include "notify/SmtpReply.h"
 #include "platform/DebugLog.h"
 
 #include <algorithm>
@@ -29,26 +30,6 @@ std::string Format(const char* format, ...)
     }
     va_end(args);
     return text;
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// A reply is whole when it ends with the terminator and its last line is not a "ddd-" line, after
-// which the server has promised more lines.
-bool IsReplyComplete(const std::vector<char>& buffer, size_t received, const std::string& terminator)
-{
-    const size_t tlen = terminator.size();
-    if (received < tlen || std::memcmp(buffer.data() + received - tlen, terminator.data(), tlen) != 0)
-        return false;
-    const std::string_view text(buffer.data(), received - tlen);
-    const size_t previous = tlen ? text.rfind(terminator) : std::string_view::npos;
-    const std::string_view lastLine = previous == std::string_view::npos ? text : text.substr(previous + tlen);
-    const bool continuation = lastLine.size() >= 4 && IsDigit(lastLine[0]) && IsDigit(lastLine[1])
-        && IsDigit(lastLine[2]) && lastLine[3] == '-';
-    return !continuation;
 }
 
 } // namespace
@@ -274,7 +255,7 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
             return false;
         }
         received += static_cast<size_t>(count);
-        if (IsReplyComplete(buffer, received, terminator))
+        if (SmtpReply::IsComplete(std::string_view(buffer.data(), received), terminator))
             break;
         if (received >= kMaxReplySize) {
             m_bAbandoned = true;
@@ -286,19 +267,9 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
             buffer.resize(buffer.size() + growthStep);
     }
 
-    const std::string reply(buffer.data(), received - tlen);
-    size_t lineStart = 0;
-    for (;;) {
-        const std::string code = reply.substr(lineStart, 3);
-        m_nLastResponseCode = static_cast<int>(std::strtol(code.c_str(), nullptr, 10));
-        m_strLastCommandResponse = reply.substr(lineStart);
-        if (m_nLastResponseCode == expectedCode)
-            return true;
-        const size_t next = tlen ? reply.find(terminator, lineStart) : std::string::npos;
-        if (next == std::string::npos) {
-            m_socket.SetLastError(kErrorUnexpectedCode);
-            return false;
-        }
-        lineStart = next + tlen;
-    }
+    const std::string_view reply(buffer.data(), received - tlen);
+    if (SmtpReply::FindCode(reply, terminator, expectedCode, m_nLastResponseCode, m_strLastCommandResponse))
+        return true;
+    m_socket.SetLastError(kErrorUnexpectedCode);
+    return false;
 }

@@ -126,7 +126,13 @@ bool CUpdateLog::LoadLog()
         m_strLastError = failure;
         return false;
     }
+    return ReadEntries(bytes);
+}
 
+bool CUpdateLog::ReadEntries(std::string_view bytes)
+{
+    m_entries.clear();
+    m_strLastError.clear();
     CArchiveReader archive(bytes);
     uint32_t major = 0;
     uint32_t minor = 0;
