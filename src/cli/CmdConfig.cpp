@@ -16,7 +16,7 @@ std::string ReaderText(CVigilPrefs& prefs, const PrefInfo& info)
     if (info.type == PrefType::Int) {
         int stored = 0;
         const int value = prefs.PeekInt(info.name, stored) ? stored : info.intPref->readerDefault;
-        return std::to_string(ClampPref(*info.intPref, value));
+        return std::to_string(ReaderValue(*info.intPref, value));
     }
     std::string text;
     if (prefs.PeekString(info.name, text))

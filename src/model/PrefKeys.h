@@ -25,12 +25,20 @@ struct IntPref
     int max = INT_MAX;
     // The meaning of each value, for the message that refuses a value; null for plain numbers.
     const char* choices = nullptr;
+    // The reader gives every other stored value a meaning of its own (the proxy type: none), so it
+    // gets the value as stored instead of the nearest allowed one.
+    bool readAsStored = false;
 };
 
-// A stored value as a reader gets it: the nearest allowed one.
+// The nearest allowed value.
 constexpr int ClampPref(const IntPref& key, int value)
 {
     return value < key.min ? key.min : (value > key.max ? key.max : value);
+}
+// A stored value as a reader gets it.
+constexpr int ReaderValue(const IntPref& key, int value)
+{
+    return key.readAsStored ? value : ClampPref(key, value);
 }
 // The allowed values in words, e.g. "0 to 3 (0 seconds, 1 minutes, 2 hours, 3 days)".
 std::string AllowedPrefValues(const IntPref& key);
@@ -88,7 +96,7 @@ inline constexpr IntPref autoCheck{"autoCheck", 0, 0, 0, 1, kOffOn};
 inline constexpr IntPref checkFrequency{"checkFrequency", 24, 24, 1, 9999, "in the units of checkUnits"};
 inline constexpr IntPref checkUnits{"checkUnits", 2, 2, 0, 3, "0 seconds, 1 minutes, 2 hours, 3 days"};
 // Proxy
-inline constexpr IntPref proxyType{"proxyType", 0, 0, 0, 2, "0 detect, 1 none, 2 custom"};
+inline constexpr IntPref proxyType{"proxyType", 0, 0, 0, 2, "0 detect, 1 none, 2 custom", true};
 inline constexpr TextPref proxyServer{"proxyServer", "", ""};
 inline constexpr IntPref proxyPort{"proxyPort", 0, 8080, 0, 65535};
 inline constexpr IntPref proxyAuth{"proxyAuth", 0, 0, 0, 1, kOffOn};

@@ -143,7 +143,7 @@ int CVigilPrefs::ReadInt(const std::string& name, int defaultValue)
     StoreUnlessHeld(*m_db, name, stored, CSettingsDb::kTypeDword, EncodeDword(value));
     // A value no page allows (written by hand or by an older version) reads as the nearest allowed one.
     if (const PrefInfo* info = FindPref(name.c_str()); info && info->intPref)
-        value = ClampPref(*info->intPref, value);
+        value = ReaderValue(*info->intPref, value);
     return value;
 }
 
