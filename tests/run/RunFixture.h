@@ -4,6 +4,7 @@
 #include "RecordingFrontEnd.h"
 #include "TestEnv.h"
 #include "fetch/UrlEngine.h"
+#include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
