@@ -26,6 +26,10 @@ template <class T> bool FitsArchive(const T&)
     return true;
 }
 
+#define SITEVIGIL_COUNT_FIELD(kind, member) +1
+static_assert(0 SITEVIGIL_RECORD_ARCHIVE(SITEVIGIL_COUNT_FIELD) == 35, "a record archives fields 1 to 35");
+#undef SITEVIGIL_COUNT_FIELD
+
 uint64_t NextSerial()
 {
     static std::atomic<uint64_t> last{0};

@@ -167,34 +167,19 @@ public:
     void SetName(const std::string& name) { m_strName = name; }
     const std::string& GetURL() const { return m_strURL; }
     void SetURL(const std::string& url) { m_strURL = url; }
-    const std::string& GetDescription() const { return m_strDescription; }
-    void SetDescription(const std::string& text) { m_strDescription = text; }
-    const std::string& GetSearchText() const { return m_strSearchText; }
-    void SetSearchText(const std::string& text) { m_strSearchText = text; }
-    const std::string& GetStatus() const { return m_strStatus; }
-    void SetStatus(const std::string& text) { m_strStatus = text; }
     const std::string& GetError() const { return m_strError; }
-    void SetError(const std::string& text) { m_strError = text; }
     bool GetChanged() const { return m_bChanged; }
     // Setting the changed flag also sets the new-change flag; clearing it leaves that flag alone.
     void SetChanged(bool changed);
     // Marks the page changed with reason R: changed flag, new-change flag, reason (a later mark replaces it).
     void MarkChanged(const std::string& reason);
     bool GetNewChange() const { return m_bNewChange; }
-    void SetNewChange(bool value) { m_bNewChange = value; }
     bool GetComplete() const { return m_bComplete; }
-    void SetComplete(bool value) { m_bComplete = value; }
-    bool GetSavePage() const { return m_bSavePage; }
-    void SetSavePage(bool value) { m_bSavePage = value; }
-    bool GetLastModifiedKnown() const { return m_bLastModifiedKnown; }
-    void SetLastModifiedKnown(bool value) { m_bLastModifiedKnown = value; }
     int GetHttpStatus() const { return m_nHttpStatus; }
-    void SetHttpStatus(int status) { m_nHttpStatus = status; }
     int GetSize() const { return m_nSize; }
     const std::string& GetHost() const { return m_strHost; }
     unsigned GetPort() const { return m_nPort; }
     const std::string& GetPath() const { return m_strPath; }
-    IUrlProgressTarget* GetNotifyTarget() const { return m_pNotifyTarget; }
     void SetNotifyTarget(IUrlProgressTarget* target) { m_pNotifyTarget = target; }
 
     // ---- page check, defined in check/ ----
