@@ -1,6 +1,8 @@
 #include "cli/CliContext.h"
 
+#include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
+#include "platform/TerminalText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -20,19 +22,19 @@ CVigilPrefs& CliContext::Prefs()
 
 int CliContext::Usage(const std::string& message)
 {
-    err << "sitevigil-cli: " << command << ": " << message << "\n";
+    err << "sitevigil-cli: " << command << ": " << TerminalText(message) << "\n";
     return kExitUsage;
 }
 
 int CliContext::Fail(const std::string& message)
 {
-    err << "sitevigil-cli: " << command << ": " << message << "\n";
+    err << "sitevigil-cli: " << command << ": " << TerminalText(message) << "\n";
     return kExitFailed;
 }
 
 void CliContext::Warn(const std::string& message)
 {
-    err << "sitevigil-cli: " << command << ": warning: " << message << "\n";
+    err << "sitevigil-cli: " << command << ": warning: " << TerminalText(message) << "\n";
 }
 
 int CliContext::LockStorage()

@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "model/UrlRecord.h"
+#include "platform/TerminalText.h"
 #include "platform/UrlCracker.h"
 
 #include <memory>
@@ -84,6 +85,6 @@ int CmdAdd(CliContext& ctx)
     ctx.Doc().AddRecord(std::move(record));
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
-    ctx.out << "Added page " << ctx.Doc().Count() << ": " << name << "\n";
+    ctx.out << "Added page " << ctx.Doc().Count() << ": " << TerminalText(name) << "\n";
     return kExitOk;
 }

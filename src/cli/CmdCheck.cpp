@@ -4,6 +4,7 @@
 #include "cli/ConsoleFrontEnd.h"
 #include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
+#include "platform/TerminalText.h"
 #include "run/CheckRun.h"
 #include "run/RunMessageQueue.h"
 
@@ -97,7 +98,7 @@ int CmdCheck(CliContext& ctx)
         const Curl* page = ctx.Doc().FindBySerial(serial);
         if (!page || page->GetComplete())
             continue;
-        ctx.err << "sitevigil-cli: check: " << page->GetName() << ": " << FailureText(*page) << "\n";
+        ctx.err << "sitevigil-cli: check: " << TerminalText(page->GetName() + ": " + FailureText(*page)) << "\n";
         status = kExitFailed;
     }
     return status;

@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliJson.h"
+#include "platform/TerminalText.h"
 
 #include <ostream>
 
@@ -16,14 +17,15 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Tabs and line breaks inside a text would break the one-line-per-page layout.
+// Tabs and line breaks inside a text would break the one-line-per-page layout; other control
+// characters are shown escaped rather than handed to the terminal.
 std::string OneLine(std::string text)
 {
     for (char& c : text) {
         if (c == '\t' || c == '\n' || c == '\r')
             c = ' ';
     }
-    return text;
+    return TerminalText(text);
 }
 
 } // namespace
@@ -57,7 +59,7 @@ int CmdList(CliContext& ctx)
         } else {
             ctx.out << position << '\t' << OneLine(record->m_strName) << '\t' << OneLine(record->m_strURL) << '\t'
                     << OneLine(record->GetStatusText()) << '\t' << OneLine(Trimmed(record->GetChangeText())) << '\t'
-                    << record->GetLastCheckedText() << '\t' << record->GetLastModifiedText() << '\n';
+                    << OneLine(record->GetLastCheckedText()) << '\t' << OneLine(record->GetLastModifiedText()) << '\n';
         }
     }
     if (json)

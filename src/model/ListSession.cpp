@@ -1,5 +1,6 @@
 #include "model/ListSession.h"
 
+#include "model/TempFileSweep.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "platform/FileUtil.h"
@@ -33,6 +34,8 @@ DocResult CListSession::Lock()
     std::string error;
     if (!m_lock.Acquire(folder, error))
         return Failure(error);
+    // No save of ours is in progress now: temporary files left by a killed one can go.
+    RemoveStaleTemporaryFiles(folder, Curl().GetPagesFolder());
     return {};
 }
 

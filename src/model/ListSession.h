@@ -27,8 +27,9 @@ public:
     CSiteVigilDoc& Doc() { return m_doc; }
     const CSiteVigilDoc& Doc() const { return m_doc; }
 
-    // Takes the storage-folder lock, creating the folder when missing. Refused at once (not waited
-    // for) while another process holds it. Calling it again while held does nothing.
+    // Takes the storage-folder lock, creating the folder when missing, and removes the temporary files
+    // a killed save left. Refused at once (not waited for) while another process holds it. Calling it
+    // again while held does nothing.
     DocResult Lock();
     void Unlock();
     bool HoldsLock() const { return m_lock.IsHeld(); }

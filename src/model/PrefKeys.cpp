@@ -82,3 +82,11 @@ std::span<const PrefInfo> AllPrefs()
 {
     return kAllPrefs;
 }
+
+std::string AllowedPrefValues(const IntPref& key)
+{
+    std::string text = std::to_string(key.min) + " to " + std::to_string(key.max);
+    if (key.choices)
+        text += std::string(" (") + key.choices + ")";
+    return text;
+}

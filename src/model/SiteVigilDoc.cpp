@@ -5,7 +5,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileUtil.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +12,8 @@
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -63,18 +64,23 @@ bool ReadHeader(CArchiveReader& archive, Header& header)
         && archive.ReadInt32(header.count);
 }
 
-// Reads the records after the header, in file order. A record that cannot be
+// Reads the records after the header, appending each to the list in file order. A record that cannot be
 // read still takes its place, as an "Error" record, up to the count; but never more records than the
-// remaining bytes could hold, so a hostile count cannot exhaust memory. readRecord reads the next
-// record into the given one and returns false when it could not.
+// remaining bytes could hold, so a hostile count cannot exhaust memory. readRecord reads the next record
+// into the given one and returns false when it could not; moreFollows tells, once the counted records
+// are read, whether bytes are left over: the file then holds more than was read, and is damaged.
 DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::function<bool(Curl&)>& readRecord,
-                      CSiteVigilDoc::RecordList& records)
+                      const std::function<bool()>& moreFollows, CSiteVigilDoc::RecordList& records)
 {
     if (header.count < 0)
         return Failure("it is damaged (its page count is negative)");
     const size_t possible = remainingBytes / kMinRecordSize;
     const bool countFits = static_cast<size_t>(header.count) <= possible;
     const size_t toRead = countFits ? static_cast<size_t>(header.count) : possible;
+    // Two records sharing an id would share their saved copies: a later one gets a fresh id on first use.
+    std::unordered_set<std::string> ids;
+    for (const auto& record : records)
+        ids.insert(record->m_strPageID);
     size_t failed = 0;
     for (size_t i = 0; i < toRead; ++i) {
         auto record = std::make_unique<Curl>();
@@ -84,6 +90,8 @@ DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::fu
             if (!countFits)
                 break;
         }
+        if (!record->m_strPageID.empty() && !ids.insert(record->m_strPageID).second)
+            record->m_strPageID.clear();
         records.push_back(std::move(record));
     }
     if (!countFits)
@@ -92,6 +100,8 @@ DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::fu
     if (failed > 0)
         return Failure("it is damaged (" + std::to_string(failed) + " of " + std::to_string(header.count)
                        + " pages could not be read)");
+    if (moreFollows())
+        return Failure("it is damaged (more data follows its " + std::to_string(header.count) + " pages)");
     return {};
 }
 
@@ -137,6 +147,16 @@ public:
         }
     }
 
+    // True when no unread byte is left in the window or the file.
+    bool AtEnd()
+    {
+        while (m_pos == m_buffer.size()) {
+            if (m_atEnd || !More())
+                return true;
+        }
+        return false;
+    }
+
     int Error() const { return m_error; }
 
 private:
@@ -177,11 +197,12 @@ DocResult CSiteVigilDoc::Serialize(CArchiveReader& archive)
     Header header;
     if (!ReadHeader(archive, header))
         return Failure("it is empty or not a Site Vigil list");
-    RecordList read;
+    const size_t before = m_records.size();
     DocResult result = ReadRecords(
         header, archive.Remaining(),
-        [&](Curl& record) { return record.ReadFromArchive(archive, header.major, header.minor, header.build); }, read);
-    InsertInFront(std::move(read));
+        [&](Curl& record) { return record.ReadFromArchive(archive, header.major, header.minor, header.build); },
+        [&] { return archive.Remaining() > 0; }, m_records);
+    IndexFrom(before);
     return result;
 }
 
@@ -201,7 +222,7 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
     } else {
         CChunkedFile file(fd);
         Header header;
-        RecordList read;
+        const size_t before = m_records.size();
         // Once a record has failed the position in the file is lost: every later record fails too.
         bool broken = false;
         if (!file.Read([&](CArchiveReader& archive) { return ReadHeader(archive, header); })) {
@@ -223,9 +244,9 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
                     });
                     return !broken;
                 },
-                read);
+                [&] { return !file.AtEnd(); }, m_records);
         }
-        InsertInFront(std::move(read));
+        IndexFrom(before);
         if (file.Error() != 0)
             result = Failure("cannot read " + path + ": " + std::strerror(file.Error()));
         else if (!result)
@@ -310,6 +331,12 @@ std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
     return owned;
 }
 
+CSiteVigilDoc::RecordList CSiteVigilDoc::TakeAll()
+{
+    m_rowBySerial.clear();
+    return std::exchange(m_records, {});
+}
+
 size_t CSiteVigilDoc::RowOf(const Curl* record) const
 {
     if (!record)
@@ -326,20 +353,16 @@ Curl* CSiteVigilDoc::FindBySerial(uint64_t serial) const
     return found == m_rowBySerial.end() ? nullptr : m_records[found->second].get();
 }
 
-void CSiteVigilDoc::InsertInFront(RecordList records)
+void CSiteVigilDoc::IndexFrom(size_t firstNew)
 {
-    if (records.empty())
-        return;
-    // The file's records go to the head one by one, so they end up in reverse file order.
-    std::reverse(records.begin(), records.end());
-    for (auto& record : records) {
-        if (m_rowBySerial.contains(record->GetSerial()))
-            record->RenewSerial();
-        m_rowBySerial.emplace(record->GetSerial(), 0);
+    // A record read from a file may carry a serial already in the list only as a copy would; the
+    // fresh records of a load never do, but the index must not depend on it.
+    for (size_t row = firstNew; row < m_records.size(); ++row) {
+        Curl& record = *m_records[row];
+        if (m_rowBySerial.contains(record.GetSerial()))
+            record.RenewSerial();
+        m_rowBySerial.emplace(record.GetSerial(), row);
     }
-    m_records.insert(m_records.begin(), std::make_move_iterator(records.begin()),
-                     std::make_move_iterator(records.end()));
-    Reindex(0);
 }
 
 void CSiteVigilDoc::Reindex(size_t fromRow)

@@ -44,11 +44,13 @@ public:
     void DeleteContents();
     const std::string& GetTitle() const { return m_strTitle; }
 
-    // Store writes 1, 0, 50, the count and the records head to tail; load puts each record at the head.
+    // Store writes 1, 0, 50, the count and the records head to tail; load appends them in the same order,
+    // so the list keeps its order across saves. Bytes left after the counted records mean the file was
+    // not read whole: that is reported like any damaged list.
     void Serialize(CArchiveWriter& archive) const;
     DocResult Serialize(CArchiveReader& archive);
 
-    // A file that cannot be opened leaves the list unchanged; records read are merged in front.
+    // A file that cannot be opened leaves the list unchanged; records read are appended in file order.
     DocResult LoadFromFile(const std::string& path);
     // Stops a run first, then saves atomically (temporary file, fsync, rename), owner-only permissions.
     DocResult SaveToFile(const std::string& path);
@@ -62,6 +64,8 @@ public:
     // move up by one. A check of the record still running reports later; that report is dropped.
     std::unique_ptr<Curl> RemoveRecord(const Curl* record);
     bool IsDuplicate(const Curl& record) const;
+    // Empties the list and hands every record to the caller, head to tail.
+    RecordList TakeAll();
 
     size_t Count() const { return m_records.size(); }
     // The record at the row; the row must be below Count().
@@ -75,13 +79,13 @@ public:
     const RecordList& Records() const { return m_records; }
 
 private:
-    // Puts the records (in this order) in front of the list, then renumbers.
-    void InsertInFront(RecordList records);
+    // Enters the records from the row on (appended by a load) into the index.
+    void IndexFrom(size_t firstNew);
     void Reindex(size_t fromRow);
 
     RecordList m_records;
-    // Serial to row. Rows after a removal or an insertion in front are renumbered (linear, but only
-    // for those two, never for a lookup).
+    // Serial to row. Rows after a removal are renumbered (linear, but only for a removal, never for a
+    // lookup).
     std::unordered_map<uint64_t, size_t> m_rowBySerial;
     std::string m_strTitle;
     IStopBeforeSave* m_pStopBeforeSave = nullptr;

@@ -92,8 +92,6 @@ void Curl::ApplyCheckResults(const Curl& checked)
 
 Curl::~Curl()
 {
-    if (m_pPageCopy)
-        std::fclose(m_pPageCopy);
     if (m_pDebugLog)
         std::fclose(m_pDebugLog);
 }
@@ -128,6 +126,10 @@ bool Curl::ReadFromArchive(CArchiveReader& archive, int major, int minor, int bu
     if (ok) {
         if (m_strURL.empty())
             m_strURL = "http://127.0.0.1";
+        // A page id that our counter cannot have made is dropped: the files it names must stay in the
+        // saved-pages folder. A fresh one is assigned on first use.
+        if (!IsValidPageID(m_strPageID))
+            m_strPageID.clear();
         return true;
     }
     m_strName = "Error";
@@ -172,9 +174,26 @@ std::string Curl::FormatDateTime(int64_t seconds)
     return FormatEnglishLocalTime(seconds, "%A, %B %d, %Y %H:%M:%S");
 }
 
+bool Curl::IsValidPageID(const std::string& id)
+{
+    if (id.empty() || id.size() > 8)
+        return false;
+    for (char c : id) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+bool Curl::IsWatchableURL(const std::string& url, std::string* reason)
+{
+    CrackedUrl parts;
+    return CrackUrl(url, parts, reason);
+}
+
 const std::string& Curl::GetPageID()
 {
-    if (m_strPageID.empty()) {
+    if (!IsValidPageID(m_strPageID)) {
         std::lock_guard lock(g_pageIdMutex);
         CVigilPrefs& prefs = CVigilPrefs::GetInstance();
         // Unsigned arithmetic: the counter wraps instead of overflowing.

@@ -78,33 +78,37 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     server.SetPage("/news", "<html><body>first edition</body></html>");
     ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content"}).status, kExitOk);
 
-    // The first check sees the content for the first time: a change.
+    // The first check has nothing to compare with: no change, no mail.
     CliResult first = Cli({"check"});
     EXPECT_EQ(first.status, kExitOk) << first.err;
-    EXPECT_EQ(first.out, Summary(1, 1, 1));
+    EXPECT_EQ(first.out, Summary(1, 0, 0));
+    ASSERT_TRUE(smtp.WaitIdle());
+    EXPECT_EQ(smtp.Messages().size(), 0u);
+
+    server.SetPage("/news", "<html><body>second edition</body></html>");
+    CliResult second = Cli({"check", "News"});
+    EXPECT_EQ(second.status, kExitOk) << second.err;
+    EXPECT_EQ(second.out, Summary(1, 1, 1));
     ASSERT_TRUE(smtp.WaitIdle());
     ASSERT_EQ(smtp.Messages().size(), 1u);
     EXPECT_NE(smtp.Messages()[0].data.find(server.Url("/news")), std::string::npos);
 
-    // Unchanged: still marked, nothing new, no mail.
-    CliResult second = Cli({"check"});
-    EXPECT_EQ(second.status, kExitOk) << second.err;
-    EXPECT_EQ(second.out, Summary(1, 0, 1));
+    // Unchanged: still marked, nothing new, no mail; and the report still shows the change.
+    CliResult third = Cli({"check"});
+    EXPECT_EQ(third.status, kExitOk) << third.err;
+    EXPECT_EQ(third.out, Summary(1, 0, 1));
     ASSERT_TRUE(smtp.WaitIdle());
     EXPECT_EQ(smtp.Messages().size(), 1u);
-
-    server.SetPage("/news", "<html><body>second edition</body></html>");
-    CliResult third = Cli({"check", "News"});
-    EXPECT_EQ(third.status, kExitOk) << third.err;
-    EXPECT_EQ(third.out, Summary(1, 1, 1));
-    ASSERT_TRUE(smtp.WaitIdle());
-    EXPECT_EQ(smtp.Messages().size(), 2u);
+    const CliResult diff = Cli({"diff", "News"});
+    ASSERT_EQ(diff.status, kExitOk) << diff.err;
+    const std::string report = ReadFileBytes(diff.out.substr(0, diff.out.size() - 1));
+    EXPECT_NE(report.find("1 changes between the files."), std::string::npos) << report;
     EXPECT_EQ(server.RequestCount("/news"), 3);
 
-    // The update log holds the two runs that found something.
+    // The update log holds the run that found something.
     CUpdateLog log(settings.StorageDir());
     ASSERT_TRUE(log.LoadLog());
-    EXPECT_EQ(log.Entries().size(), 2u);
+    EXPECT_EQ(log.Entries().size(), 1u);
     EXPECT_TRUE(FileExists(log.GetPagePath()));
 
     // The results were saved with the list.
@@ -114,6 +118,17 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     EXPECT_EQ(doc.Records().front()->m_nChecks, 3);
     EXPECT_TRUE(doc.Records().front()->m_bChanged);
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::totalUrlsChecked), 1);
+}
+
+TEST_F(CheckCommand, CopyThatCannotBeSavedGivesExitStatusOne)
+{
+    server.SetPage("/page", "page");
+    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page"}).status, kExitOk);
+    // A file where the saved-pages folder should be: no copy can be written.
+    WriteFileBytes(settings.StorageDir() + "savedPages", "in the way");
+    const CliResult checked = Cli({"check"});
+    EXPECT_EQ(checked.status, kExitFailed);
+    EXPECT_NE(checked.err.find("Page: cannot save the page copy"), std::string::npos) << checked.err;
 }
 
 TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
@@ -143,6 +158,8 @@ TEST_F(CheckCommand, FailedClosingStepGivesExitStatusOne)
 {
     server.SetPage("/page", "one");
     ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"check"}).status, kExitOk);
+    server.SetPage("/page", "two");
 
     // The mail server turns the message away: the page was checked, but the user was not told.
     CSmtpTestServer smtp;
@@ -159,7 +176,7 @@ TEST_F(CheckCommand, FailedClosingStepGivesExitStatusOne)
     SetInt(Pref::sendEmail, 0);
 
     // The update log page cannot be written where a folder stands in its place.
-    server.SetPage("/page", "two");
+    server.SetPage("/page", "three");
     const std::string page = settings.StorageDir() + "siteVigilUpdateLog.htm";
     ::unlink(page.c_str());
     ASSERT_EQ(::mkdir(page.c_str(), 0700), 0);
