@@ -33,6 +33,7 @@ const PrefInfo kAllPrefs[] = {
     Text(Pref::userAgent),
     Int(Pref::connectTimeout),
     Int(Pref::connectRetryCount),
+    Int(Pref::fetchTimeLimit),
     Int(Pref::popupNotify),
     Int(Pref::autoClosePopupNotify),
     Int(Pref::popupDuration),

@@ -66,6 +66,8 @@ inline constexpr IntPref threadPriority{"threadPriority", 0, 0, 0, 2, "0 lowest,
 inline constexpr TextPref userAgent{"userAgent", "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)", ""};
 inline constexpr IntPref connectTimeout{"connectTimeout", 1, 10, 1, 60, "seconds"};
 inline constexpr IntPref connectRetryCount{"connectRetryCount", 1, 1, 1, 5};
+// Seconds one fetch may take in all, however its server trickles.
+inline constexpr IntPref fetchTimeLimit{"fetchTimeLimit", 300, 300, 1, 86400, "seconds"};
 // Notifications
 inline constexpr IntPref popupNotify{"popupNotify", 1, 0, 0, 1, kOffOn};
 inline constexpr IntPref autoClosePopupNotify{"autoClosePopupNotify", 1, 1, 0, 1, kOffOn};

@@ -234,6 +234,7 @@ void Curl::AppendBody(const char* data, size_t count)
 {
     // Only the bytes actually received are kept; the size is a 32-bit count, so a body stops growing
     // at the largest size it can record.
+    const int kilobytesBefore = m_bDataReceived ? m_nSize / 1024 : -1;
     const size_t room = static_cast<size_t>(INT32_MAX) - m_body.size();
     if (count > room)
         count = room;
@@ -241,7 +242,9 @@ void Curl::AppendBody(const char* data, size_t count)
         m_body.append(data, count);
     m_nSize = static_cast<int32_t>(m_body.size());
     m_bDataReceived = true;
-    OnProgress();
+    // Many small reads within one kilobyte would report the same step again and again.
+    if (m_nSize / 1024 != kilobytesBefore)
+        OnProgress();
 }
 
 void Curl::EmptyBody()

@@ -233,7 +233,8 @@ public:
 
     // Body of the download in progress: always followed by one zero byte; its length is m_nSize.
     const char* GetBody() const { return m_body.c_str(); }
-    // Appends the bytes received, sets the data-received flag, then calls OnProgress.
+    // Appends the bytes received, sets the data-received flag, then calls OnProgress when the size
+    // in whole kilobytes changed (or on the first read), so that each 5 KB step reports at most once.
     void AppendBody(const char* data, size_t count);
     // Frees the body; size and data-received flag become 0.
     void EmptyBody();

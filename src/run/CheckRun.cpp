@@ -71,7 +71,7 @@ bool CCheckRun::CheckSelected(Curl* record)
     return StartRun({record}, false);
 }
 
-bool CCheckRun::StartRun(const std::vector<Curl*>& records, bool newRun)
+bool CCheckRun::StartRun(const std::vector<Curl*>& records, [[maybe_unused]] bool newRun)
 {
     ShutdownPool();
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
@@ -90,8 +90,6 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records, bool newRun)
     m_running = true;
     m_activeRun.store(++m_lastRunId);
     m_frontEnd.SetRunButtons(true);
-    if (newRun)
-        m_engine.setUserAgent(prefs.ReadString(Pref::userAgent));
 
     for (Curl* record : records) {
         // The id is assigned here, on this thread, so the copy's files and the record's agree.

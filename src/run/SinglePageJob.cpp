@@ -1,6 +1,5 @@
 #include "run/SinglePageJob.h"
 
-#include "model/PrefKeys.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "run/FrontEndDispatcher.h"
@@ -64,8 +63,6 @@ bool CSinglePageJob::Start(const Curl& record, Receiver receiver)
     }
     auto token = std::make_shared<Token>();
     auto copy = record.MakeWorkCopy();
-    // The user agent as the preferences have it now, as a run would take it.
-    m_engine.setUserAgent(CVigilPrefs::GetInstance().ReadString(Pref::userAgent));
     const bool posted = m_pool.Post(std::make_unique<CSinglePageItem>(
         std::move(copy), m_engine, m_dispatcher, [this, token, receiver](std::unique_ptr<Curl> checked) {
             if (!token->live)
