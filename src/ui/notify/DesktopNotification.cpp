@@ -24,6 +24,13 @@ CDesktopNotification::CDesktopNotification(const QDBusConnection& bus, QObject* 
 
 void CDesktopNotification::Send(const QString& text, int timeoutMs, std::function<void(const QString&)> onFailed)
 {
+    // A bus that cannot be reached answers nothing, not even an error.
+    if (!m_bus.isConnected()) {
+        if (onFailed)
+            QMetaObject::invokeMethod(
+                this, [text, onFailed] { onFailed(text); }, Qt::QueuedConnection);
+        return;
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
     QString appName = QGuiApplication::applicationDisplayName();
     // The first line is the summary, the rest the body, as notification services show them.

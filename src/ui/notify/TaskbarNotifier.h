@@ -154,6 +154,7 @@ private:
     QRect m_fixedScreen;
     QRect m_fixedAvailable;
     bool m_useDesktopNotifications = false;
+    bool m_canRaise = true;
     CDesktopNotification* m_desktopNotification = nullptr;
     std::function<void(const QString&)> m_fallback;
 };
