@@ -1,7 +1,6 @@
 #include "ui/prefs/PPEmail.h"
 
 #include "notify/ChangeEmail.h"
-#include "ui/prefs/TestEmailJob.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QCheckBox>
@@ -86,7 +85,12 @@ void CPPEmail::OnSendTest()
     m_sending = true;
     m_test->setEnabled(false);
     m_progress->setText(tr("Sending test e-mail..."));
-    StartTestEmail(m_values, this, [this](const QString& result) { OnTestResult(result); });
+    const EmailPrefs values = m_values;
+    const bool started
+        = m_job.Start<std::string>([values] { return SendTestEmail(values); },
+                                   [this](std::string result) { OnTestResult(QString::fromStdString(result)); });
+    if (!started)
+        OnTestResult(tr("The test e-mail could not be started."));
 }
 
 void CPPEmail::OnTestResult(const QString& result)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "model/VigilPrefs.h"
+#include "run/BackgroundJob.h"
+#include "ui/run/QtDispatcher.h"
 #include "ui/sheets/PropertyPage.h"
 
 class QCheckBox;
@@ -41,4 +43,8 @@ private:
     QPushButton* m_test;
     QLabel* m_progress;
     bool m_sending = false;
+    // The dispatcher outlives the job, which reports through it. A sheet closed while the e-mail is
+    // on its way drops the result.
+    CQtDispatcher m_dispatcher;
+    CBackgroundJob m_job{m_dispatcher};
 };

@@ -44,15 +44,7 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesHooks& hooks, QWidget* par
 
 CPreferencesSheet::~CPreferencesSheet() = default;
 
-void CPreferencesSheet::accept()
-{
-    if (!CommitActivePage())
-        return;
-    SaveAll();
-    CTreePropSheet::accept();
-}
-
-void CPreferencesSheet::SaveAll()
+void CPreferencesSheet::OnSheetOK()
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     prefs.SaveGeneral(m_general->m_values);

@@ -44,12 +44,11 @@ public:
     CPPGlobalSchedule& Schedule() const { return *m_schedule; }
     CPPProxy& Proxy() const { return *m_proxy; }
 
-public slots:
-    void accept() override;
+protected:
+    // Saves the groups in page order, then re-arms the schedule.
+    void OnSheetOK() override;
 
 private:
-    void SaveAll();
-
     PreferencesHooks m_hooks;
     CPPGeneral* m_general;
     CPPPrompting* m_prompting;

@@ -2,12 +2,15 @@
 
 #include "ui/sheets/TreePropSheet.h"
 
+#include <array>
+
 class Curl;
 class CPPUrlEntry;
 class CPPUrlWatchWhat;
 class CPPWatchText;
 class CPPUrlAuthentication;
 class CPPUrlCapture;
+class CUrlPage;
 
 // The "URL Properties" sheet over one record: five pages filled from the record when constructed.
 // exec() returns Accepted or Rejected; on OK the pages are copied back into the record in order.
@@ -28,10 +31,14 @@ public:
     CPPUrlAuthentication& Authentication() const { return *m_auth; }
     CPPUrlCapture& Capture() const { return *m_capture; }
 
-public slots:
-    void accept() override;
+protected:
+    // Copies the pages back into the record in page order.
+    void OnSheetOK() override;
 
 private:
+    // In page order.
+    std::array<CUrlPage*, 5> Pages() const;
+
     Curl& m_record;
     CPPUrlEntry* m_entry;
     CPPUrlWatchWhat* m_watch;

@@ -67,3 +67,18 @@ int CPropertyPage::ComboIndex(const QComboBox* box, int current)
 {
     return box->currentIndex() >= 0 ? box->currentIndex() : current;
 }
+
+void CPropertyPage::SetTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Base, Qt::white);
+    widget->setPalette(palette);
+}
+
+void CPropertyPage::SetText(QLineEdit* field, const QString& text)
+{
+    if (field->text() != text)
+        field->setText(text);
+}

@@ -6,6 +6,7 @@
 
 class CTreePropSheet;
 class QCheckBox;
+class QColor;
 class QComboBox;
 class QLineEdit;
 
@@ -48,6 +49,10 @@ protected:
     // Flags of the settings and the record are 0/1 integers.
     static void SetCheck(QCheckBox* box, int value);
     static int Checked(const QCheckBox* box);
+    // Text colour of a field or label, on white for fields.
+    static void SetTextColour(QWidget* widget, const QColor& colour);
+    // Sets the text only when it differs, so that redisplaying a field being typed in keeps its cursor.
+    static void SetText(QLineEdit* field, const QString& text);
     // A list index; a stored index the list does not have shows no choice and is kept as it was.
     static int ComboIndex(const QComboBox* box, int current);
 

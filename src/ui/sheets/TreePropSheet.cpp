@@ -131,6 +131,7 @@ void CTreePropSheet::AddPage(CPropertyPage* page)
     m_pages.push_back(page);
     m_pageItems.push_back(item);
     m_stack->addWidget(page);
+    page->LoadControls();
     m_tree->expandAll();
     UpdateNodeIcons();
     if (m_active < 0)
@@ -231,6 +232,7 @@ void CTreePropSheet::accept()
         return;
     for (CPropertyPage* page : m_pages)
         page->OnOK();
+    OnSheetOK();
     QDialog::accept();
 }
 

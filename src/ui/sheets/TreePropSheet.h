@@ -24,8 +24,8 @@ public:
     explicit CTreePropSheet(const QString& title, QWidget* parent = nullptr);
     ~CTreePropSheet() override;
 
-    // Pages in the order added; the sheet owns them. The first page added becomes the active one,
-    // so its values must be loaded before it is added.
+    // Pages in the order added; the sheet owns them. A page shows its values when added and the
+    // first page becomes the active one, so values must be loaded before a page is added.
     void AddPage(CPropertyPage* page);
     // Images for nodes that have no page of their own (closed and open).
     void SetDefaultImages(const QIcon& closed, const QIcon& open);
@@ -50,6 +50,8 @@ public slots:
 protected:
     // Takes the values of the page being shown; false when it refuses (the user stays on it).
     bool CommitActivePage();
+    // OK was pressed and every page has taken its values: store them. The sheet then closes.
+    virtual void OnSheetOK() { }
 
 private:
     void OnTreeSelection(QTreeWidgetItem* current, QTreeWidgetItem* previous);
