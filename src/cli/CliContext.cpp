@@ -1,13 +1,9 @@
 #include "cli/CliContext.h"
 
 #include "model/VigilPrefs.h"
-#include "platform/FileUtil.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <iterator>
 
 CliContext::CliContext(std::string commandName, std::vector<std::string> arguments, std::ostream& outStream,
                        std::ostream& errStream)
@@ -15,9 +11,7 @@ CliContext::CliContext(std::string commandName, std::vector<std::string> argumen
     , args(std::move(arguments))
     , out(outStream)
     , err(errStream)
-{
-    m_doc.OnNewDocument();
-}
+{ }
 
 CVigilPrefs& CliContext::Prefs()
 {
@@ -43,27 +37,17 @@ void CliContext::Warn(const std::string& message)
 
 int CliContext::LockStorage()
 {
-    if (m_lock.IsHeld())
-        return kExitOk;
-    const std::string& folder = Prefs().GetStorageFolder();
-    if (!MakeFolders(folder, 0700))
-        return Fail("cannot create the storage folder " + folder + ": " + std::strerror(errno));
-    std::string error;
-    if (!m_lock.Acquire(folder, error))
-        return Fail(error);
-    return kExitOk;
+    const DocResult result = m_session.Lock();
+    return result ? kExitOk : Fail(result.error);
 }
 
 int CliContext::OpenList(bool forChange)
 {
-    if (forChange) {
-        if (const int status = LockStorage(); status != kExitOk)
-            return status;
-    }
-    m_doc.OnNewDocument();
-    const DocResult result = m_doc.LoadDefault();
+    const DocResult result = m_session.Open(forChange);
     if (result)
         return kExitOk;
+    if (!m_session.IsDamaged())
+        return Fail(result.error);
     if (forChange)
         return Usage(result.error + "; nothing was changed");
     Warn(result.error);
@@ -73,32 +57,25 @@ int CliContext::OpenList(bool forChange)
 
 int CliContext::SaveList()
 {
-    const DocResult result = m_doc.SaveDefault();
+    const DocResult result = m_session.Save();
     return result ? kExitOk : Fail(result.error);
 }
 
 int CliContext::PositionOf(const Curl* record) const
 {
-    int position = 0;
-    for (const auto& item : m_doc.Records()) {
-        ++position;
-        if (item.get() == record)
-            return position;
-    }
-    return 0;
+    const size_t row = m_session.Doc().RowOf(record);
+    return row == CSiteVigilDoc::kNoRow ? 0 : static_cast<int>(row) + 1;
 }
 
 Curl* CliContext::FindPage(const std::string& page)
 {
-    auto& records = m_doc.Records();
+    const CSiteVigilDoc& doc = m_session.Doc();
+    const auto& records = doc.Records();
     unsigned long position = 0;
     const auto [end, ec] = std::from_chars(page.data(), page.data() + page.size(), position);
     if (!page.empty() && ec == std::errc() && end == page.data() + page.size()) {
-        if (position >= 1 && position <= records.size()) {
-            auto it = records.begin();
-            std::advance(it, static_cast<long>(position - 1));
-            return it->get();
-        }
+        if (position >= 1 && position <= doc.Count())
+            return &doc.RecordAt(position - 1);
     }
     Curl* match = nullptr;
     for (const auto& record : records) {

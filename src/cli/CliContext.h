@@ -1,8 +1,7 @@
 #pragma once
 
 #include "cli/CliApp.h"
-#include "model/SiteVigilDoc.h"
-#include "platform/FolderLock.h"
+#include "model/ListSession.h"
 
 #include <ostream>
 #include <string>
@@ -29,13 +28,14 @@ struct CliContext
     // takes the storage-folder lock, and refuses a list file that cannot be read whole, so that saving
     // cannot overwrite pages that are still in it. Returns kExitOk, or the exit status after the message.
     int OpenList(bool forChange);
-    CSiteVigilDoc& Doc() { return m_doc; }
+    CSiteVigilDoc& Doc() { return m_session.Doc(); }
+    CListSession& Session() { return m_session; }
     // Saves the list to the storage folder. Returns kExitOk, or kExitFailed after the message.
     int SaveList();
     // Takes the storage-folder lock (creating the folder when missing). Returns kExitOk, or
     // kExitFailed after the message; a second process is refused at once rather than kept waiting.
     int LockStorage();
-    bool HoldsLock() const { return m_lock.IsHeld(); }
+    bool HoldsLock() const { return m_session.HoldsLock(); }
 
     // A page named by its 1-based position in the list or by its exact name; null after the message.
     Curl* FindPage(const std::string& page);
@@ -50,6 +50,5 @@ struct CliContext
     void Warn(const std::string& message);
 
 private:
-    CSiteVigilDoc m_doc;
-    CFolderLock m_lock;
+    CListSession m_session;
 };

@@ -46,8 +46,7 @@ int CmdAdd(CliContext& ctx)
     if (parsed.Positional().size() != 1)
         return ctx.Usage("give exactly one address");
 
-    auto record = std::make_unique<Curl>();
-    record->m_strURL = parsed.Positional().front();
+    auto record = CListSession::NewRecord(parsed.Positional().front());
     CrackedUrl parts;
     if (!CrackUrl(record->m_strURL, parts, &error))
         return ctx.Usage("cannot watch \"" + record->m_strURL + "\": " + error);
@@ -85,6 +84,6 @@ int CmdAdd(CliContext& ctx)
     ctx.Doc().AddRecord(std::move(record));
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
-    ctx.out << "Added page " << ctx.Doc().Records().size() << ": " << name << "\n";
+    ctx.out << "Added page " << ctx.Doc().Count() << ": " << name << "\n";
     return kExitOk;
 }

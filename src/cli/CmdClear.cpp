@@ -9,19 +9,19 @@ int CmdClear(CliContext& ctx)
 {
     if (const int status = ctx.OpenList(true); status != kExitOk)
         return status;
-    std::vector<Curl*> pages;
+    size_t cleared = 0;
     if (ctx.args.empty()) {
-        for (const auto& record : ctx.Doc().Records())
-            pages.push_back(record.get());
-    } else if (const int status = ctx.FindPages(ctx.args, pages); status != kExitOk) {
-        return status;
-    }
-    for (Curl* page : pages) {
-        page->SetChanged(false);
-        page->m_strChangeReason.clear();
+        cleared = ctx.Session().ClearAllChanges();
+    } else {
+        std::vector<Curl*> pages;
+        if (const int status = ctx.FindPages(ctx.args, pages); status != kExitOk)
+            return status;
+        for (Curl* page : pages)
+            CListSession::ClearChange(*page);
+        cleared = pages.size();
     }
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
-    ctx.out << "Cleared the change marks of " << pages.size() << (pages.size() == 1 ? " page\n" : " pages\n");
+    ctx.out << "Cleared the change marks of " << cleared << (cleared == 1 ? " page\n" : " pages\n");
     return kExitOk;
 }

@@ -1,13 +1,13 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/ConsoleFrontEnd.h"
+#include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "run/CheckRun.h"
-#include "run/ConsoleFrontEnd.h"
 #include "run/RunMessageQueue.h"
 #include "run/Scheduler.h"
-#include "run/StopSignals.h"
 
 #include <chrono>
 #include <poll.h>
@@ -16,9 +16,10 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Ticks the scheduler once a second and hands the workers' reports to the run in between, until
+// Ticks the scheduler once a second and runs the tasks posted to the front end's thread (the workers'
+// reports, the end of a run) in between, until
 // SIGINT or SIGTERM arrives.
-void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
+void RunLoop(CScheduler& scheduler, CRunMessageQueue& queue, CStopSignals& signals)
 {
     SteadyClock::time_point nextTick = SteadyClock::now();
     for (;;) {
@@ -35,7 +36,7 @@ void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CSt
         poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
         if (signals.Received())
             return;
-        queue.Dispatch(run);
+        queue.Dispatch();
     }
 }
 
@@ -60,13 +61,13 @@ int CmdDaemon(CliContext& ctx)
     CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
     CScheduler scheduler(run, ctx.Doc(), frontEnd);
 
-    const size_t pages = ctx.Doc().Records().size();
+    const size_t pages = ctx.Doc().Count();
     std::string started = "Watching " + std::to_string(pages) + (pages == 1 ? " page" : " pages");
     if (ctx.Prefs().ReadInt(Pref::autoCheck) == 0)
         started += "; scheduled checks are off (autoCheck 0), the list is saved each minute";
     frontEnd.SetStatusText(started);
 
-    RunLoop(scheduler, run, queue, signals);
+    RunLoop(scheduler, queue, signals);
 
     run.StopChecking();
     const int status = ctx.SaveList();

@@ -5,6 +5,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileUtil.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -62,7 +63,7 @@ bool ReadHeader(CArchiveReader& archive, Header& header)
         && archive.ReadInt32(header.count);
 }
 
-// Reads the records after the header: each one goes to the head of the list. A record that cannot be
+// Reads the records after the header, in file order. A record that cannot be
 // read still takes its place, as an "Error" record, up to the count; but never more records than the
 // remaining bytes could hold, so a hostile count cannot exhaust memory. readRecord reads the next
 // record into the given one and returns false when it could not.
@@ -83,7 +84,7 @@ DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::fu
             if (!countFits)
                 break;
         }
-        records.push_front(std::move(record));
+        records.push_back(std::move(record));
     }
     if (!countFits)
         return Failure("it is damaged (it claims " + std::to_string(header.count) + " pages but can hold at most "
@@ -161,6 +162,7 @@ void CSiteVigilDoc::OnNewDocument()
 void CSiteVigilDoc::DeleteContents()
 {
     m_records.clear();
+    m_rowBySerial.clear();
 }
 
 void CSiteVigilDoc::Serialize(CArchiveWriter& archive) const
@@ -175,10 +177,12 @@ DocResult CSiteVigilDoc::Serialize(CArchiveReader& archive)
     Header header;
     if (!ReadHeader(archive, header))
         return Failure("it is empty or not a Site Vigil list");
-    return ReadRecords(
+    RecordList read;
+    DocResult result = ReadRecords(
         header, archive.Remaining(),
-        [&](Curl& record) { return record.ReadFromArchive(archive, header.major, header.minor, header.build); },
-        m_records);
+        [&](Curl& record) { return record.ReadFromArchive(archive, header.major, header.minor, header.build); }, read);
+    InsertInFront(std::move(read));
+    return result;
 }
 
 DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
@@ -197,6 +201,7 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
     } else {
         CChunkedFile file(fd);
         Header header;
+        RecordList read;
         // Once a record has failed the position in the file is lost: every later record fails too.
         bool broken = false;
         if (!file.Read([&](CArchiveReader& archive) { return ReadHeader(archive, header); })) {
@@ -218,8 +223,9 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
                     });
                     return !broken;
                 },
-                m_records);
+                read);
         }
+        InsertInFront(std::move(read));
         if (file.Error() != 0)
             result = Failure("cannot read " + path + ": " + std::strerror(file.Error()));
         else if (!result)
@@ -284,20 +290,62 @@ DocResult CSiteVigilDoc::LoadDefault()
 
 void CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
 {
-    if (record)
-        m_records.push_back(std::move(record));
+    if (!record)
+        return;
+    if (m_rowBySerial.contains(record->GetSerial()))
+        record->RenewSerial();
+    m_rowBySerial.emplace(record->GetSerial(), m_records.size());
+    m_records.push_back(std::move(record));
 }
 
 std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
 {
-    for (auto it = m_records.begin(); it != m_records.end(); ++it) {
-        if (it->get() == record) {
-            std::unique_ptr<Curl> owned = std::move(*it);
-            m_records.erase(it);
-            return owned;
-        }
+    const size_t row = RowOf(record);
+    if (row == kNoRow)
+        return nullptr;
+    std::unique_ptr<Curl> owned = std::move(m_records[row]);
+    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(row));
+    m_rowBySerial.erase(owned->GetSerial());
+    Reindex(row);
+    return owned;
+}
+
+size_t CSiteVigilDoc::RowOf(const Curl* record) const
+{
+    if (!record)
+        return kNoRow;
+    const auto found = m_rowBySerial.find(record->GetSerial());
+    if (found == m_rowBySerial.end() || m_records[found->second].get() != record)
+        return kNoRow;
+    return found->second;
+}
+
+Curl* CSiteVigilDoc::FindBySerial(uint64_t serial) const
+{
+    const auto found = m_rowBySerial.find(serial);
+    return found == m_rowBySerial.end() ? nullptr : m_records[found->second].get();
+}
+
+void CSiteVigilDoc::InsertInFront(RecordList records)
+{
+    if (records.empty())
+        return;
+    // The file's records go to the head one by one, so they end up in reverse file order.
+    std::reverse(records.begin(), records.end());
+    for (auto& record : records) {
+        if (m_rowBySerial.contains(record->GetSerial()))
+            record->RenewSerial();
+        m_rowBySerial.emplace(record->GetSerial(), 0);
     }
-    return nullptr;
+    m_records.insert(m_records.begin(), std::make_move_iterator(records.begin()),
+                     std::make_move_iterator(records.end()));
+    Reindex(0);
+}
+
+void CSiteVigilDoc::Reindex(size_t fromRow)
+{
+    for (size_t row = fromRow; row < m_records.size(); ++row)
+        m_rowBySerial[m_records[row]->GetSerial()] = row;
 }
 
 bool CSiteVigilDoc::IsDuplicate(const Curl& record) const

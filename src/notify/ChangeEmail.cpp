@@ -32,7 +32,7 @@ std::string Deliver(CMailMessage& message, const std::string& server, int port, 
 
 } // namespace
 
-std::string SendChangeEmail(const std::list<std::unique_ptr<Curl>>& records)
+std::string SendChangeEmail(const std::vector<std::unique_ptr<Curl>>& records)
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     const std::string userName = prefs.ReadString(Pref::emailUsername);

@@ -111,13 +111,13 @@ protected:
         while (!done()) {
             if (std::chrono::steady_clock::now() > deadline)
                 return false;
-            queue.WaitAndDispatch(*run, std::chrono::milliseconds(50));
+            queue.WaitAndDispatch(std::chrono::milliseconds(50));
         }
         return true;
     }
     bool WaitForRunEnd()
     {
-        return DispatchUntil([this] { return !run->IsRunning(); });
+        return DispatchUntil([this] { return !run->IsRunning() && !run->IsEndingRun(); });
     }
     // Waits for a file that a detached command writes.
     static bool WaitForFile(const std::string& path)
