@@ -3,10 +3,17 @@
 #include <QTableView>
 #include <QUrl>
 
+#include <array>
 #include <functional>
+#include <memory>
 
+class CBrowserLauncher;
+class CGuiRun;
 class CListSession;
+class CPageListModel;
+class Curl;
 class QAction;
+class QMenu;
 
 // Every command the list offers; the main window puts their actions into its menus and toolbar.
 enum class ListCommand
@@ -28,6 +35,8 @@ enum class ListCommand
 };
 
 // The list of watched pages: one row per page, the commands on them and the check run in the GUI.
+// The list handles F5 (check all), Shift+F5 (stop) and Delete itself while it has the focus: the
+// actions carry no shortcuts, so give them none.
 class CMyListView : public QTableView
 {
     Q_OBJECT
@@ -67,7 +76,43 @@ signals:
     void showInPane(const QUrl& url);
     void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
 
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 private:
-    class CImpl;
-    CImpl* m_impl = nullptr;
+    void CreateActions();
+    void UpdateActions();
+    void OnCurrentRowChanged(const QModelIndex& current);
+    void OnDoubleClicked(const QModelIndex& index);
+
+    // The commands.
+    void AddUrl();
+    void ShowProperties();
+    void DeleteSelected();
+    void ClearSelectedChanges();
+    void ClearAllChanges();
+    void OpenSelectedInBrowser();
+    void CheckSelected();
+    void ShowDifferences();
+    void ViewLogFile();
+    void ShowLocalPage();
+    void ShowInternetPage();
+    void ViewUpdateLog();
+    void DeleteUpdateLog();
+
+    // The selected records in list order; the first of them, null when none is selected.
+    std::vector<Curl*> SelectedRecords() const;
+    Curl* FirstSelected() const;
+    void AppendRecord(std::unique_ptr<Curl> record);
+    int CountChanged() const;
+    // Shows the outcome of an import and rebuilds the rows when pages were added.
+    int FinishImport(int added, const std::string& error);
+
+    CListSession& m_session;
+    CPageListModel* m_model;
+    std::unique_ptr<CBrowserLauncher> m_browser;
+    std::unique_ptr<CGuiRun> m_run;
+    std::array<QAction*, 14> m_actions{};
+    QMenu* m_contextMenu = nullptr;
 };

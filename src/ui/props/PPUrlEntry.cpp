@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -99,8 +100,15 @@ CPPUrlEntry::CPPUrlEntry(Curl& record, CPPWatchText& watchText, QWidget* parent)
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(5, 1);
 
-    connect(m_url, &QLineEdit::textChanged, this, [this] { CheckAddress(); });
-    connect(m_name, &QLineEdit::textChanged, this, [this] { CheckName(); });
+    // Changes made by redisplaying the members are not the user's: the checks run after it.
+    connect(m_url, &QLineEdit::textChanged, this, [this] {
+        if (!m_redisplaying)
+            CheckAddress();
+    });
+    connect(m_name, &QLineEdit::textChanged, this, [this] {
+        if (!m_redisplaying)
+            CheckName();
+    });
     connect(m_download, &QPushButton::clicked, this, &CPPUrlEntry::OnDownload);
 }
 
@@ -108,6 +116,7 @@ CPPUrlEntry::~CPPUrlEntry() = default;
 
 void CPPUrlEntry::LoadControls()
 {
+    const QScopedValueRollback<bool> redisplaying(m_redisplaying, true);
     SetText(m_name, Text(m_strName));
     SetText(m_url, Text(m_strURL));
     m_lastChecked->setText(Text(m_strLastChecked));

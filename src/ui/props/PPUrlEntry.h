@@ -66,6 +66,7 @@ private:
     std::string m_strStatus;
     bool m_bNamePresent = false;
     bool m_bUrlValid = false;
+    bool m_redisplaying = false;
 
     QLineEdit* m_name;
     QLineEdit* m_url;
