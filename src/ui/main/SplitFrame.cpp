@@ -13,7 +13,6 @@ CSplitFrame::CSplitFrame(std::function<Curl*()> firstSelected, std::string stora
     : QMainWindow(parent)
     , m_firstSelected(std::move(firstSelected))
     , m_storageFolder(std::move(storageFolder))
-    , m_view(new CBrowserView(this))
 {
     setWindowFlags(Qt::Widget);
     QToolBar* bar = addToolBar(QStringLiteral("Browser"));
@@ -36,19 +35,31 @@ CSplitFrame::CSplitFrame(std::function<Curl*()> firstSelected, std::string stora
         m_actions[i]->setToolTip(QString::fromLatin1(buttons[i].tip));
         connect(m_actions[i], &QAction::triggered, this, buttons[i].slot);
     }
-    setCentralWidget(m_view);
+    auto* blank = new QWidget(this);
+    blank->setAutoFillBackground(true);
+    blank->setBackgroundRole(QPalette::Base);
+    setCentralWidget(blank);
+}
+
+CBrowserView& CSplitFrame::View()
+{
+    if (!m_view) {
+        m_view = new CBrowserView(this);
+        setCentralWidget(m_view);
+    }
+    return *m_view;
 }
 
 void CSplitFrame::ShowLocalPage()
 {
     if (Curl* record = m_firstSelected())
-        m_view->ShowPage(QString::fromStdString(record->GetSavedPagePath()));
+        View().ShowPage(QString::fromStdString(record->GetSavedPagePath()));
 }
 
 void CSplitFrame::ShowInternetPage()
 {
     if (Curl* record = m_firstSelected())
-        m_view->ShowPage(QString::fromStdString(record->GetURL()));
+        View().ShowPage(QString::fromStdString(record->GetURL()));
 }
 
 void CSplitFrame::ShowDifferences()
@@ -56,7 +67,7 @@ void CSplitFrame::ShowDifferences()
     if (Curl* record = m_firstSelected()) {
         // The report is made from the two copies as they are now.
         record->MakeDiffReport();
-        m_view->ShowPage(QString::fromStdString(record->GetDiffsPath()));
+        View().ShowPage(QString::fromStdString(record->GetDiffsPath()));
     }
 }
 
@@ -66,5 +77,5 @@ void CSplitFrame::ShowUpdateLog()
     // Before the first change the page does not exist yet: show the empty log rather than an error.
     if (!QFileInfo::exists(QString::fromStdString(log.GetPagePath())) && log.LoadLog())
         log.RenderLog();
-    m_view->ShowPage(QString::fromStdString(log.GetPagePath()));
+    View().ShowPage(QString::fromStdString(log.GetPagePath()));
 }
