@@ -127,30 +127,29 @@ void CMainFrame::CreateToolBar()
     QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
     bar->setObjectName(QStringLiteral("mainToolBar"));
     bar->setIconSize(QSize(22, 22));
-    struct Button
-    {
-        ListCommand command;
-        const char* icon;
+    auto addList = [this, bar](ListCommand command, const char* icon) {
+        QAction* action = m_list->Action(command);
+        // The list's own image wins; ours fills in where it has none.
+        if (action->icon().isNull())
+            action->setIcon(ToolbarIcon(icon));
+        bar->addAction(action);
     };
-    static const Button groups[][3] = {
-        {{ListCommand::AddUrl, "add-url"}, {ListCommand::Properties, "properties"}, {ListCommand::Delete, "delete"}},
-        {{ListCommand::CheckForChanges, "check"}, {ListCommand::StopChecking, "stop"}, {ListCommand::AddUrl, nullptr}},
-        {{ListCommand::ClearChanges, "clear-changes"},
-         {ListCommand::OpenInBrowser, "open-browser"},
-         {ListCommand::ShowDifferences, "differences"}},
-    };
-    for (const auto& group : groups) {
-        for (const Button& button : group) {
-            if (!button.icon)
-                continue;
-            QAction* action = m_list->Action(button.command);
-            // The list's own image wins; ours fills in where it has none.
-            if (action->icon().isNull())
-                action->setIcon(ToolbarIcon(button.icon));
-            bar->addAction(action);
-        }
-        bar->addSeparator();
-    }
+    addList(ListCommand::AddUrl, "add-url");
+    addList(ListCommand::Properties, "properties");
+    addList(ListCommand::Delete, "delete");
+    bar->addSeparator();
+    // Checking every page is the toolbar's own command (the Url menu's checks the selected pages).
+    QAction* checkAll = bar->addAction(ToolbarIcon("check"), QStringLiteral("Check all web pages for changes"), m_list,
+                                       &CMyListView::CheckAll);
+    checkAll->setToolTip(QStringLiteral("Check all web pages for changes"));
+    connect(m_list, &CMyListView::runningChanged, checkAll,
+            [checkAll](bool running) { checkAll->setEnabled(!running); });
+    addList(ListCommand::StopChecking, "stop");
+    bar->addSeparator();
+    addList(ListCommand::ClearChanges, "clear-changes");
+    addList(ListCommand::OpenInBrowser, "open-browser");
+    addList(ListCommand::ShowDifferences, "differences");
+    bar->addSeparator();
     QAction* prefs
         = bar->addAction(ToolbarIcon("preferences"), QStringLiteral("Preferences"), this, &CMainFrame::OnPreferences);
     prefs->setToolTip(QStringLiteral("Preferences"));
