@@ -1,0 +1,217 @@
+// The list view's commands on pages: add, edit, delete, clear, open, show, and the imports.
+#include "ui/list/MyListView.h"
+
+#include "model/ListImport.h"
+#include "model/ListSession.h"
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
+#include "notify/UpdateLog.h"
+#include "platform/Shell.h"
+#include "ui/list/BrowserLauncher.h"
+#include "ui/list/MultBrowsersDlg.h"
+#include "ui/list/PageListModel.h"
+#include "ui/widgets/MessageBox.h"
+
+// Seam until the URL properties sheet is in this branch: without it Add URL and Properties show why.
+#if __has_include("ui/props/UrlPropertiesSheet.h")
+#include "ui/props/UrlPropertiesSheet.h"
+#define SITEVIGIL_HAVE_URL_SHEET 1
+#endif
+
+#include <QDialog>
+
+namespace {
+
+QUrl FileUrl(const std::string& path)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(path));
+}
+
+} // namespace
+
+namespace {
+
+// The URL properties sheet over the record; true after OK.
+bool EditRecord(Curl& record, bool isNewPage, QWidget* parent)
+{
+#ifdef SITEVIGIL_HAVE_URL_SHEET
+    CUrlPropertiesSheet sheet(record, isNewPage, parent);
+    return sheet.exec() == QDialog::Accepted;
+#else
+    (void)record;
+    (void)isNewPage;
+    MessageBox::Error(parent, "The URL properties sheet is not part of this build.");
+    return false;
+#endif
+}
+
+} // namespace
+
+void CMyListView::AddUrl()
+{
+    std::unique_ptr<Curl> record = CListSession::NewRecord("");
+    if (!EditRecord(*record, true, this))
+        return;
+    if (m_session.Doc().IsDuplicate(*record) && CVigilPrefs::GetInstance().ReadInt(Pref::confirmDuplicates) != 0
+        && !MessageBox::AskYesNo(this, "This URL already exists. Are you sure you want add?"))
+        return;
+    AppendRecord(std::move(record));
+}
+
+void CMyListView::AppendRecord(std::unique_ptr<Curl> record)
+{
+    m_model->BeginAppend(1);
+    m_session.Doc().AddRecord(std::move(record));
+    m_model->EndAppend();
+}
+
+void CMyListView::ShowProperties()
+{
+    Curl* record = FirstSelected();
+    if (!record)
+        return;
+    if (!EditRecord(*record, false, this))
+        return;
+    // A check that started before the edit judged the old settings; its results must not land.
+    record->MarkEdited();
+    m_model->RefreshRow(*record);
+}
+
+void CMyListView::DeleteSelected()
+{
+    const std::vector<Curl*> records = SelectedRecords();
+    if (records.empty())
+        return;
+    if (CVigilPrefs::GetInstance().ReadInt(Pref::confirmDeletes) != 0
+        && !MessageBox::AskYesNo(this, "Are you sure you want to remove selected items?"))
+        return;
+    // From the bottom, so that the rows still to go keep their numbers.
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        m_model->BeginRemove(m_model->RowOf(*it));
+        m_browser->Forget(*it);
+        m_session.Doc().RemoveRecord(*it);
+        m_model->EndRemove();
+    }
+    emit changesPresent(CountChanged());
+}
+
+void CMyListView::ClearSelectedChanges()
+{
+    for (Curl* record : SelectedRecords()) {
+        CListSession::ClearChange(*record);
+        m_model->RefreshRow(*record);
+    }
+    emit changesPresent(CountChanged());
+}
+
+void CMyListView::ClearAllChanges()
+{
+    if (CVigilPrefs::GetInstance().ReadInt(Pref::confirmClearChanges) != 0
+        && !MessageBox::AskYesNo(this, "Clear changes from all monitored pages?"))
+        return;
+    for (const std::unique_ptr<Curl>& record : m_session.Doc().Records()) {
+        CListSession::ClearChange(*record);
+        m_model->RefreshRow(*record);
+    }
+    emit changesPresent(0);
+}
+
+void CMyListView::OpenSelectedInBrowser()
+{
+    const std::vector<Curl*> records = SelectedRecords();
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    if (records.size() > 1 && prefs.ReadInt(Pref::warnMultipleBrowserWindows) > 0) {
+        const MultBrowsersDlg::Answer answer = MultBrowsersDlg::Ask(this, static_cast<int>(records.size()));
+        if (!answer.ok)
+            return;
+        if (answer.dontAskAgain)
+            prefs.WriteInt(Pref::warnMultipleBrowserWindows.name, 0);
+    }
+    for (Curl* record : records)
+        m_browser->Open(*record);
+}
+
+void CMyListView::ShowDifferences()
+{
+    Curl* record = FirstSelected();
+    if (!record)
+        return;
+    // The report is written from the two saved copies each time it is asked for.
+    record->MakeDiffReport();
+    emit showInPane(FileUrl(record->GetDiffsPath()));
+}
+
+void CMyListView::ViewLogFile()
+{
+    if (Curl* record = FirstSelected())
+        OpenWithShell(record->GetDebugLogPath());
+}
+
+void CMyListView::ShowLocalPage()
+{
+    if (Curl* record = FirstSelected())
+        emit showInPane(FileUrl(record->GetSavedPagePath()));
+}
+
+void CMyListView::ShowInternetPage()
+{
+    if (Curl* record = FirstSelected())
+        emit showInPane(QUrl(QString::fromStdString(record->GetURL())));
+}
+
+void CMyListView::ViewUpdateLog()
+{
+    OpenWithShell(CUpdateLog(CVigilPrefs::GetInstance().GetStorageFolder()).GetPagePath());
+}
+
+void CMyListView::DeleteUpdateLog()
+{
+    CUpdateLog log(CVigilPrefs::GetInstance().GetStorageFolder());
+    const UpdateLogResult result = log.ClearLog();
+    if (!result.message.empty())
+        MessageBox::Warning(this, QString::fromStdString(result.message));
+    else if (!result.ok)
+        MessageBox::Error(this, "The update log could not be deleted: " + QString::fromStdString(log.LastError()));
+}
+
+int CMyListView::FinishImport(int added, const std::string& error)
+{
+    if (!error.empty()) {
+        MessageBox::Error(this, QString::fromStdString(error));
+        return -1;
+    }
+    return added;
+}
+
+int CMyListView::ImportFavorites(const QString& dir)
+{
+    const int first = m_model->rowCount();
+    m_model->BeginReset();
+    const ImportResult result = ::ImportFavorites(m_session.Doc(), dir.toStdString());
+    m_model->EndReset();
+    if (result.added > 0)
+        scrollTo(m_model->index(first, 0));
+    return FinishImport(static_cast<int>(result.added), result.error);
+}
+
+int CMyListView::ImportBookmarks(const QString& file)
+{
+    const int first = m_model->rowCount();
+    m_model->BeginReset();
+    const ImportResult result = ImportBookmarksFile(m_session.Doc(), file.toStdString());
+    m_model->EndReset();
+    if (result.added > 0)
+        scrollTo(m_model->index(first, 0));
+    return FinishImport(static_cast<int>(result.added), result.error);
+}
+
+int CMyListView::ImportList(const QString& file)
+{
+    const size_t before = m_session.Doc().Count();
+    m_model->BeginReset();
+    const DocResult result = m_session.Doc().LoadFromFile(file.toStdString());
+    m_model->EndReset();
+    emit changesPresent(CountChanged());
+    return FinishImport(static_cast<int>(m_session.Doc().Count() - before),
+                        result ? std::string() : result.error + "; nothing was imported");
+}

@@ -1,0 +1,259 @@
+#include "ui/list/MyListView.h"
+
+#include "model/ListSession.h"
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
+#include "ui/list/BrowserLauncher.h"
+#include "ui/list/PageListModel.h"
+#include "ui/run/GuiRun.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace {
+
+constexpr IntPref kColumnWidths[CPageListModel::ColumnCount]
+    = {Pref::col1, Pref::col2, Pref::col3, Pref::col4, Pref::col5, Pref::col6};
+
+struct CommandText
+{
+    ListCommand command;
+    const char* menuText;
+    // The text in the list's context menu; null when the command is not in it.
+    const char* contextText;
+};
+
+// Menu order of the context menu.
+constexpr CommandText kCommandTexts[] = {
+    {ListCommand::AddUrl, "Add URL", nullptr},
+    {ListCommand::ClearAllChanges, "Clear all changes", nullptr},
+    {ListCommand::Properties, "Properties", "Properties"},
+    {ListCommand::Delete, "Delete", "Delete"},
+    {ListCommand::ClearChanges, "Clear changes", "Clear Changes"},
+    {ListCommand::OpenInBrowser, "&Open in browser", "Open in Browser"},
+    {ListCommand::CheckForChanges, "Check for changes", "Check for changes"},
+    {ListCommand::StopChecking, "Stop checking", nullptr},
+    {ListCommand::ShowDifferences, "Show differences", "Show Differences"},
+    {ListCommand::ViewLogFile, "View log file", "View Log File"},
+    {ListCommand::ShowLocalPage, "Show &locally saved page", nullptr},
+    {ListCommand::ShowInternetPage, "Show page from &Internet", nullptr},
+    {ListCommand::ViewUpdateLog, "View update log", nullptr},
+    {ListCommand::DeleteUpdateLog, "Delete update log", nullptr},
+};
+
+// Commands on the first selected record or on every selected record.
+constexpr ListCommand kSelectionCommands[] = {
+    ListCommand::Properties,      ListCommand::Delete,      ListCommand::ClearChanges,  ListCommand::OpenInBrowser,
+    ListCommand::ShowDifferences, ListCommand::ViewLogFile, ListCommand::ShowLocalPage, ListCommand::ShowInternetPage};
+
+size_t Index(ListCommand command)
+{
+    return static_cast<size_t>(command);
+}
+
+} // namespace
+
+CMyListView::CMyListView(CListSession& session, QWidget* parent)
+    : QTableView(parent)
+    , m_session(session)
+    , m_model(new CPageListModel(session.Doc(), this))
+    , m_browser(std::make_unique<CBrowserLauncher>())
+{
+    setObjectName("URL list");
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    setShowGrid(false);
+    setWordWrap(false);
+    setFrameShape(QFrame::StyledPanel);
+    verticalHeader()->hide();
+    // Uniform rows let the view lay out thousands of them without asking for each one's size.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setSectionsMovable(false);
+
+    // The selection stays as visible when the list loses the focus.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(colours);
+
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    for (int column = 0; column < CPageListModel::ColumnCount; ++column)
+        setColumnWidth(column, prefs.ReadInt(kColumnWidths[column]));
+
+    m_run = std::make_unique<CGuiRun>(session, *this, *m_model);
+    CreateActions();
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::UpdateActions);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &CMyListView::OnCurrentRowChanged);
+    connect(this, &QAbstractItemView::doubleClicked, this, &CMyListView::OnDoubleClicked);
+    connect(this, &CMyListView::runningChanged, this, &CMyListView::UpdateActions);
+    UpdateActions();
+}
+
+CMyListView::~CMyListView() = default;
+
+void CMyListView::CreateActions()
+{
+    m_contextMenu = new QMenu("URL Context Popup Menu", this);
+    for (const CommandText& text : kCommandTexts) {
+        auto* action = new QAction(text.menuText, this);
+        m_actions[Index(text.command)] = action;
+        if (text.contextText) {
+            // The context menu has texts of its own but does what the menu item does.
+            QAction* item = m_contextMenu->addAction(text.contextText, action, &QAction::trigger);
+            connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
+        }
+    }
+    auto bind = [this](ListCommand command, void (CMyListView::*handler)()) {
+        connect(m_actions[Index(command)], &QAction::triggered, this, handler);
+    };
+    bind(ListCommand::AddUrl, &CMyListView::AddUrl);
+    bind(ListCommand::ClearAllChanges, &CMyListView::ClearAllChanges);
+    bind(ListCommand::Properties, &CMyListView::ShowProperties);
+    bind(ListCommand::Delete, &CMyListView::DeleteSelected);
+    bind(ListCommand::ClearChanges, &CMyListView::ClearSelectedChanges);
+    bind(ListCommand::OpenInBrowser, &CMyListView::OpenSelectedInBrowser);
+    bind(ListCommand::CheckForChanges, &CMyListView::CheckSelected);
+    bind(ListCommand::StopChecking, &CMyListView::StopChecking);
+    bind(ListCommand::ShowDifferences, &CMyListView::ShowDifferences);
+    bind(ListCommand::ViewLogFile, &CMyListView::ViewLogFile);
+    bind(ListCommand::ShowLocalPage, &CMyListView::ShowLocalPage);
+    bind(ListCommand::ShowInternetPage, &CMyListView::ShowInternetPage);
+    bind(ListCommand::ViewUpdateLog, &CMyListView::ViewUpdateLog);
+    bind(ListCommand::DeleteUpdateLog, &CMyListView::DeleteUpdateLog);
+}
+
+QAction* CMyListView::Action(ListCommand command) const
+{
+    return m_actions[Index(command)];
+}
+
+void CMyListView::UpdateActions()
+{
+    const bool selected = selectionModel()->hasSelection();
+    for (ListCommand command : kSelectionCommands)
+        m_actions[Index(command)]->setEnabled(selected);
+    const bool running = IsRunning();
+    // A single page is checked only between runs: the run's end must be detected exactly once.
+    m_actions[Index(ListCommand::CheckForChanges)]->setEnabled(selected && !running);
+    m_actions[Index(ListCommand::StopChecking)]->setEnabled(running);
+}
+
+void CMyListView::keyReleaseEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_F5 && modifiers == Qt::NoModifier)
+        CheckAll();
+    else if (event->key() == Qt::Key_F5 && modifiers == Qt::ShiftModifier)
+        StopChecking();
+    else if (event->key() == Qt::Key_Delete && modifiers == Qt::NoModifier)
+        DeleteSelected();
+    else
+        QTableView::keyReleaseEvent(event);
+}
+
+void CMyListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    m_contextMenu->popup(event->globalPos());
+}
+
+void CMyListView::OnCurrentRowChanged(const QModelIndex& current)
+{
+    if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), {}))
+        return;
+    if (Curl* record = m_model->RecordAt(current.row()))
+        emit showInPane(QUrl::fromLocalFile(QString::fromStdString(record->GetSavedPagePath())));
+}
+
+void CMyListView::OnDoubleClicked(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    switch (CVigilPrefs::GetInstance().ReadInt(Pref::actionOnDoubleClick)) {
+    case 0:
+        OpenSelectedInBrowser();
+        break;
+    case 1:
+        ShowProperties();
+        break;
+    default:
+        break;
+    }
+}
+
+std::vector<Curl*> CMyListView::SelectedRecords() const
+{
+    QModelIndexList rows = selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<Curl*> records;
+    records.reserve(static_cast<size_t>(rows.size()));
+    for (const QModelIndex& row : rows) {
+        if (Curl* record = m_model->RecordAt(row.row()))
+            records.push_back(record);
+    }
+    return records;
+}
+
+Curl* CMyListView::FirstSelected() const
+{
+    const std::vector<Curl*> records = SelectedRecords();
+    return records.empty() ? nullptr : records.front();
+}
+
+void CMyListView::StoreColumnWidths()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    for (int column = 0; column < CPageListModel::ColumnCount; ++column)
+        prefs.WriteInt(kColumnWidths[column].name, columnWidth(column));
+}
+
+void CMyListView::FillList()
+{
+    m_model->BeginReset();
+    m_model->EndReset();
+    emit changesPresent(CountChanged());
+}
+
+int CMyListView::CountChanged() const
+{
+    int count = 0;
+    for (const std::unique_ptr<Curl>& record : m_session.Doc().Records())
+        count += record->GetChanged() ? 1 : 0;
+    return count;
+}
+
+void CMyListView::CheckAll()
+{
+    m_run->CheckAll();
+}
+
+bool CMyListView::IsRunning() const
+{
+    return m_run && m_run->IsRunning();
+}
+
+void CMyListView::StopChecking()
+{
+    m_run->StopChecking();
+}
+
+void CMyListView::CheckSelected()
+{
+    if (Curl* record = FirstSelected())
+        m_run->CheckSelected(record);
+}
+
+void CMyListView::SetSoundHook(SoundHook hook)
+{
+    m_run->SetSoundHook(std::move(hook));
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QTableView>
+#include <QUrl>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class CBrowserLauncher;
+class CGuiRun;
+class CListSession;
+class CPageListModel;
+class Curl;
+class QAction;
+class QMenu;
+
+// Every command the list offers; the main window puts their actions into its menus and toolbar.
+enum class ListCommand
+{
+    AddUrl,
+    ClearAllChanges,
+    Properties,
+    Delete,
+    ClearChanges,
+    OpenInBrowser,
+    CheckForChanges,
+    StopChecking,
+    ShowDifferences,
+    ViewLogFile,
+    ShowLocalPage,
+    ShowInternetPage,
+    ViewUpdateLog,
+    DeleteUpdateLog
+};
+
+// The list of watched pages: one row per page, the commands on them and the check run in the GUI.
+// The list handles F5 (check all), Shift+F5 (stop) and Delete itself while it has the focus: the
+// actions carry no shortcuts, so give them none.
+class CMyListView : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit CMyListView(CListSession& session, QWidget* parent = nullptr);
+    ~CMyListView() override;
+
+    // The command's action, for menus and toolbars; its enabled state follows the selection and the run.
+    QAction* Action(ListCommand command) const;
+
+    // The run and its front end, for the main window's scheduler.
+    CGuiRun& GuiRun() const { return *m_run; }
+
+    void CheckAll();
+    bool IsRunning() const;
+    void StopChecking();
+
+    // After the document changed wholesale (loaded, replaced).
+    void FillList();
+
+    // Each returns the number of pages added, or -1 after showing the error.
+    int ImportFavorites(const QString& dir);
+    int ImportBookmarks(const QString& file);
+    int ImportList(const QString& file);
+
+    // Puts the widths of the six columns into col1..col6; call before the list is saved.
+    void StoreColumnWidths();
+
+    // The main window's sound: the end of a run calls it and goes on when the sound has ended.
+    using SoundHook = std::function<void(int pref, const QString& file, std::function<void()> onEnded)>;
+    void SetSoundHook(SoundHook hook);
+
+signals:
+    void statusText(const QString& text);
+    void trayTip(const QString& text);
+    void busyChanged(bool busy);
+    void blinkingChanged(bool blinking);
+    void changesPresent(int count);
+    void runningChanged(bool running);
+    void showInPane(const QUrl& url);
+    void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void CreateActions();
+    void UpdateActions();
+    void OnCurrentRowChanged(const QModelIndex& current);
+    void OnDoubleClicked(const QModelIndex& index);
+
+    // The commands.
+    void AddUrl();
+    void ShowProperties();
+    void DeleteSelected();
+    void ClearSelectedChanges();
+    void ClearAllChanges();
+    void OpenSelectedInBrowser();
+    void CheckSelected();
+    void ShowDifferences();
+    void ViewLogFile();
+    void ShowLocalPage();
+    void ShowInternetPage();
+    void ViewUpdateLog();
+    void DeleteUpdateLog();
+
+    // The selected records in list order; the first of them, null when none is selected.
+    std::vector<Curl*> SelectedRecords() const;
+    Curl* FirstSelected() const;
+    void AppendRecord(std::unique_ptr<Curl> record);
+    int CountChanged() const;
+    // Shows the outcome of an import and rebuilds the rows when pages were added.
+    int FinishImport(int added, const std::string& error);
+
+    CListSession& m_session;
+    CPageListModel* m_model;
+    std::unique_ptr<CBrowserLauncher> m_browser;
+    std::unique_ptr<CGuiRun> m_run;
+    std::array<QAction*, 14> m_actions{};
+    QMenu* m_contextMenu = nullptr;
+};

@@ -1,0 +1,156 @@
+#include "ui/list/PageListModel.h"
+
+#include "model/SiteVigilDoc.h"
+#include "model/UrlRecord.h"
+
+#include <QColor>
+
+namespace {
+
+const QString kBlanks = "   ";
+const QColor kOddRow(233, 233, 255);
+const QColor kChangedText(255, 0, 0);
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+CPageListModel::CPageListModel(const CSiteVigilDoc& doc, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_doc(doc)
+{ }
+
+int CPageListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_doc.Count());
+}
+
+int CPageListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+Curl* CPageListModel::RecordAt(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return nullptr;
+    return &m_doc.RecordAt(static_cast<size_t>(row));
+}
+
+int CPageListModel::RowOf(const Curl* record) const
+{
+    const size_t row = m_doc.RowOf(record);
+    return row == CSiteVigilDoc::kNoRow ? -1 : static_cast<int>(row);
+}
+
+QString CPageListModel::CellText(const Curl& record, int column) const
+{
+    switch (column) {
+    case Name:
+        return Text(record.GetName());
+    case Url:
+        return Text(record.GetURL());
+    case Status: {
+        const auto progress = m_progress.constFind(&record);
+        return progress != m_progress.constEnd() ? *progress : Text(record.GetStatusText());
+    }
+    case Changed:
+        return Text(record.GetChangeText());
+    case LastChecked:
+        return Text(record.GetLastCheckedText());
+    case LastModified:
+        return Text(record.GetLastModifiedText());
+    default:
+        return {};
+    }
+}
+
+QVariant CPageListModel::data(const QModelIndex& index, int role) const
+{
+    const Curl* record = RecordAt(index.row());
+    if (!record || index.column() < 0 || index.column() >= ColumnCount)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        // The progress text brings its own two blanks.
+        if (index.column() == Name || (index.column() == Status && m_progress.contains(record)))
+            return CellText(*record, index.column());
+        return kBlanks + CellText(*record, index.column());
+    case Qt::ToolTipRole:
+        return CellText(*record, index.column());
+    case Qt::BackgroundRole:
+        return index.row() % 2 == 0 ? QColor(Qt::white) : kOddRow;
+    case Qt::ForegroundRole:
+        return index.column() == Changed && record->GetChanged() ? kChangedText : QColor(Qt::black);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant CPageListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const char* const headers[ColumnCount]
+        = {"Name", "URL", "Status", "Changed?", "Date Last Checked", "Date Last Modified"};
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return QString(headers[section]);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+void CPageListModel::RefreshRow(const Curl& record)
+{
+    m_progress.remove(&record);
+    const int row = RowOf(&record);
+    if (row >= 0)
+        emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+void CPageListModel::ShowProgress(const Curl& record, const QString& text)
+{
+    const int row = RowOf(&record);
+    if (row < 0)
+        return;
+    m_progress.insert(&record, text);
+    emit dataChanged(index(row, Status), index(row, Status));
+}
+
+void CPageListModel::BeginAppend(int count)
+{
+    const int first = rowCount();
+    beginInsertRows({}, first, first + count - 1);
+}
+
+void CPageListModel::EndAppend()
+{
+    endInsertRows();
+}
+
+void CPageListModel::BeginRemove(int row)
+{
+    m_progress.remove(RecordAt(row));
+    beginRemoveRows({}, row, row);
+}
+
+void CPageListModel::EndRemove()
+{
+    endRemoveRows();
+}
+
+void CPageListModel::BeginReset()
+{
+    beginResetModel();
+}
+
+void CPageListModel::EndReset()
+{
+    m_progress.clear();
+    endResetModel();
+}

@@ -1,0 +1,85 @@
+#include "ui/prefs/PPConnection.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+CPPConnection::CPPConnection(QWidget* parent)
+    : CPropertyPage(tr("Connection"), QIcon(":/sheets/connection.svg"), parent)
+    , m_threads(new QComboBox(this))
+    , m_priority(new QComboBox(this))
+    , m_timeout(NewDigitsField())
+    , m_retries(NewDigitsField())
+    , m_userAgent(new QLineEdit(this))
+{
+    m_threads->setObjectName("numThreads");
+    m_priority->setObjectName("threadPriority");
+    m_timeout->setObjectName("connectTimeout");
+    m_retries->setObjectName("connectRetryCount");
+    m_userAgent->setObjectName("userAgent");
+    for (int count = 1; count <= 20; ++count)
+        m_threads->addItem(QString::number(count));
+    m_priority->addItems({tr("Lowest"), tr("Low"), tr("Normal")});
+    m_timeout->setMaximumWidth(60);
+    m_retries->setMaximumWidth(60);
+
+    auto* ie6 = new QPushButton(tr("IE6"), this);
+    ie6->setObjectName("ie6");
+    connect(ie6, &QPushButton::clicked, this, [this] { SetUserAgent(kUserAgentIE6); });
+    auto* firefox = new QPushButton(tr("Mozilla Firefox"), this);
+    firefox->setObjectName("firefox");
+    connect(firefox, &QPushButton::clicked, this, [this] { SetUserAgent(kUserAgentFirefox); });
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(tr("Number Threads"), this), 0, 0);
+    grid->addWidget(m_threads, 0, 1);
+    grid->addWidget(new QLabel(tr("Thread priority"), this), 1, 0);
+    grid->addWidget(m_priority, 1, 1);
+    grid->addWidget(new QLabel(tr("Connect Timeout"), this), 2, 0);
+    auto* timeout = new QHBoxLayout;
+    timeout->addWidget(m_timeout);
+    timeout->addWidget(new QLabel(tr("seconds"), this));
+    timeout->addStretch(1);
+    grid->addLayout(timeout, 2, 1);
+    grid->addWidget(new QLabel(tr("Retry Count"), this), 3, 0);
+    grid->addWidget(m_retries, 3, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("User Agent String"), this), 4, 0, 1, 2);
+    grid->addWidget(m_userAgent, 5, 0, 1, 2);
+    auto* agents = new QHBoxLayout;
+    agents->addStretch(1);
+    agents->addWidget(ie6);
+    agents->addWidget(firefox);
+    grid->addLayout(agents, 6, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(7, 1);
+}
+
+void CPPConnection::LoadControls()
+{
+    m_threads->setCurrentIndex(m_values.numThreads);
+    m_priority->setCurrentIndex(m_values.threadPriority);
+    m_timeout->setText(QString::number(m_values.connectTimeout));
+    m_retries->setText(QString::number(m_values.connectRetryCount));
+    m_userAgent->setText(QString::fromStdString(m_values.userAgent));
+}
+
+bool CPPConnection::StoreControls()
+{
+    // Fields are taken in the order they are shown, so the first bad one gets the focus.
+    ConnectionPrefs values = m_values;
+    values.numThreads = ComboIndex(m_threads, m_values.numThreads);
+    values.threadPriority = ComboIndex(m_priority, m_values.threadPriority);
+    if (!ReadInt(m_timeout, values.connectTimeout, 1, 60) || !ReadInt(m_retries, values.connectRetryCount, 1, 5))
+        return false;
+    values.userAgent = m_userAgent->text().toStdString();
+    m_values = values;
+    return true;
+}
+
+void CPPConnection::SetUserAgent(const char* userAgent)
+{
+    m_values.userAgent = userAgent;
+    LoadControls();
+}

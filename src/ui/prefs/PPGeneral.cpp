@@ -1,0 +1,73 @@
+#include "ui/prefs/PPGeneral.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+CPPGeneral::CPPGeneral(QWidget* parent)
+    : CPropertyPage(tr("General Settings"), QIcon(":/sheets/general.svg"), parent)
+    , m_folder(new QLineEdit(this))
+    , m_startMinimized(new QCheckBox(tr("Start Minimized"), this))
+    , m_startWithWindows(new QCheckBox(tr("Start automatically when Windows starts"), this))
+    , m_hideToTray(new QCheckBox(tr("Hide to tray on close"), this))
+    , m_doubleClick(new QComboBox(this))
+{
+    m_folder->setObjectName("InstallDir");
+    m_startMinimized->setObjectName("startMinimized");
+    m_startWithWindows->setObjectName("startWithWindows");
+    m_hideToTray->setObjectName("hideToTrayOnExit");
+    m_doubleClick->setObjectName("actionOnDoubleClick");
+    m_doubleClick->addItems({tr("Open in external browser"), tr("Show URL properties")});
+
+    auto* browse = new QPushButton(tr("..."), this);
+    browse->setObjectName("browseFolder");
+    browse->setFixedWidth(32);
+    connect(browse, &QPushButton::clicked, this, &CPPGeneral::OnBrowse);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(tr("Storage directory"), this), 0, 0, 1, 2);
+    grid->addWidget(m_folder, 1, 0);
+    grid->addWidget(browse, 1, 1);
+    grid->addWidget(m_startMinimized, 2, 0, 1, 2);
+    grid->addWidget(m_startWithWindows, 3, 0, 1, 2);
+    grid->addWidget(m_hideToTray, 4, 0, 1, 2);
+    auto* action = new QHBoxLayout;
+    action->addWidget(new QLabel(tr("Action on double click :"), this));
+    action->addWidget(m_doubleClick, 1);
+    grid->addLayout(action, 5, 0, 1, 2);
+    grid->setRowStretch(6, 1);
+}
+
+void CPPGeneral::LoadControls()
+{
+    m_folder->setText(QString::fromStdString(m_values.installDir));
+    SetCheck(m_startMinimized, m_values.startMinimized);
+    SetCheck(m_startWithWindows, m_values.startWithWindows);
+    SetCheck(m_hideToTray, m_values.hideToTrayOnExit);
+    m_doubleClick->setCurrentIndex(m_values.actionOnDoubleClick);
+}
+
+bool CPPGeneral::StoreControls()
+{
+    m_values.installDir = m_folder->text().toStdString();
+    m_values.startMinimized = Checked(m_startMinimized);
+    m_values.startWithWindows = Checked(m_startWithWindows);
+    m_values.hideToTrayOnExit = Checked(m_hideToTray);
+    m_values.actionOnDoubleClick = ComboIndex(m_doubleClick, m_values.actionOnDoubleClick);
+    return true;
+}
+
+void CPPGeneral::OnBrowse()
+{
+    QString folder = QFileDialog::getExistingDirectory(this, QString(), m_folder->text(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    m_values.installDir = folder.toStdString();
+    m_folder->setText(folder);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "model/VigilPrefs.h"
+#include "ui/sheets/PropertyPage.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+// "General Settings": storage folder, start-up and tray behaviour, the double-click action.
+class CPPGeneral : public CPropertyPage
+{
+    Q_OBJECT
+public:
+    explicit CPPGeneral(QWidget* parent = nullptr);
+
+    void LoadControls() override;
+    bool StoreControls() override;
+
+    GeneralPrefs m_values;
+
+private:
+    void OnBrowse();
+
+    QLineEdit* m_folder;
+    QCheckBox* m_startMinimized;
+    QCheckBox* m_startWithWindows;
+    QCheckBox* m_hideToTray;
+    QComboBox* m_doubleClick;
+};

@@ -1,0 +1,43 @@
+#include "ui/prefs/PPGlobalSchedule.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QSpinBox>
+
+CPPGlobalSchedule::CPPGlobalSchedule(QWidget* parent)
+    : CPropertyPage(tr("Schedule"), QIcon(":/sheets/schedule.svg"), parent)
+    , m_autoCheck(new QCheckBox(tr("Periodically check for changes"), this))
+    , m_frequency(new QSpinBox(this))
+    , m_units(new QComboBox(this))
+{
+    m_autoCheck->setObjectName("autoCheck");
+    m_frequency->setObjectName("checkFrequency");
+    m_units->setObjectName("checkUnits");
+    m_frequency->setRange(1, 9999);
+    m_units->addItems({tr("Seconds"), tr("Minutes"), tr("Hours"), tr("Days")});
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(m_autoCheck, 0, 0, 1, 4);
+    grid->addWidget(new QLabel(tr("Check every"), this), 1, 0);
+    grid->addWidget(m_frequency, 1, 1);
+    grid->addWidget(m_units, 1, 2);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(2, 1);
+}
+
+void CPPGlobalSchedule::LoadControls()
+{
+    SetCheck(m_autoCheck, m_values.autoCheck);
+    m_frequency->setValue(m_values.checkFrequency);
+    m_units->setCurrentIndex(m_values.checkUnits);
+}
+
+bool CPPGlobalSchedule::StoreControls()
+{
+    m_values.autoCheck = Checked(m_autoCheck);
+    m_values.checkFrequency = m_frequency->value();
+    m_values.checkUnits = ComboIndex(m_units, m_values.checkUnits);
+    return true;
+}

@@ -1,0 +1,61 @@
+#include "ui/prefs/PreferencesSheet.h"
+
+#include "model/VigilPrefs.h"
+#include "ui/prefs/PPConnection.h"
+#include "ui/prefs/PPEmail.h"
+#include "ui/prefs/PPGeneral.h"
+#include "ui/prefs/PPGlobalSchedule.h"
+#include "ui/prefs/PPPopup.h"
+#include "ui/prefs/PPPrompting.h"
+#include "ui/prefs/PPProxy.h"
+#include "ui/prefs/PPSound.h"
+
+CPreferencesSheet::CPreferencesSheet(const PreferencesHooks& hooks, QWidget* parent)
+    : CTreePropSheet(tr("Preferences"), parent)
+    , m_hooks(hooks)
+    , m_general(new CPPGeneral(this))
+    , m_prompting(new CPPPrompting(this))
+    , m_connection(new CPPConnection(this))
+    , m_popup(new CPPPopup(hooks.showPopup, this))
+    , m_sound(new CPPSound(hooks.playSound, this))
+    , m_email(new CPPEmail(this))
+    , m_schedule(new CPPGlobalSchedule(this))
+    , m_proxy(new CPPProxy(this))
+{
+    // Each load stores the keys it did not find with the page defaults, whatever the sheet's end.
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    prefs.LoadGeneral(m_general->m_values);
+    prefs.LoadConfirmations(m_prompting->m_values);
+    prefs.LoadConnection(m_connection->m_values);
+    prefs.LoadPopup(m_popup->m_values);
+    prefs.LoadSound(m_sound->m_values);
+    prefs.LoadEmail(m_email->m_values);
+    prefs.LoadSchedule(m_schedule->m_values);
+    prefs.LoadProxy(m_proxy->m_values);
+    // The folder this run works in, even if the setting has been changed since the start.
+    m_general->m_values.installDir = prefs.GetStorageFolder();
+
+    SetDefaultImages(QIcon(":/sheets/folder.svg"), QIcon(":/sheets/folder-open.svg"));
+    for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{m_general, m_prompting, m_connection, m_popup,
+                                                                     m_sound, m_email, m_schedule, m_proxy})
+        AddPage(page);
+    resize(620, 420);
+}
+
+CPreferencesSheet::~CPreferencesSheet() = default;
+
+void CPreferencesSheet::OnSheetOK()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    prefs.SaveGeneral(m_general->m_values);
+    prefs.SaveConfirmations(m_prompting->m_values);
+    prefs.SaveConnection(m_connection->m_values);
+    prefs.SavePopup(m_popup->m_values);
+    prefs.SaveSound(m_sound->m_values);
+    prefs.SaveEmail(m_email->m_values);
+    prefs.SaveSchedule(m_schedule->m_values);
+    prefs.SaveProxy(m_proxy->m_values);
+    // Always, even when no schedule value changed.
+    if (m_hooks.rearmSchedule)
+        m_hooks.rearmSchedule();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "ui/sheets/TreePropSheet.h"
+
+#include <QString>
+#include <functional>
+
+class CPPGeneral;
+class CPPPrompting;
+class CPPConnection;
+class CPPPopup;
+class CPPSound;
+class CPPEmail;
+class CPPGlobalSchedule;
+class CPPProxy;
+
+// What the preferences' Test buttons and OK need of the main window.
+struct PreferencesHooks
+{
+    // The popup notifier's announcement.
+    std::function<void(const QString& text, int appearMs, int stayMs, int vanishMs)> showPopup;
+    // 0 silent, 1 the program's own sound, 2 the file.
+    std::function<void(int preference, const QString& file)> playSound;
+    // Re-arms the schedule timer from the saved schedule settings.
+    std::function<void()> rearmSchedule;
+};
+
+// The "Preferences" sheet: eight pages loaded from the settings when constructed (which stores any
+// missing key with its page default). exec() returns Accepted or Rejected; on OK the groups are saved
+// in page order and the schedule is re-armed, always. Cancel stores nothing.
+class CPreferencesSheet : public CTreePropSheet
+{
+    Q_OBJECT
+public:
+    CPreferencesSheet(const PreferencesHooks& hooks, QWidget* parent = nullptr);
+    ~CPreferencesSheet() override;
+
+    CPPGeneral& General() const { return *m_general; }
+    CPPPrompting& Prompting() const { return *m_prompting; }
+    CPPConnection& Connection() const { return *m_connection; }
+    CPPPopup& Popup() const { return *m_popup; }
+    CPPSound& Sound() const { return *m_sound; }
+    CPPEmail& Email() const { return *m_email; }
+    CPPGlobalSchedule& Schedule() const { return *m_schedule; }
+    CPPProxy& Proxy() const { return *m_proxy; }
+
+protected:
+    // Saves the groups in page order, then re-arms the schedule.
+    void OnSheetOK() override;
+
+private:
+    PreferencesHooks m_hooks;
+    CPPGeneral* m_general;
+    CPPPrompting* m_prompting;
+    CPPConnection* m_connection;
+    CPPPopup* m_popup;
+    CPPSound* m_sound;
+    CPPEmail* m_email;
+    CPPGlobalSchedule* m_schedule;
+    CPPProxy* m_proxy;
+};

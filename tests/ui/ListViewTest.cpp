@@ -1,0 +1,288 @@
+// The list view over a real list: row texts and colours, the commands and their questions, opening
+// pages in the desktop's browser, and a check run against a local HTTP server.
+#include "HttpTestServer.h"
+#include "TestEnv.h"
+
+#include "model/ListSession.h"
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
+#include "ui/list/MultBrowsersDlg.h"
+#include "ui/list/MyListView.h"
+#include "ui/widgets/MessageBox.h"
+
+#include <QAction>
+#include <QColor>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+const QColor kWhite(255, 255, 255);
+const QColor kLightBlue(233, 233, 255);
+const QColor kRed(255, 0, 0);
+const QColor kBlack(0, 0, 0);
+
+void SetInt(const IntPref& pref, int value)
+{
+    CVigilPrefs::GetInstance().WriteInt(pref.name, value);
+}
+
+} // namespace
+
+class ListViewTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void rowsShowTextsAndColours();
+    void questionsGuardCommands_data();
+    void questionsGuardCommands();
+    void openingSeveralPagesAsksFirst();
+    void checkRunUpdatesRowsLogAndList();
+
+private:
+    Curl& AddPage(const std::string& name, const std::string& url);
+    void SelectRows(std::initializer_list<int> rows);
+    QVariant Cell(int row, int column, int role = Qt::DisplayRole) const;
+
+    std::unique_ptr<CIsolatedSettings> m_settings;
+    std::unique_ptr<CListSession> m_session;
+    std::unique_ptr<CMyListView> m_view;
+};
+
+void ListViewTest::init()
+{
+    m_settings = std::make_unique<CIsolatedSettings>();
+    m_session = std::make_unique<CListSession>();
+    QVERIFY(m_session->Open(true).ok);
+    m_view = std::make_unique<CMyListView>(*m_session);
+    m_view->resize(900, 300);
+    MessageBox::TakeShownTexts();
+}
+
+void ListViewTest::cleanup()
+{
+    m_view.reset();
+    m_session.reset();
+    m_settings.reset();
+}
+
+Curl& ListViewTest::AddPage(const std::string& name, const std::string& url)
+{
+    std::unique_ptr<Curl> record = CListSession::NewRecord(url);
+    record->SetName(name);
+    Curl& added = *record;
+    m_session->Doc().AddRecord(std::move(record));
+    m_view->FillList();
+    return added;
+}
+
+void ListViewTest::SelectRows(std::initializer_list<int> rows)
+{
+    m_view->clearSelection();
+    for (int row : rows)
+        m_view->selectionModel()->select(m_view->model()->index(row, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QVariant ListViewTest::Cell(int row, int column, int role) const
+{
+    return m_view->model()->data(m_view->model()->index(row, column), role);
+}
+
+void ListViewTest::rowsShowTextsAndColours()
+{
+    AddPage("Alpha", "http://a.example/");
+    AddPage("Beta", "http://b.example/").MarkChanged("Content changed");
+    AddPage("Gamma", "http://c.example/").MarkChanged("Size changed");
+    m_view->FillList();
+
+    QCOMPARE(m_view->model()->columnCount(), 6);
+    QCOMPARE(m_view->model()->headerData(3, Qt::Horizontal).toString(), QString("Changed?"));
+    QCOMPARE(Cell(0, 0).toString(), QString("Alpha"));
+    QCOMPARE(Cell(0, 1).toString(), QString("   http://a.example/"));
+    QCOMPARE(Cell(0, 1, Qt::ToolTipRole).toString(), QString("http://a.example/"));
+    QCOMPARE(Cell(0, 2).toString(), QString("   Never visited"));
+    QCOMPARE(Cell(1, 3).toString(), QString("     Changed - Content changed"));
+    QCOMPARE(Cell(0, 4).toString(), QString("   Never"));
+    QCOMPARE(Cell(0, 5).toString(), QString("   Unknown - never visited"));
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(Cell(row, 2, Qt::BackgroundRole).value<QColor>(), row % 2 ? kLightBlue : kWhite);
+    QCOMPARE(Cell(0, 3, Qt::ForegroundRole).value<QColor>(), kBlack);
+    QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
+    QCOMPARE(Cell(1, 2, Qt::ForegroundRole).value<QColor>(), kBlack);
+
+    // Clearing one of two changed pages leaves changes present; the colours keep alternating after a
+    // delete.
+    QSignalSpy changes(m_view.get(), &CMyListView::changesPresent);
+    SelectRows({1});
+    m_view->Action(ListCommand::ClearChanges)->trigger();
+    QCOMPARE(changes.takeLast().at(0).toInt(), 1);
+    QCOMPARE(Cell(1, 3).toString(), QString("     Unchanged "));
+    QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kBlack);
+    SelectRows({0});
+    m_view->Action(ListCommand::Delete)->trigger();
+    QCOMPARE(m_view->model()->rowCount(), 2);
+    QCOMPARE(Cell(0, 0).toString(), QString("Beta"));
+    QCOMPARE(Cell(0, 0, Qt::BackgroundRole).value<QColor>(), kWhite);
+    QCOMPARE(Cell(1, 0, Qt::BackgroundRole).value<QColor>(), kLightBlue);
+    QCOMPARE(changes.takeLast().at(0).toInt(), 1);
+    QVERIFY(MessageBox::TakeShownTexts().isEmpty());
+}
+
+void ListViewTest::questionsGuardCommands_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<int>("ask");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<int>("rowsAfter");
+    QTest::addColumn<int>("changedAfter");
+
+    const QString deleteQuestion = "Are you sure you want to remove selected items?";
+    const QString clearQuestion = "Clear changes from all monitored pages?";
+    const int del = static_cast<int>(ListCommand::Delete);
+    const int clearAll = static_cast<int>(ListCommand::ClearAllChanges);
+    QTest::newRow("delete, no question") << "confirmDeletes" << 0 << del << 0 << QString() << 1 << 0;
+    QTest::newRow("delete, No") << "confirmDeletes" << 1 << del << int(QMessageBox::No) << deleteQuestion << 3 << 2;
+    QTest::newRow("delete, Yes") << "confirmDeletes" << 1 << del << int(QMessageBox::Yes) << deleteQuestion << 1 << 0;
+    QTest::newRow("clear all, no question") << "confirmClearChanges" << 0 << clearAll << 0 << QString() << 3 << 0;
+    QTest::newRow("clear all, No") << "confirmClearChanges" << 1 << clearAll << int(QMessageBox::No) << clearQuestion
+                                   << 3 << 2;
+    QTest::newRow("clear all, Yes") << "confirmClearChanges" << 1 << clearAll << int(QMessageBox::Yes) << clearQuestion
+                                    << 3 << 0;
+}
+
+void ListViewTest::questionsGuardCommands()
+{
+    QFETCH(QString, setting);
+    QFETCH(int, ask);
+    QFETCH(int, command);
+    QFETCH(int, answer);
+    QFETCH(QString, question);
+    QFETCH(int, rowsAfter);
+    QFETCH(int, changedAfter);
+
+    AddPage("One", "http://one.example/").MarkChanged("Content changed");
+    AddPage("Two", "http://two.example/").MarkChanged("Content changed");
+    AddPage("Three", "http://three.example/");
+    m_view->FillList();
+    CVigilPrefs::GetInstance().WriteInt(setting.toStdString(), ask);
+    if (!question.isEmpty())
+        MessageBox::SetNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    SelectRows({0, 1});
+    m_view->Action(static_cast<ListCommand>(command))->trigger();
+
+    QCOMPARE(MessageBox::TakeShownTexts(), question.isEmpty() ? QStringList() : QStringList{question});
+    QCOMPARE(m_view->model()->rowCount(), rowsAfter);
+    int changed = 0;
+    for (const auto& record : m_session->Doc().Records())
+        changed += record->GetChanged() ? 1 : 0;
+    QCOMPARE(changed, changedAfter);
+}
+
+void ListViewTest::openingSeveralPagesAsksFirst()
+{
+    // A desktop whose default browser is a script that notes the arguments it was started with.
+    CTempDir desk;
+    const std::string log = desk.Path() + "opened.txt";
+    std::filesystem::create_directories(desk.Path() + "bin");
+    WriteFileBytes(desk.Path() + "bin/xdg-settings", "#!/bin/sh\necho test-browser.desktop\n");
+    WriteFileBytes(desk.Path() + "bin/browser", "#!/bin/sh\necho \"$@\" >> '" + log + "'\n");
+    for (const char* program : {"bin/xdg-settings", "bin/browser"})
+        std::filesystem::permissions(desk.Path() + program, std::filesystem::perms::owner_all);
+    const std::string applications = std::string(std::getenv("XDG_DATA_HOME")) + "/applications/";
+    std::filesystem::create_directories(applications);
+    WriteFileBytes(applications + "test-browser.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Test\nExec=" + desk.Path() + "bin/browser --new %i %U\n");
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(desk.Path() + "bin:") + oldPath);
+    auto opened = [&] { return QString::fromStdString(FileExists(log) ? ReadFileBytes(log) : std::string()); };
+
+    AddPage("One", "http://one.example/?a=1&b=$HOME");
+    AddPage("Two", "http://two.example/");
+    SelectRows({0});
+    m_view->Action(ListCommand::OpenInBrowser)->trigger();
+    QTRY_COMPARE(opened(), QString("--new http://one.example/?a=1&b=$HOME\n"));
+
+    SelectRows({0, 1});
+    MultBrowsersDlg::SetNextAnswer({false, true});
+    m_view->Action(ListCommand::OpenInBrowser)->trigger();
+    QCOMPARE(MultBrowsersDlg::LastQuestion(), QString("Are you sure you want to open 2 browser windows?"));
+    QCOMPARE(CVigilPrefs::GetInstance().ReadInt(Pref::warnMultipleBrowserWindows), 1);
+
+    MultBrowsersDlg::SetNextAnswer({true, true});
+    m_view->Action(ListCommand::OpenInBrowser)->trigger();
+    QCOMPARE(CVigilPrefs::GetInstance().ReadInt(Pref::warnMultipleBrowserWindows), 0);
+    QTRY_COMPARE(opened().count('\n'), 3);
+
+    // Asked no more; a double-click opens the selection by default.
+    MultBrowsersDlg::SetNextAnswer({false, false});
+    emit m_view->doubleClicked(m_view->model()->index(1, 0));
+    QTRY_COMPARE(opened().count('\n'), 5);
+    qputenv("PATH", oldPath);
+}
+
+void ListViewTest::checkRunUpdatesRowsLogAndList()
+{
+    CHttpTestServer server;
+    server.SetPage("/a", "<html><body>Alpha, first text</body></html>");
+    server.SetPage("/b", "<html><body>Beta, first text</body></html>");
+    server.SetPage("/empty", "");
+    for (const char* path : {"/a", "/b", "/empty"}) {
+        Curl& page = AddPage(std::string("Page ") + path, server.Url(path));
+        page.m_bWatchContent = true;
+    }
+    SetInt(Pref::warnNoData, 1);
+    SetInt(Pref::showSummary, 1);
+    QSignalSpy status(m_view.get(), &CMyListView::statusText);
+    QSignalSpy running(m_view.get(), &CMyListView::runningChanged);
+    auto runAll = [&] {
+        MessageBox::SetNextAnswer(QMessageBox::Ok); // the warning about the empty page
+        MessageBox::SetNextAnswer(QMessageBox::Ok); // the summary
+        status.clear();
+        m_view->CheckAll();
+        QVERIFY(m_view->IsRunning());
+        QVERIFY(!m_view->Action(ListCommand::CheckForChanges)->isEnabled()
+                || !m_view->selectionModel()->hasSelection());
+        QVERIFY(m_view->Action(ListCommand::StopChecking)->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_view->IsRunning(), 30000);
+        QTRY_VERIFY(status.contains(QVariantList{QString("Completed checks")}));
+        QVERIFY(!m_view->Action(ListCommand::StopChecking)->isEnabled());
+    };
+
+    // The first check takes the pages' checksums; then their marks are cleared.
+    runAll();
+    QCOMPARE(Cell(0, 2).toString(), QString("   OK"));
+    QVERIFY(MessageBox::TakeShownTexts().contains("Warning: Page /empty contains no data"));
+    m_view->Action(ListCommand::ClearAllChanges)->trigger();
+    QCOMPARE(Cell(1, 3).toString(), QString("     Unchanged "));
+
+    server.SetPage("/b", "<html><body>Beta, second text</body></html>");
+    runAll();
+    QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
+    QVERIFY(Cell(1, 3).toString().startsWith("     Changed - "));
+    QCOMPARE(Cell(0, 3, Qt::ForegroundRole).value<QColor>(), kBlack);
+    QVERIFY(MessageBox::TakeShownTexts().contains("Completed checking 3 URLs.\n1 new changes.\n1 changes total.\n"));
+
+    // The update log names the changed page, and the saved list holds the change.
+    const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
+    QTRY_VERIFY(FileExists(storage + "siteVigilUpdateLog.htm"));
+    QVERIFY(QString::fromStdString(ReadFileBytes(storage + "siteVigilUpdateLog.htm")).contains("Page /b"));
+    CSiteVigilDoc saved;
+    QVERIFY(saved.LoadFromFile(storage + "siteVigil.dat").ok);
+    QCOMPARE(saved.Count(), size_t(3));
+    QVERIFY(saved.RecordAt(1).GetChanged());
+    QVERIFY(!saved.RecordAt(0).GetChanged());
+}
+
+QTEST_MAIN(ListViewTest)
+#include "ListViewTest.moc"
