@@ -8,13 +8,18 @@
 #include "model/VigilPrefs.h"
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/MyListView.h"
+#include "ui/props/UrlPropertiesSheet.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QColor>
 #include <QFile>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,6 +49,8 @@ private slots:
     void rowsShowTextsAndColours();
     void questionsGuardCommands_data();
     void questionsGuardCommands();
+    void addUrlAsksAboutDuplicates_data();
+    void addUrlAsksAboutDuplicates();
     void openingSeveralPagesAsksFirst();
     void checkRunUpdatesRowsLogAndList();
 
@@ -187,6 +194,73 @@ void ListViewTest::questionsGuardCommands()
     for (const auto& record : m_session->Doc().Records())
         changed += record->GetChanged() ? 1 : 0;
     QCOMPARE(changed, changedAfter);
+}
+
+namespace {
+
+// Answers the URL properties sheet when it shows: with OK after typing the address, or with Cancel
+// (empty address). Gives the name the sheet showed when it opened.
+void AnswerSheet(const QString& url, QString* shownName)
+{
+    QTimer::singleShot(0, [url, shownName] {
+        auto* sheet = qobject_cast<CUrlPropertiesSheet*>(QApplication::activeModalWidget());
+        QVERIFY(sheet);
+        auto* name = sheet->findChild<QLineEdit*>("name");
+        *shownName = name->text();
+        if (url.isEmpty()) {
+            sheet->reject();
+            return;
+        }
+        name->setText("Added");
+        sheet->findChild<QLineEdit*>("url")->setText(url);
+        sheet->accept();
+    });
+}
+
+} // namespace
+
+void ListViewTest::addUrlAsksAboutDuplicates_data()
+{
+    QTest::addColumn<int>("ask");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("rowsAfter");
+    const QString same = "HTTP://ONE.example/";
+    QTest::newRow("duplicate, not asked") << 0 << same << 0 << 2;
+    QTest::newRow("duplicate, No") << 1 << same << int(QMessageBox::No) << 1;
+    QTest::newRow("duplicate, Yes") << 1 << same << int(QMessageBox::Yes) << 2;
+    QTest::newRow("new address, asking on") << 1 << QString("http://two.example/") << 0 << 2;
+    QTest::newRow("cancelled") << 0 << QString() << 0 << 1;
+}
+
+void ListViewTest::addUrlAsksAboutDuplicates()
+{
+    QFETCH(int, ask);
+    QFETCH(QString, url);
+    QFETCH(int, answer);
+    QFETCH(int, rowsAfter);
+
+    QGuiApplication::clipboard()->clear();
+    AddPage("One", "http://one.example/");
+    SetInt(Pref::confirmDuplicates, ask);
+    if (answer != 0)
+        MessageBox::SetNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    QString shownName;
+    AnswerSheet(url, &shownName);
+    m_view->Action(ListCommand::AddUrl)->trigger();
+
+    const QString question = "This URL already exists. Are you sure you want add?";
+    QCOMPARE(MessageBox::TakeShownTexts(), answer != 0 ? QStringList{question} : QStringList());
+    QCOMPARE(m_view->model()->rowCount(), rowsAfter);
+    if (rowsAfter == 2)
+        QCOMPARE(Cell(1, 1).toString(), "   " + url);
+
+    // A double-click shows the row's properties when the setting says so.
+    SetInt(Pref::actionOnDoubleClick, 1);
+    SelectRows({0});
+    AnswerSheet(QString(), &shownName);
+    emit m_view->doubleClicked(m_view->model()->index(0, 0));
+    QCOMPARE(shownName, QString("One"));
 }
 
 void ListViewTest::openingSeveralPagesAsksFirst()

@@ -10,13 +10,8 @@
 #include "ui/list/BrowserLauncher.h"
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/PageListModel.h"
-#include "ui/widgets/MessageBox.h"
-
-// Seam until the URL properties sheet is in this branch: without it Add URL and Properties show why.
-#if __has_include("ui/props/UrlPropertiesSheet.h")
 #include "ui/props/UrlPropertiesSheet.h"
-#define SITEVIGIL_HAVE_URL_SHEET 1
-#endif
+#include "ui/widgets/MessageBox.h"
 
 #include <QDialog>
 
@@ -34,15 +29,8 @@ namespace {
 // The URL properties sheet over the record; true after OK.
 bool EditRecord(Curl& record, bool isNewPage, QWidget* parent)
 {
-#ifdef SITEVIGIL_HAVE_URL_SHEET
     CUrlPropertiesSheet sheet(record, isNewPage, parent);
     return sheet.exec() == QDialog::Accepted;
-#else
-    (void)record;
-    (void)isNewPage;
-    MessageBox::Error(parent, "The URL properties sheet is not part of this build.");
-    return false;
-#endif
 }
 
 } // namespace
