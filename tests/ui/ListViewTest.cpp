@@ -53,6 +53,7 @@ private slots:
     void addUrlAsksAboutDuplicates();
     void openingSeveralPagesAsksFirst();
     void checkRunUpdatesRowsLogAndList();
+    void keysStartAndStopARun();
 
 private:
     Curl& AddPage(const std::string& name, const std::string& url);
@@ -356,6 +357,29 @@ void ListViewTest::checkRunUpdatesRowsLogAndList()
     QCOMPARE(saved.Count(), size_t(3));
     QVERIFY(saved.RecordAt(1).GetChanged());
     QVERIFY(!saved.RecordAt(0).GetChanged());
+}
+
+void ListViewTest::keysStartAndStopARun()
+{
+    CHttpTestServer server;
+    CHttpTestServer::Response slow(200, "");
+    slow.chunks = {std::string(6000, 'x'), std::string(6000, 'y')};
+    slow.chunkDelayMs = 20000;
+    server.SetPage("/slow", slow);
+    AddPage("Slow", server.Url("/slow"));
+    QSignalSpy busy(m_view.get(), &CMyListView::busyChanged);
+
+    QTest::keyRelease(m_view.get(), Qt::Key_F5);
+    QVERIFY(m_view->IsRunning());
+    QCOMPARE(busy.takeFirst().at(0).toBool(), true);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(0, 2).toString(), QString("  5 k"), 10000);
+    QVERIFY(m_view->selectionModel()->isRowSelected(0, {}));
+
+    // A stopped run reports nothing more: the row loses its progress and keeps its old texts.
+    QTest::keyRelease(m_view.get(), Qt::Key_F5, Qt::ShiftModifier);
+    QVERIFY(!m_view->IsRunning());
+    QCOMPARE(busy.takeFirst().at(0).toBool(), false);
+    QCOMPARE(Cell(0, 2).toString(), QString("   Never visited"));
 }
 
 QTEST_MAIN(ListViewTest)

@@ -100,7 +100,11 @@ CMyListView::CMyListView(CListSession& session, QWidget* parent)
     UpdateActions();
 }
 
-CMyListView::~CMyListView() = default;
+CMyListView::~CMyListView()
+{
+    // The run reports to this view until it is gone: it goes first.
+    m_run.reset();
+}
 
 void CMyListView::CreateActions()
 {
