@@ -52,6 +52,7 @@ private slots:
     void addUrlAsksAboutDuplicates_data();
     void addUrlAsksAboutDuplicates();
     void openingSeveralPagesAsksFirst();
+    void importsAddWholeFilesOnly();
     void checkRunUpdatesRowsLogAndList();
     void keysStartAndStopARun();
 
@@ -304,6 +305,43 @@ void ListViewTest::openingSeveralPagesAsksFirst()
     emit m_view->doubleClicked(m_view->model()->index(1, 0));
     QTRY_COMPARE(opened().count('\n'), 5);
     qputenv("PATH", oldPath);
+}
+
+void ListViewTest::importsAddWholeFilesOnly()
+{
+    CTempDir files;
+    AddPage("Mine", "http://mine.example/");
+
+    WriteFileBytes(files.Path() + "bookmarks.html",
+                   "<dl><dt><a href=\"http://a.example/\">A</a>"
+                   "<dt><a href=\"https://b.example/\">B</a>"
+                   "<dt><a href=\"HTTP://C.EXAMPLE/\">C</a></dl>");
+    QCOMPARE(m_view->ImportBookmarks(QString::fromStdString(files.Path() + "bookmarks.html")), 2);
+    QCOMPARE(m_view->model()->rowCount(), 3);
+    QCOMPARE(Cell(2, 0).toString(), QString("B"));
+
+    std::filesystem::create_directories(files.Path() + "Favorites");
+    WriteFileBytes(files.Path() + "Favorites/News.url", "[InternetShortcut]\nURL=http://news.example/\n");
+    WriteFileBytes(files.Path() + "Favorites/Broken.url", "[InternetShortcut]\n");
+    MessageBox::SetNextAnswer(QMessageBox::Ok);
+    QCOMPARE(m_view->ImportFavorites(QString::fromStdString(files.Path() + "Favorites")), 1);
+    QCOMPARE(Cell(3, 0).toString(), QString("News"));
+    QVERIFY(MessageBox::TakeShownTexts().join("").contains("Broken.url"));
+
+    // Another list comes in whole, in front as loading merges it; a damaged one not at all.
+    CSiteVigilDoc other;
+    for (const char* name : {"X", "Y"})
+        other.AddRecord(CListSession::NewRecord(std::string("http://") + name + ".example/"));
+    QVERIFY(other.SaveToFile(files.Path() + "other.dat").ok);
+    const std::string bytes = ReadFileBytes(files.Path() + "other.dat");
+    WriteFileBytes(files.Path() + "damaged.dat", bytes.substr(0, bytes.size() - 20));
+    MessageBox::SetNextAnswer(QMessageBox::Ok);
+    QCOMPARE(m_view->ImportList(QString::fromStdString(files.Path() + "damaged.dat")), -1);
+    QCOMPARE(MessageBox::TakeShownTexts().size(), 1);
+    QCOMPARE(m_view->model()->rowCount(), 4);
+    QCOMPARE(m_view->ImportList(QString::fromStdString(files.Path() + "other.dat")), 2);
+    QCOMPARE(m_view->model()->rowCount(), 6);
+    QCOMPARE(Cell(2, 0).toString(), QString("Mine"));
 }
 
 void ListViewTest::checkRunUpdatesRowsLogAndList()

@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace {
 
 constexpr IntPref kColumnWidths[CPageListModel::ColumnCount]

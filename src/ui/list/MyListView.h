@@ -6,6 +6,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class CBrowserLauncher;
 class CGuiRun;
@@ -107,7 +109,7 @@ private:
     void AppendRecord(std::unique_ptr<Curl> record);
     int CountChanged() const;
     // Shows the outcome of an import and rebuilds the rows when pages were added.
-    int FinishImport(int added, const std::string& error);
+    int FinishImport(int added, const std::string& error, const std::vector<std::string>& skipped);
 
     CListSession& m_session;
     CPageListModel* m_model;
