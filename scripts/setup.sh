@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One-step set-up on Debian 12: installs the missing Debian packages, builds, then
-#   run   - runs the program (sitevigil-cli list until the GUI lands)
+#   run   - starts the desktop program, sitevigil (without a display it says so and exits 1)
 #   test  - runs every test with ctest
 #   build - only builds
 #   bench - also installs the peers the benchmarks compare with, builds for speed, runs every benchmark
@@ -43,7 +43,13 @@ cmake -S "$top" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DSITE
 cmake --build "$build_dir"
 
 case "$mode" in
-  run) "$build_dir/src/cli/sitevigil-cli" list ;;
+  run)
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "No display: sitevigil needs a desktop session. Without one, use $build_dir/src/cli/sitevigil-cli" >&2
+      exit 1
+    fi
+    exec "$build_dir/src/ui/sitevigil"
+    ;;
   test) ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" ;;
   build) ;;
   bench)

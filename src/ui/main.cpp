@@ -1,11 +1,15 @@
+#include "ui/app/MonitorApp.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Watching the Internet - Site Vigil");
-    window.show();
-    return app.exec();
+    if (!CMonitorApp::PrepareProcess())
+        return 1;
+    QApplication qtApp(argc, argv);
+    CMonitorApp app;
+    const int status = app.InitInstance();
+    if (status != CMonitorApp::kRunning)
+        return status;
+    return qtApp.exec();
 }

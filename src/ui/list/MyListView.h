@@ -49,6 +49,9 @@ public:
     // The command's action, for menus and toolbars; its enabled state follows the selection and the run.
     QAction* Action(ListCommand command) const;
 
+    // The run and its front end, for the main window's scheduler.
+    CGuiRun& GuiRun() const { return *m_run; }
+
     void CheckAll();
     bool IsRunning() const;
     void StopChecking();

@@ -1,0 +1,121 @@
+#include "ui/app/MonitorApp.h"
+
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
+#include "ui/app/CrashHandler.h"
+#include "ui/app/SingleInstance.h"
+#include "ui/app/StartupProbe.h"
+#include "ui/main/MainFrame.h"
+#include "ui/main/TrayIcon.h"
+#include "ui/widgets/MessageBox.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+CMonitorApp::CMonitorApp() = default;
+
+CMonitorApp::~CMonitorApp()
+{
+    m_frame.reset(); // the window and the list view go before the list they show
+}
+
+bool CMonitorApp::PrepareProcess()
+{
+    const bool platformChosen = std::getenv("QT_QPA_PLATFORM") && *std::getenv("QT_QPA_PLATFORM");
+    const bool display = (std::getenv("DISPLAY") && *std::getenv("DISPLAY"))
+        || (std::getenv("WAYLAND_DISPLAY") && *std::getenv("WAYLAND_DISPLAY"));
+    if (!display && !platformChosen) {
+        std::fputs("sitevigil: no display to show a window on (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                   "On a machine without a desktop use sitevigil-cli, e.g. \"sitevigil-cli list\".\n",
+                   stderr);
+        return false;
+    }
+    if (::geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX")) {
+        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+        std::fputs("sitevigil: running as root, so the browser pane runs without its sandbox.\n", stderr);
+    }
+    // The browser pane shares its OpenGL context with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}
+
+int CMonitorApp::InitInstance()
+{
+    QApplication::setApplicationName(QStringLiteral("Site Vigil"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Site Vigil"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(SITEVIGIL_VERSION_MAJOR)
+                                            .arg(SITEVIGIL_VERSION_MINOR)
+                                            .arg(SITEVIGIL_VERSION_BUILD));
+    QApplication::setDesktopFileName(QStringLiteral("site-vigil"));
+    // The program lives on in the tray after its window is hidden; it ends by the main window's exit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
+    CrashHandler::Install(storage + "crashReports/");
+
+    // One program per storage folder: a second one brings the first one's window up and ends.
+    m_instance = std::make_unique<CSingleInstance>(QString::fromStdString(storage));
+    if (const DocResult locked = m_session.Lock(); !locked.ok) {
+        if (m_instance->HandOver())
+            return 0;
+        MessageBox::Error(nullptr, QString::fromStdString(locked.error));
+        return kFailed;
+    }
+    m_instance->Listen();
+
+    const bool startMinimized = CVigilPrefs::GetInstance().ReadInt(Pref::startMinimized) != 0;
+    OpenList();
+
+    m_frame = std::make_unique<CMainFrame>(m_session);
+    connect(m_instance.get(), &CSingleInstance::activationRequested, m_frame.get(), &CMainFrame::BringToFront);
+    if (startMinimized && CTrayIcon::IsAvailable()) {
+        m_frame->HideToTray();
+    } else if (startMinimized) {
+        m_frame->showMinimized(); // no tray to hide in: the taskbar keeps the window reachable
+    } else {
+        m_frame->show();
+        m_frame->repaint();
+        StartupProbe::WindowPainted(m_frame.get());
+    }
+    TellAboutCrashReport(storage);
+    return kRunning;
+}
+
+// A list file that cannot be read whole is shown as far as it was read; the session then refuses to
+// save over it until the user decides (File > Save and Exit ask).
+bool CMonitorApp::OpenList()
+{
+    const DocResult opened = m_session.Open(true);
+    if (opened.ok)
+        return true;
+    const QString path = QString::fromStdString(m_session.Doc().GetDefaultPath());
+    if (m_session.IsDamaged()) {
+        MessageBox::Warning(nullptr,
+                            QStringLiteral("The list file %1 could not be read whole: %2\n\nThe %3 pages that could "
+                                           "be read are shown. Site Vigil will not save over the damaged file until "
+                                           "you agree to keep it under another name (File > Save asks).")
+                                .arg(path, QString::fromStdString(opened.error))
+                                .arg(m_session.Doc().Count()));
+    } else {
+        MessageBox::Warning(
+            nullptr,
+            QStringLiteral("The list file %1 could not be read: %2").arg(path, QString::fromStdString(opened.error)));
+    }
+    return false;
+}
+
+void CMonitorApp::TellAboutCrashReport(const std::string& storageFolder)
+{
+    const std::string report = CrashHandler::TakeNewReport(storageFolder + "crashReports/");
+    if (report.empty())
+        return;
+    MessageBox::Information(m_frame.get(),
+                            QStringLiteral("Site Vigil ended unexpectedly last time. A report with "
+                                           "the details was written to %1")
+                                .arg(QString::fromStdString(report)));
+}

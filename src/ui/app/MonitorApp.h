@@ -1,0 +1,45 @@
+#pragma once
+
+#include "model/ListSession.h"
+
+#include <QObject>
+
+#include <memory>
+
+class CMainFrame;
+class CSingleInstance;
+
+// The application object: starts the program in order (crash handler, one program per storage folder,
+// the list, the main window) and owns what lives as long as the program: the list session, the
+// single-instance listener and the main window. Create it after the QApplication.
+class CMonitorApp : public QObject
+{
+    Q_OBJECT
+public:
+    CMonitorApp();
+    ~CMonitorApp() override;
+
+    // Exit statuses of InitInstance besides kRunning.
+    static constexpr int kRunning = -1;
+    static constexpr int kFailed = 1;
+
+    // Before the QApplication: QtWebEngine cannot use its sandbox when the program runs as root, so it is
+    // turned off then (and said so on standard error). False, after a message on standard error, when
+    // there is no display to show a window on.
+    static bool PrepareProcess();
+
+    // The start-up. kRunning when the window is up (or in the tray) and the event loop should run; else
+    // the status to exit with: 0 after handing over to the program that already owns the storage folder.
+    int InitInstance();
+
+    CMainFrame* MainFrame() const { return m_frame.get(); }
+    CListSession& Session() { return m_session; }
+
+private:
+    bool OpenList();
+    void TellAboutCrashReport(const std::string& storageFolder);
+
+    CListSession m_session;
+    std::unique_ptr<CSingleInstance> m_instance;
+    std::unique_ptr<CMainFrame> m_frame;
+};

@@ -1,0 +1,493 @@
+#include "ui/main/MainFrame.h"
+
+#include "model/ListSession.h"
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
+#include "run/Scheduler.h"
+#include "ui/list/MyListView.h"
+#include "ui/main/AboutDialog.h"
+#include "ui/main/BrowserView.h"
+#include "ui/main/LockKeyPanes.h"
+#include "ui/main/SplitFrame.h"
+#include "ui/main/ToolbarIcons.h"
+#include "ui/main/TrayIcon.h"
+#include "ui/main/UserGuide.h"
+#include "ui/notify/SoundPlayer.h"
+#include "ui/notify/TaskbarNotifier.h"
+#include "ui/prefs/PreferencesSheet.h"
+#include "ui/run/GuiRun.h"
+#include "ui/widgets/MessageBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+
+const QString kListFilter = QStringLiteral("Site Vigil Files (*.dat);;All Files (*)");
+
+} // namespace
+
+CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
+    : QMainWindow(parent)
+    , m_session(session)
+{
+    setWindowTitle(QString::fromStdString(session.Doc().GetTitle()) + QStringLiteral(" - Site Vigil"));
+    setWindowIcon(AppIcon());
+    resize(960, 680);
+
+    m_list = new CMyListView(session);
+    const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
+    m_pane = new CSplitFrame(
+        [this]() -> Curl* {
+            const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+            int first = -1;
+            for (const QModelIndex& index : rows)
+                first = first < 0 ? index.row() : std::min(first, index.row());
+            if (first < 0 || static_cast<size_t>(first) >= m_session.Doc().Count())
+                return nullptr;
+            return &m_session.Doc().RecordAt(static_cast<size_t>(first));
+        },
+        storage);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_list);
+    splitter->addWidget(m_pane);
+    splitter->setChildrenCollapsible(false);
+    splitter->setSizes({120, 120});
+    setCentralWidget(splitter);
+
+    m_popup = new CTaskbarNotifier(nullptr);
+    m_sound = new CSoundPlayer(this);
+
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreateTray();
+    ConnectList();
+    // The scheduler speaks through the run's front end, whose texts reach this window by the list's signals.
+    m_scheduler = std::make_unique<CScheduler>(m_list->GuiRun().Run(), session.Doc(), m_list->GuiRun());
+    connect(&m_scheduleTimer, &QTimer::timeout, this, &CMainFrame::OnScheduleTick);
+    RestartScheduleTimer();
+    m_list->setFocus();
+}
+
+CMainFrame::~CMainFrame()
+{
+    delete m_popup;
+}
+
+void CMainFrame::CreateMenus()
+{
+    auto act = [this](ListCommand command) { return m_list->Action(command); };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(act(ListCommand::AddUrl));
+    file->addAction(act(ListCommand::ClearAllChanges));
+    file->addAction(QStringLiteral("&Preferences"), this, &CMainFrame::OnPreferences);
+    QMenu* import = file->addMenu(QStringLiteral("&Import"));
+    import->addAction(QStringLiteral("IE Favorites"), this, &CMainFrame::OnImportFavorites);
+    import->addAction(QStringLiteral("Netscape/Mozilla Bookmarks..."), this, &CMainFrame::OnImportBookmarks);
+    import->addAction(QStringLiteral("Site Vigil"), this, &CMainFrame::OnImportList);
+    file->addSeparator();
+    file->addAction(ToolbarIcon("save"), QStringLiteral("&Save"), this, &CMainFrame::OnSave)
+        ->setShortcut(QKeySequence::Save);
+    file->addAction(QStringLiteral("Save &as..."), this, &CMainFrame::OnSaveAs);
+    file->addSeparator();
+    file->addAction(QStringLiteral("E&xit"), this, &CMainFrame::Exit);
+
+    QMenu* url = menuBar()->addMenu(QStringLiteral("&Url"));
+    for (ListCommand command : {ListCommand::Properties, ListCommand::Delete, ListCommand::ClearChanges,
+                                ListCommand::OpenInBrowser, ListCommand::CheckForChanges, ListCommand::ShowDifferences,
+                                ListCommand::ViewLogFile, ListCommand::ShowLocalPage, ListCommand::ShowInternetPage})
+        url->addAction(act(command));
+
+    QMenu* log = menuBar()->addMenu(QStringLiteral("&Log"));
+    log->addAction(act(ListCommand::ViewUpdateLog));
+    log->addAction(act(ListCommand::DeleteUpdateLog));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(ToolbarIcon("about"), QStringLiteral("&About SiteVigil..."), this, &CMainFrame::OnAbout);
+    help->addAction(QStringLiteral("&Support on the web..."), this, &CMainFrame::OnHelp);
+    QAction* guide = help->addAction(ToolbarIcon("help"), QStringLiteral("&Help"), this, &CMainFrame::OnHelp);
+    guide->setShortcut(QKeySequence::HelpContents);
+}
+
+void CMainFrame::CreateToolBar()
+{
+    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setObjectName(QStringLiteral("mainToolBar"));
+    bar->setIconSize(QSize(22, 22));
+    auto addList = [this, bar](ListCommand command, const char* icon) {
+        QAction* action = m_list->Action(command);
+        // The list's own image wins; ours fills in where it has none.
+        if (action->icon().isNull())
+            action->setIcon(ToolbarIcon(icon));
+        bar->addAction(action);
+    };
+    addList(ListCommand::AddUrl, "add-url");
+    addList(ListCommand::Properties, "properties");
+    addList(ListCommand::Delete, "delete");
+    bar->addSeparator();
+    // Checking every page is the toolbar's own command (the Url menu's checks the selected pages).
+    QAction* checkAll = bar->addAction(ToolbarIcon("check"), QStringLiteral("Check all web pages for changes"), m_list,
+                                       &CMyListView::CheckAll);
+    checkAll->setToolTip(QStringLiteral("Check all web pages for changes"));
+    connect(m_list, &CMyListView::runningChanged, checkAll,
+            [checkAll](bool running) { checkAll->setEnabled(!running); });
+    addList(ListCommand::StopChecking, "stop");
+    bar->addSeparator();
+    addList(ListCommand::ClearChanges, "clear-changes");
+    addList(ListCommand::OpenInBrowser, "open-browser");
+    addList(ListCommand::ShowDifferences, "differences");
+    bar->addSeparator();
+    QAction* prefs
+        = bar->addAction(ToolbarIcon("preferences"), QStringLiteral("Preferences"), this, &CMainFrame::OnPreferences);
+    prefs->setToolTip(QStringLiteral("Preferences"));
+    bar->addAction(ToolbarIcon("about"), QStringLiteral("About SiteVigil"), this, &CMainFrame::OnAbout);
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    m_message = new QLabel(QStringLiteral("Ready"), bar);
+    m_message->setMinimumWidth(200);
+    bar->addWidget(m_message, 1);
+    // The busy indicator's pane: blank until a run shows the indicator in it.
+    m_busyPane = new QWidget(bar);
+    m_busyPane->setFixedWidth(220);
+    auto* layout = new QHBoxLayout(m_busyPane);
+    layout->setContentsMargins(2, 2, 2, 2);
+    bar->addPermanentWidget(m_busyPane);
+    m_lockKeys = new CLockKeyPanes(bar);
+}
+
+void CMainFrame::CreateTray()
+{
+    m_tray = new CTrayIcon(this);
+    m_tray->SetRowIcon(0, AppIcon(false));
+    m_tray->SetRowIcon(1, AppIcon(true));
+    m_tray->SetMode(0, CTrayIcon::Steady);
+    m_tray->SetTip(0, QStringLiteral("Site Vigil"));
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->addAction(QStringLiteral("Restore"), this, &CMainFrame::RestoreFromTray);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(QStringLiteral("Check for changes"), m_list, &CMyListView::CheckAll);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(QStringLiteral("Exit"), this, &CMainFrame::Exit);
+    m_tray->SetMenu(m_trayMenu);
+    connect(m_tray, &CTrayIcon::doubleClicked, this, &CMainFrame::RestoreFromTray);
+}
+
+void CMainFrame::ConnectList()
+{
+    connect(m_list, &CMyListView::statusText, this, &CMainFrame::SetStatusText);
+    connect(m_list, &CMyListView::trayTip, this, [this](const QString& tip) { m_tray->SetTip(0, tip); });
+    connect(m_list, &CMyListView::busyChanged, this, [this](bool busy) { busy ? ShowBusy() : HideBusy(); });
+    connect(m_list, &CMyListView::blinkingChanged, this,
+            [this](bool blinking) { blinking ? StartBlinking() : StopBlinking(); });
+    connect(m_list, &CMyListView::changesPresent, this, &CMainFrame::SetChangesPresent);
+    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().setUrl(url); });
+    connect(m_list, &CMyListView::popupRequested, m_popup, &CTaskbarNotifier::Announce);
+    m_list->SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
+        m_sound->Play(pref, file, std::move(onEnded));
+    });
+}
+
+void CMainFrame::HideToTray()
+{
+    // Without a notification area a hidden window could not be brought back.
+    if (!CTrayIcon::IsAvailable())
+        return;
+    m_tray->SetTip(0, QStringLiteral("Site Vigil"));
+    m_tray->SetTip(1, QStringLiteral("Site Vigil"));
+    m_tray->Show(m_changesPresent ? 1 : 0);
+    hide();
+    m_hiddenInTray = true;
+}
+
+void CMainFrame::RestoreFromTray()
+{
+    m_tray->Hide();
+    showNormal();
+    raise();
+    activateWindow();
+    m_hiddenInTray = false;
+}
+
+void CMainFrame::BringToFront()
+{
+    if (m_hiddenInTray) {
+        RestoreFromTray();
+        return;
+    }
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::SetStatusText(const QString& text)
+{
+    m_message->setText(text);
+}
+
+QString CMainFrame::StatusText() const
+{
+    return m_message->text();
+}
+
+void CMainFrame::SetChangesPresent(int count)
+{
+    m_changesPresent = count > 0;
+    setWindowIcon(AppIcon(m_changesPresent));
+    if (m_hiddenInTray)
+        m_tray->Show(m_changesPresent ? 1 : 0);
+}
+
+void CMainFrame::StartBlinking()
+{
+    m_tray->SetMode(0, CTrayIcon::Blinking);
+}
+
+void CMainFrame::StopBlinking()
+{
+    m_tray->SetMode(0, CTrayIcon::Steady);
+}
+
+void CMainFrame::ShowBusy()
+{
+    if (!m_busy) {
+        m_busy = new QProgressBar(m_busyPane);
+        m_busy->setRange(0, 0); // indeterminate: it animates on its own
+        m_busy->setTextVisible(false);
+        m_busyPane->layout()->addWidget(m_busy);
+    }
+    m_busy->show();
+}
+
+void CMainFrame::HideBusy()
+{
+    if (m_busy)
+        m_busy->hide();
+}
+
+bool CMainFrame::IsBusyShown() const
+{
+    return m_busy && m_busy->isVisible();
+}
+
+void CMainFrame::RestartScheduleTimer()
+{
+    m_scheduleTimer.stop();
+    m_scheduleTimer.start(1000);
+}
+
+void CMainFrame::OnScheduleTick()
+{
+    // The scheduler's save each minute would write over a list file that could not be read whole:
+    // until the user has decided about it, the schedule waits.
+    if (m_session.IsDamaged())
+        SetStatusText(QStringLiteral("Scheduled checks and saves wait until the damaged list file is dealt with "
+                                     "(File > Save)"));
+    else
+        m_scheduler->OnScheduleTick();
+    m_lockKeys->Refresh();
+}
+
+bool CMainFrame::SaveList()
+{
+    m_list->StoreColumnWidths();
+    if (m_session.IsDamaged()) {
+        const bool agreed = MessageBox::AskYesNo(
+            this,
+            QStringLiteral("The list file %1 could not be read whole, so the list has not been saved over it."
+                           "\n\nKeep the damaged file under another name and save the pages shown in its place?")
+                .arg(QString::fromStdString(m_session.Doc().GetDefaultPath())));
+        if (!agreed || !MoveDamagedListAside())
+            return false;
+    }
+    const DocResult result = m_session.Save();
+    if (!result.ok)
+        MessageBox::Error(this,
+                          QStringLiteral("The list could not be saved: %1").arg(QString::fromStdString(result.error)));
+    return result.ok;
+}
+
+bool CMainFrame::MoveDamagedListAside()
+{
+    std::string movedTo;
+    const DocResult moved = m_session.MoveDamagedAside(&movedTo);
+    if (!moved.ok) {
+        MessageBox::Error(this,
+                          QStringLiteral("The damaged list file could not be moved aside: %1")
+                              .arg(QString::fromStdString(moved.error)));
+        return false;
+    }
+    SetStatusText(QStringLiteral("The damaged list file was kept as %1").arg(QString::fromStdString(movedTo)));
+    return true;
+}
+
+void CMainFrame::Exit()
+{
+    m_tray->Hide();
+    m_exiting = true;
+    close();
+    m_exiting = false;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_exiting && CTrayIcon::IsAvailable() && CVigilPrefs::GetInstance().ReadInt(Pref::hideToTrayOnExit) != 0) {
+        event->ignore();
+        HideToTray();
+        return;
+    }
+    m_list->StopChecking();
+    if (!SaveOnExit()) {
+        event->ignore();
+        if (m_hiddenInTray)
+            RestoreFromTray();
+        return;
+    }
+    event->accept();
+    m_tray->Hide();
+    m_popup->Retract();
+    QApplication::quit();
+}
+
+// The list is saved on the way out. A damaged list the user chose not to save over ends the program
+// without saving (the file on disk stays as it was); any other failure keeps the program open.
+bool CMainFrame::SaveOnExit()
+{
+    m_list->StoreColumnWidths();
+    if (m_session.IsDamaged()) {
+        const auto answer = MessageBox::Show(
+            this, QMessageBox::Question,
+            QStringLiteral("The list file %1 could not be read whole when Site Vigil started, so the list has "
+                           "not been saved over it.\n\nYes: keep the damaged file under another name and save "
+                           "the pages shown.\nNo: exit without saving.\nCancel: stay in Site Vigil.")
+                .arg(QString::fromStdString(m_session.Doc().GetDefaultPath())),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer == QMessageBox::No)
+            return true;
+        if (answer != QMessageBox::Yes || !MoveDamagedListAside())
+            return false;
+    }
+    const DocResult result = m_session.Save();
+    if (result.ok)
+        return true;
+    MessageBox::Error(this,
+                      QStringLiteral("The list could not be saved: %1\n\nSite Vigil stays open so that no "
+                                     "change is lost; use File > Save as... to keep the list elsewhere.")
+                          .arg(QString::fromStdString(result.error)));
+    return false;
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && CTrayIcon::IsAvailable()) {
+        // Hide after the window system has finished minimising; restoring then shows a normal window.
+        QMetaObject::invokeMethod(
+            this,
+            [this]() {
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+                HideToTray();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::OnPreferences()
+{
+    PreferencesHooks hooks;
+    hooks.showPopup = [this](const QString& text, int appearMs, int stayMs, int vanishMs) {
+        m_popup->Announce(text, appearMs, stayMs, vanishMs);
+    };
+    hooks.playSound = [this](int preference, const QString& file) { m_sound->Play(preference, file, {}); };
+    hooks.rearmSchedule = [this]() { RestartScheduleTimer(); };
+    CPreferencesSheet sheet(hooks, this);
+    sheet.exec();
+    RestartScheduleTimer();
+}
+
+void CMainFrame::OnImportFavorites()
+{
+    const QString favorites = QDir::home().filePath(QStringLiteral("Favorites"));
+    const QString start = QDir(favorites).exists() ? favorites : QDir::homePath();
+    const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Import IE Favorites"), start);
+    if (!dir.isEmpty())
+        ShowImported(m_list->ImportFavorites(dir));
+}
+
+void CMainFrame::OnImportBookmarks()
+{
+    const QString file
+        = QFileDialog::getOpenFileName(this, QStringLiteral("Import Netscape/Mozilla Bookmarks"), QString(),
+                                       QStringLiteral("HTML Files (*.html *.htm);;All Files (*)"));
+    if (!file.isEmpty())
+        ShowImported(m_list->ImportBookmarks(file));
+}
+
+void CMainFrame::OnImportList()
+{
+    const QString file
+        = QFileDialog::getOpenFileName(this, QStringLiteral("Import a Site Vigil list"), QString(), kListFilter);
+    if (!file.isEmpty())
+        ShowImported(m_list->ImportList(file));
+}
+
+void CMainFrame::ShowImported(int count)
+{
+    if (count < 0)
+        return; // the list view has shown the error
+    SetStatusText(count == 1 ? QStringLiteral("1 page imported") : QStringLiteral("%1 pages imported").arg(count));
+}
+
+void CMainFrame::OnSave()
+{
+    if (SaveList())
+        SetStatusText(QStringLiteral("The list was saved"));
+}
+
+void CMainFrame::OnSaveAs()
+{
+    QFileDialog dialog(this, QStringLiteral("Save as"), QString(), kListFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("dat"));
+    dialog.selectFile(QStringLiteral("siteVigil.dat"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    m_list->StoreColumnWidths();
+    const DocResult result = m_session.Doc().SaveToFile(path.toStdString());
+    if (!result.ok) {
+        MessageBox::Error(
+            this,
+            QStringLiteral("The list could not be saved to %1: %2").arg(path, QString::fromStdString(result.error)));
+        return;
+    }
+    SetStatusText(QStringLiteral("The list was saved to %1").arg(path));
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutDialog about(this);
+    about.exec();
+}
+
+void CMainFrame::OnHelp()
+{
+    m_pane->View().setUrl(UserGuideUrl());
+}

@@ -1,0 +1,81 @@
+#include "ui/main/SplitFrame.h"
+
+#include "model/UrlRecord.h"
+#include "notify/UpdateLog.h"
+#include "ui/main/BrowserView.h"
+#include "ui/main/ToolbarIcons.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QToolBar>
+
+CSplitFrame::CSplitFrame(std::function<Curl*()> firstSelected, std::string storageFolder, QWidget* parent)
+    : QMainWindow(parent)
+    , m_firstSelected(std::move(firstSelected))
+    , m_storageFolder(std::move(storageFolder))
+{
+    setWindowFlags(Qt::Widget);
+    QToolBar* bar = addToolBar(QStringLiteral("Browser"));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(20, 20));
+    struct ButtonInfo
+    {
+        const char* icon;
+        const char* tip;
+        void (CSplitFrame::*slot)();
+    };
+    static const ButtonInfo buttons[] = {
+        {"local-page", "Show locally saved page", &CSplitFrame::ShowLocalPage},
+        {"internet-page", "Show page from internet", &CSplitFrame::ShowInternetPage},
+        {"differences", "Show differences between last 2 versions", &CSplitFrame::ShowDifferences},
+        {"update-log", "Show the log of all changes detected", &CSplitFrame::ShowUpdateLog},
+    };
+    for (int i = 0; i < 4; ++i) {
+        m_actions[i] = bar->addAction(ToolbarIcon(buttons[i].icon), QString::fromLatin1(buttons[i].tip));
+        m_actions[i]->setToolTip(QString::fromLatin1(buttons[i].tip));
+        connect(m_actions[i], &QAction::triggered, this, buttons[i].slot);
+    }
+    auto* blank = new QWidget(this);
+    blank->setAutoFillBackground(true);
+    blank->setBackgroundRole(QPalette::Base);
+    setCentralWidget(blank);
+}
+
+CBrowserView& CSplitFrame::View()
+{
+    if (!m_view) {
+        m_view = new CBrowserView(this);
+        setCentralWidget(m_view);
+    }
+    return *m_view;
+}
+
+void CSplitFrame::ShowLocalPage()
+{
+    if (Curl* record = m_firstSelected())
+        View().ShowPage(QString::fromStdString(record->GetSavedPagePath()));
+}
+
+void CSplitFrame::ShowInternetPage()
+{
+    if (Curl* record = m_firstSelected())
+        View().ShowPage(QString::fromStdString(record->GetURL()));
+}
+
+void CSplitFrame::ShowDifferences()
+{
+    if (Curl* record = m_firstSelected()) {
+        // The report is made from the two copies as they are now.
+        record->MakeDiffReport();
+        View().ShowPage(QString::fromStdString(record->GetDiffsPath()));
+    }
+}
+
+void CSplitFrame::ShowUpdateLog()
+{
+    CUpdateLog log(m_storageFolder);
+    // Before the first change the page does not exist yet: show the empty log rather than an error.
+    if (!QFileInfo::exists(QString::fromStdString(log.GetPagePath())) && log.LoadLog())
+        log.RenderLog();
+    View().ShowPage(QString::fromStdString(log.GetPagePath()));
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <string>
+
+class CBrowserView;
+class Curl;
+class QAction;
+
+// The lower pane: the browser view under its own toolbar. The toolbar's commands act on the list's
+// first selected page (nothing happens without one) or on the update log. The browser engine is
+// started when the pane first shows something: the program mostly waits in the tray, and the engine
+// would double its memory and its start-up time.
+class CSplitFrame : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // firstSelected gives the list's first selected page, or null; storageFolder ends with '/'.
+    CSplitFrame(std::function<Curl*()> firstSelected, std::string storageFolder, QWidget* parent = nullptr);
+
+    // The browser view, created on first use.
+    CBrowserView& View();
+    bool HasView() const { return m_view != nullptr; }
+
+    void ShowLocalPage();
+    void ShowInternetPage();
+    void ShowDifferences();
+    void ShowUpdateLog();
+
+    enum Button
+    {
+        LocalPage,
+        InternetPage,
+        Differences,
+        UpdateLog
+    };
+    QAction* ButtonAction(Button button) const { return m_actions[button]; }
+
+private:
+    std::function<Curl*()> m_firstSelected;
+    std::string m_storageFolder;
+    CBrowserView* m_view = nullptr;
+    QAction* m_actions[4] = {};
+};

@@ -1,0 +1,138 @@
+// The main window's life in a desktop without a tray: start-up, closing, saving, and a list file that
+// could not be read whole.
+#include "TestEnv.h"
+#include "model/ListSession.h"
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
+#include "ui/app/MonitorApp.h"
+#include "ui/list/MyListView.h"
+#include "ui/main/MainFrame.h"
+#include "ui/main/TrayIcon.h"
+#include "ui/widgets/MessageBox.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <filesystem>
+
+namespace {
+
+// A list file of the given pages, written through a session of its own.
+void WriteList(const std::string& storage, int pages)
+{
+    CListSession session;
+    QVERIFY(session.Open(true).ok);
+    for (int i = 0; i < pages; ++i)
+        session.Doc().AddRecord(CListSession::NewRecord("http://127.0.0.1/page" + std::to_string(i)));
+    QVERIFY(session.Save().ok);
+    (void)storage;
+}
+
+size_t PagesInFile()
+{
+    CListSession session;
+    session.Open(false);
+    return session.IsDamaged() ? 0 : session.Doc().Count();
+}
+
+bool ShownTextContains(const QString& part)
+{
+    for (const QString& text : MessageBox::TakeShownTexts()) {
+        if (text.contains(part))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { MessageBox::TakeShownTexts(); }
+
+    // Offscreen there is no tray: minimising and closing behave as in any window, and closing saves.
+    void withoutTrayCloseEndsAndSaves()
+    {
+        CIsolatedSettings settings;
+        QVERIFY(!CTrayIcon::IsAvailable());
+        CMonitorApp app;
+        QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
+        CMainFrame* frame = app.MainFrame();
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Watching the Internet - Site Vigil"));
+        QCOMPARE(frame->StatusText(), QStringLiteral("Ready"));
+
+        frame->HideToTray();
+        QVERIFY(!frame->IsHiddenInTray());
+        frame->showMinimized();
+        QTest::qWait(50);
+        QVERIFY(!frame->IsHiddenInTray());
+        QVERIFY(!frame->Tray().IsShown());
+
+        app.Session().Doc().AddRecord(CListSession::NewRecord("http://127.0.0.1/added"));
+        frame->ListView().FillList();
+        QCOMPARE(CVigilPrefs::GetInstance().ReadInt(Pref::hideToTrayOnExit), 1);
+        QVERIFY(frame->close());
+        QCOMPARE(PagesInFile(), size_t(1));
+    }
+
+    // A save that fails keeps the program open and says why.
+    void failedSaveKeepsWindowOpen()
+    {
+        CIsolatedSettings settings;
+        CMonitorApp app;
+        QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
+        const std::string list = app.Session().Doc().GetDefaultPath();
+        // A folder with something in it cannot be replaced by the saved file.
+        std::filesystem::create_directories(list + "/blocked");
+        MessageBox::SetNextAnswer(QMessageBox::Ok);
+        QVERIFY(!app.MainFrame()->close());
+        QVERIFY(app.MainFrame()->isVisible());
+        QVERIFY(ShownTextContains(QStringLiteral("could not be saved")));
+        std::filesystem::remove_all(list);
+        QVERIFY(app.MainFrame()->close());
+    }
+
+    // A damaged list is shown as far as it was read and never saved over until the user agrees, not
+    // even by the schedule's save each minute.
+    void damagedListIsNotSavedOver()
+    {
+        CIsolatedSettings settings;
+        WriteList(settings.StorageDir(), 3);
+        const std::string path = settings.StorageDir() + "siteVigil.dat";
+        std::string bytes = ReadFileBytes(path);
+        bytes.resize(bytes.size() - 20);
+        WriteFileBytes(path, bytes);
+
+        {
+            MessageBox::SetNextAnswer(QMessageBox::Ok); // the warning at start
+            CMonitorApp app;
+            QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
+            QVERIFY(ShownTextContains(QStringLiteral("could not be read whole")));
+            QVERIFY(app.Session().IsDamaged());
+            QTest::qWait(1300); // the first schedule tick saves when it may
+            MessageBox::SetNextAnswer(QMessageBox::No); // exit without saving
+            QVERIFY(app.MainFrame()->close());
+            QCOMPARE(ReadFileBytes(path), bytes);
+        }
+        {
+            MessageBox::SetNextAnswer(QMessageBox::Ok);
+            CMonitorApp app;
+            QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
+            const size_t shown = app.Session().Doc().Count();
+            MessageBox::SetNextAnswer(QMessageBox::Yes); // keep the damaged file aside, save
+            QVERIFY(app.MainFrame()->close());
+            std::string aside;
+            for (const auto& entry : std::filesystem::directory_iterator(settings.StorageDir())) {
+                if (entry.path().filename().string().rfind("siteVigil.damaged", 0) == 0)
+                    aside = entry.path().string();
+            }
+            QCOMPARE(ReadFileBytes(aside), bytes);
+            QCOMPARE(PagesInFile(), shown);
+        }
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
