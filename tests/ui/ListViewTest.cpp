@@ -128,6 +128,16 @@ void ListViewTest::rowsShowTextsAndColours()
     QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
     QCOMPARE(Cell(1, 2, Qt::ForegroundRole).value<QColor>(), kBlack);
 
+    // A click on a row shows its saved copy in the pane.
+    QSignalSpy pane(m_view.get(), &CMyListView::showInPane);
+    m_view->show();
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                      m_view->visualRect(m_view->model()->index(2, 1)).center());
+    QTRY_COMPARE(pane.size(), 1);
+    const QUrl shown = pane.takeFirst().at(0).toUrl();
+    QVERIFY(shown.isLocalFile());
+    QVERIFY(shown.toLocalFile().endsWith(".html"));
+
     // Clearing one of two changed pages leaves changes present; the colours keep alternating after a
     // delete.
     QSignalSpy changes(m_view.get(), &CMyListView::changesPresent);
