@@ -37,7 +37,7 @@ chmod 755 "$WORK"
 NGINX_PID=""
 cleanup() {
     [[ -n "$NGINX_PID" ]] && { kill "$NGINX_PID" 2>/dev/null || true; wait "$NGINX_PID" 2>/dev/null || true; }
-    rm -rf "$WORK"
+    [[ -n "${KEEP_WORK:-}" ]] && echo "kept $WORK" || rm -rf "$WORK"
 }
 trap cleanup EXIT
 PORT="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
@@ -96,7 +96,7 @@ measure() {
     local wall peak
     read -r wall peak <"$WORK/time.txt"
     printf '  %-5s %7.2f s  peak %6.1f MB  %s\n' "$name" "$wall" "$(awk -v kb="$peak" 'BEGIN {print kb / 1024}')" \
-        "$(grep -h "GUI run" "$WORK/out.txt" || true)"
+        "$(grep -h "GUI" "$WORK/out.txt" | tr "\n" " " || true)"
     echo "$wall" >>"$WORK/$name"
     grep -ho "[0-9.]* s$" "$WORK/out.txt" | cut -d' ' -f1 >>"$WORK/$name-run" || true
 }

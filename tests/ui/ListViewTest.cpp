@@ -8,13 +8,18 @@
 #include "model/VigilPrefs.h"
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/MyListView.h"
+#include "ui/props/UrlPropertiesSheet.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QColor>
 #include <QFile>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,8 +49,12 @@ private slots:
     void rowsShowTextsAndColours();
     void questionsGuardCommands_data();
     void questionsGuardCommands();
+    void addUrlAsksAboutDuplicates_data();
+    void addUrlAsksAboutDuplicates();
     void openingSeveralPagesAsksFirst();
+    void importsAddWholeFilesOnly();
     void checkRunUpdatesRowsLogAndList();
+    void keysStartAndStopARun();
 
 private:
     Curl& AddPage(const std::string& name, const std::string& url);
@@ -119,6 +128,16 @@ void ListViewTest::rowsShowTextsAndColours()
     QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
     QCOMPARE(Cell(1, 2, Qt::ForegroundRole).value<QColor>(), kBlack);
 
+    // A click on a row shows its saved copy in the pane.
+    QSignalSpy pane(m_view.get(), &CMyListView::showInPane);
+    m_view->show();
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                      m_view->visualRect(m_view->model()->index(2, 1)).center());
+    QTRY_COMPARE(pane.size(), 1);
+    const QUrl shown = pane.takeFirst().at(0).toUrl();
+    QVERIFY(shown.isLocalFile());
+    QVERIFY(shown.toLocalFile().endsWith(".html"));
+
     // Clearing one of two changed pages leaves changes present; the colours keep alternating after a
     // delete.
     QSignalSpy changes(m_view.get(), &CMyListView::changesPresent);
@@ -189,6 +208,73 @@ void ListViewTest::questionsGuardCommands()
     QCOMPARE(changed, changedAfter);
 }
 
+namespace {
+
+// Answers the URL properties sheet when it shows: with OK after typing the address, or with Cancel
+// (empty address). Gives the name the sheet showed when it opened.
+void AnswerSheet(const QString& url, QString* shownName)
+{
+    QTimer::singleShot(0, [url, shownName] {
+        auto* sheet = qobject_cast<CUrlPropertiesSheet*>(QApplication::activeModalWidget());
+        QVERIFY(sheet);
+        auto* name = sheet->findChild<QLineEdit*>("name");
+        *shownName = name->text();
+        if (url.isEmpty()) {
+            sheet->reject();
+            return;
+        }
+        name->setText("Added");
+        sheet->findChild<QLineEdit*>("url")->setText(url);
+        sheet->accept();
+    });
+}
+
+} // namespace
+
+void ListViewTest::addUrlAsksAboutDuplicates_data()
+{
+    QTest::addColumn<int>("ask");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("rowsAfter");
+    const QString same = "HTTP://ONE.example/";
+    QTest::newRow("duplicate, not asked") << 0 << same << 0 << 2;
+    QTest::newRow("duplicate, No") << 1 << same << int(QMessageBox::No) << 1;
+    QTest::newRow("duplicate, Yes") << 1 << same << int(QMessageBox::Yes) << 2;
+    QTest::newRow("new address, asking on") << 1 << QString("http://two.example/") << 0 << 2;
+    QTest::newRow("cancelled") << 0 << QString() << 0 << 1;
+}
+
+void ListViewTest::addUrlAsksAboutDuplicates()
+{
+    QFETCH(int, ask);
+    QFETCH(QString, url);
+    QFETCH(int, answer);
+    QFETCH(int, rowsAfter);
+
+    QGuiApplication::clipboard()->clear();
+    AddPage("One", "http://one.example/");
+    SetInt(Pref::confirmDuplicates, ask);
+    if (answer != 0)
+        MessageBox::SetNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    QString shownName;
+    AnswerSheet(url, &shownName);
+    m_view->Action(ListCommand::AddUrl)->trigger();
+
+    const QString question = "This URL already exists. Are you sure you want add?";
+    QCOMPARE(MessageBox::TakeShownTexts(), answer != 0 ? QStringList{question} : QStringList());
+    QCOMPARE(m_view->model()->rowCount(), rowsAfter);
+    if (rowsAfter == 2)
+        QCOMPARE(Cell(1, 1).toString(), "   " + url);
+
+    // A double-click shows the row's properties when the setting says so.
+    SetInt(Pref::actionOnDoubleClick, 1);
+    SelectRows({0});
+    AnswerSheet(QString(), &shownName);
+    emit m_view->doubleClicked(m_view->model()->index(0, 0));
+    QCOMPARE(shownName, QString("One"));
+}
+
 void ListViewTest::openingSeveralPagesAsksFirst()
 {
     // A desktop whose default browser is a script that notes the arguments it was started with.
@@ -229,6 +315,43 @@ void ListViewTest::openingSeveralPagesAsksFirst()
     emit m_view->doubleClicked(m_view->model()->index(1, 0));
     QTRY_COMPARE(opened().count('\n'), 5);
     qputenv("PATH", oldPath);
+}
+
+void ListViewTest::importsAddWholeFilesOnly()
+{
+    CTempDir files;
+    AddPage("Mine", "http://mine.example/");
+
+    WriteFileBytes(files.Path() + "bookmarks.html",
+                   "<dl><dt><a href=\"http://a.example/\">A</a>"
+                   "<dt><a href=\"https://b.example/\">B</a>"
+                   "<dt><a href=\"HTTP://C.EXAMPLE/\">C</a></dl>");
+    QCOMPARE(m_view->ImportBookmarks(QString::fromStdString(files.Path() + "bookmarks.html")), 2);
+    QCOMPARE(m_view->model()->rowCount(), 3);
+    QCOMPARE(Cell(2, 0).toString(), QString("B"));
+
+    std::filesystem::create_directories(files.Path() + "Favorites");
+    WriteFileBytes(files.Path() + "Favorites/News.url", "[InternetShortcut]\nURL=http://news.example/\n");
+    WriteFileBytes(files.Path() + "Favorites/Broken.url", "[InternetShortcut]\n");
+    MessageBox::SetNextAnswer(QMessageBox::Ok);
+    QCOMPARE(m_view->ImportFavorites(QString::fromStdString(files.Path() + "Favorites")), 1);
+    QCOMPARE(Cell(3, 0).toString(), QString("News"));
+    QVERIFY(MessageBox::TakeShownTexts().join("").contains("Broken.url"));
+
+    // Another list comes in whole, in front as loading merges it; a damaged one not at all.
+    CSiteVigilDoc other;
+    for (const char* name : {"X", "Y"})
+        other.AddRecord(CListSession::NewRecord(std::string("http://") + name + ".example/"));
+    QVERIFY(other.SaveToFile(files.Path() + "other.dat").ok);
+    const std::string bytes = ReadFileBytes(files.Path() + "other.dat");
+    WriteFileBytes(files.Path() + "damaged.dat", bytes.substr(0, bytes.size() - 20));
+    MessageBox::SetNextAnswer(QMessageBox::Ok);
+    QCOMPARE(m_view->ImportList(QString::fromStdString(files.Path() + "damaged.dat")), -1);
+    QCOMPARE(MessageBox::TakeShownTexts().size(), 1);
+    QCOMPARE(m_view->model()->rowCount(), 4);
+    QCOMPARE(m_view->ImportList(QString::fromStdString(files.Path() + "other.dat")), 2);
+    QCOMPARE(m_view->model()->rowCount(), 6);
+    QCOMPARE(Cell(2, 0).toString(), QString("Mine"));
 }
 
 void ListViewTest::checkRunUpdatesRowsLogAndList()
@@ -282,6 +405,29 @@ void ListViewTest::checkRunUpdatesRowsLogAndList()
     QCOMPARE(saved.Count(), size_t(3));
     QVERIFY(saved.RecordAt(1).GetChanged());
     QVERIFY(!saved.RecordAt(0).GetChanged());
+}
+
+void ListViewTest::keysStartAndStopARun()
+{
+    CHttpTestServer server;
+    CHttpTestServer::Response slow(200, "");
+    slow.chunks = {std::string(6000, 'x'), std::string(6000, 'y')};
+    slow.chunkDelayMs = 20000;
+    server.SetPage("/slow", slow);
+    AddPage("Slow", server.Url("/slow"));
+    QSignalSpy busy(m_view.get(), &CMyListView::busyChanged);
+
+    QTest::keyRelease(m_view.get(), Qt::Key_F5);
+    QVERIFY(m_view->IsRunning());
+    QCOMPARE(busy.takeFirst().at(0).toBool(), true);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(0, 2).toString(), QString("  5 k"), 10000);
+    QVERIFY(m_view->selectionModel()->isRowSelected(0, {}));
+
+    // A stopped run reports nothing more: the row loses its progress and keeps its old texts.
+    QTest::keyRelease(m_view.get(), Qt::Key_F5, Qt::ShiftModifier);
+    QVERIFY(!m_view->IsRunning());
+    QCOMPARE(busy.takeFirst().at(0).toBool(), false);
+    QCOMPARE(Cell(0, 2).toString(), QString("   Never visited"));
 }
 
 QTEST_MAIN(ListViewTest)

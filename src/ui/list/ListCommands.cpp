@@ -10,15 +10,12 @@
 #include "ui/list/BrowserLauncher.h"
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/PageListModel.h"
+#include "ui/props/UrlPropertiesSheet.h"
 #include "ui/widgets/MessageBox.h"
 
-// Seam until the URL properties sheet is in this branch: without it Add URL and Properties show why.
-#if __has_include("ui/props/UrlPropertiesSheet.h")
-#include "ui/props/UrlPropertiesSheet.h"
-#define SITEVIGIL_HAVE_URL_SHEET 1
-#endif
-
 #include <QDialog>
+
+#include <algorithm>
 
 namespace {
 
@@ -34,15 +31,8 @@ namespace {
 // The URL properties sheet over the record; true after OK.
 bool EditRecord(Curl& record, bool isNewPage, QWidget* parent)
 {
-#ifdef SITEVIGIL_HAVE_URL_SHEET
     CUrlPropertiesSheet sheet(record, isNewPage, parent);
     return sheet.exec() == QDialog::Accepted;
-#else
-    (void)record;
-    (void)isNewPage;
-    MessageBox::Error(parent, "The URL properties sheet is not part of this build.");
-    return false;
-#endif
 }
 
 } // namespace
@@ -174,11 +164,21 @@ void CMyListView::DeleteUpdateLog()
         MessageBox::Error(this, "The update log could not be deleted: " + QString::fromStdString(log.LastError()));
 }
 
-int CMyListView::FinishImport(int added, const std::string& error)
+int CMyListView::FinishImport(int added, const std::string& error, const std::vector<std::string>& skipped)
 {
     if (!error.empty()) {
-        MessageBox::Error(this, QString::fromStdString(error));
+        MessageBox::Error(this, QString::fromStdString(error + "; nothing was imported."));
         return -1;
+    }
+    if (!skipped.empty()) {
+        // The user should learn which shortcuts did not come along; the first few say enough.
+        constexpr size_t kShown = 10;
+        QString text = QString("%1 shortcuts without an address were not imported:").arg(skipped.size());
+        for (size_t i = 0; i < std::min(skipped.size(), kShown); ++i)
+            text += "\n" + QString::fromStdString(skipped[i]);
+        if (skipped.size() > kShown)
+            text += "\n...";
+        MessageBox::Warning(this, text);
     }
     return added;
 }
@@ -191,7 +191,7 @@ int CMyListView::ImportFavorites(const QString& dir)
     m_model->EndReset();
     if (result.added > 0)
         scrollTo(m_model->index(first, 0));
-    return FinishImport(static_cast<int>(result.added), result.error);
+    return FinishImport(static_cast<int>(result.added), result.error, result.skipped);
 }
 
 int CMyListView::ImportBookmarks(const QString& file)
@@ -202,16 +202,20 @@ int CMyListView::ImportBookmarks(const QString& file)
     m_model->EndReset();
     if (result.added > 0)
         scrollTo(m_model->index(first, 0));
-    return FinishImport(static_cast<int>(result.added), result.error);
+    return FinishImport(static_cast<int>(result.added), result.error, result.skipped);
 }
 
 int CMyListView::ImportList(const QString& file)
 {
+    // A file that cannot be read whole would bring in its readable part plus "Error" placeholders,
+    // which the next save would make permanent: it is read on the side first, and imported only whole.
+    const std::string path = file.toStdString();
+    if (const DocResult trial = CSiteVigilDoc().LoadFromFile(path); !trial)
+        return FinishImport(0, trial.error, {});
     const size_t before = m_session.Doc().Count();
     m_model->BeginReset();
-    const DocResult result = m_session.Doc().LoadFromFile(file.toStdString());
+    const DocResult result = m_session.Doc().LoadFromFile(path);
     m_model->EndReset();
     emit changesPresent(CountChanged());
-    return FinishImport(static_cast<int>(m_session.Doc().Count() - before),
-                        result ? std::string() : result.error + "; nothing was imported");
+    return FinishImport(static_cast<int>(m_session.Doc().Count() - before), result ? std::string() : result.error, {});
 }

@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace {
 
 constexpr IntPref kColumnWidths[CPageListModel::ColumnCount]
@@ -94,13 +96,22 @@ CMyListView::CMyListView(CListSession& session, QWidget* parent)
     m_run = std::make_unique<CGuiRun>(session, *this, *m_model);
     CreateActions();
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::UpdateActions);
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &CMyListView::OnCurrentRowChanged);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &CMyListView::ScheduleShowCurrent);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::ScheduleShowCurrent);
+    // A record that goes may leave its address to a new one, which must still show when selected.
+    auto forgetShown = [this] { m_shownRecord = nullptr; };
+    connect(m_model, &QAbstractItemModel::modelReset, this, forgetShown);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, forgetShown);
     connect(this, &QAbstractItemView::doubleClicked, this, &CMyListView::OnDoubleClicked);
     connect(this, &CMyListView::runningChanged, this, &CMyListView::UpdateActions);
     UpdateActions();
 }
 
-CMyListView::~CMyListView() = default;
+CMyListView::~CMyListView()
+{
+    // The run reports to this view until it is gone: it goes first.
+    m_run.reset();
+}
 
 void CMyListView::CreateActions()
 {
@@ -167,12 +178,25 @@ void CMyListView::contextMenuEvent(QContextMenuEvent* event)
     m_contextMenu->popup(event->globalPos());
 }
 
-void CMyListView::OnCurrentRowChanged(const QModelIndex& current)
+void CMyListView::ScheduleShowCurrent()
 {
-    if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), {}))
+    if (m_showPending)
         return;
-    if (Curl* record = m_model->RecordAt(current.row()))
-        emit showInPane(QUrl::fromLocalFile(QString::fromStdString(record->GetSavedPagePath())));
+    m_showPending = true;
+    QMetaObject::invokeMethod(this, &CMyListView::ShowCurrentInPane, Qt::QueuedConnection);
+}
+
+void CMyListView::ShowCurrentInPane()
+{
+    m_showPending = false;
+    const QModelIndex current = currentIndex();
+    Curl* record = current.isValid() && selectionModel()->isRowSelected(current.row(), {})
+        ? m_model->RecordAt(current.row())
+        : nullptr;
+    if (!record || record == m_shownRecord)
+        return;
+    m_shownRecord = record;
+    emit showInPane(QUrl::fromLocalFile(QString::fromStdString(record->GetSavedPagePath())));
 }
 
 void CMyListView::OnDoubleClicked(const QModelIndex& index)

@@ -6,6 +6,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class CBrowserLauncher;
 class CGuiRun;
@@ -86,7 +88,10 @@ protected:
 private:
     void CreateActions();
     void UpdateActions();
-    void OnCurrentRowChanged(const QModelIndex& current);
+    // The pane follows the row that is both current and selected, once the view has settled: a
+    // click or a key changes the current row and the selection one after the other.
+    void ScheduleShowCurrent();
+    void ShowCurrentInPane();
     void OnDoubleClicked(const QModelIndex& index);
 
     // The commands.
@@ -110,7 +115,7 @@ private:
     void AppendRecord(std::unique_ptr<Curl> record);
     int CountChanged() const;
     // Shows the outcome of an import and rebuilds the rows when pages were added.
-    int FinishImport(int added, const std::string& error);
+    int FinishImport(int added, const std::string& error, const std::vector<std::string>& skipped);
 
     CListSession& m_session;
     CPageListModel* m_model;
@@ -118,4 +123,7 @@ private:
     std::unique_ptr<CGuiRun> m_run;
     std::array<QAction*, 14> m_actions{};
     QMenu* m_contextMenu = nullptr;
+    bool m_showPending = false;
+    // The record the pane was last pointed at from a row.
+    const Curl* m_shownRecord = nullptr;
 };

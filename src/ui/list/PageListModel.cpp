@@ -122,6 +122,17 @@ void CPageListModel::ShowProgress(const Curl& record, const QString& text)
     emit dataChanged(index(row, Status), index(row, Status));
 }
 
+void CPageListModel::ClearProgress()
+{
+    const QList<const Curl*> records = m_progress.keys();
+    m_progress.clear();
+    for (const Curl* record : records) {
+        const int row = RowOf(record);
+        if (row >= 0)
+            emit dataChanged(index(row, Status), index(row, Status));
+    }
+}
+
 void CPageListModel::BeginAppend(int count)
 {
     const int first = rowCount();

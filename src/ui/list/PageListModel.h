@@ -41,6 +41,8 @@ public:
     void RefreshRow(const Curl& record);
     // Download progress ("  %d k") shown in the record's status column until its row is refreshed.
     void ShowProgress(const Curl& record, const QString& text);
+    // Drops every progress text (a stopped run leaves no report for the pages it was fetching).
+    void ClearProgress();
 
     // Wrap a change of the list: pages appended at its end (count known beforehand), a page removed,
     // any other change (rebuilds every row).

@@ -78,6 +78,8 @@ void CGuiRun::SetChangesPending(bool anyChanged)
 
 void CGuiRun::SetRunButtons(bool running)
 {
+    if (!running)
+        m_model.ClearProgress();
     emit m_view.runningChanged(running);
 }
 
