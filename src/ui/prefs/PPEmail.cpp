@@ -41,8 +41,7 @@ CPPEmail::CPPEmail(QWidget* parent)
     int row = 1;
     for (const auto& [label, field] : rows) {
         grid->addWidget(new QLabel(tr(label), this), row, 0);
-        grid->addWidget(field, row++, 1, Qt::AlignLeft | Qt::AlignVCenter);
-        field->setMinimumWidth(field == m_port ? 60 : 240);
+        grid->addWidget(field, row++, 1, field == m_port ? Qt::AlignLeft : Qt::Alignment());
     }
     auto* test = new QHBoxLayout;
     test->addWidget(m_test);

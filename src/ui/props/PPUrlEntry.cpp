@@ -77,8 +77,10 @@ CPPUrlEntry::CPPUrlEntry(Curl& record, CPPWatchText& watchText, QWidget* parent)
     grid->addWidget(m_url, 1, 1);
     grid->addWidget(m_urlMarker, 1, 2);
     auto* download = new QHBoxLayout;
+    m_download->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     download->addWidget(m_download);
     download->addWidget(m_busy, 1);
+    download->addStretch(0);
     grid->addLayout(download, 2, 1);
 
     auto* details = new QGroupBox(this);

@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +28,7 @@ CPPWatchText::CPPWatchText(QWidget* parent)
     m_preview->setObjectName("preview");
     m_preview->setReadOnly(true);
     m_preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     // Keep the selection visible while the user types in a text field.
     QPalette palette = m_preview->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));

@@ -127,6 +127,8 @@ void CTreePropSheet::AddPage(CPropertyPage* page)
     auto* item = new QTreeWidgetItem(ParentNode(path), QStringList(name));
     item->setData(0, kPageRole, PageCount());
     item->setIcon(0, page->Icon());
+    // The pane is narrow; a long name shows whole in its tip.
+    item->setToolTip(0, name);
     page->m_sheet = this;
     m_pages.push_back(page);
     m_pageItems.push_back(item);

@@ -1,0 +1,78 @@
+#include "TestEnv.h"
+
+#include "model/UrlRecord.h"
+#include "ui/prefs/PreferencesSheet.h"
+#include "ui/props/UrlPropertiesSheet.h"
+#include "ui/sheets/PropertyPage.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QTreeWidget>
+#include <QtTest>
+#include <filesystem>
+
+// Shows every page of both sheets on a real X server. With SITEVIGIL_SHOTS_DIR set, each page is also
+// photographed there, for a person to look at.
+class SheetsShowXTest : public QObject
+{
+    Q_OBJECT
+
+    static void Shoot(const QString& name)
+    {
+        const QString shots = qEnvironmentVariable("SITEVIGIL_SHOTS_DIR");
+        if (!shots.isEmpty())
+            QProcess::execute("import", {"-window", "root", QString("%1/%2.png").arg(shots, name)});
+    }
+
+    static void ShowEveryPage(CTreePropSheet& sheet, const QString& prefix)
+    {
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        for (int index = 0; index < sheet.PageCount(); ++index) {
+            QVERIFY(sheet.SetActivePage(index));
+            QTest::qWait(100);
+            QVERIFY(sheet.Page(index)->isVisible());
+            Shoot(QString("%1-%2").arg(prefix).arg(index));
+        }
+    }
+
+private slots:
+    void showsThePreferences()
+    {
+        CIsolatedSettings settings;
+        CPreferencesSheet sheet(PreferencesHooks{});
+        ShowEveryPage(sheet, "prefs");
+        // The group node stands for its first page.
+        sheet.Tree()->setCurrentItem(sheet.Tree()->topLevelItem(3));
+        QTest::qWait(100);
+        QVERIFY(sheet.Page(3)->isVisible());
+        Shoot("prefs-group");
+    }
+
+    void showsTheUrlProperties()
+    {
+        CIsolatedSettings settings;
+        Curl record;
+        record.m_strName = "Example page";
+        record.m_strURL = "http://example.org/news";
+        record.m_strStartText = "<h1>";
+        record.m_strEndText = "no such text";
+        record.m_bAuthenticate = true;
+        record.m_strUserName = "reader";
+        record.m_strPassword = "visible";
+        record.m_strPageID = "1";
+        const std::string path = record.GetSavedPagePath();
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        WriteFileBytes(path, "<html>\n<body>\n<h1>News</h1>\n<p>Today nothing happened.</p>\n</body>\n</html>\n");
+        CUrlPropertiesSheet sheet(record, false);
+        ShowEveryPage(sheet, "url");
+        sheet.SetActivePage(0);
+        sheet.findChild<QLineEdit*>("url")->setText("http//example.org");
+        sheet.findChild<QLineEdit*>("name")->clear();
+        QTest::qWait(100);
+        Shoot("url-invalid");
+    }
+};
+
+QTEST_MAIN(SheetsShowXTest)
+#include "SheetsShowXTest.moc"
