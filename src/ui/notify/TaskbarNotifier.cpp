@@ -206,22 +206,7 @@ void CTaskbarNotifier::OnTimer(int id)
     case AppearTimer:
         m_state = Appearing;
         if (SlidingSize() < SkinSlidingSize()) {
-            switch (m_edge) {
-            case Left:
-                m_width += m_appearIncrement;
-                break;
-            case Top:
-                m_height += m_appearIncrement;
-                break;
-            case Right:
-                m_x -= m_appearIncrement;
-                m_width += m_appearIncrement;
-                break;
-            case Bottom:
-                m_y -= m_appearIncrement;
-                m_height += m_appearIncrement;
-                break;
-            }
+            Slide(m_appearIncrement);
         } else {
             StopTimer(AppearTimer);
             StartTimer(StayTimer, m_stayTime);
@@ -236,22 +221,7 @@ void CTaskbarNotifier::OnTimer(int id)
     case VanishTimer:
         m_state = Disappearing;
         if (SlidingSize() > 0) {
-            switch (m_edge) {
-            case Left:
-                m_width -= m_vanishIncrement;
-                break;
-            case Top:
-                m_height -= m_vanishIncrement;
-                break;
-            case Right:
-                m_x += m_vanishIncrement;
-                m_width -= m_vanishIncrement;
-                break;
-            case Bottom:
-                m_y += m_vanishIncrement;
-                m_height -= m_vanishIncrement;
-                break;
-            }
+            Slide(-m_vanishIncrement);
         } else {
             StopTimer(VanishTimer);
             Retract();
@@ -412,52 +382,52 @@ void CTaskbarNotifier::ComputeSteps(int appearMs, int vanishMs)
 
 void CTaskbarNotifier::SetStartGeometry(const QRect& panel)
 {
+    SetFullGeometry(panel);
+    Slide(-SkinSlidingSize());
+}
+
+// Fully out: against the panel's inner side, at its right or bottom end.
+void CTaskbarNotifier::SetFullGeometry(const QRect& panel)
+{
+    m_width = m_skinWidth;
+    m_height = m_skinHeight;
     switch (m_edge) {
     case Left:
         m_x = RightOf(panel);
         m_y = BottomOf(panel) - m_skinHeight;
-        m_width = 0;
-        m_height = m_skinHeight;
         break;
     case Top:
         m_x = RightOf(panel) - m_skinWidth;
         m_y = BottomOf(panel);
-        m_width = m_skinWidth;
-        m_height = 0;
         break;
     case Right:
-        m_x = panel.x();
+        m_x = panel.x() - m_skinWidth;
         m_y = BottomOf(panel) - m_skinHeight;
-        m_width = 0;
-        m_height = m_skinHeight;
         break;
     case Bottom:
         m_x = RightOf(panel) - m_skinWidth;
-        m_y = panel.y();
-        m_width = m_skinWidth;
-        m_height = 0;
+        m_y = panel.y() - m_skinHeight;
         break;
     }
 }
 
-void CTaskbarNotifier::SetFullGeometry(const QRect& panel)
+// Grows (by > 0) or shrinks the popup on its sliding side, keeping the side at the panel in place.
+void CTaskbarNotifier::Slide(int by)
 {
     switch (m_edge) {
     case Left:
-        m_x = RightOf(panel);
-        m_width = m_skinWidth;
+        m_width += by;
         break;
     case Top:
-        m_y = BottomOf(panel);
-        m_height = m_skinHeight;
+        m_height += by;
         break;
     case Right:
-        m_x = panel.x() - m_skinWidth;
-        m_width = m_skinWidth;
+        m_x -= by;
+        m_width += by;
         break;
     case Bottom:
-        m_y = panel.y() - m_skinHeight;
-        m_height = m_skinHeight;
+        m_y -= by;
+        m_height += by;
         break;
     }
 }

@@ -119,6 +119,7 @@ private:
     void ComputeSteps(int appearMs, int vanishMs);
     void SetStartGeometry(const QRect& panel);
     void SetFullGeometry(const QRect& panel);
+    void Slide(int by);
     int SlidingSize() const;
     int SkinSlidingSize() const;
     void Place();
