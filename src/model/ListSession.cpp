@@ -58,6 +58,7 @@ DocResult CListSession::Open(bool forChange)
         m_damaged = !result;
     }
     m_loadError = result.error;
+    m_doc.RefuseDefaultSave(m_damaged ? "the list was not saved: " + m_loadError : std::string());
     return result;
 }
 
@@ -74,6 +75,7 @@ DocResult CListSession::MoveDamagedAside(std::string* movedTo)
     if (!error.empty())
         return Failure("cannot move the damaged list " + path + " aside: " + error);
     m_damaged = false;
+    m_doc.RefuseDefaultSave({});
     if (movedTo)
         *movedTo = aside;
     return {};

@@ -291,6 +291,8 @@ std::string CSiteVigilDoc::GetDefaultPath() const
 
 DocResult CSiteVigilDoc::SaveDefault()
 {
+    if (!m_defaultSaveRefusal.empty())
+        return Failure(m_defaultSaveRefusal);
     const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();
     if (!MakeFolders(folder, 0700))
         return Failure("cannot save the list: cannot create the folder " + folder + ": " + std::strerror(errno));

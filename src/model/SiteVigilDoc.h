@@ -55,6 +55,9 @@ public:
     // Stops a run first, then saves atomically (temporary file, fsync, rename), owner-only permissions.
     DocResult SaveToFile(const std::string& path);
     DocResult SaveDefault();
+    // While a reason is set, SaveDefault refuses with it: a list file that could not be read whole is
+    // never saved over, whoever saves (the minute's save, the end of a run, the user). Empty allows.
+    void RefuseDefaultSave(std::string reason) { m_defaultSaveRefusal = std::move(reason); }
     DocResult LoadDefault();
     std::string GetDefaultPath() const;
 
@@ -89,4 +92,5 @@ private:
     std::unordered_map<uint64_t, size_t> m_rowBySerial;
     std::string m_strTitle;
     IStopBeforeSave* m_pStopBeforeSave = nullptr;
+    std::string m_defaultSaveRefusal;
 };

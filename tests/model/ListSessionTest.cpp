@@ -42,6 +42,8 @@ TEST(ListSession, DamagedListIsShownButNotSavedOverUntilMovedAside)
     EXPECT_NE(session.LoadError().find("damaged"), std::string::npos) << session.LoadError();
     EXPECT_EQ(session.Doc().Count(), 3u); // two pages and the "Error" record in place of the third
     EXPECT_FALSE(session.Save());
+    // Nor through the document, as the minute's save and the end of a run save.
+    EXPECT_FALSE(session.Doc().SaveDefault());
     EXPECT_EQ(ReadFileBytes(path), damaged);
 
     std::string movedTo;
