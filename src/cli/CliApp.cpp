@@ -2,6 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliHelp.h"
 #include "model/VigilPrefs.h"
 
 #include <cstdlib>
@@ -19,7 +20,9 @@ struct CliCommand
 // clang-format off
 const CliCommand kCommands[] = {
     {"list", CmdList},
+    {"show", CmdShow},
     {"add", CmdAdd},
+    {"edit", CmdEdit},
     {"remove", CmdRemove},
     {"clear", CmdClear},
     {"config", CmdConfig},
@@ -34,43 +37,42 @@ const CliCommand kCommands[] = {
 };
 // clang-format on
 
-const char* const kUsage = "Usage: sitevigil-cli [--config-dir DIR] COMMAND [ARGUMENTS]\n"
-                           "\n"
-                           "Commands:\n"
-                           "  list [--json]               the watched pages: position, name, address, status,\n"
-                           "                              change, last checked, last modified\n"
-                           "  add URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save]\n"
-                           "                              watch a new page; W is content, date, unreachable,\n"
-                           "                              reachable, size, text or notext (default: size);\n"
-                           "                              --no-save keeps no copy of the page on disk\n"
-                           "  remove PAGE...              stop watching pages (their files stay)\n"
-                           "  check [PAGE...]             check all or the named pages\n"
-                           "  clear [PAGE...]             clear the change marks of all or the named pages\n"
-                           "  diff PAGE                   write the differences report and print its path\n"
-                           "  log [--clear]               print the update log's page path, or empty the log\n"
-                           "  import-bookmarks FILE       add the links of a bookmarks file\n"
-                           "  import-favorites [DIR]      add the shortcuts of a Favorites folder\n"
-                           "                              (default: ~/Favorites)\n"
-                           "  import-list FILE            add the pages of another list file\n"
-                           "  config list                 every setting and its value\n"
-                           "  config get NAME             one setting\n"
-                           "  config set NAME VALUE       change a setting\n"
-                           "  daemon                      check on the schedule, without a window\n"
-                           "  test-email                  send the test e-mail with the stored settings\n"
-                           "\n"
-                           "PAGE is a page's position in the list (from 1) or its exact name.\n"
-                           "Settings: --config-dir DIR, else $SITEVIGIL_CONFIG_DIR, else ~/.config/site-vigil/.\n"
-                           "Exit status: 0 success, 1 the work failed, 2 bad usage or unreadable input.\n";
+// Whether the command's own arguments ask for its help ("--" ends the options).
+bool AsksForHelp(const std::vector<std::string>& args, size_t from)
+{
+    for (size_t i = from; i < args.size(); ++i) {
+        if (args[i] == "--")
+            return false;
+        if (args[i] == "--help" || args[i] == "-h")
+            return true;
+    }
+    return false;
+}
+
+int Help(const std::vector<std::string>& topics, std::ostream& out, std::ostream& err)
+{
+    if (topics.empty()) {
+        WriteUsage(out);
+        return kExitOk;
+    }
+    const CommandHelp* help = topics.size() == 1 ? FindCommandHelp(topics.front()) : nullptr;
+    if (!help) {
+        err << "sitevigil-cli: help: no command \"" << topics.front() << "\" (see sitevigil-cli help)\n";
+        return kExitUsage;
+    }
+    WriteCommandHelp(out, *help);
+    return kExitOk;
+}
 
 } // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool outIsTerminal)
 {
     size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h" || arg == "help") {
-            out << kUsage;
+        if (arg == "--help" || arg == "-h") {
+            WriteUsage(out);
             return kExitOk;
         }
         if (arg == "--version") {
@@ -103,14 +105,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     if (i >= args.size()) {
-        err << kUsage;
+        WriteUsage(err);
         return kExitUsage;
     }
     const std::string& name = args[i];
+    if (name == "help")
+        return Help(std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()), out, err);
     for (const CliCommand& command : kCommands) {
         if (name == command.name) {
+            if (AsksForHelp(args, i + 1))
+                return Help({name}, out, err);
             CliContext ctx(name, std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()), out,
-                           err);
+                           err, outIsTerminal);
             return command.run(ctx);
         }
     }

@@ -13,5 +13,6 @@ enum CliExit
 };
 
 // Runs one sitevigil-cli command line (without the program name). Output goes to the given streams so
-// that the tests can drive the commands in-process.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// that the tests can drive the commands in-process. outIsTerminal: out is a terminal, so that tables
+// get a header row and aligned columns instead of tab-separated lines.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool outIsTerminal = false);

@@ -4,17 +4,18 @@
 #include "platform/FileUtil.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <iterator>
 
 CliContext::CliContext(std::string commandName, std::vector<std::string> arguments, std::ostream& outStream,
-                       std::ostream& errStream)
+                       std::ostream& errStream, bool terminal)
     : command(std::move(commandName))
     , args(std::move(arguments))
     , out(outStream)
     , err(errStream)
+    , outIsTerminal(terminal)
 {
     m_doc.OnNewDocument();
 }
@@ -73,6 +74,10 @@ int CliContext::OpenList(bool forChange)
 
 int CliContext::SaveList()
 {
+    for (const auto& record : m_doc.Records()) {
+        if (record->m_strPageID.empty())
+            record->GetPageID();
+    }
     const DocResult result = m_doc.SaveDefault();
     return result ? kExitOk : Fail(result.error);
 }
@@ -88,31 +93,46 @@ int CliContext::PositionOf(const Curl* record) const
     return 0;
 }
 
+std::string CliContext::Label(const Curl* record) const
+{
+    if (!record->m_strPageID.empty())
+        return "@" + record->m_strPageID;
+    return "#" + std::to_string(PositionOf(record));
+}
+
 Curl* CliContext::FindPage(const std::string& page)
 {
-    auto& records = m_doc.Records();
+    std::vector<Curl*> matches;
+    const auto add = [&matches](Curl* record) {
+        if (std::find(matches.begin(), matches.end(), record) == matches.end())
+            matches.push_back(record);
+    };
     unsigned long position = 0;
     const auto [end, ec] = std::from_chars(page.data(), page.data() + page.size(), position);
-    if (!page.empty() && ec == std::errc() && end == page.data() + page.size()) {
-        if (position >= 1 && position <= records.size()) {
-            auto it = records.begin();
-            std::advance(it, static_cast<long>(position - 1));
-            return it->get();
-        }
+    const bool isPosition = !page.empty() && ec == std::errc() && end == page.data() + page.size();
+    std::string id = page.size() > 1 && page[0] == '@' ? page.substr(1) : std::string();
+    std::transform(id.begin(), id.end(), id.begin(), [](unsigned char c) { return std::tolower(c); });
+    unsigned long index = 0;
+    for (const auto& record : m_doc.Records()) {
+        ++index;
+        if ((isPosition && index == position) || (!id.empty() && record->m_strPageID == id)
+            || record->m_strName == page)
+            add(record.get());
     }
-    Curl* match = nullptr;
-    for (const auto& record : records) {
-        if (record->m_strName != page)
-            continue;
-        if (match) {
-            Usage("more than one page is named \"" + page + "\"; name it by its position");
-            return nullptr;
-        }
-        match = record.get();
+    if (matches.size() == 1)
+        return matches.front();
+    if (matches.empty()) {
+        Usage("no page \"" + page + "\" (name a page by its id from the list, its position from 1 or its exact name)");
+        return nullptr;
     }
-    if (!match)
-        Usage("no page \"" + page + "\" (name a page by its position from 1 or its exact name)");
-    return match;
+    std::string candidates;
+    for (const Curl* record : matches) {
+        candidates += candidates.empty() ? " " : ", ";
+        candidates
+            += Label(record) + " (position " + std::to_string(PositionOf(record)) + ", \"" + record->m_strName + "\")";
+    }
+    Usage("\"" + page + "\" could be any of" + candidates + "; name the page by its id");
+    return nullptr;
 }
 
 int CliContext::FindPages(const std::vector<std::string>& pages, std::vector<Curl*>& found)

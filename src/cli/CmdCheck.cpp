@@ -1,6 +1,8 @@
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/PageDiff.h"
+#include "cli/RunResults.h"
 #include "fetch/UrlEngine.h"
 #include "run/CheckRun.h"
 #include "run/ConsoleFrontEnd.h"
@@ -27,15 +29,6 @@ CConsoleFrontEnd::Options ProgressOptions(const std::ostream& err)
     return options;
 }
 
-std::string FailureText(const Curl& record)
-{
-    if (!record.GetError().empty())
-        return record.GetError();
-    if (record.GetHttpStatus() != 0)
-        return "the download failed (HTTP status " + std::to_string(record.GetHttpStatus()) + ")";
-    return "the download failed";
-}
-
 // Takes the run's reports until it ends; false when a stop signal ended the wait first.
 bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
 {
@@ -49,14 +42,35 @@ bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
     return true;
 }
 
+// The pages the run found changed, one line each, and with --diff what changed in each.
+void ReportChanges(CliContext& ctx, const CCheckRun& run, bool withDiffs)
+{
+    for (Curl* page : run.RunPages()) {
+        if (FoundChange(*page))
+            ctx.out << ChangeLine(ctx, *page) << "\n";
+    }
+    if (!withDiffs)
+        return;
+    for (Curl* page : run.RunPages()) {
+        if (!FoundChange(*page))
+            continue;
+        ctx.out << "\n";
+        if (std::string reason = TextDiffRefusal(*page); !reason.empty())
+            ctx.out << ctx.Label(page) << " " << page->GetName() << ": " << reason << "\n";
+        else if (!WritePageTextDiff(ctx.out, *page))
+            ctx.out << ctx.Label(page) << " " << page->GetName() << ": the text of the page is the same\n";
+    }
+}
+
 } // namespace
 
-// check [PAGE...]: a run over all or the named pages, then the end-of-run steps that need no window.
+// check [PAGE...] [--diff]: a run over all or the named pages, then the end-of-run steps that need no
+// window, then the pages found changed.
 int CmdCheck(CliContext& ctx)
 {
     CCliArgs parsed;
     std::string error;
-    if (!parsed.Parse(ctx.args, {}, error))
+    if (!parsed.Parse(ctx.args, {{"diff", false}}, error))
         return ctx.Usage(error);
     if (const int status = ctx.OpenList(true); status != kExitOk)
         return status;
@@ -90,10 +104,12 @@ int CmdCheck(CliContext& ctx)
     }
 
     int status = run.LastSaveResult().ok ? kExitOk : kExitFailed;
+    ReportChanges(ctx, run, parsed.Has("diff"));
     for (const Curl* page : run.RunPages()) {
         if (page->GetComplete())
             continue;
-        ctx.err << "sitevigil-cli: check: " << page->GetName() << ": " << FailureText(*page) << "\n";
+        ctx.err << "sitevigil-cli: check: " << page->GetName() << " (" << ctx.Label(page) << "): " << FailureText(*page)
+                << "\n";
         status = kExitFailed;
     }
     return status;

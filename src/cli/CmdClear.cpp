@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "model/UrlRecord.h"
 
 #include <ostream>
@@ -16,12 +17,17 @@ int CmdClear(CliContext& ctx)
     } else if (const int status = ctx.FindPages(ctx.args, pages); status != kExitOk) {
         return status;
     }
+    size_t marked = 0;
     for (Curl* page : pages) {
+        marked += page->GetChanged() ? 1 : 0;
         page->SetChanged(false);
         page->m_strChangeReason.clear();
     }
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
-    ctx.out << "Cleared the change marks of " << pages.size() << (pages.size() == 1 ? " page\n" : " pages\n");
+    if (marked == 0)
+        ctx.out << (pages.size() == 1 ? "The page was not marked changed\n" : "No page was marked changed\n");
+    else
+        ctx.out << "Cleared the change " << (marked == 1 ? "mark of " : "marks of ") << Counted(marked, "page") << "\n";
     return kExitOk;
 }

@@ -1,5 +1,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
+#include "cli/RunResults.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
@@ -10,21 +12,36 @@
 #include "run/StopSignals.h"
 
 #include <chrono>
+#include <functional>
 #include <poll.h>
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Ticks the scheduler once a second and hands the workers' reports to the run in between, until
-// SIGINT or SIGTERM arrives.
-void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
+// One line for each page the run found changed and for each page that failed.
+void LogRunResults(const CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd& frontEnd)
 {
+    for (const Curl* page : run.RunPages()) {
+        if (!page->GetComplete())
+            frontEnd.ShowWarning(FailureLine(ctx, *page));
+        else if (FoundChange(*page))
+            frontEnd.SetStatusText(ChangeLine(ctx, *page));
+    }
+}
+
+// Ticks the scheduler once a second and hands the workers' reports to the run in between, until
+// SIGINT or SIGTERM arrives. onRunEnd is called after each run.
+void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals,
+             const std::function<void()>& onRunEnd)
+{
+    bool wasRunning = false;
     SteadyClock::time_point nextTick = SteadyClock::now();
     for (;;) {
         SteadyClock::time_point now = SteadyClock::now();
         if (now >= nextTick) {
             scheduler.OnScheduleTick();
+            wasRunning = wasRunning || run.IsRunning();
             nextTick += std::chrono::seconds(1);
             // After a long blocking step (an e-mail, a suspend) tick again from now instead of catching up.
             if (nextTick <= now)
@@ -36,6 +53,11 @@ void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CSt
         if (signals.Received())
             return;
         queue.Dispatch(run);
+        // A run's end shows as the change of state after a dispatch.
+        if (wasRunning && !run.IsRunning()) {
+            wasRunning = false;
+            onRunEnd();
+        }
     }
 }
 
@@ -61,12 +83,12 @@ int CmdDaemon(CliContext& ctx)
     CScheduler scheduler(run, ctx.Doc(), frontEnd);
 
     const size_t pages = ctx.Doc().Records().size();
-    std::string started = "Watching " + std::to_string(pages) + (pages == 1 ? " page" : " pages");
+    std::string started = "Watching " + Counted(pages, "page");
     if (ctx.Prefs().ReadInt(Pref::autoCheck) == 0)
         started += "; scheduled checks are off (autoCheck 0), the list is saved each minute";
     frontEnd.SetStatusText(started);
 
-    RunLoop(scheduler, run, queue, signals);
+    RunLoop(scheduler, run, queue, signals, [&] { LogRunResults(ctx, run, frontEnd); });
 
     run.StopChecking();
     const int status = ctx.SaveList();

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 
 #include <ostream>
 
@@ -17,6 +18,6 @@ int CmdImportList(CliContext& ctx)
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
     const size_t added = ctx.Doc().Records().size() - before;
-    ctx.out << "Imported " << added << (added == 1 ? " page\n" : " pages\n");
+    ctx.out << "Imported " << Counted(added, "page") << "\n";
     return kExitOk;
 }

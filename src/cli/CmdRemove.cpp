@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 
 #include <ostream>
 
@@ -18,6 +19,6 @@ int CmdRemove(CliContext& ctx)
         ctx.Doc().RemoveRecord(page);
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
-    ctx.out << "Removed " << pages.size() << (pages.size() == 1 ? " page\n" : " pages\n");
+    ctx.out << "Removed " << Counted(pages.size(), "page") << "\n";
     return kExitOk;
 }

@@ -80,7 +80,8 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     // The first check sees the content for the first time: a change.
     CliResult first = Cli({"check"});
     EXPECT_EQ(first.status, kExitOk) << first.err;
-    EXPECT_EQ(first.out, Summary(1, 1, 1));
+    const std::string changed = "Changed: @1 News (" + server.Url("/news") + "): Checksum changed\n";
+    EXPECT_EQ(first.out, Summary(1, 1, 1) + changed);
     ASSERT_TRUE(smtp.WaitIdle());
     ASSERT_EQ(smtp.Messages().size(), 1u);
     EXPECT_NE(smtp.Messages()[0].data.find(server.Url("/news")), std::string::npos);
@@ -95,7 +96,7 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     server.SetPage("/news", "<html><body>second edition</body></html>");
     CliResult third = Cli({"check", "News"});
     EXPECT_EQ(third.status, kExitOk) << third.err;
-    EXPECT_EQ(third.out, Summary(1, 1, 1));
+    EXPECT_EQ(third.out, Summary(1, 1, 1) + changed);
     ASSERT_TRUE(smtp.WaitIdle());
     EXPECT_EQ(smtp.Messages().size(), 2u);
     EXPECT_EQ(server.RequestCount("/news"), 3);
@@ -125,7 +126,7 @@ TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
     CliResult all = Cli({"check"});
     EXPECT_EQ(all.status, kExitFailed);
     EXPECT_EQ(all.out, Summary(2, 0, 0));
-    EXPECT_NE(all.err.find("sitevigil-cli: check: Gone: "), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find("sitevigil-cli: check: Gone (@2): "), std::string::npos) << all.err;
     EXPECT_EQ(all.err.find("Fine"), std::string::npos) << all.err;
 
     // Only the named page is checked.

@@ -136,7 +136,7 @@ TEST_F(CliTest, ListShowsEveryPageAsTextOrJson)
     EXPECT_EQ(first.substr(0, 4), "1\tB\t");
     EXPECT_EQ(second,
               "2\tQuote \" and \\ and tab\thttp://a.test/\tNever visited\tUnchanged\tNever\t"
-              "Unknown - never visited");
+              "Unknown - never visited\t@1");
 
     const CliRun json = Cli({"list", "--json"});
     ASSERT_EQ(json.status, kExitOk);
