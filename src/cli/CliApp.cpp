@@ -109,6 +109,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kExitUsage;
     }
     const std::string& name = args[i];
+    if (name == "help" && AsksForHelp(args, i + 1))
+        return Help({name}, out, err);
     if (name == "help")
         return Help(std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()), out, err);
     for (const CliCommand& command : kCommands) {

@@ -1,3 +1,4 @@
+#include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
@@ -8,13 +9,18 @@
 // clear [PAGE...]: clears the change marks of the named pages, or of all pages.
 int CmdClear(CliContext& ctx)
 {
+    CCliArgs parsed;
+    std::string error;
+    if (!parsed.Parse(ctx.args, {}, error))
+        return ctx.Usage(error);
+    const std::vector<std::string>& names = parsed.Positional();
     if (const int status = ctx.OpenList(true); status != kExitOk)
         return status;
     std::vector<Curl*> pages;
-    if (ctx.args.empty()) {
+    if (names.empty()) {
         for (const auto& record : ctx.Doc().Records())
             pages.push_back(record.get());
-    } else if (const int status = ctx.FindPages(ctx.args, pages); status != kExitOk) {
+    } else if (const int status = ctx.FindPages(names, pages); status != kExitOk) {
         return status;
     }
     size_t marked = 0;

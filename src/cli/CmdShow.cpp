@@ -1,3 +1,4 @@
+#include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
@@ -38,12 +39,17 @@ std::string FileText(const std::string& path)
 // show PAGE: everything about one page, one labelled line each.
 int CmdShow(CliContext& ctx)
 {
-    if (ctx.args.size() != 1)
-        return ctx.Usage(ctx.args.empty() ? "which page? (show PAGE)" : "one page at a time");
+    CCliArgs parsed;
+    std::string error;
+    if (!parsed.Parse(ctx.args, {}, error))
+        return ctx.Usage(error);
+    const std::vector<std::string>& names = parsed.Positional();
+    if (names.size() != 1)
+        return ctx.Usage(names.empty() ? "which page? (show PAGE)" : "one page at a time");
     const int status = ctx.OpenList(false);
     if (status != kExitOk && ctx.Doc().Records().empty())
         return status;
-    Curl* page = ctx.FindPage(ctx.args.front());
+    Curl* page = ctx.FindPage(names.front());
     if (!page)
         return kExitUsage;
 
