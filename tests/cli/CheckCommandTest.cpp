@@ -139,6 +139,41 @@ TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
     EXPECT_EQ(Cli({"check", "--fast"}).status, kExitUsage);
 }
 
+TEST_F(CheckCommand, DiffShowsWhatChangedAndTheLogKeepsIt)
+{
+    server.SetPage("/news", "<p>\nalpha\nbeta\ngamma\ndelta\n</p>\n");
+    ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"check"}).status, kExitOk);
+    server.SetPage("/news", "<P>\nalpha\nbeta two\ngamma\ndelta\n</p>\nepsilon\n");
+
+    const CliResult checked = Cli({"check", "--diff"});
+    ASSERT_EQ(checked.status, kExitOk) << checked.err;
+    const std::string pages = settings.StorageDir() + "savedPages/";
+    const std::string diff = "--- " + pages + "1_previous.html\n+++ " + pages
+        + "1.html\n@@ -1,6 +1,7 @@\n <P>\n alpha\n"
+          "-beta\n+beta two\n gamma\n delta\n </p>\n+epsilon\n";
+    EXPECT_EQ(checked.out,
+              Summary(1, 1, 1) + "Changed: @1 News (" + server.Url("/news") + "): Checksum changed\n\n" + diff);
+    const CliResult text = Cli({"diff", "@1", "--text"});
+    EXPECT_EQ(text.status, kExitOk) << text.err;
+    EXPECT_EQ(text.out, diff);
+
+    // Both runs found a change; the log gives the newer first, one tab-separated line each.
+    const CliResult log = Cli({"log"});
+    EXPECT_EQ(log.status, kExitOk) << log.err;
+    std::istringstream lines(log.out);
+    std::vector<std::string> entries;
+    for (std::string line; std::getline(lines, line);)
+        entries.push_back(line);
+    ASSERT_EQ(entries.size(), 2u) << log.out;
+    for (const std::string& entry : entries) {
+        EXPECT_EQ(entry.substr(16), "\tNews\t" + server.Url("/news") + "\tChecksum changed") << entry;
+        EXPECT_EQ(entry[4], '-');
+    }
+    EXPECT_GE(entries[0].substr(0, 16), entries[1].substr(0, 16));
+    EXPECT_EQ(Cli({"log", "--html"}).out, settings.StorageDir() + "siteVigilUpdateLog.htm\n");
+}
+
 // The daemon runs as its own process, so that signals reach it as they would in service.
 class Daemon : public CheckCommand
 {
@@ -208,9 +243,13 @@ TEST_F(Daemon, ChecksOnTheScheduleAndSavesOnSigterm)
     SetInt(Pref::checkUnits, 0);
     server.SetPage("/page", "content");
     ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", server.Url("/gone"), "--name", "Gone"}).status, kExitOk);
 
     Start();
-    ASSERT_TRUE(WaitForOutput("Completed checking 1 URLs.")) << Output();
+    ASSERT_TRUE(WaitForOutput("Completed checking 2 URLs.")) << Output();
+    // Each change and each failure gets a line of its own.
+    EXPECT_TRUE(WaitForOutput(" Changed: @1 Page (" + server.Url("/page") + "): Checksum changed\n")) << Output();
+    EXPECT_TRUE(WaitForOutput(" Failed: @2 Gone (" + server.Url("/gone") + "): ")) << Output();
     // The list is in the daemon's hands: a second writer is refused.
     EXPECT_EQ(Cli({"check"}).status, kExitFailed);
 
@@ -219,7 +258,7 @@ TEST_F(Daemon, ChecksOnTheScheduleAndSavesOnSigterm)
     EXPECT_NE(Output().find("Stopped; the list was saved"), std::string::npos) << Output();
     CSiteVigilDoc doc;
     ASSERT_TRUE(doc.LoadDefault().ok);
-    ASSERT_EQ(doc.Records().size(), 1u);
+    ASSERT_EQ(doc.Records().size(), 2u);
     EXPECT_GE(doc.Records().front()->m_nChecks, 1);
 }
 
