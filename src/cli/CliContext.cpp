@@ -44,7 +44,7 @@ void CliContext::Warn(const std::string& message)
 
 int CliContext::LockStorage()
 {
-    if (m_lock.IsHeld())
+    if (m_lock.IsHeld() || m_hosted)
         return kExitOk;
     const std::string& folder = Prefs().GetStorageFolder();
     if (!MakeFolders(folder, 0700))
@@ -57,6 +57,8 @@ int CliContext::LockStorage()
 
 int CliContext::OpenList(bool forChange)
 {
+    if (m_hosted)
+        return kExitOk;
     if (forChange) {
         if (const int status = LockStorage(); status != kExitOk)
             return status;
@@ -74,18 +76,18 @@ int CliContext::OpenList(bool forChange)
 
 int CliContext::SaveList()
 {
-    for (const auto& record : m_doc.Records()) {
+    for (const auto& record : Doc().Records()) {
         if (record->m_strPageID.empty())
             record->GetPageID();
     }
-    const DocResult result = m_doc.SaveDefault();
+    const DocResult result = Doc().SaveDefault();
     return result ? kExitOk : Fail(result.error);
 }
 
 int CliContext::PositionOf(const Curl* record) const
 {
     int position = 0;
-    for (const auto& item : m_doc.Records()) {
+    for (const auto& item : Doc().Records()) {
         ++position;
         if (item.get() == record)
             return position;
@@ -113,7 +115,7 @@ Curl* CliContext::FindPage(const std::string& page)
     std::string id = page.size() > 1 && page[0] == '@' ? page.substr(1) : std::string();
     std::transform(id.begin(), id.end(), id.begin(), [](unsigned char c) { return std::tolower(c); });
     unsigned long index = 0;
-    for (const auto& record : m_doc.Records()) {
+    for (const auto& record : Doc().Records()) {
         ++index;
         if ((isPosition && index == position) || (!id.empty() && record->m_strPageID == id)
             || record->m_strName == page)

@@ -32,7 +32,12 @@ struct CliContext
     // takes the storage-folder lock, and refuses a list file that cannot be read whole, so that saving
     // cannot overwrite pages that are still in it. Returns kExitOk, or the exit status after the message.
     int OpenList(bool forChange);
-    CSiteVigilDoc& Doc() { return m_doc; }
+    CSiteVigilDoc& Doc() { return m_hosted ? *m_hosted : m_doc; }
+    const CSiteVigilDoc& Doc() const { return m_hosted ? *m_hosted : m_doc; }
+    // Works on the list of the program that holds the storage folder (a command handed over to it):
+    // the list is already open and locked, and saving saves that list.
+    void Host(CSiteVigilDoc& doc) { m_hosted = &doc; }
+    bool IsHosted() const { return m_hosted != nullptr; }
     // Saves the list to the storage folder, first giving every page without an id one, so that each
     // page can be named by its id. Returns kExitOk, or kExitFailed after the message.
     int SaveList();
@@ -59,5 +64,6 @@ struct CliContext
 
 private:
     CSiteVigilDoc m_doc;
+    CSiteVigilDoc* m_hosted = nullptr;
     CFolderLock m_lock;
 };

@@ -1,7 +1,6 @@
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
-#include "cli/PageDiff.h"
 #include "cli/RunResults.h"
 #include "fetch/UrlEngine.h"
 #include "run/CheckRun.h"
@@ -40,26 +39,6 @@ bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
         queue.Dispatch(run);
     }
     return true;
-}
-
-// The pages the run found changed, one line each, and with --diff what changed in each.
-void ReportChanges(CliContext& ctx, const CCheckRun& run, bool withDiffs)
-{
-    for (Curl* page : run.RunPages()) {
-        if (FoundChange(*page))
-            ctx.out << ChangeLine(ctx, *page) << "\n";
-    }
-    if (!withDiffs)
-        return;
-    for (Curl* page : run.RunPages()) {
-        if (!FoundChange(*page))
-            continue;
-        ctx.out << "\n";
-        if (std::string reason = TextDiffRefusal(*page); !reason.empty())
-            ctx.out << ctx.Label(page) << " " << page->GetName() << ": " << reason << "\n";
-        else if (!WritePageTextDiff(ctx.out, *page))
-            ctx.out << ctx.Label(page) << " " << page->GetName() << ": the text of the page is the same\n";
-    }
 }
 
 } // namespace
@@ -103,14 +82,6 @@ int CmdCheck(CliContext& ctx)
         return ctx.Fail("interrupted; the pages checked so far were saved");
     }
 
-    int status = run.LastSaveResult().ok ? kExitOk : kExitFailed;
-    ReportChanges(ctx, run, parsed.Has("diff"));
-    for (const Curl* page : run.RunPages()) {
-        if (page->GetComplete())
-            continue;
-        ctx.err << "sitevigil-cli: check: " << page->GetName() << " (" << ctx.Label(page) << "): " << FailureText(*page)
-                << "\n";
-        status = kExitFailed;
-    }
-    return status;
+    const int status = ReportRun(ctx, run, parsed.Has("diff"));
+    return run.LastSaveResult().ok ? status : kExitFailed;
 }

@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
+#include "cli/DaemonControl.h"
 #include "cli/RunResults.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
@@ -33,7 +34,7 @@ void LogRunResults(const CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd
 // Ticks the scheduler once a second and hands the workers' reports to the run in between, until
 // SIGINT or SIGTERM arrives. onRunEnd is called after each run.
 void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals,
-             const std::function<void()>& onRunEnd)
+             CDaemonControl& control, const std::function<void()>& onRunEnd)
 {
     bool wasRunning = false;
     SteadyClock::time_point nextTick = SteadyClock::now();
@@ -48,8 +49,9 @@ void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CSt
                 nextTick = now + std::chrono::seconds(1);
         }
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - SteadyClock::now());
-        pollfd fds[2] = {{queue.WakeFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}};
-        poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
+        // Commands handed over wait while a run is in progress.
+        pollfd fds[3] = {{queue.WakeFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}, {control.Fd(), POLLIN, 0}};
+        poll(fds, run.IsRunning() ? 2 : 3, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
         if (signals.Received())
             return;
         queue.Dispatch(run);
@@ -57,6 +59,10 @@ void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CSt
         if (wasRunning && !run.IsRunning()) {
             wasRunning = false;
             onRunEnd();
+        }
+        if (!run.IsRunning()) {
+            control.RunPending();
+            wasRunning = run.IsRunning();
         }
     }
 }
@@ -88,7 +94,16 @@ int CmdDaemon(CliContext& ctx)
         started += "; scheduled checks are off (autoCheck 0), the list is saved each minute";
     frontEnd.SetStatusText(started);
 
-    RunLoop(scheduler, run, queue, signals, [&] { LogRunResults(ctx, run, frontEnd); });
+    // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
+    CDaemonControl control(ctx.Doc(), run, frontEnd);
+    std::string error;
+    if (!control.Start(ctx.Prefs().GetStorageFolder(), error))
+        frontEnd.ShowWarning("Commands cannot be handed to this daemon: " + error);
+
+    RunLoop(scheduler, run, queue, signals, control, [&] {
+        LogRunResults(ctx, run, frontEnd);
+        control.OnRunEnd();
+    });
 
     run.StopChecking();
     const int status = ctx.SaveList();

@@ -1,7 +1,11 @@
 #include "cli/RunResults.h"
 
 #include "cli/CliContext.h"
+#include "cli/PageDiff.h"
+#include "run/CheckRun.h"
+
 #include "model/UrlRecord.h"
+#include <ostream>
 
 namespace {
 
@@ -34,4 +38,30 @@ std::string FailureText(const Curl& page)
     if (page.GetHttpStatus() != 0)
         return "the download failed (HTTP status " + std::to_string(page.GetHttpStatus()) + ")";
     return "the download failed";
+}
+
+int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
+{
+    for (const Curl* page : run.RunPages()) {
+        if (FoundChange(*page))
+            ctx.out << ChangeLine(ctx, *page) << "\n";
+    }
+    for (Curl* page : run.RunPages()) {
+        if (!withDiffs || !FoundChange(*page))
+            continue;
+        ctx.out << "\n";
+        if (std::string reason = TextDiffRefusal(*page); !reason.empty())
+            ctx.out << ctx.Label(page) << " " << page->GetName() << ": " << reason << "\n";
+        else if (!WritePageTextDiff(ctx.out, *page))
+            ctx.out << ctx.Label(page) << " " << page->GetName() << ": the text of the page is the same\n";
+    }
+    int status = kExitOk;
+    for (const Curl* page : run.RunPages()) {
+        if (page->GetComplete())
+            continue;
+        ctx.err << "sitevigil-cli: " << ctx.command << ": " << page->GetName() << " (" << ctx.Label(page)
+                << "): " << FailureText(*page) << "\n";
+        status = kExitFailed;
+    }
+    return status;
 }

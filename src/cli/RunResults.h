@@ -2,6 +2,7 @@
 
 #include <string>
 
+class CCheckRun;
 class Curl;
 struct CliContext;
 
@@ -15,3 +16,7 @@ std::string ChangeLine(const CliContext& ctx, const Curl& page);
 std::string FailureLine(const CliContext& ctx, const Curl& page);
 // Why the page's last download failed.
 std::string FailureText(const Curl& page);
+
+// After a run: one line for each page the run found changed and, withDiffs, what changed in each;
+// each page that failed named on the error stream. kExitFailed when a page failed, else kExitOk.
+int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs);

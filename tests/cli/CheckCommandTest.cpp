@@ -6,6 +6,7 @@
 #include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
 #include "notify/UpdateLog.h"
+#include "run/ControlChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,15 @@
 #include <climits>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <spawn.h>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -207,6 +212,7 @@ protected:
         std::string name = "sitevigil-cli";
         std::string command = "daemon";
         char* argv[] = {name.data(), command.data(), nullptr};
+        std::remove(m_output.c_str());
         ASSERT_EQ(posix_spawn(&m_pid, m_program.c_str(), &actions, nullptr, argv, environ), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -297,3 +303,92 @@ TEST_F(Daemon, SigintStopsARunInProgressAndExitsCleanly)
 }
 
 } // namespace
+
+namespace {
+
+// What another user gets from the daemon's socket: the bytes of the answer, or "connect failed".
+std::string AskAsNobody(const std::string& socketPath)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return "pipe failed";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            (void)!write(pipeFds[1], "connect failed", 14);
+            _exit(0);
+        }
+        const std::string request = EncodeControlRequest({"pipe", "remove", "1"});
+        (void)!send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        shutdown(fd, SHUT_WR);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(fd, buffer, sizeof buffer)) > 0)
+            (void)!write(pipeFds[1], buffer, static_cast<size_t>(n));
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string answer;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        answer.append(buffer, static_cast<size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? answer : "child failed";
+}
+
+} // namespace
+
+TEST_F(Daemon, TakesChangesFromTheCommandLineAndOnlyFromItsOwner)
+{
+    server.SetPage("/a", "one");
+    server.SetPage("/b", "<p>\nfirst\n</p>\n");
+    ASSERT_EQ(Cli({"add", server.Url("/a"), "--name", "A"}).status, kExitOk);
+    Start();
+    ASSERT_TRUE(WaitForOutput("Watching 1 page")) << Output();
+
+    // Handed over: the daemon applies, saves and answers, instead of the lock refusing the change.
+    const CliResult added = Cli({"add", server.Url("/b"), "--name", "B", "--watch", "content"});
+    ASSERT_EQ(added.status, kExitOk) << added.err;
+    EXPECT_EQ(added.out, "Added page @2 (position 2): B\n");
+    EXPECT_TRUE(WaitForOutput("Handed over by sitevigil-cli: add")) << Output();
+    {
+        CSiteVigilDoc saved;
+        ASSERT_TRUE(saved.LoadDefault().ok);
+        EXPECT_EQ(saved.Records().size(), 2u);
+    }
+    EXPECT_EQ(Cli({"edit", "B", "--name", "Bee"}).status, kExitOk);
+    const CliResult list = Cli({"list"});
+    EXPECT_NE(list.out.find("\tBee\t"), std::string::npos) << list.out;
+    const CliResult checked = Cli({"check", "Bee"});
+    EXPECT_EQ(checked.status, kExitOk) << checked.err;
+    EXPECT_EQ(checked.out,
+              "Checked 1 page in the running daemon.\nChanged: @2 Bee (" + server.Url("/b") + "): Checksum changed\n");
+    EXPECT_EQ(Cli({"remove", "nine"}).status, kExitUsage);
+
+    // Another user gets nothing, even where the file permissions would let them in.
+    const std::string socketPath = settings.StorageDir() + kControlSocketName;
+    if (geteuid() == 0) {
+        EXPECT_EQ(AskAsNobody(socketPath), "connect failed");
+        chmod(settings.StorageDir().c_str(), 0711);
+        chmod(socketPath.c_str(), 0666);
+        EXPECT_EQ(AskAsNobody(socketPath), "");
+    }
+
+    EXPECT_EQ(StopWith(SIGTERM), 0) << Output();
+    EXPECT_FALSE(FileExists(socketPath));
+    CSiteVigilDoc doc;
+    ASSERT_TRUE(doc.LoadDefault().ok);
+    ASSERT_EQ(doc.Records().size(), 2u);
+    // Without the daemon the commands work on the file again.
+    EXPECT_EQ(Cli({"remove", "Bee"}).out, "Removed 1 page\n");
+}
