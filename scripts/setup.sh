@@ -15,7 +15,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git ca-certificates
   libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libgumbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcpp-httplib-dev openssl tinyproxy python3 python3-aiosmtpd
+  libcpp-httplib-dev openssl tinyproxy python3 python3-aiosmtpd locales
   qt6-base-dev qt6-webengine-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6-dev xvfb xauth
 )
 if [ "$mode" = bench ]; then
@@ -35,6 +35,14 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -q
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The tests format dates under a German locale to prove that the program's names stay English.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Generating the locale de_DE.UTF-8 for the tests"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || { echo "cannot generate the locale de_DE.UTF-8" >&2; exit 1; }
 fi
 
 build_type=RelWithDebInfo

@@ -12,23 +12,6 @@
 
 namespace {
 
-// The saved copy gets a line break after every "<BR>" (exactly those four characters) so that pages
-// written on one line still compare line by line. Built whole and written at once: a page may hold
-// thousands of breaks.
-bool WritePageCopy(std::FILE* file, std::string_view text)
-{
-    constexpr std::string_view kBreak = "<BR>";
-    std::string copy;
-    copy.reserve(text.size() + text.size() / 64);
-    size_t from = 0;
-    for (size_t at; (at = text.find(kBreak, from)) != std::string_view::npos; from = at + kBreak.size()) {
-        copy.append(text, from, at + kBreak.size() - from);
-        copy += '\n';
-    }
-    copy.append(text, from);
-    return std::fwrite(copy.data(), 1, copy.size(), file) == copy.size();
-}
-
 std::string SizeChangedReason(int32_t was, int32_t now)
 {
     char text[96];
@@ -77,25 +60,25 @@ void Curl::EvaluatePage(const PreviousDownload& previous)
         // copies stay as the last good download left them.
         if (m_bWatchUnreachable)
             MarkChanged(m_strError);
-        EndPageCopy(false);
         CloseDebugLog();
         return;
     }
 
-    if (m_bSavePage)
-        BeginPageCopy(fileBase);
+    // The record's first successful download has nothing to compare its checksums with.
+    const bool firstDownload = m_nDownloads == 0;
     m_nDownloads += 1;
     // The page text ends at the first zero byte of the body.
     m_strPage = GetBody();
-    if (m_pPageCopy)
-        EndPageCopy(WritePageCopy(m_pPageCopy, m_strPage));
+    std::string copyError;
+    if (m_bSavePage)
+        copyError = SavePageCopy(fileBase, m_strPage);
 
     // Only a check that follows a failed one can find the page back; a never-checked record cannot.
     if (m_bWatchReachable && previous.checked && !previous.complete)
         MarkChanged("Page reachable again");
 
     m_dwNewPageCRC = TextChecksum(m_strPage);
-    if (m_dwNewPageCRC != m_dwPageCRC && m_bWatchContent)
+    if (m_dwNewPageCRC != m_dwPageCRC && m_bWatchContent && !firstDownload)
         MarkChanged("Checksum changed");
     // Stored also when content is not watched, so turning the watch on compares with the latest page.
     m_dwPageCRC = m_dwNewPageCRC;
@@ -108,7 +91,8 @@ void Curl::EvaluatePage(const PreviousDownload& previous)
     if (!m_bFromStart || !m_bToEnd) {
         // A missing limit text has marked its own reason and leaves the stored part checksum alone.
         if (ComputePartCRC()) {
-            if (m_dwNewPartCRC != m_dwPartCRC)
+            // No part checksum stored yet (0; the empty part has it too): the first cut part only sets it.
+            if (m_dwNewPartCRC != m_dwPartCRC && m_dwPartCRC != 0 && !firstDownload)
                 MarkChanged("Partial page change");
             m_dwPartCRC = m_dwNewPartCRC;
         }
@@ -117,6 +101,13 @@ void Curl::EvaluatePage(const PreviousDownload& previous)
     if (m_bTextSearch || m_bTextNotPresent)
         SearchText();
 
+    // The page was judged, but a copy that could not be saved is a failed check: the user must not be
+    // told OK while the copies are out of date.
+    if (!copyError.empty()) {
+        m_bComplete = false;
+        m_strError = copyError;
+        WriteDebugLine(copyError);
+    }
     CloseDebugLog();
 }
 

@@ -11,7 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -22,6 +24,58 @@ constexpr const char* kDiffsSuffix = "_diffs.html";
 constexpr const char* kDebugLogSuffix = "_debugLog.log";
 // The page copy is written under this name beside the current copy and renamed over it when whole.
 constexpr const char* kCopyTempSuffix = ".part";
+
+// The saved copy gets a line break after every "<BR>" (exactly those four characters) so that pages
+// written on one line still compare line by line.
+std::string PageCopyText(std::string_view text)
+{
+    constexpr std::string_view kBreak = "<BR>";
+    std::string copy;
+    copy.reserve(text.size() + text.size() / 64);
+    size_t from = 0;
+    for (size_t at; (at = text.find(kBreak, from)) != std::string_view::npos; from = at + kBreak.size()) {
+        copy.append(text, from, at + kBreak.size() - from);
+        copy += '\n';
+    }
+    copy.append(text, from);
+    return copy;
+}
+
+// Whether the file holds exactly these bytes; false when it cannot be read.
+bool FileHolds(const std::string& path, const std::string& bytes)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)
+        || static_cast<unsigned long long>(info.st_size) != bytes.size())
+        return false;
+    std::string content;
+    return ReadWholeFile(path, content, bytes.size() + 1).empty() && content == bytes;
+}
+
+// Creates (or truncates) the file and writes the bytes; the reason when they could not all be written.
+std::string WriteNewFile(const std::string& path, const std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return "cannot save the page copy " + path + ": " + std::strerror(errno);
+    size_t done = 0;
+    int error = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        return "cannot save the page copy " + path + ": " + std::strerror(error);
+    return {};
+}
 
 // There is no installer to provide the folder, so the writers make it (private, as the storage folder
 // is). Nothing stops when that fails: the files then fail to open and are skipped.
@@ -72,52 +126,30 @@ std::string Curl::GetDebugLogPath()
     return GetFileBase() + kDebugLogSuffix;
 }
 
-bool Curl::BeginPageCopy()
+std::string Curl::SavePageCopy(const std::string& base, std::string_view pageText)
 {
-    return BeginPageCopy(GetFileBase());
-}
-
-bool Curl::BeginPageCopy(const std::string& base)
-{
-    EndPageCopy(false);
+    const std::string copy = PageCopyText(pageText);
     MakeFolderFor(base);
     const std::string current = base + kSavedSuffix;
     const std::string previous = base + kPreviousSuffix;
-    // Either step fails harmlessly when there is no previous or no current copy yet.
-    std::remove(previous.c_str());
-    std::rename(current.c_str(), previous.c_str());
-
-    m_strPageCopyTemp = current + kCopyTempSuffix;
-    const int fd = ::open(m_strPageCopyTemp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        m_pPageCopy = ::fdopen(fd, "wb");
-        if (!m_pPageCopy)
-            ::close(fd);
+    // A page equal to the current copy replaces nothing: the two copies stay the last two different
+    // versions, so the report keeps showing the change a page is marked for.
+    if (FileHolds(current, copy))
+        return {};
+    // The new copy is written whole before anything moves: a full disk leaves both old copies.
+    const std::string temp = current + kCopyTempSuffix;
+    std::string error = WriteNewFile(temp, copy);
+    if (error.empty() && std::rename(current.c_str(), previous.c_str()) != 0) {
+        if (errno == ENOENT)
+            std::remove(previous.c_str()); // no current copy: an older previous one belongs to no pair
+        else
+            error = "cannot keep the previous copy " + previous + ": " + std::strerror(errno);
     }
-    if (!m_pPageCopy) {
-        std::remove(m_strPageCopyTemp.c_str());
-        m_strPageCopyTemp.clear();
-        return false;
-    }
-    return true;
-}
-
-bool Curl::EndPageCopy(bool keep)
-{
-    if (!m_pPageCopy)
-        return false;
-    bool ok = std::fflush(m_pPageCopy) == 0 && !std::ferror(m_pPageCopy);
-    ok = std::fclose(m_pPageCopy) == 0 && ok;
-    m_pPageCopy = nullptr;
-
-    const std::string temp = std::move(m_strPageCopyTemp);
-    m_strPageCopyTemp.clear();
-    const std::string current = temp.substr(0, temp.size() - std::char_traits<char>::length(kCopyTempSuffix));
-    // A copy that could not be written whole is dropped rather than left looking like the page.
-    if (keep && ok && std::rename(temp.c_str(), current.c_str()) == 0)
-        return true;
-    std::remove(temp.c_str());
-    return false;
+    if (error.empty() && std::rename(temp.c_str(), current.c_str()) != 0)
+        error = "cannot save the page copy " + current + ": " + std::strerror(errno);
+    if (!error.empty())
+        std::remove(temp.c_str());
+    return error;
 }
 
 bool Curl::OpenDebugLog()
@@ -189,5 +221,10 @@ bool Curl::MakeDiffReport()
 {
     const std::string base = GetFileBase();
     MakeFolderFor(base);
-    return WriteDiffReport(base + kPreviousSuffix, base + kSavedSuffix, base + kDiffsSuffix);
+    // Without a previous copy the old side is empty (the page shows whole); reading an empty file
+    // instead of a missing one says so without an error on the way.
+    std::string previous = base + kPreviousSuffix;
+    if (::access(previous.c_str(), F_OK) != 0)
+        previous = "/dev/null";
+    return WriteDiffReport(previous, base + kSavedSuffix, base + kDiffsSuffix);
 }

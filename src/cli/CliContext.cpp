@@ -1,7 +1,10 @@
 #include "cli/CliContext.h"
 
+#include "model/TempFileSweep.h"
+#include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "platform/FileUtil.h"
+#include "platform/TerminalText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,19 +30,19 @@ CVigilPrefs& CliContext::Prefs()
 
 int CliContext::Usage(const std::string& message)
 {
-    err << "sitevigil-cli: " << command << ": " << message << "\n";
+    err << "sitevigil-cli: " << command << ": " << TerminalText(message) << "\n";
     return kExitUsage;
 }
 
 int CliContext::Fail(const std::string& message)
 {
-    err << "sitevigil-cli: " << command << ": " << message << "\n";
+    err << "sitevigil-cli: " << command << ": " << TerminalText(message) << "\n";
     return kExitFailed;
 }
 
 void CliContext::Warn(const std::string& message)
 {
-    err << "sitevigil-cli: " << command << ": warning: " << message << "\n";
+    err << "sitevigil-cli: " << command << ": warning: " << TerminalText(message) << "\n";
 }
 
 int CliContext::LockStorage()
@@ -52,6 +55,8 @@ int CliContext::LockStorage()
     std::string error;
     if (!m_lock.Acquire(folder, error))
         return Fail(error);
+    // No save of ours is in progress now: temporary files left by a killed one can go.
+    RemoveStaleTemporaryFiles(folder, Curl().GetPagesFolder());
     return kExitOk;
 }
 

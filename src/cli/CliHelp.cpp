@@ -25,8 +25,8 @@ const CommandHelp kHelp[] = {
      "  --watch W    what counts as a change; repeat for more than one: content, date,\n"
      "               unreachable, reachable, size, text, notext (default: size)\n"
      "  --search T   the text that --watch text or --watch notext looks for\n"
-     "  --start T    watch only the part of the page after this text\n"
-     "  --end T      watch only the part of the page before this text\n"
+     "  --start T    also watch the part of the page from this text on\n"
+     "  --end T      also watch the part of the page up to this text\n"
      "  --no-save    keep no copy of the page on disk (no differences then)\n",
      "sitevigil-cli add https://example.org/news --name News --watch content"},
     {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save]",
@@ -35,8 +35,8 @@ const CommandHelp kHelp[] = {
      "  --url URL    a new address; the page keeps its id and its files\n"
      "  --watch W    replaces what the page watches (the values of add)\n"
      "  --search T   the text that --watch text or --watch notext looks for\n"
-     "  --start T    watch from this text on; an empty text watches from the start\n"
-     "  --end T      watch up to this text; an empty text watches to the end\n"
+     "  --start T    watch the part of the page from this text on; an empty text drops it\n"
+     "  --end T      watch the part of the page up to this text; an empty text drops it\n"
      "  --save       keep a copy of the page on disk\n"
      "  --no-save    keep no copy of the page on disk\n",
      "sitevigil-cli edit News --watch content --watch text --search \"sold out\""},

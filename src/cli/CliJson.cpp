@@ -43,6 +43,12 @@ std::string JsonString(std::string_view text)
         if (length == 0) {
             out += "\xEF\xBF\xBD";
             ++i;
+        } else if (cp < 0xA0) {
+            // C1 controls are valid JSON as they are, but a terminal may act on them.
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(cp));
+            out += escaped;
+            i += length;
         } else {
             out.append(text.substr(i, length));
             i += length;

@@ -1,6 +1,6 @@
 #include "cli/CliTable.h"
 
-#include "platform/Utf8.h"
+#include "platform/TerminalText.h"
 
 #include <algorithm>
 #include <ctime>
@@ -26,34 +26,10 @@ std::string FirstCharacters(const std::string& text, size_t count)
     return text.substr(0, i);
 }
 
-// What a terminal may be shown of a cell: no control characters, at most maxWidth characters.
+// What a terminal may be shown of a cell: control characters escaped, at most maxWidth characters.
 std::string ForTerminal(const std::string& text, size_t maxWidth)
 {
-    std::string shown;
-    shown.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F) {
-            shown += '?';
-            ++i;
-            continue;
-        }
-        if (c < 0x80) {
-            shown += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        char32_t cp = 0;
-        const size_t length = DecodeUtf8(text, i, cp);
-        // C1 controls (U+0080 to U+009F) and bytes that are not UTF-8 would reach the terminal raw.
-        if (length == 0 || (cp >= 0x80 && cp < 0xA0)) {
-            shown += '?';
-            i += length == 0 ? 1 : length;
-        } else {
-            shown.append(text, i, length);
-            i += length;
-        }
-    }
+    std::string shown = TerminalText(text);
     if (maxWidth > 3 && Width(shown) > maxWidth)
         shown = FirstCharacters(shown, maxWidth - 3) + "...";
     return shown;
@@ -87,7 +63,7 @@ void CCliTable::Write(std::ostream& out, bool terminal) const
     if (!terminal) {
         for (const auto& row : m_rows) {
             for (size_t i = 0; i < row.size(); ++i)
-                out << (i ? "\t" : "") << OneLine(row[i]);
+                out << (i ? "\t" : "") << TerminalText(OneLine(row[i]));
             out << '\n';
         }
         return;

@@ -6,11 +6,10 @@
 #include <vector>
 
 // Rows of text cells written either for people or for scripts. On a terminal: a header row (when a
-// column has a header) and
-// columns aligned by their widths in characters, each cell at most its column's limit (cut with
-// "..."), control characters shown as '?' so that a page's texts cannot drive the terminal. Piped:
-// no header, one line per row with the cells separated by tabs (tabs and line breaks inside a cell
-// become spaces).
+// column has a header) and columns aligned by their widths in characters, each cell at most its
+// column's limit (cut with "..."). Piped: no header, one line per row with the cells separated by
+// tabs (tabs and line breaks inside a cell become spaces). Either way control characters are shown
+// escaped, so that a page's texts cannot drive the terminal.
 class CCliTable
 {
 public:

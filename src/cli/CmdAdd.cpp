@@ -2,6 +2,7 @@
 #include "cli/CliContext.h"
 #include "cli/PageOptions.h"
 #include "model/UrlRecord.h"
+#include "platform/TerminalText.h"
 
 #include <memory>
 #include <ostream>
@@ -32,7 +33,7 @@ int CmdAdd(CliContext& ctx)
     ctx.Doc().AddRecord(std::move(record));
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
-    ctx.out << "Added page " << ctx.Label(added) << " (position " << ctx.PositionOf(added) << "): " << added->m_strName
-            << "\n";
+    ctx.out << "Added page " << ctx.Label(added) << " (position " << ctx.PositionOf(added)
+            << "): " << TerminalText(added->m_strName) << "\n";
     return kExitOk;
 }

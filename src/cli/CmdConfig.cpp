@@ -3,6 +3,7 @@
 #include "cli/CliTable.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "platform/TerminalText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,27 +12,21 @@
 
 namespace {
 
-// The value a reader would get when nothing is stored.
-std::string DefaultText(const PrefInfo& info)
+// The value a reader would get: the stored one, else the readers' default; a number outside its
+// allowed values as the nearest allowed one. Reading here never stores anything.
+std::string ReaderText(CVigilPrefs& prefs, const PrefInfo& info)
 {
-    if (info.type == PrefType::Int)
-        return std::to_string(info.intPref->readerDefault);
+    if (info.type == PrefType::Int) {
+        int stored = 0;
+        const int value = prefs.PeekInt(info.name, stored) ? stored : info.intPref->readerDefault;
+        return std::to_string(ClampPref(*info.intPref, value));
+    }
+    std::string text;
+    if (prefs.PeekString(info.name, text))
+        return text;
     if (info.textPref == &Pref::InstallDir)
         return CVigilPrefs::DefaultStorageFolder();
     return info.textPref->readerDefault;
-}
-
-// The stored value as text; false when none is stored. Reading here never stores anything.
-bool StoredText(CVigilPrefs& prefs, const PrefInfo& info, std::string& text)
-{
-    if (info.type == PrefType::Int) {
-        int value = 0;
-        if (!prefs.PeekInt(info.name, value))
-            return false;
-        text = std::to_string(value);
-        return true;
-    }
-    return prefs.PeekString(info.name, text);
 }
 
 bool ParseInt(const std::string& text, int& value)
@@ -103,14 +98,11 @@ int CmdConfig(CliContext& ctx)
         table.AddColumn("VALUE");
         table.AddColumn("USED BY");
         for (const PrefInfo& info : AllPrefs()) {
-            std::string text;
-            const bool stored = StoredText(prefs, info, text);
+            const std::string text = ReaderText(prefs, info);
             if (ctx.outIsTerminal)
-                table.AddRow({info.name, stored ? text : "(not set)", DesktopOnly(info) ? "desktop program only" : ""});
-            else if (stored)
-                ctx.out << info.name << '=' << text << '\n';
+                table.AddRow({info.name, text, DesktopOnly(info) ? "desktop program only" : ""});
             else
-                ctx.out << info.name << " (not set)\n";
+                ctx.out << info.name << '=' << TerminalText(text) << '\n';
         }
         if (ctx.outIsTerminal)
             table.Write(ctx.out, true);
@@ -120,10 +112,7 @@ int CmdConfig(CliContext& ctx)
         const PrefInfo* info = Lookup(ctx, args[1]);
         if (!info)
             return kExitUsage;
-        std::string text;
-        if (!StoredText(prefs, *info, text))
-            text = DefaultText(*info);
-        ctx.out << text << '\n';
+        ctx.out << TerminalText(ReaderText(prefs, *info)) << '\n';
         return kExitOk;
     }
     if (action == "set" && args.size() == 3) {
@@ -135,6 +124,9 @@ int CmdConfig(CliContext& ctx)
             int value = 0;
             if (!ParseInt(args[2], value))
                 return ctx.Usage(std::string(info->name) + " takes a whole number, not \"" + args[2] + "\"");
+            const IntPref& key = *info->intPref;
+            if (value != ClampPref(key, value))
+                return ctx.Usage(std::string(info->name) + " takes " + AllowedPrefValues(key) + ", not " + args[2]);
             written = prefs.WriteInt(info->name, value);
         } else {
             written = prefs.WriteString(info->name, args[2]);

@@ -3,8 +3,10 @@
 #include "cli/CliContext.h"
 #include "cli/PageDiff.h"
 #include "model/UrlRecord.h"
+#include "platform/TerminalText.h"
 
 #include <ostream>
+#include <unistd.h>
 
 // diff PAGE [--text]: writes the differences report between the page's previous and current copies
 // and prints the report's path; with --text prints a unified diff of the two copies instead.
@@ -24,18 +26,19 @@ int CmdDiff(CliContext& ctx)
     if (!page)
         return kExitUsage;
     if (parsed.Has("text")) {
-        if (std::string reason = TextDiffRefusal(*page); !reason.empty())
+        if (std::string reason = NoCopyReason(*page); !reason.empty())
             return ctx.Fail(reason);
-        if (!WritePageTextDiff(ctx.out, *page))
-            ctx.err << "The last two copies of \"" << page->m_strName << "\" do not differ.\n";
+        if (!WritePageTextDiff(ctx.out, *page, ctx.outIsTerminal))
+            ctx.err << "The last two copies of \"" << TerminalText(page->m_strName) << "\" do not differ.\n";
         return kExitOk;
     }
-    // The files are named after the page id, which a page gets at its first check. Asking for a name
-    // here would use up an id that is never saved with the page.
-    if (page->m_strPageID.empty())
-        return ctx.Fail("\"" + page->m_strName + "\" has not been checked yet: there are no copies to compare");
+    if (std::string reason = NoCopyReason(*page); !reason.empty())
+        return ctx.Fail(reason);
     if (!page->MakeDiffReport())
         return ctx.Fail("cannot write the differences report " + page->GetDiffsPath());
+    if (::access(page->GetPreviousPagePath().c_str(), F_OK) != 0)
+        ctx.err << "sitevigil-cli: diff: \"" << TerminalText(page->m_strName)
+                << "\" has no earlier version yet; the report shows the page as it is now\n";
     ctx.out << page->GetDiffsPath() << "\n";
     return kExitOk;
 }

@@ -2,6 +2,7 @@
 #include "cli/CliContext.h"
 #include "cli/PageOptions.h"
 #include "model/UrlRecord.h"
+#include "platform/TerminalText.h"
 
 #include <ostream>
 
@@ -30,6 +31,6 @@ int CmdEdit(CliContext& ctx)
     options.Apply(*page);
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
-    ctx.out << "Changed page " << ctx.Label(page) << ": " << page->m_strName << "\n";
+    ctx.out << "Changed page " << ctx.Label(page) << ": " << TerminalText(page->m_strName) << "\n";
     return kExitOk;
 }

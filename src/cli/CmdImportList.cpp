@@ -1,23 +1,31 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
+#include "model/ListImport.h"
 
 #include <ostream>
 
-// import-list FILE: merges the pages of another list file in front of the list, as loading does.
+// import-list FILE: adds the pages of another list file at the end of the list, in the file's order.
 int CmdImportList(CliContext& ctx)
 {
     if (ctx.args.size() != 1)
         return ctx.Usage("name one list file to import");
     if (const int status = ctx.OpenList(true); status != kExitOk)
         return status;
-    const size_t before = ctx.Doc().Records().size();
-    // A file that cannot be read whole would bring in "Error" placeholders: import all of it or nothing.
-    if (const DocResult result = ctx.Doc().LoadFromFile(ctx.args.front()); !result)
+    const ImportResult result = ImportListFile(ctx.Doc(), ctx.args.front());
+    if (!result)
         return ctx.Usage(result.error + "; nothing was imported");
-    if (const int status = ctx.SaveList(); status != kExitOk)
-        return status;
-    const size_t added = ctx.Doc().Records().size() - before;
-    ctx.out << "Imported " << Counted(added, "page") << "\n";
+    for (const std::string& skipped : result.skipped)
+        ctx.Warn("skipped " + skipped);
+    if (result.added > 0) {
+        if (const int status = ctx.SaveList(); status != kExitOk)
+            return status;
+    }
+    ctx.out << "Imported " << Counted(result.added, "page");
+    if (!result.skipped.empty())
+        ctx.out << ", skipped " << result.skipped.size()
+                << (result.skipped.size() == 1 ? " page with an address that cannot be watched"
+                                               : " pages with addresses that cannot be watched");
+    ctx.out << "\n";
     return kExitOk;
 }

@@ -2,6 +2,8 @@
 #include "cli/CliContext.h"
 #include "notify/ChangeEmail.h"
 
+#include "platform/TerminalText.h"
+
 #include <ostream>
 
 namespace {
@@ -28,6 +30,6 @@ int CmdTestEmail(CliContext& ctx)
     const std::string shown = SendTestEmail();
     if (shown != kTestEmailSentText)
         return ctx.Fail(OneLine(shown));
-    ctx.out << OneLine(shown) << "\n";
+    ctx.out << TerminalText(OneLine(shown)) << "\n";
     return kExitOk;
 }

@@ -2,22 +2,34 @@
 
 #include "diff/UnifiedDiff.h"
 #include "model/UrlRecord.h"
+#include "platform/TerminalText.h"
+
+#include <sstream>
 
 #include <unistd.h>
 
-std::string TextDiffRefusal(Curl& page)
+std::string NoCopyReason(Curl& page)
 {
     // The files are named after the page id; asking for a name here would use up an id that is never
     // saved with the page.
     if (!page.m_strPageID.empty() && ::access(page.GetSavedPagePath().c_str(), F_OK) == 0)
         return {};
-    if (page.m_strPageID.empty() || page.m_nChecks == 0)
-        return "\"" + page.m_strName + "\" has not been checked yet: there are no copies to compare";
-    return "there is no copy of \"" + page.m_strName + "\" on disk"
-        + (page.m_bSavePage ? std::string() : " (it keeps none; edit it with --save)");
+    std::string why = "its saved copy is missing";
+    if (page.m_nChecks == 0)
+        why = "it has not been checked yet";
+    else if (page.m_nDownloads == 0)
+        why = "it has never been downloaded";
+    else if (!page.m_bSavePage)
+        why = "its copies are not kept (saving is off for this page)";
+    return "\"" + page.m_strName + "\" has no copy to compare: " + why;
 }
 
-bool WritePageTextDiff(std::ostream& out, Curl& page)
+bool WritePageTextDiff(std::ostream& out, Curl& page, bool terminal)
 {
-    return WriteUnifiedDiff(out, page.GetPreviousPagePath(), page.GetSavedPagePath());
+    if (!terminal)
+        return WriteUnifiedDiff(out, page.GetPreviousPagePath(), page.GetSavedPagePath());
+    std::ostringstream text;
+    const bool differ = WriteUnifiedDiff(text, page.GetPreviousPagePath(), page.GetSavedPagePath());
+    out << TerminalText(text.str(), true);
+    return differ;
 }

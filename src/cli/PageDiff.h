@@ -5,7 +5,9 @@
 
 class Curl;
 
-// Why the page's last two copies cannot be compared (never checked, no copy kept); "" when they can.
-std::string TextDiffRefusal(Curl& page);
+// Why the page has no current copy to compare (never checked, never downloaded, copies not kept);
+// "" when it has one.
+std::string NoCopyReason(Curl& page);
 // Writes the unified diff of the page's previous and current copies; false when they do not differ.
-bool WritePageTextDiff(std::ostream& out, Curl& page);
+// For a terminal, control characters in the page's lines are shown escaped.
+bool WritePageTextDiff(std::ostream& out, Curl& page, bool terminal);

@@ -2,6 +2,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/PageDiff.h"
+#include "platform/TerminalText.h"
 #include "run/CheckRun.h"
 
 #include "model/UrlRecord.h"
@@ -44,23 +45,24 @@ int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
 {
     for (const Curl* page : run.RunPages()) {
         if (FoundChange(*page))
-            ctx.out << ChangeLine(ctx, *page) << "\n";
+            ctx.out << TerminalText(ChangeLine(ctx, *page)) << "\n";
     }
     for (Curl* page : run.RunPages()) {
         if (!withDiffs || !FoundChange(*page))
             continue;
         ctx.out << "\n";
-        if (std::string reason = TextDiffRefusal(*page); !reason.empty())
-            ctx.out << ctx.Label(page) << " " << page->GetName() << ": " << reason << "\n";
-        else if (!WritePageTextDiff(ctx.out, *page))
-            ctx.out << ctx.Label(page) << " " << page->GetName() << ": the text of the page is the same\n";
+        if (std::string reason = NoCopyReason(*page); !reason.empty())
+            ctx.out << ctx.Label(page) << " " << TerminalText(reason) << "\n";
+        else if (!WritePageTextDiff(ctx.out, *page, ctx.outIsTerminal))
+            ctx.out << ctx.Label(page) << " " << TerminalText(page->GetName())
+                    << ": the text of the page is the same\n";
     }
     int status = kExitOk;
     for (const Curl* page : run.RunPages()) {
         if (page->GetComplete())
             continue;
-        ctx.err << "sitevigil-cli: " << ctx.command << ": " << page->GetName() << " (" << ctx.Label(page)
-                << "): " << FailureText(*page) << "\n";
+        ctx.err << "sitevigil-cli: " << ctx.command << ": "
+                << TerminalText(page->GetName() + " (" + ctx.Label(page) + "): " + FailureText(*page)) << "\n";
         status = kExitFailed;
     }
     return status;

@@ -13,14 +13,10 @@ void InitLibraryOnce()
 
 } // namespace
 
-CCurlSession::CCurlSession(const Options& options)
-    : m_options(options)
-{ }
-
-std::unique_ptr<CCurlSession> CCurlSession::Open(const Options& options, std::string& error)
+std::unique_ptr<CCurlSession> CCurlSession::Open(std::string& error)
 {
     InitLibraryOnce();
-    std::unique_ptr<CCurlSession> session(new CCurlSession(options));
+    std::unique_ptr<CCurlSession> session(new CCurlSession);
     session->m_share = curl_share_init();
     if (!session->m_share) {
         error = curl_share_strerror(CURLSHE_NOMEM);

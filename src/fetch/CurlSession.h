@@ -16,33 +16,23 @@
 class CCurlSession
 {
 public:
-    // Fixed when the session opens; later changes of the settings apply after a restart.
-    struct Options
-    {
-        std::string userAgent;
-        int accessType = 0; // 0 = system configuration, 1 = no proxy, 3 = named proxy
-        std::string proxyName; // "server:port" for access type 3
-    };
-
     // nullptr, with the library's reason in error, when the share handle cannot be made.
-    static std::unique_ptr<CCurlSession> Open(const Options& options, std::string& error);
+    static std::unique_ptr<CCurlSession> Open(std::string& error);
     ~CCurlSession();
     CCurlSession(const CCurlSession&) = delete;
     CCurlSession& operator=(const CCurlSession&) = delete;
 
     CURLSH* Share() const { return m_share; }
-    const Options& GetOptions() const { return m_options; }
 
     // A multi handle for one fetch (nullptr when none can be made); give it back when the fetch ends.
     CURLM* AcquireMulti();
     void ReleaseMulti(CURLM* multi);
 
 private:
-    explicit CCurlSession(const Options& options);
+    CCurlSession() = default;
     static void LockData(CURL* handle, curl_lock_data data, curl_lock_access access, void* self);
     static void UnlockData(CURL* handle, curl_lock_data data, void* self);
 
-    Options m_options;
     CURLSH* m_share = nullptr;
     // One lock per kind of shared data, as libcurl asks.
     std::array<std::mutex, CURL_LOCK_DATA_LAST> m_dataLocks;

@@ -51,6 +51,24 @@ unsigned FromCurlAuth(long mask)
     return offered;
 }
 
+// The library's own limit on a header line: reported as out of memory before version 8.6.
+bool IsHeaderTooLarge(CURLcode result)
+{
+#if LIBCURL_VERSION_NUM >= 0x080600
+    if (result == CURLE_TOO_LARGE)
+        return true;
+#endif
+    return result == CURLE_OUT_OF_MEMORY;
+}
+
+// Digits only, and a number a 64-bit length holds.
+bool IsValidContentLength(std::string_view value)
+{
+    if (value.empty() || value.size() > 18)
+        return false;
+    return std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool IsFollowedRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -67,6 +85,7 @@ CFetchTransfer::CFetchTransfer(Curl& record, const CCurlSession& session, const 
     , m_cancel(cancel)
     , m_reporter(std::move(reporter))
     , m_lastActivity(std::chrono::steady_clock::now())
+    , m_started(m_lastActivity)
 { }
 
 CFetchTransfer::~CFetchTransfer()
@@ -98,7 +117,7 @@ bool CFetchTransfer::httpConnect()
         Fail(curl_easy_strerror(CURLE_OUT_OF_MEMORY));
         return false;
     }
-    const CCurlSession::Options& session = m_session.GetOptions();
+    const FetchSettings& session = m_settings;
     CURLcode rc = curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
     if (rc == CURLE_OK)
         rc = curl_easy_setopt(m_easy, CURLOPT_SHARE, m_session.Share());
@@ -272,14 +291,21 @@ void CFetchTransfer::waitForCallbackOrCancel()
             Fail("Cancelled");
             return;
         }
-        const auto silent = steady_clock::now() - m_lastActivity;
-        if (silent >= m_settings.silenceLimit) {
+        // Silence ends a fetch, and so does the overall limit, which a server dripping bytes cannot
+        // put off.
+        const auto now = steady_clock::now();
+        const auto silent = now - m_lastActivity;
+        const auto elapsed = now - m_started;
+        if (silent >= m_settings.silenceLimit || elapsed >= m_settings.timeLimit) {
             Fail("Timed out");
             return;
         }
-        // A cancel wakes the poll at once; otherwise it returns when the library has work or the
-        // silence limit comes near.
-        const auto left = duration_cast<milliseconds>(m_settings.silenceLimit - silent).count() + 1;
+        // A cancel wakes the poll at once; otherwise it returns when the library has work or a
+        // limit comes near.
+        const auto left
+            = duration_cast<milliseconds>(std::min(m_settings.silenceLimit - silent, m_settings.timeLimit - elapsed))
+                  .count()
+            + 1;
         const int timeout = static_cast<int>(std::clamp<long long>(left, 1, 1000));
         rc = curl_multi_poll(m_multi, nullptr, 0, timeout, nullptr);
         if (rc == CURLM_OK) {
@@ -320,6 +346,12 @@ size_t CFetchTransfer::OnHeaderLine(std::string_view line)
 {
     const size_t taken = line.size();
     m_lastActivity = std::chrono::steady_clock::now();
+    // Every head of the transfer counts: a server must not grow one without end.
+    m_headBytes += taken;
+    if (m_headBytes > m_settings.maxHeaderSize) {
+        m_headTooLarge = true;
+        return 0;
+    }
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
 
@@ -348,6 +380,8 @@ size_t CFetchTransfer::OnHeaderLine(std::string_view line)
         m_head.proxySchemes |= OfferedSchemes(value);
     else if (NameEquals(name, "Location"))
         m_head.hasLocation = !value.empty();
+    else if (NameEquals(name, "Content-Length"))
+        m_head.badLength = m_head.badLength || !IsValidContentLength(value);
     else if (NameEquals(name, "Last-Modified")) {
         m_head.hasLastModified = true;
         m_head.lastModified = value;
@@ -358,6 +392,11 @@ size_t CFetchTransfer::OnHeaderLine(std::string_view line)
 bool CFetchTransfer::OnHeadersComplete()
 {
     const int status = m_head.status;
+    if (m_head.badLength) {
+        // The library reads such a body to the connection's end and calls it whole: it is not.
+        m_badLength = true;
+        return false;
+    }
     if (status >= 100 && status < 200)
         return true; // an interim response; the real one follows
     // Responses the library may answer by itself wait for the end of the transfer to be judged.
@@ -463,6 +502,14 @@ void CFetchTransfer::OnTransferDone(CURLcode result)
         Fail("Page too large");
         return;
     }
+    if (m_headTooLarge || (IsHeaderTooLarge(result) && !m_bodyAccepted)) {
+        Fail("Response header too large");
+        return;
+    }
+    if (m_badLength) {
+        Fail("Invalid Content-Length");
+        return;
+    }
     if (m_pending == Step::Resend) {
         SendAgain();
         return;
@@ -513,6 +560,7 @@ void CFetchTransfer::SendAgain()
     ++m_repeatedRequests;
     m_errorBuffer[0] = '\0';
     m_discarded = 0;
+    m_headBytes = 0;
     CURLcode rc = CURLE_OK;
     if (m_siteScheme != CURLAUTH_NONE) {
         rc = curl_easy_setopt(m_easy, CURLOPT_HTTPAUTH, m_siteScheme);

@@ -26,6 +26,13 @@ struct FetchSettings
     size_t maxBodySize = 0;
     int maxRepeatedRequests = 0;
     std::string caFile; // empty: the system's certificate store
+    // The whole fetch, redirects and repeated requests included, ends as "Timed out" after this.
+    std::chrono::milliseconds timeLimit{0};
+    // A response head (status line and header lines) larger than this fails the fetch.
+    size_t maxHeaderSize = 0;
+    std::string userAgent;
+    int accessType = 0; // 0 = system configuration, 1 = no proxy, 3 = named proxy
+    std::string proxyName; // "server:port" for access type 3
 };
 
 // Tells a fetch whether the user cancelled after it started.
@@ -75,6 +82,7 @@ private:
         unsigned proxySchemes = 0;
         bool hasLocation = false;
         bool hasLastModified = false;
+        bool badLength = false; // a Content-Length that is no number or does not fit one
         std::string lastModified;
     };
 
@@ -118,6 +126,9 @@ private:
     bool m_finished = false;
     Step m_pending = Step::Continue; // set by a callback that stopped the transfer
     bool m_tooLarge = false;
+    bool m_headTooLarge = false;
+    bool m_badLength = false;
+    size_t m_headBytes = 0;
     int m_repeatedRequests = 0;
     // Credentials chosen by a challenge, applied when the request is sent again.
     long m_siteScheme = CURLAUTH_NONE;
@@ -132,4 +143,5 @@ private:
     ResponseHead m_head;
     size_t m_discarded = 0;
     std::chrono::steady_clock::time_point m_lastActivity;
+    std::chrono::steady_clock::time_point m_started;
 };

@@ -20,8 +20,8 @@ CUrlEngine::~CUrlEngine() = default;
 
 void CUrlEngine::setUserAgent(const std::string& userAgent)
 {
-    std::lock_guard lock(m_sessionMutex);
-    m_userAgent = userAgent;
+    std::lock_guard lock(m_settingsMutex);
+    m_userAgentOverride = userAgent;
 }
 
 void CUrlEngine::cancel()
@@ -38,12 +38,17 @@ void CUrlEngine::loadSettings()
     // The setting is whole seconds; a negative one would wrap into a huge limit.
     const int seconds = std::max(0, prefs.ReadInt(Pref::connectTimeout));
     m_connectTimeout = static_cast<uint32_t>(std::min(seconds, 24 * 3600)) * 1000u;
+    const int limit = std::clamp(prefs.ReadInt(Pref::fetchTimeLimit), 1, 24 * 3600);
+    m_timeLimit = std::chrono::seconds(limit);
+    m_userAgent = m_userAgentOverride.empty() ? prefs.ReadString(Pref::userAgent) : m_userAgentOverride;
+    m_proxyName.clear();
     switch (prefs.ReadInt(Pref::proxyType)) {
     case 0:
         m_accessType = 0;
         break;
     case 2:
         m_accessType = 3;
+        m_proxyName = prefs.ReadString(Pref::proxyServer) + ":" + std::to_string(prefs.ReadInt(Pref::proxyPort));
         break;
     default:
         m_accessType = 1;
@@ -72,11 +77,13 @@ void CUrlEngine::fetch(Curl& record)
     record.EmptyBody();
 
     FetchSettings settings;
-    int accessType = 0;
     {
         std::lock_guard lock(m_settingsMutex);
         loadSettings();
-        accessType = m_accessType;
+        settings.accessType = m_accessType;
+        settings.proxyName = m_proxyName;
+        settings.userAgent = m_userAgent;
+        settings.timeLimit = m_timeLimit;
         settings.resolveTimeout = m_resolveTimeout;
         settings.connectTimeout = m_connectTimeout;
         settings.sendTimeout = m_sendTimeout;
@@ -87,10 +94,11 @@ void CUrlEngine::fetch(Curl& record)
         settings.caFile = m_caFile;
     }
     settings.maxBodySize = kMaxBodySize;
+    settings.maxHeaderSize = kMaxHeaderSize;
     settings.maxRepeatedRequests = kMaxRepeatedRequests;
 
     std::string error;
-    CCurlSession* session = openSession(accessType, error);
+    CCurlSession* session = openSession(error);
     if (!session) {
         record.m_bComplete = false;
         record.m_strError = error;
@@ -132,21 +140,12 @@ void CUrlEngine::fetch(Curl& record)
     session->ReleaseMulti(multi);
 }
 
-CCurlSession* CUrlEngine::openSession(int accessType, std::string& error)
+CCurlSession* CUrlEngine::openSession(std::string& error)
 {
     std::lock_guard lock(m_sessionMutex);
     if (m_session)
         return m_session.get();
-    // The session keeps these for its life: later changes of the proxy settings and the user agent
-    // apply when the program starts again.
-    CCurlSession::Options options;
-    options.userAgent = m_userAgent;
-    options.accessType = accessType;
-    if (options.accessType == 3) {
-        CVigilPrefs& prefs = CVigilPrefs::GetInstance();
-        options.proxyName = prefs.ReadString(Pref::proxyServer) + ":" + std::to_string(prefs.ReadInt(Pref::proxyPort));
-    }
-    m_session = CCurlSession::Open(options, error);
+    m_session = CCurlSession::Open(error);
     if (!m_session)
         reportError("session open failed", error);
     return m_session.get();

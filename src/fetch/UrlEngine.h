@@ -21,7 +21,7 @@ public:
     CUrlEngine(const CUrlEngine&) = delete;
     CUrlEngine& operator=(const CUrlEngine&) = delete;
 
-    // Takes effect when the session opens, at the first fetch.
+    // Replaces the user agent of the settings for the fetches that start afterwards (tests).
     void setUserAgent(const std::string& userAgent);
     // Ends every fetch in progress at once; a fetch that starts afterwards runs normally.
     void cancel();
@@ -36,12 +36,17 @@ public:
     //   any other status:              not complete, that status, no body, "HTTP error, <status>"
     //   second 401 / 407:              not complete, 401 / 407, no body,
     //                                  "Authentication failed, 401" / "Proxy authentication failed, 407"
-    //   silence for the limit:         not complete, status so far, what arrived, "Timed out"
+    //   silence for the limit, or the
+    //   fetch time limit reached:      not complete, status so far, what arrived, "Timed out"
+    //   head past kMaxHeaderSize:      not complete, status so far, no body, "Response header too large"
+    //   Content-Length not a number:   not complete, status so far, no body, "Invalid Content-Length"
     //   cancel:                        not complete, status so far, what arrived, "Cancelled"
     //   body past kMaxBodySize:        not complete, status so far, no body, "Page too large"
     // Last-Modified is taken only from a 200 response: known and the date (0 before 1900), or not known.
     // Redirects are followed; the outcome is that of the last response.
     void fetch(Curl& record);
+    // Reads the settings every fetch uses (time-outs, user agent, proxy), so that saved preferences
+    // apply to the next fetch.
     void loadSettings();
 
     // A fetch that hears nothing from the server (no header line, no body bytes) for this long ends
@@ -55,6 +60,7 @@ public:
     static constexpr uint32_t kFlagRefresh = 0x100;
     // A body that would grow past this ends the fetch as "Page too large".
     static constexpr size_t kMaxBodySize = 64u * 1024 * 1024;
+    static constexpr size_t kMaxHeaderSize = 256u * 1024;
     // Answers to authentication challenges allowed in one fetch (a server and a proxy that keep
     // challenging in turn would otherwise never end).
     static constexpr int kMaxRepeatedRequests = 4;
@@ -62,7 +68,7 @@ public:
 private:
     // Opens the session at the first fetch, exactly once however many workers start together.
     // nullptr, with the library's reason in error, when it cannot be opened.
-    CCurlSession* openSession(int accessType, std::string& error);
+    CCurlSession* openSession(std::string& error);
     void reportError(const std::string& step, const std::string& systemText) const;
 
     // Time-outs in milliseconds, in the order they are applied.
@@ -70,9 +76,12 @@ private:
     uint32_t m_connectTimeout = 1; // replaced by loadSettings before every fetch
     uint32_t m_sendTimeout = 10000;
     uint32_t m_receiveTimeout = 60000;
-    std::string m_userAgent = "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)";
+    std::chrono::milliseconds m_timeLimit{0};
+    std::string m_userAgent;
+    std::string m_userAgentOverride;
     // 0 = the system's proxy configuration, 1 = no proxy, 3 = named proxy.
     int m_accessType = 0;
+    std::string m_proxyName;
     std::string m_verb = "GET";
     uint32_t m_requestFlags = kFlagRefresh;
 
@@ -81,7 +90,7 @@ private:
     std::chrono::milliseconds m_silenceLimit{30000};
     std::string m_caFile;
 
-    // Guards opening the session and the user agent it is opened with.
+    // Guards opening the session.
     std::mutex m_sessionMutex;
     std::unique_ptr<CCurlSession> m_session;
 

@@ -52,7 +52,7 @@ bool IsImportableLink(std::string_view url)
 {
     // Secure links are taken as well as plain ones: the engine fetches both, and most bookmarks are
     // secure today. Other schemes (javascript:, place:, ftp:, capitals) are no pages to watch.
-    return url.substr(0, 7) == "http://" || url.substr(0, 8) == "https://";
+    return (url.substr(0, 7) == "http://" || url.substr(0, 8) == "https://") && Curl::IsWatchableURL(std::string(url));
 }
 
 ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText)
@@ -112,7 +112,32 @@ ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder)
             result.skipped.push_back(path + " holds no address");
             continue;
         }
+        if (std::string why; !Curl::IsWatchableURL(shortcut.url, &why)) {
+            result.skipped.push_back(path + ": " + why);
+            continue;
+        }
         AddPage(doc, std::move(shortcut.url), std::move(shortcut.title));
+        ++result.added;
+    }
+    return result;
+}
+
+ImportResult ImportListFile(CSiteVigilDoc& doc, const std::string& path)
+{
+    ImportResult result;
+    CSiteVigilDoc other;
+    // A file that cannot be read whole would bring in "Error" placeholders: all of it or nothing.
+    if (const DocResult read = other.LoadFromFile(path); !read) {
+        result.error = read.error;
+        return result;
+    }
+    for (auto& record : other.Records()) {
+        if (std::string why; !Curl::IsWatchableURL(record->m_strURL, &why)) {
+            result.skipped.push_back("\"" + record->m_strName + "\" (" + record->m_strURL + "): " + why);
+            continue;
+        }
+        record->m_strPageID.clear();
+        doc.AddRecord(std::move(record));
         ++result.added;
     }
     return result;

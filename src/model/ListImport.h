@@ -6,12 +6,12 @@
 
 class CSiteVigilDoc;
 
-// Outcome of an import: how many pages were added at the end of the list, the shortcuts passed over,
+// Outcome of an import: how many pages were added at the end of the list, the entries passed over,
 // or why the input could not be read (nothing was added then).
 struct ImportResult
 {
     size_t added = 0;
-    // One line per shortcut left out, naming its file and why.
+    // One line per shortcut or page left out, naming it and why.
     std::vector<std::string> skipped;
     std::string error;
     explicit operator bool() const { return error.empty(); }
@@ -20,7 +20,8 @@ struct ImportResult
 // Largest bookmarks file read: far beyond any real one, small enough for the parser's tree in memory.
 constexpr size_t kMaxBookmarksFileBytes = 64u << 20;
 
-// Whether a link of a bookmarks file is imported: only web links, with the scheme in lower case.
+// Whether a link of a bookmarks file is imported: only web links the add command would take, with the
+// scheme in lower case.
 bool IsImportableLink(std::string_view url);
 
 // Adds a page for every importable link of a bookmarks file (HTML), named by the link's text, in the
@@ -36,3 +37,9 @@ std::string DefaultFavoritesFolder();
 // the order of the file names. Sub-folders and hidden entries are passed over, and so are shortcuts
 // without a readable address (listed in skipped).
 ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder);
+
+// Adds the pages of another list file at the end of the list, in the file's order (the positions of the
+// pages already listed stay). Only a file read whole is taken. The pages get ids of this list's own
+// counter when first checked (their copies, if any, belong to another storage folder), and pages whose
+// address the add command would refuse are left out (listed in skipped).
+ImportResult ImportListFile(CSiteVigilDoc& doc, const std::string& path);

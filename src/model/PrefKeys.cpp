@@ -33,6 +33,7 @@ const PrefInfo kAllPrefs[] = {
     Text(Pref::userAgent),
     Int(Pref::connectTimeout),
     Int(Pref::connectRetryCount),
+    Int(Pref::fetchTimeLimit),
     Int(Pref::popupNotify),
     Int(Pref::autoClosePopupNotify),
     Int(Pref::popupDuration),
@@ -81,4 +82,12 @@ const PrefInfo* FindPref(const char* name)
 std::span<const PrefInfo> AllPrefs()
 {
     return kAllPrefs;
+}
+
+std::string AllowedPrefValues(const IntPref& key)
+{
+    std::string text = std::to_string(key.min) + " to " + std::to_string(key.max);
+    if (key.choices)
+        text += std::string(" (") + key.choices + ")";
+    return text;
 }

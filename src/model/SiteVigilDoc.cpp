@@ -12,6 +12,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace {
 
@@ -62,18 +63,23 @@ bool ReadHeader(CArchiveReader& archive, Header& header)
         && archive.ReadInt32(header.count);
 }
 
-// Reads the records after the header: each one goes to the head of the list. A record that cannot be
+// Reads the records after the header, appending each to the list in file order. A record that cannot be
 // read still takes its place, as an "Error" record, up to the count; but never more records than the
-// remaining bytes could hold, so a hostile count cannot exhaust memory. readRecord reads the next
-// record into the given one and returns false when it could not.
+// remaining bytes could hold, so a hostile count cannot exhaust memory. readRecord reads the next record
+// into the given one and returns false when it could not; moreFollows tells, once the counted records
+// are read, whether bytes are left over: the file then holds more than was read, and is damaged.
 DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::function<bool(Curl&)>& readRecord,
-                      CSiteVigilDoc::RecordList& records)
+                      const std::function<bool()>& moreFollows, CSiteVigilDoc::RecordList& records)
 {
     if (header.count < 0)
         return Failure("it is damaged (its page count is negative)");
     const size_t possible = remainingBytes / kMinRecordSize;
     const bool countFits = static_cast<size_t>(header.count) <= possible;
     const size_t toRead = countFits ? static_cast<size_t>(header.count) : possible;
+    // Two records sharing an id would share their saved copies: a later one gets a fresh id on first use.
+    std::unordered_set<std::string> ids;
+    for (const auto& record : records)
+        ids.insert(record->m_strPageID);
     size_t failed = 0;
     for (size_t i = 0; i < toRead; ++i) {
         auto record = std::make_unique<Curl>();
@@ -83,7 +89,9 @@ DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::fu
             if (!countFits)
                 break;
         }
-        records.push_front(std::move(record));
+        if (!record->m_strPageID.empty() && !ids.insert(record->m_strPageID).second)
+            record->m_strPageID.clear();
+        records.push_back(std::move(record));
     }
     if (!countFits)
         return Failure("it is damaged (it claims " + std::to_string(header.count) + " pages but can hold at most "
@@ -91,6 +99,8 @@ DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::fu
     if (failed > 0)
         return Failure("it is damaged (" + std::to_string(failed) + " of " + std::to_string(header.count)
                        + " pages could not be read)");
+    if (moreFollows())
+        return Failure("it is damaged (more data follows its " + std::to_string(header.count) + " pages)");
     return {};
 }
 
@@ -136,6 +146,16 @@ public:
         }
     }
 
+    // True when no unread byte is left in the window or the file.
+    bool AtEnd()
+    {
+        while (m_pos == m_buffer.size()) {
+            if (m_atEnd || !More())
+                return true;
+        }
+        return false;
+    }
+
     int Error() const { return m_error; }
 
 private:
@@ -178,7 +198,7 @@ DocResult CSiteVigilDoc::Serialize(CArchiveReader& archive)
     return ReadRecords(
         header, archive.Remaining(),
         [&](Curl& record) { return record.ReadFromArchive(archive, header.major, header.minor, header.build); },
-        m_records);
+        [&] { return archive.Remaining() > 0; }, m_records);
 }
 
 DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
@@ -218,7 +238,7 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
                     });
                     return !broken;
                 },
-                m_records);
+                [&] { return !file.AtEnd(); }, m_records);
         }
         if (file.Error() != 0)
             result = Failure("cannot read " + path + ": " + std::strerror(file.Error()));

@@ -39,11 +39,13 @@ public:
     void DeleteContents();
     const std::string& GetTitle() const { return m_strTitle; }
 
-    // Store writes 1, 0, 50, the count and the records head to tail; load puts each record at the head.
+    // Store writes 1, 0, 50, the count and the records head to tail; load appends them in the same order,
+    // so the list keeps its order across saves. Bytes left after the counted records mean the file was
+    // not read whole: that is reported like any damaged list.
     void Serialize(CArchiveWriter& archive) const;
     DocResult Serialize(CArchiveReader& archive);
 
-    // A file that cannot be opened leaves the list unchanged; records read are merged in front.
+    // A file that cannot be opened leaves the list unchanged; records read are appended in file order.
     DocResult LoadFromFile(const std::string& path);
     // Stops a run first, then saves atomically (temporary file, fsync, rename), owner-only permissions.
     DocResult SaveToFile(const std::string& path);

@@ -57,8 +57,6 @@ Curl::Curl(const Curl& source)
 
 Curl::~Curl()
 {
-    if (m_pPageCopy)
-        std::fclose(m_pPageCopy);
     if (m_pDebugLog)
         std::fclose(m_pDebugLog);
 }
@@ -133,8 +131,11 @@ bool Curl::ReadFromArchive(CArchiveReader& archive, int major, int minor, int bu
             m_strURL = "http://127.0.0.1";
         // Files of builds before 1199 and of build 842 have no page id; one is assigned on first use.
         const bool hasPageId = build != 842 && (major > 0 || build > 1198);
-        if (!hasPageId || archive.ReadString(m_strPageID))
+        if (!hasPageId || archive.ReadString(m_strPageID)) {
+            if (!IsValidPageID(m_strPageID))
+                m_strPageID.clear();
             return true;
+        }
     }
     m_strName = "Error";
     m_strURL = "http://127.0.0.1";
@@ -178,9 +179,26 @@ std::string Curl::FormatDateTime(int64_t seconds)
     return FormatEnglishLocalTime(seconds, "%A, %B %d, %Y %H:%M:%S");
 }
 
+bool Curl::IsValidPageID(const std::string& id)
+{
+    if (id.empty() || id.size() > 8)
+        return false;
+    for (char c : id) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+bool Curl::IsWatchableURL(const std::string& url, std::string* reason)
+{
+    CrackedUrl parts;
+    return CrackUrl(url, parts, reason);
+}
+
 const std::string& Curl::GetPageID()
 {
-    if (m_strPageID.empty()) {
+    if (!IsValidPageID(m_strPageID)) {
         std::lock_guard lock(g_pageIdMutex);
         CVigilPrefs& prefs = CVigilPrefs::GetInstance();
         // Unsigned arithmetic: the counter wraps instead of overflowing.
@@ -221,6 +239,7 @@ void Curl::AppendBody(const char* data, size_t count)
 {
     // Only the bytes actually received are kept; the size is a 32-bit count, so a body stops growing
     // at the largest size it can record.
+    const int kilobytesBefore = m_bDataReceived ? m_nSize / 1024 : -1;
     const size_t room = static_cast<size_t>(INT32_MAX) - m_body.size();
     if (count > room)
         count = room;
@@ -228,7 +247,9 @@ void Curl::AppendBody(const char* data, size_t count)
         m_body.append(data, count);
     m_nSize = static_cast<int32_t>(m_body.size());
     m_bDataReceived = true;
-    OnProgress();
+    // Many small reads within one kilobyte would report the same step again and again.
+    if (m_nSize / 1024 != kilobytesBefore)
+        OnProgress();
 }
 
 void Curl::EmptyBody()

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 class CArchiveReader;
 class CArchiveWriter;
@@ -32,8 +33,9 @@ public:
 
     // Archive: always writes fields 1 to 35. Returns false when the record could not be encoded.
     bool Serialize(CArchiveWriter& archive) const;
-    // Reads fields 1 to 34, then 35 when the file version has it. On a read error the name becomes
-    // "Error" and the address "http://127.0.0.1"; fields read before the error keep their values.
+    // Reads fields 1 to 34, then 35 when the file version has it; a page id that is not valid is dropped
+    // (a fresh one is assigned on first use). On a read error the name becomes "Error" and the address
+    // "http://127.0.0.1"; fields read before the error keep their values.
     // Returns false in that case (the archive position is then undefined).
     bool ReadFromArchive(CArchiveReader& archive, int major, int minor, int build);
 
@@ -46,8 +48,15 @@ public:
     // "%A, %B %d, %Y %H:%M:%S" in local time, English names whatever the locale; "" when it cannot be formatted.
     static std::string FormatDateTime(int64_t seconds);
 
-    // Assigns an id from the urlID setting on first use; never changes afterwards.
+    // Assigns an id from the urlID setting on first use; never changes afterwards. An id that the
+    // counter cannot have made is replaced: the files it names must stay in the saved-pages folder.
     const std::string& GetPageID();
+    // Whether the id is one the urlID counter makes: 1 to 8 lowercase hexadecimal digits.
+    static bool IsValidPageID(const std::string& id);
+    // Whether a page with this address can be watched: what the add command accepts, and every other
+    // way a page enters the list (imports, the properties sheet) must accept no more. The reason is set
+    // when it cannot.
+    static bool IsWatchableURL(const std::string& url, std::string* reason = nullptr);
     // Splits m_strURL into host, port and object path. False (and nothing changed) when rejected.
     bool CrackURL();
 
@@ -114,11 +123,11 @@ public:
     std::string GetPreviousPagePath();
     std::string GetDiffsPath();
     std::string GetDebugLogPath();
-    bool BeginPageCopy();
-    // The same, with the names made from a GetFileBase() the caller has already read.
-    bool BeginPageCopy(const std::string& fileBase);
-    // Finishes the open page copy: keep = true puts it in place of the current copy, false drops it.
-    bool EndPageCopy(bool keep);
+    // Saves the page text as the current copy (with a line break after every "<BR>"). A text equal to
+    // the current copy replaces nothing; otherwise the new copy is written whole under a temporary name,
+    // then the current copy becomes the previous one and the new one the current. Returns the reason
+    // when the copy could not be saved; both old copies are then kept.
+    std::string SavePageCopy(const std::string& fileBase, std::string_view pageText);
     bool OpenDebugLog();
     bool OpenDebugLog(const std::string& fileBase);
     void CloseDebugLog();
@@ -128,7 +137,8 @@ public:
 
     // Body of the download in progress: always followed by one zero byte; its length is m_nSize.
     const char* GetBody() const { return m_body.c_str(); }
-    // Appends the bytes received, sets the data-received flag, then calls OnProgress.
+    // Appends the bytes received, sets the data-received flag, then calls OnProgress when the size
+    // in whole kilobytes changed (or on the first read), so that each 5 KB step reports at most once.
     void AppendBody(const char* data, size_t count);
     // Frees the body; size and data-received flag become 0.
     void EmptyBody();
@@ -192,11 +202,7 @@ public:
     std::string m_strPath;
     CUrlEngine* m_pEngine = nullptr;
     IUrlProgressTarget* m_pNotifyTarget = nullptr;
-    // The page copy being written and the per-page debug log of the check in progress.
-    std::FILE* m_pPageCopy = nullptr;
-    // The page copy is written under a temporary name beside the current copy and renamed when whole,
-    // so a reader never sees half a page.
-    std::string m_strPageCopyTemp;
+    // The per-page debug log of the check in progress.
     std::FILE* m_pDebugLog = nullptr;
 
 private:

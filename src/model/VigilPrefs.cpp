@@ -141,6 +141,9 @@ int CVigilPrefs::ReadInt(const std::string& name, int defaultValue)
     if (!DecodeDword(stored, value))
         value = defaultValue;
     StoreUnlessHeld(*m_db, name, stored, CSettingsDb::kTypeDword, EncodeDword(value));
+    // A value no page allows (written by hand or by an older version) reads as the nearest allowed one.
+    if (const PrefInfo* info = FindPref(name.c_str()); info && info->intPref)
+        value = ClampPref(*info->intPref, value);
     return value;
 }
 

@@ -4,6 +4,7 @@
 #include "model/VigilPrefs.h"
 #include "notify/MailMessage.h"
 #include "notify/SMTPConnection.h"
+#include "platform/UrlCracker.h"
 
 namespace {
 
@@ -30,6 +31,16 @@ std::string Deliver(CMailMessage& message, const std::string& server, int port, 
     return successText;
 }
 
+// Mail programs make links of what looks like an address; only a web address may look like one.
+std::string MailAddressText(const std::string& url)
+{
+    std::string text = HasWebScheme(url) ? "" : "(not a web address) ";
+    // Nor may it break the body's lines.
+    for (char c : url)
+        text += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    return text;
+}
+
 } // namespace
 
 std::string SendChangeEmail(const std::list<std::unique_ptr<Curl>>& records)
@@ -48,7 +59,7 @@ std::string SendChangeEmail(const std::list<std::unique_ptr<Curl>>& records)
     std::string body = "This is an automated email\nWebsite changes have been detected\n";
     for (const auto& record : records) {
         if (record && record->m_bChanged)
-            body += record->m_strURL + " " + record->GetChangeText() + "\n";
+            body += MailAddressText(record->m_strURL) + " " + record->GetChangeText() + "\n";
     }
     message.SetBodyText(body);
     message.m_From = CMailAddress(userName, address);

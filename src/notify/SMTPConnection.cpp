@@ -1,8 +1,10 @@
 #include "notify/SMTPConnection.h"
 
 #include "notify/MailMessage.h"
+#include "notify/SmtpReply.h"
 #include "platform/DebugLog.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -30,26 +32,6 @@ std::string Format(const char* format, ...)
     return text;
 }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// A reply is whole when it ends with the terminator and its last line is not a "ddd-" line, after
-// which the server has promised more lines.
-bool IsReplyComplete(const std::vector<char>& buffer, size_t received, const std::string& terminator)
-{
-    const size_t tlen = terminator.size();
-    if (received < tlen || std::memcmp(buffer.data() + received - tlen, terminator.data(), tlen) != 0)
-        return false;
-    const std::string_view text(buffer.data(), received - tlen);
-    const size_t previous = tlen ? text.rfind(terminator) : std::string_view::npos;
-    const std::string_view lastLine = previous == std::string_view::npos ? text : text.substr(previous + tlen);
-    const bool continuation = lastLine.size() >= 4 && IsDigit(lastLine[0]) && IsDigit(lastLine[1])
-        && IsDigit(lastLine[2]) && lastLine[3] == '-';
-    return !continuation;
-}
-
 } // namespace
 
 CSMTPConnection::~CSMTPConnection()
@@ -75,12 +57,14 @@ bool CSMTPConnection::Connect(const std::string& host, unsigned port)
     if (m_bConnected)
         Disconnect();
 
+    m_bAbandoned = false;
+    m_sessionDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nSessionTimeoutMs);
     if (!m_socket.Create()) {
         ReportError(Format("CSMTPConnection::Connect, Failed to create client socket, GetLastError returns: %d\n",
                            m_socket.LastError()));
         return false;
     }
-    if (!m_socket.Connect(host, port)) {
+    if (!m_socket.Connect(host, port, ReplyTimeLeft())) {
         ReportError(Format(
             "CSMTPConnection::Connect, Could not connect to the SMTP server %s on port %d, GetLastError returns: %d",
             host.c_str(), static_cast<int>(port), m_socket.LastError()));
@@ -128,7 +112,8 @@ bool CSMTPConnection::Disconnect()
                 Format("CSMTPConnection::Disconnect, Failed in call to send QUIT command, GetLastError returns: %d",
                        m_socket.LastError()));
         }
-        result = AwaitReply(221);
+        // After a reply that never ended, waiting for another would only double the wait.
+        result = !m_bAbandoned && AwaitReply(221);
         if (!result)
             Fail(kErrorBadCommand, "CSMTPConnection::Disconnect, An unexpected QUIT response was received");
         m_bConnected = false;
@@ -226,6 +211,13 @@ bool CSMTPConnection::AwaitReply(int expectedCode)
     return ReadResponse(buffer, "\r\n", expectedCode, kReplyGrowthStep);
 }
 
+unsigned CSMTPConnection::ReplyTimeLeft() const
+{
+    using namespace std::chrono;
+    const auto sessionLeft = duration_cast<milliseconds>(m_sessionDeadline - steady_clock::now()).count();
+    return static_cast<unsigned>(std::clamp<long long>(sessionLeft, 0, m_nResponseTimeoutMs));
+}
+
 bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string& terminator, int expectedCode,
                                    size_t growthStep)
 {
@@ -237,19 +229,24 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
     size_t received = 0;
     auto keepReceived = [&] { m_strLastCommandResponse.assign(buffer.data(), received); };
 
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(ReplyTimeLeft());
     for (;;) {
         bool readable = false;
-        if (!m_socket.WaitReadable(m_nResponseTimeoutMs, readable)) {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left > 0 && !m_socket.WaitReadable(static_cast<unsigned>(left), readable)) {
             keepReceived();
             return false;
         }
         if (!readable) {
+            m_bAbandoned = true;
             Fail(kErrorTimedOut, "CSMTPConnection::ReadResponse, Timed Out waiting for response from SMTP server");
             keepReceived();
             return false;
         }
         // One byte is always left free; a receive that fills the rest makes the buffer grow.
-        const size_t space = buffer.size() > received + 1 ? buffer.size() - received - 1 : 0;
+        const size_t space
+            = std::min(buffer.size() > received + 1 ? buffer.size() - received - 1 : 0, kMaxReplySize - received);
         const long count = m_socket.Receive(buffer.data() + received, space);
         if (count <= 0) {
             if (count == 0)
@@ -258,25 +255,21 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
             return false;
         }
         received += static_cast<size_t>(count);
-        if (static_cast<size_t>(count) == space)
-            buffer.resize(buffer.size() + growthStep);
-        if (IsReplyComplete(buffer, received, terminator))
+        if (SmtpReply::IsComplete(std::string_view(buffer.data(), received), terminator))
             break;
-    }
-
-    const std::string reply(buffer.data(), received - tlen);
-    size_t lineStart = 0;
-    for (;;) {
-        const std::string code = reply.substr(lineStart, 3);
-        m_nLastResponseCode = static_cast<int>(std::strtol(code.c_str(), nullptr, 10));
-        m_strLastCommandResponse = reply.substr(lineStart);
-        if (m_nLastResponseCode == expectedCode)
-            return true;
-        const size_t next = tlen ? reply.find(terminator, lineStart) : std::string::npos;
-        if (next == std::string::npos) {
-            m_socket.SetLastError(kErrorUnexpectedCode);
+        if (received >= kMaxReplySize) {
+            m_bAbandoned = true;
+            Fail(kErrorReplyTooLarge, "CSMTPConnection::ReadResponse, The SMTP server's reply is too large");
+            keepReceived();
             return false;
         }
-        lineStart = next + tlen;
+        if (static_cast<size_t>(count) == space)
+            buffer.resize(buffer.size() + growthStep);
     }
+
+    const std::string_view reply(buffer.data(), received - tlen);
+    if (SmtpReply::FindCode(reply, terminator, expectedCode, m_nLastResponseCode, m_strLastCommandResponse))
+        return true;
+    m_socket.SetLastError(kErrorUnexpectedCode);
+    return false;
 }

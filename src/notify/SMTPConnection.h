@@ -3,6 +3,7 @@
 #include "platform/TcpSocket.h"
 
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,14 @@ public:
     static constexpr int kErrorBadCommand = EPROTO; // MAIL, RCPT, DATA, end of data or QUIT refused
     static constexpr int kErrorUnresolved = EINVAL; // host name that cannot be looked up
     static constexpr int kErrorConnectionClosed = ECONNRESET; // the server closed the connection mid-reply
+    static constexpr int kErrorReplyTooLarge = EMSGSIZE; // a reply longer than kMaxReplySize
 
+    // Each reply must be whole within the response time-out, and the whole session (connect to
+    // QUIT) within the session time-out, however the server trickles.
     static constexpr unsigned kDefaultResponseTimeoutMs = 60000;
+    static constexpr unsigned kDefaultSessionTimeoutMs = 300000;
+    // Far more than any SMTP reply needs.
+    static constexpr size_t kMaxReplySize = 8192;
     static constexpr size_t kReplyBufferSize = 256;
     static constexpr size_t kReplyGrowthStep = 4096;
 
@@ -51,13 +58,15 @@ public:
     void SetHeloHostName(const std::string& name) { m_strHeloHostName = name; }
     unsigned ResponseTimeout() const { return m_nResponseTimeoutMs; }
     void SetResponseTimeout(unsigned milliseconds) { m_nResponseTimeoutMs = milliseconds; }
+    void SetSessionTimeout(unsigned milliseconds) { m_nSessionTimeoutMs = milliseconds; }
 
     // Reads one reply into a buffer of kReplyBufferSize bytes growing by kReplyGrowthStep.
     virtual bool AwaitReply(int expectedCode);
     // Reads until the reply ends with the terminator and its last line is not a continuation line
     // ("250-"). The buffer's size is the space available; when a receive fills it exactly, it grows
     // by growthStep. Succeeds when any line carries the expected code; the kept reply text then runs
-    // from that line to the end of the reply.
+    // from that line to the end of the reply. A reply past kMaxReplySize, or one not whole by its
+    // deadline, fails and leaves the connection good only for closing.
     virtual bool ReadResponse(std::vector<char>& buffer, const std::string& terminator, int expectedCode,
                               size_t growthStep);
     // Receives the text of every failure; writes it to the diagnostics channel when debugging is on.
@@ -66,11 +75,18 @@ public:
 private:
     bool SendRCPTForRecipient(const std::string& address);
     void Fail(int error, const std::string& text);
+    // Milliseconds left for the reply that starts now: the response time-out or what is left of the
+    // session, whichever is shorter.
+    unsigned ReplyTimeLeft() const;
 
     CMailSocket m_socket;
     bool m_bConnected = false;
     std::string m_strLastCommandResponse;
     std::string m_strHeloHostName = "auto";
     unsigned m_nResponseTimeoutMs = kDefaultResponseTimeoutMs;
+    unsigned m_nSessionTimeoutMs = kDefaultSessionTimeoutMs;
+    std::chrono::steady_clock::time_point m_sessionDeadline;
+    // A reply timed out or was too large: the server is not waited for again.
+    bool m_bAbandoned = false;
     int m_nLastResponseCode = 0;
 };

@@ -4,6 +4,7 @@
 #include "platform/EnglishTime.h"
 #include "platform/FileUtil.h"
 #include "platform/HtmlEscape.h"
+#include "platform/UrlCracker.h"
 
 #include <sys/stat.h>
 
@@ -125,7 +126,13 @@ bool CUpdateLog::LoadLog()
         m_strLastError = failure;
         return false;
     }
+    return ReadEntries(bytes);
+}
 
+bool CUpdateLog::ReadEntries(std::string_view bytes)
+{
+    m_entries.clear();
+    m_strLastError.clear();
     CArchiveReader archive(bytes);
     uint32_t major = 0;
     uint32_t minor = 0;
@@ -199,13 +206,22 @@ std::string CUpdateLog::BuildPage(int64_t now) const
     for (const auto& entry : m_entries) {
         // The newest entry sits on a white row.
         page += position % 2 == 0 ? "<tr class=\"line2\">\n" : "<tr class=\"line1\">\n";
-        page += "<td><a href=\"\n";
         // Names, addresses and reasons come from imported bookmark files and from pages, and the page
-        // is shown in a browser, so none of them may bring its own markup.
-        AppendHtmlEscaped(page, entry->m_strURL, true);
-        page += "\">";
-        AppendHtmlEscaped(page, entry->m_strName, true);
-        page += "</a><br>\n</td>\n<td>\n";
+        // is shown in a browser, so none of them may bring its own markup. Only a web address becomes
+        // a link: any other (javascript:, data:) would run in the page, so it is shown as text.
+        if (HasWebScheme(entry->m_strURL)) {
+            page += "<td><a href=\"\n";
+            AppendHtmlEscaped(page, entry->m_strURL, true);
+            page += "\">";
+            AppendHtmlEscaped(page, entry->m_strName, true);
+            page += "</a><br>\n</td>\n<td>\n";
+        } else {
+            page += "<td>";
+            AppendHtmlEscaped(page, entry->m_strName, true);
+            page += " (";
+            AppendHtmlEscaped(page, entry->m_strURL, true);
+            page += ")<br>\n</td>\n<td>\n";
+        }
         AppendHtmlEscaped(page, entry->GetChangeText(), true);
         page += "</td>\n<td>\n";
         AppendHtmlEscaped(page, entry->GetLastCheckedText(), true);

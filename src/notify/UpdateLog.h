@@ -5,6 +5,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // Outcome of an append or a clear. message is text for the user (for instance that a damaged log
 // file was moved aside); empty when there is nothing to show.
@@ -36,6 +37,8 @@ public:
     // Reads the record file into the entries. A missing file gives an empty log (true). A file that
     // cannot be read to its end gives false; the entries then hold what was read before the damage.
     bool LoadLog();
+    // The same from the bytes of a record file.
+    bool ReadEntries(std::string_view bytes);
     // Writes the record file atomically. False when it could not be written.
     bool SaveLog();
     // Writes the page atomically. False when it could not be written.

@@ -1,6 +1,6 @@
 #include "platform/HtmlTitle.h"
 
-#include "platform/HtmlDocument.h"
+#include "platform/HtmlScanner.h"
 
 namespace {
 
@@ -23,17 +23,17 @@ bool MayHoldTitle(std::string_view html)
 
 std::string ExtractHtmlTitle(std::string_view html)
 {
-    // Most of the parser's work is building the tree; a page without the tag needs none of it.
+    // Scanning is cheap, but a page without the tag needs none of it.
     if (!MayHoldTitle(html))
         return {};
     std::string title;
-    CHtmlDocument(html).ForEachHtmlElement(
-        [&title](const GumboInternalNode* element) {
-            std::string text = CHtmlDocument::VisibleText(element);
-            if (!text.empty())
-                title = std::move(text);
-            return false;
-        },
-        "title");
+    CHtmlScanner scanner(html);
+    for (CHtmlScanner::Token token; (token = scanner.Next()) != CHtmlScanner::Token::End;) {
+        if (token != CHtmlScanner::Token::Text || scanner.RawTextOf() != "title" || scanner.InTemplate())
+            continue;
+        std::string text = CHtmlScanner::FoldSpace(scanner.DecodedText());
+        if (!text.empty())
+            title = std::move(text);
+    }
     return title;
 }

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -82,12 +84,18 @@ bool CSettingsDb::Open()
         NoteError("set-up");
         return false;
     }
+    MapWalIndex();
     return true;
 }
 
 void CSettingsDb::Close()
 {
-    for (sqlite3_stmt** stmt : {&m_read, &m_write, &m_delete}) {
+    m_cache.clear();
+    if (m_walIndex) {
+        ::munmap(const_cast<unsigned char*>(m_walIndex), kWalHeaderSize);
+        m_walIndex = nullptr;
+    }
+    for (sqlite3_stmt** stmt : {&m_read, &m_write, &m_delete, &m_dataVersion}) {
         sqlite3_finalize(*stmt);
         *stmt = nullptr;
     }
@@ -108,17 +116,81 @@ sqlite3_stmt* CSettingsDb::Prepare(sqlite3_stmt*& cache, const char* sql)
     return cache;
 }
 
+std::string CSettingsDb::CacheKey(const std::string& name)
+{
+    // Names compare without ASCII case, as the table's collation does.
+    std::string key = name;
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+}
+
+void CSettingsDb::MapWalIndex()
+{
+    const int fd = ::open((m_path + "-shm").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st
+    {
+    };
+    // SQLite grows the index in whole regions; a short file is not one we understand.
+    if (::fstat(fd, &st) == 0 && st.st_size >= 4096) {
+        void* map = ::mmap(nullptr, kWalHeaderSize, PROT_READ, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED)
+            m_walIndex = static_cast<const volatile unsigned char*>(map);
+    }
+    ::close(fd);
+}
+
+void CSettingsDb::RecheckCache()
+{
+    if (m_walIndex) {
+        unsigned char header[kWalHeaderSize];
+        __atomic_thread_fence(__ATOMIC_ACQUIRE);
+        for (size_t i = 0; i < kWalHeaderSize; ++i)
+            header[i] = m_walIndex[i];
+        if (std::memcmp(header, m_walHeader, kWalHeaderSize) != 0) {
+            std::memcpy(m_walHeader, header, kWalHeaderSize);
+            m_cache.clear();
+        }
+        return;
+    }
+    sqlite3_stmt* stmt = Prepare(m_dataVersion, "PRAGMA data_version");
+    if (!stmt) {
+        m_cache.clear();
+        return;
+    }
+    StatementReset reset{stmt};
+    const int64_t version = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+    if (version < 0 || version != m_lastDataVersion)
+        m_cache.clear();
+    m_lastDataVersion = version;
+}
+
 bool CSettingsDb::Read(const std::string& name, int& type, std::string& data)
 {
     std::lock_guard lock(m_mutex);
+    RecheckCache();
+    const std::string key = CacheKey(name);
+    if (const auto it = m_cache.find(key); it != m_cache.end()) {
+        if (!it->second.found)
+            return false;
+        type = it->second.type;
+        data = it->second.data;
+        return true;
+    }
     sqlite3_stmt* stmt = Prepare(m_read, "SELECT type, data FROM settings WHERE name = ?1");
     if (!stmt)
         return false;
     StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE)
+    if (rc == SQLITE_DONE) {
+        m_cache[key] = Cached{};
         return false;
+    }
     if (rc != SQLITE_ROW) {
         NoteError("read");
         return false;
@@ -127,6 +199,7 @@ bool CSettingsDb::Read(const std::string& name, int& type, std::string& data)
     const void* bytes = sqlite3_column_blob(stmt, 1);
     const int size = sqlite3_column_bytes(stmt, 1);
     data.assign(bytes ? static_cast<const char*>(bytes) : "", bytes ? static_cast<size_t>(size) : 0);
+    m_cache[key] = Cached{true, type, data};
     return true;
 }
 
@@ -143,9 +216,11 @@ bool CSettingsDb::Write(const std::string& name, int type, const std::string& da
     sqlite3_bind_int(stmt, 2, type);
     sqlite3_bind_blob(stmt, 3, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(stmt) != SQLITE_DONE) {
+        m_cache.erase(CacheKey(name));
         NoteError("write");
         return false;
     }
+    m_cache[CacheKey(name)] = Cached{true, type, data};
     return true;
 }
 
@@ -157,10 +232,12 @@ bool CSettingsDb::Delete(const std::string& name)
         return false;
     StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    m_cache.erase(CacheKey(name));
     if (sqlite3_step(stmt) != SQLITE_DONE) {
         NoteError("delete");
         return false;
     }
+    m_cache[CacheKey(name)] = Cached{};
     return true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -11,6 +14,12 @@ struct sqlite3_stmt;
 // registry key. Every read and write is its own short transaction on a WAL database with a busy
 // time-out, so threads and a second process see each other's writes at once. A database that cannot
 // be opened or is damaged never stops the program: reads find nothing and writes fail.
+//
+// Reads are served from memory: every value read or written is kept, and the kept values are
+// dropped as soon as any connection, of this process or another, commits. A commit always changes
+// the header of the WAL index (the "-shm" file, whose layout SQLite documents), which is mapped into
+// memory and compared: a value unchanged costs no system call, a changed one is read at the next
+// read. Where the index cannot be mapped, every read asks the database for its data version.
 class CSettingsDb
 {
 public:
@@ -42,6 +51,17 @@ private:
     void Close();
     sqlite3_stmt* Prepare(sqlite3_stmt*& cache, const char* sql);
     void NoteError(const char* step);
+    // Drops the kept values when a connection has committed since the last check.
+    void RecheckCache();
+    void MapWalIndex();
+    static std::string CacheKey(const std::string& name);
+
+    struct Cached
+    {
+        bool found = false;
+        int type = 0;
+        std::string data;
+    };
 
     mutable std::mutex m_mutex;
     std::string m_path;
@@ -50,4 +70,11 @@ private:
     sqlite3_stmt* m_read = nullptr;
     sqlite3_stmt* m_write = nullptr;
     sqlite3_stmt* m_delete = nullptr;
+    sqlite3_stmt* m_dataVersion = nullptr;
+    std::unordered_map<std::string, Cached> m_cache;
+    int64_t m_lastDataVersion = -1;
+    // The WAL index's first header copy, mapped, and the bytes it held at the last check.
+    static constexpr size_t kWalHeaderSize = 48;
+    const volatile unsigned char* m_walIndex = nullptr;
+    unsigned char m_walHeader[kWalHeaderSize] = {};
 };

@@ -1,6 +1,7 @@
 #include "platform/TcpSocket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -27,7 +28,7 @@ bool CTcpSocket::Create()
     return true;
 }
 
-bool CTcpSocket::Connect(const std::string& host, unsigned port)
+bool CTcpSocket::Connect(const std::string& host, unsigned port, unsigned timeoutMs)
 {
     if (m_fd < 0) {
         m_nLastError = EBADF;
@@ -55,12 +56,32 @@ bool CTcpSocket::Connect(const std::string& host, unsigned port)
         address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
         ::freeaddrinfo(found);
     }
-    int rc;
-    do {
-        rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
+    // Connected without blocking, so that a host that never answers costs no more than the time-out.
+    const int flags = ::fcntl(m_fd, F_GETFL);
+    if (flags < 0 || ::fcntl(m_fd, F_SETFL, flags | O_NONBLOCK) != 0) {
         m_nLastError = errno;
+        return false;
+    }
+    int error = 0;
+    if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = errno;
+        if (error == EINPROGRESS || error == EINTR) {
+            pollfd entry{m_fd, POLLOUT, 0};
+            const int timeout = timeoutMs > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
+            const int rc = ::poll(&entry, 1, timeout);
+            socklen_t length = sizeof error;
+            if (rc == 0)
+                error = ETIMEDOUT;
+            else if (rc < 0)
+                error = errno;
+            else if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+                error = errno;
+        }
+    }
+    if (error == 0 && ::fcntl(m_fd, F_SETFL, flags) != 0)
+        error = errno;
+    if (error != 0) {
+        m_nLastError = error;
         return false;
     }
     return true;

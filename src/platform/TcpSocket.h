@@ -16,8 +16,8 @@ public:
     // Opens an IPv4 stream socket; false when none could be obtained.
     bool Create();
     // A dotted IPv4 address is used as is; any other host is looked up (IPv4 only) and the first
-    // address taken. A failed lookup gives EINVAL. The connect blocks for as long as the system takes.
-    bool Connect(const std::string& host, unsigned port);
+    // address taken. A failed lookup gives EINVAL. A connect not made within timeoutMs gives ETIMEDOUT.
+    bool Connect(const std::string& host, unsigned port, unsigned timeoutMs);
     // Sends the whole buffer; false only when the system reports an error.
     bool Send(const char* data, size_t length);
     bool Send(const std::string& text) { return Send(text.data(), text.size()); }

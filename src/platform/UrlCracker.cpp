@@ -2,7 +2,10 @@
 
 #include <curl/curl.h>
 
+#include <strings.h>
+
 #include <charconv>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -90,4 +93,14 @@ bool CrackUrl(const std::string& url, CrackedUrl& out, std::string* error)
 
     out = std::move(result);
     return true;
+}
+
+bool HasWebScheme(const std::string& url)
+{
+    for (const char* scheme : {"http://", "https://"}) {
+        const size_t length = std::strlen(scheme);
+        if (url.size() >= length && ::strncasecmp(url.c_str(), scheme, length) == 0)
+            return true;
+    }
+    return false;
 }

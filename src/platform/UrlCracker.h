@@ -17,3 +17,7 @@ struct CrackedUrl
 // Splits an http or https address. False, with the reason in error, when the address is rejected;
 // out is then untouched.
 bool CrackUrl(const std::string& url, CrackedUrl& out, std::string* error = nullptr);
+
+// Whether the address starts with "http://" or "https://" (any letter case): the only addresses a page
+// or a message we write may make a link of.
+bool HasWebScheme(const std::string& url);

@@ -68,7 +68,7 @@ bool CCheckRun::CheckSelected(Curl* record)
     return StartRun({record}, false);
 }
 
-bool CCheckRun::StartRun(const std::vector<Curl*>& records, bool newRun)
+bool CCheckRun::StartRun(const std::vector<Curl*>& records, [[maybe_unused]] bool newRun)
 {
     ShutdownPool();
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
@@ -88,8 +88,6 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records, bool newRun)
     m_running = true;
     m_activeRun.store(++m_lastRunId);
     m_frontEnd.SetRunButtons(true);
-    if (newRun)
-        m_engine.setUserAgent(prefs.ReadString(Pref::userAgent));
 
     for (Curl* record : records)
         m_pool.Post(std::make_unique<CCheckUrlItem>(*record, m_engine, m_listener, m_lastRunId, m_activeRun));

@@ -1,6 +1,7 @@
 #include "run/ConsoleFrontEnd.h"
 
 #include "model/UrlRecord.h"
+#include "platform/TerminalText.h"
 #include "platform/Utf8.h"
 
 #include <ctime>
@@ -61,7 +62,7 @@ void CConsoleFrontEnd::SetRunButtons(bool running)
 
 void CConsoleFrontEnd::OnPageStarted(Curl& record)
 {
-    m_current = record.GetName().empty() ? record.GetURL() : record.GetName();
+    m_current = TerminalText(record.GetName().empty() ? record.GetURL() : record.GetName());
     DrawProgress();
 }
 
@@ -92,7 +93,7 @@ void CConsoleFrontEnd::ShowSummary(const std::string& text, bool boxWanted)
 {
     (void)boxWanted;
     ClearProgress();
-    m_out << text << std::flush;
+    m_out << TerminalText(text, true) << std::flush;
 }
 
 bool CConsoleFrontEnd::AskYesNo(const std::string& question)
@@ -137,7 +138,7 @@ void CConsoleFrontEnd::Log(std::ostream& stream, const std::string& text)
 {
     bool redraw = m_progressShown;
     ClearProgress();
-    std::string line = m_options.logStatus ? TimeStamp() + text : text;
+    std::string line = TerminalText(m_options.logStatus ? TimeStamp() + text : text, true);
     stream << line;
     if (line.empty() || line.back() != '\n')
         stream << '\n';

@@ -1,7 +1,9 @@
 #include "PageCheckFixture.h"
 
+#include <csignal>
 #include <filesystem>
 #include <sstream>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace std::string_literals;
@@ -17,6 +19,11 @@ TEST_F(PageCheckTest, FileNamesComeFromTheStorageFolderAndThePageId)
     EXPECT_EQ(m_record.GetDiffsPath(), base + "_diffs.html");
     EXPECT_EQ(m_record.GetDebugLogPath(), base + "_debugLog.log");
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt("urlID", 0), 256) << "the id is taken once";
+
+    // An id the counter cannot have made never names a file: it is replaced by a fresh one.
+    Curl planted;
+    planted.m_strPageID = "../../victim/notes";
+    EXPECT_EQ(planted.GetSavedPagePath(), m_settings.StorageDir() + "savedPages/101.html");
 
     // The storage folder is read at each use; one written without its final slash still gets one.
     CTempDir other;
@@ -37,7 +44,6 @@ TEST_F(PageCheckTest, FirstCheckMakesTheFolderTheLogAndTheCopy)
     EXPECT_EQ(ReadFileBytes(Saved()), "a<BR>\nb<BR>\n<BR>\nc<br>d");
     EXPECT_EQ(m_record.m_strPage, "a<BR>b<BR><BR>c<br>d") << "the page text stays as received";
     EXPECT_FALSE(FileExists(Previous()));
-    EXPECT_EQ(m_record.m_pPageCopy, nullptr);
 
     // Nothing but the two files is left in the folder (no temporary copy).
     int files = 0;
@@ -47,15 +53,42 @@ TEST_F(PageCheckTest, FirstCheckMakesTheFolderTheLogAndTheCopy)
     EXPECT_EQ(files, 2);
 }
 
-TEST_F(PageCheckTest, CopiesRotateOverTwoChecks)
+TEST_F(PageCheckTest, CopiesRotateOnlyWhenThePageDiffers)
 {
     Check("first");
+    Check("second");
+    EXPECT_EQ(ReadFileBytes(Previous()), "first");
+    EXPECT_EQ(ReadFileBytes(Saved()), "second");
+    // An unchanged page replaces nothing: the copies stay the last two different versions.
     Check("second");
     EXPECT_EQ(ReadFileBytes(Previous()), "first");
     EXPECT_EQ(ReadFileBytes(Saved()), "second");
     Check("third");
     EXPECT_EQ(ReadFileBytes(Previous()), "second");
     EXPECT_EQ(ReadFileBytes(Saved()), "third");
+}
+
+TEST_F(PageCheckTest, CopyThatCannotBeWrittenKeepsBothCopiesAndFailsTheCheck)
+{
+    Check("first");
+    Check("second");
+    // Files may grow to 4 KB only, as on a full disk; the write fails instead of raising a signal.
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Check(std::string(100000, 'x'));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(ReadFileBytes(Previous()), "first");
+    EXPECT_EQ(ReadFileBytes(Saved()), "second");
+    EXPECT_FALSE(FileExists(Saved() + ".part"));
+    EXPECT_FALSE(m_record.m_bComplete);
+    EXPECT_EQ(m_record.GetStatusText().rfind("Failed - cannot save the page copy", 0), 0u) << m_record.GetStatusText();
+    EXPECT_NE(ReadFileBytes(DebugLog()).find("cannot save the page copy"), std::string::npos);
 }
 
 TEST_F(PageCheckTest, FailedCheckLeavesTheCopiesAndWritesTheLogHeaderOnly)
@@ -98,15 +131,17 @@ TEST_F(PageCheckTest, SavePageOffWritesOnlyTheLog)
     EXPECT_EQ(ReadFileBytes(Saved()), "back");
 }
 
-TEST_F(PageCheckTest, UnwritableFolderDoesNotStopTheCheck)
+TEST_F(PageCheckTest, UnwritableFolderIsAFailedCheckThatStillJudgesThePage)
 {
     // A file where the folder should be: nothing can be created in it.
     WriteFileBytes(m_settings.StorageDir() + "savedPages", "in the way");
     m_record.m_bWatchContent = true;
+    m_record.m_bTextSearch = true;
+    m_record.m_strSearchText = "page";
     Check("page");
-    EXPECT_EQ(m_record.m_strChangeReason, "Checksum changed");
+    EXPECT_EQ(m_record.m_strChangeReason, "Text found");
+    EXPECT_FALSE(m_record.m_bComplete) << "the copy could not be saved";
     EXPECT_EQ(m_record.m_nDownloads, 1);
-    EXPECT_EQ(m_record.m_pPageCopy, nullptr);
     EXPECT_EQ(m_record.m_pDebugLog, nullptr);
     EXPECT_FALSE(m_record.ReadSavedPage());
     EXPECT_EQ(m_record.m_strPage, "page");

@@ -82,34 +82,37 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     server.SetPage("/news", "<html><body>first edition</body></html>");
     ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content"}).status, kExitOk);
 
-    // The first check sees the content for the first time: a change.
+    // The first check has nothing to compare with: no change, no mail.
     CliResult first = Cli({"check"});
     EXPECT_EQ(first.status, kExitOk) << first.err;
-    const std::string changed = "Changed: @1 News (" + server.Url("/news") + "): Checksum changed\n";
-    EXPECT_EQ(first.out, Summary(1, 1, 1) + changed);
+    EXPECT_EQ(first.out, Summary(1, 0, 0));
+    ASSERT_TRUE(smtp.WaitIdle());
+    EXPECT_EQ(smtp.Messages().size(), 0u);
+
+    server.SetPage("/news", "<html><body>second edition</body></html>");
+    CliResult second = Cli({"check", "News"});
+    EXPECT_EQ(second.status, kExitOk) << second.err;
+    EXPECT_EQ(second.out, Summary(1, 1, 1) + "Changed: @1 News (" + server.Url("/news") + "): Checksum changed\n");
     ASSERT_TRUE(smtp.WaitIdle());
     ASSERT_EQ(smtp.Messages().size(), 1u);
     EXPECT_NE(smtp.Messages()[0].data.find(server.Url("/news")), std::string::npos);
 
-    // Unchanged: still marked, nothing new, no mail.
-    CliResult second = Cli({"check"});
-    EXPECT_EQ(second.status, kExitOk) << second.err;
-    EXPECT_EQ(second.out, Summary(1, 0, 1));
+    // Unchanged: still marked, nothing new, no mail; and the report still shows the change.
+    CliResult third = Cli({"check"});
+    EXPECT_EQ(third.status, kExitOk) << third.err;
+    EXPECT_EQ(third.out, Summary(1, 0, 1));
     ASSERT_TRUE(smtp.WaitIdle());
     EXPECT_EQ(smtp.Messages().size(), 1u);
-
-    server.SetPage("/news", "<html><body>second edition</body></html>");
-    CliResult third = Cli({"check", "News"});
-    EXPECT_EQ(third.status, kExitOk) << third.err;
-    EXPECT_EQ(third.out, Summary(1, 1, 1) + changed);
-    ASSERT_TRUE(smtp.WaitIdle());
-    EXPECT_EQ(smtp.Messages().size(), 2u);
+    const CliResult diff = Cli({"diff", "News"});
+    ASSERT_EQ(diff.status, kExitOk) << diff.err;
+    const std::string report = ReadFileBytes(diff.out.substr(0, diff.out.size() - 1));
+    EXPECT_NE(report.find("1 changes between the files."), std::string::npos) << report;
     EXPECT_EQ(server.RequestCount("/news"), 3);
 
-    // The update log holds the two runs that found something.
+    // The update log holds the run that found something.
     CUpdateLog log(settings.StorageDir());
     ASSERT_TRUE(log.LoadLog());
-    EXPECT_EQ(log.Entries().size(), 2u);
+    EXPECT_EQ(log.Entries().size(), 1u);
     EXPECT_TRUE(FileExists(log.GetPagePath()));
 
     // The results were saved with the list.
@@ -119,6 +122,17 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     EXPECT_EQ(doc.Records().front()->m_nChecks, 3);
     EXPECT_TRUE(doc.Records().front()->m_bChanged);
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::totalUrlsChecked), 1);
+}
+
+TEST_F(CheckCommand, CopyThatCannotBeSavedGivesExitStatusOne)
+{
+    server.SetPage("/page", "page");
+    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page"}).status, kExitOk);
+    // A file where the saved-pages folder should be: no copy can be written.
+    WriteFileBytes(settings.StorageDir() + "savedPages", "in the way");
+    const CliResult checked = Cli({"check"});
+    EXPECT_EQ(checked.status, kExitFailed);
+    EXPECT_NE(checked.err.find("Page (@1): cannot save the page copy"), std::string::npos) << checked.err;
 }
 
 TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
@@ -163,7 +177,9 @@ TEST_F(CheckCommand, DiffShowsWhatChangedAndTheLogKeepsIt)
     EXPECT_EQ(text.status, kExitOk) << text.err;
     EXPECT_EQ(text.out, diff);
 
-    // Both runs found a change; the log gives the newer first, one tab-separated line each.
+    // The log gives the newest change first, one tab-separated line each.
+    server.SetPage("/news", "<P>\nalpha\nbeta three\n");
+    ASSERT_EQ(Cli({"check"}).status, kExitOk);
     const CliResult log = Cli({"log"});
     EXPECT_EQ(log.status, kExitOk) << log.err;
     std::istringstream lines(log.out);
@@ -254,6 +270,7 @@ TEST_F(Daemon, ChecksOnTheScheduleAndSavesOnSigterm)
     Start();
     ASSERT_TRUE(WaitForOutput("Completed checking 2 URLs.")) << Output();
     // Each change and each failure gets a line of its own.
+    server.SetPage("/page", "new content");
     EXPECT_TRUE(WaitForOutput(" Changed: @1 Page (" + server.Url("/page") + "): Checksum changed\n")) << Output();
     EXPECT_TRUE(WaitForOutput(" Failed: @2 Gone (" + server.Url("/gone") + "): ")) << Output();
     // The list is in the daemon's hands: a second writer is refused.
@@ -371,8 +388,13 @@ TEST_F(Daemon, TakesChangesFromTheCommandLineAndOnlyFromItsOwner)
     EXPECT_NE(list.out.find("\tBee\t"), std::string::npos) << list.out;
     const CliResult checked = Cli({"check", "Bee"});
     EXPECT_EQ(checked.status, kExitOk) << checked.err;
-    EXPECT_EQ(checked.out,
-              "Checked 1 page in the running daemon.\nChanged: @2 Bee (" + server.Url("/b") + "): Checksum changed\n");
+    EXPECT_EQ(checked.out, "Checked 1 page in the running daemon.\n");
+    server.SetPage("/b", "<p>\nsecond\n</p>\n");
+    const CliResult diff = Cli({"check", "--diff"});
+    EXPECT_EQ(diff.status, kExitOk) << diff.err;
+    EXPECT_NE(diff.out.find("Changed: @2 Bee (" + server.Url("/b") + "): Checksum changed\n\n--- "), std::string::npos)
+        << diff.out;
+    EXPECT_NE(diff.out.find("\n-first\n+second\n"), std::string::npos) << diff.out;
     EXPECT_EQ(Cli({"remove", "nine"}).status, kExitUsage);
 
     // Another user gets nothing, even where the file permissions would let them in.

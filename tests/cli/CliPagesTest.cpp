@@ -215,7 +215,7 @@ TEST_F(CliPages, ListForPeopleAndForPrograms)
               kExitOk);
     const CliRun terminal = Cli({"list"}, true);
     EXPECT_EQ(terminal.out.rfind("ID  #  NAME", 0), 0u) << terminal.out;
-    EXPECT_TRUE(Has(terminal.out, "\n@1  1  Bell? and ?[31mred  http://a.test/")) << terminal.out;
+    EXPECT_TRUE(Has(terminal.out, "\n@1  1  Bell\\x07 and \\x1B[31mred  http://a.test/")) << terminal.out;
     EXPECT_EQ(terminal.out.find('\x1b'), std::string::npos);
 
     const CliRun json = Cli({"list", "--json"});

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -123,28 +124,37 @@ TEST_F(CliTest, AddDefaultsAndRefusals)
 TEST_F(CliTest, ListShowsEveryPageAsTextOrJson)
 {
     ASSERT_EQ(Cli({"add", "http://a.test/", "--name", "Quote \" and \\ and\ttab"}).status, kExitOk);
-    ASSERT_EQ(Cli({"add", "http://b.test/", "--name", "B"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", "http://b.test/", "--name",
+                   "B\x1b]0;title\x07\xc2\x9b"
+                   "31m"})
+                  .status,
+              kExitOk);
+    ASSERT_EQ(Cli({"add", "http://c.test/", "--name", "C"}).status, kExitOk);
 
     const CliRun text = Cli({"list"});
     ASSERT_EQ(text.status, kExitOk);
     std::istringstream lines(text.out);
-    std::string first, second, extra;
+    std::string first, second, third, extra;
     std::getline(lines, first);
     std::getline(lines, second);
+    std::getline(lines, third);
     EXPECT_FALSE(std::getline(lines, extra));
-    // Each load puts the file's records in reverse order, so the last one added leads.
-    EXPECT_EQ(first.substr(0, 4), "1\tB\t");
-    EXPECT_EQ(second,
-              "2\tQuote \" and \\ and tab\thttp://a.test/\tNever visited\tUnchanged\tNever\t"
+    // The list keeps the order the pages were added in, however often it is saved and loaded.
+    EXPECT_EQ(first,
+              "1\tQuote \" and \\ and tab\thttp://a.test/\tNever visited\tUnchanged\tNever\t"
               "Unknown - never visited\t@1");
+    // Control characters never reach the terminal.
+    EXPECT_EQ(second.rfind("2\tB\\x1B]0;title\\x07\\u{9B}31m\t", 0), 0u) << second;
+    EXPECT_EQ(third.substr(0, 4), "3\tC\t");
 
     const CliRun json = Cli({"list", "--json"});
     ASSERT_EQ(json.status, kExitOk);
     EXPECT_NE(json.out.find("\"name\": \"Quote \\\" and \\\\ and\\ttab\""), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"position\": 2"), std::string::npos);
+    EXPECT_NE(json.out.find("\"name\": \"B\\u001b]0;title\\u0007\\u009b31m\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"position\": 3"), std::string::npos);
     EXPECT_EQ(json.out.front(), '[');
 
-    ASSERT_EQ(Cli({"remove", "1", "2"}).status, kExitOk);
+    ASSERT_EQ(Cli({"remove", "1", "2", "3"}).status, kExitOk);
     EXPECT_EQ(Cli({"list", "--json"}).out, "[]\n");
 }
 
@@ -281,10 +291,23 @@ TEST_F(CliTest, ConfigIsTypedByTheSettingsTable)
     EXPECT_EQ(Cli({"config", "get", "numthreads"}).out, "7\n");
     EXPECT_EQ(Cli({"config", "set", "smtpServer", "mail.test"}).status, kExitOk);
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadString(Pref::smtpServer), "mail.test");
-    EXPECT_EQ(Cli({"config", "set", "proxyPort", "-1"}).status, kExitOk);
 
     for (const char* bad : {"seven", "7x", "", "99999999999", "1.5"})
         EXPECT_EQ(Cli({"config", "set", "numThreads", bad}).status, kExitUsage) << bad;
+    // Values no preferences page allows are refused, naming the allowed ones; the stored value stays.
+    const std::pair<const char*, const char*> outOfRange[][2] = {
+        {{"checkUnits", "9"}, {"", "0 to 3 (0 seconds, 1 minutes, 2 hours, 3 days)"}},
+        {{"numThreads", "-5"}, {"", "0 to 19"}},
+        {{"checkFrequency", "0"}, {"", "1 to 9999"}},
+        {{"autoCheck", "7"}, {"", "0 to 1"}},
+        {{"proxyPort", "65536"}, {"", "0 to 65535"}},
+    };
+    for (const auto& c : outOfRange) {
+        const CliRun refused = Cli({"config", "set", c[0].first, c[0].second});
+        EXPECT_EQ(refused.status, kExitUsage) << c[0].first;
+        EXPECT_NE(refused.err.find(c[1].second), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(Cli({"config", "get", "numThreads"}).out, "7\n");
     EXPECT_EQ(Cli({"config", "get", "noSuchSetting"}).status, kExitUsage);
     EXPECT_EQ(Cli({"config", "set", "noSuchSetting", "1"}).status, kExitUsage);
     EXPECT_EQ(Cli({"config", "frob"}).status, kExitUsage);
@@ -294,7 +317,11 @@ TEST_F(CliTest, ConfigIsTypedByTheSettingsTable)
     EXPECT_EQ(list.status, kExitOk);
     EXPECT_NE(list.out.find("numThreads=7\n"), std::string::npos);
     EXPECT_NE(list.out.find("smtpServer=mail.test\n"), std::string::npos);
-    EXPECT_NE(list.out.find("confirmDeletes (not set)\n"), std::string::npos);
+    // What a reader would get: the default for a value not stored, the nearest allowed for one out of range.
+    EXPECT_NE(list.out.find("confirmDeletes=0\n"), std::string::npos);
+    CVigilPrefs::GetInstance().WriteInt("checkUnits", 9);
+    EXPECT_NE(Cli({"config", "list"}).out.find("checkUnits=3\n"), std::string::npos);
+    EXPECT_EQ(Cli({"config", "get", "checkUnits"}).out, "3\n");
     EXPECT_NE(list.out.find("InstallDir=" + m_settings.StorageDir() + "\n"), std::string::npos);
 }
 
@@ -305,6 +332,28 @@ TEST_F(CliTest, ConfigDirOptionChoosesTheSettings)
     EXPECT_TRUE(FileExists(other.Path() + "settings.db"));
     EXPECT_EQ(Cli({"--config-dir=" + other.Path(), "config", "get", "smtpPort"}).out, "2525\n");
     EXPECT_EQ(Cli({"--config-dir", m_settings.ConfigDir(), "config", "get", "smtpPort"}).out, "0\n");
+}
+
+TEST_F(CliTest, TakingTheLockRemovesTemporaryFilesOfKilledSaves)
+{
+    const std::string folder = m_settings.StorageDir();
+    const std::string pages = folder + "savedPages/";
+    std::filesystem::create_directories(pages);
+    const std::vector<std::string> stale
+        = {folder + "siteVigil.dat.a1B2c3", folder + "siteVigilUpdateLog.dat.XyZ789", pages + "1f.html.part"};
+    const std::vector<std::string> kept
+        = {folder + "siteVigil.dat.bak", folder + "notes.txt.a1B2c3", pages + "1f.html", pages + "notes.part"};
+    for (const auto& path : stale)
+        WriteFileBytes(path, "x");
+    for (const auto& path : kept)
+        WriteFileBytes(path, "x");
+    ASSERT_EQ(Cli({"list"}).status, kExitOk);
+    EXPECT_TRUE(FileExists(stale[0])) << "a command that takes no lock leaves them";
+    ASSERT_EQ(Cli({"add", "http://a.test/"}).status, kExitOk);
+    for (const auto& path : stale)
+        EXPECT_FALSE(FileExists(path)) << path;
+    for (const auto& path : kept)
+        EXPECT_TRUE(FileExists(path)) << path;
 }
 
 } // namespace

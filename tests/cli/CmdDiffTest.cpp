@@ -74,3 +74,46 @@ TEST_F(DiffCommand, RefusesWhatItCannotReport)
     EXPECT_EQ(m_out, "");
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt("urlID", 0), 0);
 }
+
+// Pages without a current copy fail with the reason; a page with one copy gets its report and a note.
+TEST_F(DiffCommand, MissingCopiesAreExplained)
+{
+    struct Case
+    {
+        const char* name;
+        int checks, downloads;
+        bool save;
+        const char* files; // "" none, "c" current only
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"failed", 1, 0, true, "", kExitFailed, "has never been downloaded"},
+        {"unsaved", 2, 2, false, "", kExitFailed, "copies are not kept"},
+        {"deleted", 2, 2, true, "", kExitFailed, "saved copy is missing"},
+        {"once", 1, 1, true, "c", kExitOk, "has no earlier version yet"},
+    };
+    CSiteVigilDoc doc;
+    char id = 'a';
+    for (const Case& c : cases) {
+        auto record = std::make_unique<Curl>();
+        record->m_strName = c.name;
+        record->m_strURL = "http://127.0.0.1/";
+        record->m_nChecks = c.checks;
+        record->m_nDownloads = c.downloads;
+        record->m_bSavePage = c.save;
+        record->m_strPageID = std::string(1, id++);
+        doc.AddRecord(std::move(record));
+    }
+    ASSERT_TRUE(doc.SaveDefault());
+    std::filesystem::create_directories(Pages());
+    WriteFileBytes(Pages() + "d.html", "<p>\nonly line\n");
+
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run({"diff", c.name}), c.status) << c.name << ": " << m_err;
+        EXPECT_NE(m_err.find(c.says), std::string::npos) << c.name << ": " << m_err;
+        EXPECT_EQ(m_err.find("cannot open"), std::string::npos) << m_err;
+    }
+    EXPECT_EQ(m_out, Pages() + "d_diffs.html\n");
+    EXPECT_NE(ReadFileBytes(Pages() + "d_diffs.html").find("only line"), std::string::npos);
+}

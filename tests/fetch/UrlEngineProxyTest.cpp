@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, EngineAccessTypeTest,
                                            AccessCase{"OutOfRangeMeansNoProxy", 7, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(EngineTest, ProxySettingsReachTheSessionOnlyWhenItOpens)
+TEST_F(EngineTest, SavedProxySettingsApplyToTheNextFetch)
 {
     CHttpTestServer proxy;
     proxy.SetDefaultHandler([](const CHttpTestServer::Request&) { return CHttpTestServer::Response{200, "proxy"}; });
@@ -105,8 +105,8 @@ TEST_F(EngineTest, ProxySettingsReachTheSessionOnlyWhenItOpens)
     prefs.WriteInt("proxyPort", proxy.Port());
     Fetch(m_server.Url("/page"));
 
-    EXPECT_EQ(Body(), "origin");
-    EXPECT_EQ(proxy.TotalRequests(), 0);
+    EXPECT_EQ(Body(), "proxy");
+    EXPECT_EQ(proxy.TotalRequests(), 1);
 }
 
 } // namespace

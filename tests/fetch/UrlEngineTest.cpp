@@ -81,7 +81,6 @@ TEST_F(EngineTest, RequestIsAFreshGetWithTheSessionUserAgent)
     m_server.SetPage("/a", "a");
     m_engine.setUserAgent("Vigil-Test/1");
     Fetch(m_server.Url("/a?x=1&y=2"));
-    // The user agent is fixed when the session opens, at the first fetch.
     m_engine.setUserAgent("Vigil-Test/2");
     Fetch(m_server.Url("/a"));
 
@@ -93,7 +92,7 @@ TEST_F(EngineTest, RequestIsAFreshGetWithTheSessionUserAgent)
     EXPECT_EQ(requests[0].Header("Pragma"), "no-cache");
     EXPECT_EQ(requests[0].Header("Authorization"), "");
     EXPECT_EQ(requests[0].Header("User-Agent"), "Vigil-Test/1");
-    EXPECT_EQ(requests[1].Header("User-Agent"), "Vigil-Test/1");
+    EXPECT_EQ(requests[1].Header("User-Agent"), "Vigil-Test/2");
 }
 
 TEST_F(EngineTest, ResetsTheDownloadFieldsOfAnEarlierFetch)
@@ -174,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(Dates, EngineLastModifiedTest,
 TEST_F(EngineTest, ChunkedBodyArrivesWholeWithProgressEveryFiveKilobytes)
 {
     CHttpTestServer::Response response;
-    response.chunks = {std::string(5120, 'a'), std::string(4096, 'b'), std::string(1024, 'c')};
+    response.chunks = {std::string(5120, 'a'), "x", "y", "z", std::string(4096, 'b'), std::string(1024, 'c')};
     response.chunkDelayMs = 60;
     m_server.SetPage("/chunked", response);
     CProgressLog progress;
@@ -183,10 +182,11 @@ TEST_F(EngineTest, ChunkedBodyArrivesWholeWithProgressEveryFiveKilobytes)
     Fetch(m_server.Url("/chunked"));
 
     EXPECT_TRUE(m_record.m_bComplete);
-    EXPECT_EQ(Body(), std::string(5120, 'a') + std::string(4096, 'b') + std::string(1024, 'c'));
-    // Reads end at 5120 (5 KB), 9216 (9 KB, not reported) and 10240 bytes (10 KB).
+    EXPECT_EQ(Body(), std::string(5120, 'a') + "xyz" + std::string(4096, 'b') + std::string(1024, 'c'));
+    // Reads end at 5120 (5 KB), three more within 5 KB (not reported again), 9219 (9 KB, not
+    // reported) and 10243 bytes (10 KB).
     EXPECT_THAT(progress.kilobytesSeen, ElementsAre(5, 10));
-    EXPECT_THAT(progress.sizesSeen, ElementsAre(5120, 10240));
+    EXPECT_THAT(progress.sizesSeen, ElementsAre(5120, 10243));
 
     // A page that ends at 4 KB reports nothing.
     m_server.SetPage("/small", std::string(4096, 's'));
@@ -335,6 +335,49 @@ std::string Serve(CHttpTestServer& server, const CHttpTestServer::Response& resp
     return server.Url("/page");
 }
 
+// A 200 response with these header lines and a three-byte body, then the connection closes.
+std::string ServeRaw(CHttpTestServer& server, const std::string& headerLines)
+{
+    CHttpTestServer::Response response;
+    response.raw = "HTTP/1.1 200 OK\r\n" + headerLines + "\r\n\r\nabc";
+    return Serve(server, response);
+}
+
+TEST_F(EngineTest, DrippingServerEndsAtTheFetchTimeLimit)
+{
+    CVigilPrefs::GetInstance().WriteInt(Pref::fetchTimeLimit.name, 1);
+    CHttpTestServer::Response drip;
+    drip.chunks.assign(50, "d");
+    drip.chunkDelayMs = 200; // well inside the silence limit
+    m_server.SetPage("/drip", drip);
+    const auto start = steady_clock::now();
+    Fetch(m_server.Url("/drip"));
+    EXPECT_LT(steady_clock::now() - start, seconds(4));
+    EXPECT_FALSE(m_record.m_bComplete);
+    EXPECT_EQ(m_record.m_strError, "Timed out");
+}
+
+TEST_F(EngineTest, SavedSettingsApplyToTheNextFetch)
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    m_server.SetPage("/ua", "ua");
+    prefs.WriteString(Pref::userAgent.name, "Agent/1");
+    Fetch(m_server.Url("/ua"));
+    prefs.WriteString(Pref::userAgent.name, "Agent/2");
+    // A named proxy that is this same server, which answers the proxy's absolute address too.
+    prefs.WriteInt(Pref::proxyType.name, 2);
+    prefs.WriteString(Pref::proxyServer.name, "127.0.0.1");
+    prefs.WriteInt(Pref::proxyPort.name, m_server.Port());
+    m_server.SetDefaultHandler([](const CHttpTestServer::Request& request) {
+        return CHttpTestServer::Response{200, request.path + " " + request.Header("User-Agent")};
+    });
+    Fetch("http://proxied.invalid/ua");
+    EXPECT_EQ(Body(), "http://proxied.invalid/ua Agent/2");
+    const auto requests = m_server.Requests("/ua");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Header("User-Agent"), "Agent/1");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Failures, EngineFailureTest,
     ::testing::Values(
@@ -356,7 +399,21 @@ INSTANTIATE_TEST_SUITE_P(
                         return gone.Url("/x");
                     },
                     0, "", "~Couldn't connect"},
-        FailureCase{"AddressThatCannotBeParsed", [](auto&) { return std::string("not an address"); }, 0, "", "~URL"}),
+        FailureCase{"AddressThatCannotBeParsed", [](auto&) { return std::string("not an address"); }, 0, "", "~URL"},
+        FailureCase{"HugeHeaderLine", [](auto& s) { return ServeRaw(s, "X-Big: " + std::string(150000, 'h')); }, 0, "",
+                    "Response header too large"},
+        FailureCase{"EndlessHeaderLines",
+                    [](auto& s) {
+                        std::string lines;
+                        for (int i = 0; i < 6000; ++i)
+                            lines += "X-Line-" + std::to_string(i) + ": " + std::string(50, 'v') + "\r\n";
+                        lines.resize(lines.size() - 2);
+                        return ServeRaw(s, lines);
+                    },
+                    0, "", "Response header too large"},
+        FailureCase{"OverflowingContentLength",
+                    [](auto& s) { return ServeRaw(s, "Content-Length: 99999999999999999999"); }, 0, "",
+                    "Invalid Content-Length"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Many workers on one engine ----

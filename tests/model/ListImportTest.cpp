@@ -28,6 +28,7 @@ TEST(ListImport, FavoritesTakeTopLevelShortcutsWithAnAddress)
     WriteFileBytes(dir + "News.url", "[InternetShortcut]\r\nURL=http://news.test/\r\n");
     WriteFileBytes(dir + "Docs.desktop", "[Desktop Entry]\nType=Link\nURL=https://docs.test/\n");
     WriteFileBytes(dir + "Blank.url", "[InternetShortcut]\r\nURL=\r\n");
+    WriteFileBytes(dir + "Script.url", "[InternetShortcut]\r\nURL=javascript:alert(1)//\r\n");
     WriteFileBytes(dir + ".Hidden.url", "[InternetShortcut]\nURL=http://hidden.test/\n");
     ASSERT_EQ(::mkdir((dir + "Sub.url").c_str(), 0700), 0);
     WriteFileBytes(dir + "Sub.url/Inner.url", "[InternetShortcut]\nURL=http://inner.test/\n");
@@ -41,8 +42,49 @@ TEST(ListImport, FavoritesTakeTopLevelShortcutsWithAnAddress)
     // In the order of the file names, whatever order the folder lists them in.
     EXPECT_EQ(PagesOf(doc), (Pages{{"Docs", "https://docs.test/"}, {"News", "http://news.test/"}}));
     // Left out rather than added without an address, which would become a bogus one on the next load.
-    ASSERT_EQ(result.skipped.size(), 1u);
+    ASSERT_EQ(result.skipped.size(), 2u);
     EXPECT_NE(result.skipped[0].find("Blank.url"), std::string::npos);
+    EXPECT_NE(result.skipped[1].find("Script.url"), std::string::npos) << "only what add accepts";
+}
+
+TEST(ListImport, ListFilePagesComeAtTheEndWithIdsOfThisList)
+{
+    CIsolatedSettings settings;
+    CTempDir dir;
+    // Another list whose ids are the ones every list starts with, one of them an address add refuses.
+    CSiteVigilDoc other;
+    const char* urls[] = {"http://p.test/", "javascript:alert(document.domain)//", "https://q.test/"};
+    int id = 0;
+    for (const char* url : urls) {
+        auto record = std::make_unique<Curl>();
+        record->m_strName = url;
+        record->m_strURL = url;
+        record->m_strPageID = std::to_string(++id);
+        other.AddRecord(std::move(record));
+    }
+    ASSERT_TRUE(other.SaveToFile(dir.Path() + "other.dat"));
+
+    CSiteVigilDoc doc;
+    auto own = std::make_unique<Curl>();
+    own->m_strURL = "http://own.test/";
+    own->m_strPageID = "1";
+    doc.AddRecord(std::move(own));
+    const ImportResult result = ImportListFile(doc, dir.Path() + "other.dat");
+    ASSERT_TRUE(result) << result.error;
+    EXPECT_EQ(result.added, 2u);
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_NE(result.skipped[0].find("javascript:"), std::string::npos);
+    EXPECT_EQ(PagesOf(doc),
+              (Pages{{"", "http://own.test/"},
+                     {"http://p.test/", "http://p.test/"},
+                     {"https://q.test/", "https://q.test/"}}));
+    // The imported pages get ids of this list's counter when first checked, never another page's files.
+    EXPECT_EQ(doc.Records().front()->m_strPageID, "1");
+    EXPECT_EQ((*std::next(doc.Records().begin()))->m_strPageID, "");
+    EXPECT_EQ(doc.Records().back()->m_strPageID, "");
+
+    EXPECT_FALSE(ImportListFile(doc, dir.Path() + "missing.dat"));
+    EXPECT_EQ(doc.Records().size(), 3u);
 }
 
 TEST(ListImport, BookmarksTakeWebLinksEveryTimeFromReadableFiles)

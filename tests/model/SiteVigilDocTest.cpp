@@ -70,7 +70,7 @@ TEST_F(SiteVigilDocTest, FirstStartIsEmptyAndSavesAHeaderOnly)
     EXPECT_EQ(st.st_mode & 0777, 0600u); // site passwords are in it
 }
 
-TEST_F(SiteVigilDocTest, SavedListLoadsReversedAndMergesInFront)
+TEST_F(SiteVigilDocTest, SavedListLoadsInItsOrderAndMergesAtTheEnd)
 {
     for (const char* name : {"A", "B", "C"})
         m_doc.AddRecord(Record(name));
@@ -79,12 +79,12 @@ TEST_F(SiteVigilDocTest, SavedListLoadsReversedAndMergesInFront)
     CSiteVigilDoc loaded;
     loaded.OnNewDocument();
     ASSERT_TRUE(loaded.LoadDefault());
-    EXPECT_EQ(Names(loaded), (std::vector<std::string>{"C", "B", "A"}));
+    EXPECT_EQ(Names(loaded), (std::vector<std::string>{"A", "B", "C"}));
 
     const std::string other = m_settings.StorageDir() + "other.dat";
     WriteFileBytes(other, FileOf({"P", "Q"}));
     ASSERT_TRUE(loaded.LoadFromFile(other));
-    EXPECT_EQ(Names(loaded), (std::vector<std::string>{"Q", "P", "C", "B", "A"}));
+    EXPECT_EQ(Names(loaded), (std::vector<std::string>{"A", "B", "C", "P", "Q"}));
 }
 
 TEST_F(SiteVigilDocTest, SaveStopsTheRunFirst)
@@ -130,8 +130,7 @@ TEST_F(SiteVigilDocTest, FileCutInsideTheThirdRecord)
     const DocResult result = m_doc.LoadFromFile(path);
     EXPECT_FALSE(result);
     EXPECT_NE(result.error.find("3 of 5 pages could not be read"), std::string::npos) << result.error;
-    // Loaded head-first: the last record read comes first.
-    EXPECT_EQ(Names(m_doc), (std::vector<std::string>{"Error", "Error", "Error", "r2", "r1"}));
+    EXPECT_EQ(Names(m_doc), (std::vector<std::string>{"r1", "r2", "Error", "Error", "Error"}));
     for (const auto& record : m_doc.Records()) {
         if (record->m_strName == "Error") {
             EXPECT_EQ(record->m_strURL, "http://127.0.0.1");
@@ -153,10 +152,8 @@ TEST_F(SiteVigilDocTest, ListsLargerThanOneReadPieceLoadWhole)
 
     CSiteVigilDoc loaded;
     ASSERT_TRUE(loaded.LoadFromFile(path));
-    std::vector<std::string> expected = Names(m_doc);
-    std::reverse(expected.begin(), expected.end());
-    EXPECT_EQ(Names(loaded), expected);
-    EXPECT_EQ((*std::next(loaded.Records().begin()))->m_strDescription.size(), 2500000u);
+    EXPECT_EQ(Names(loaded), Names(m_doc));
+    EXPECT_EQ((*std::next(loaded.Records().rbegin()))->m_strDescription.size(), 2500000u);
 
     // Cut inside the large record: the records before it are whole, it and the one after are errors.
     const std::string bytes = ReadFileBytes(path);
@@ -166,11 +163,11 @@ TEST_F(SiteVigilDocTest, ListsLargerThanOneReadPieceLoadWhole)
     EXPECT_FALSE(result);
     EXPECT_NE(result.error.find("2 of 3002 pages"), std::string::npos) << result.error;
     ASSERT_EQ(cut.Records().size(), 3002u);
-    EXPECT_EQ(cut.Records().front()->m_strName, "Error");
-    EXPECT_EQ((*std::next(cut.Records().begin()))->m_strName, "Error");
-    EXPECT_EQ((*std::next(cut.Records().begin()))->m_strSearchText, "");
-    EXPECT_EQ((*std::next(cut.Records().begin(), 2))->m_strName, "p2999");
-    EXPECT_EQ(cut.Records().back()->m_strName, "p0");
+    EXPECT_EQ(cut.Records().back()->m_strName, "Error");
+    EXPECT_EQ((*std::next(cut.Records().rbegin()))->m_strName, "Error");
+    EXPECT_EQ((*std::next(cut.Records().rbegin()))->m_strSearchText, "");
+    EXPECT_EQ((*std::next(cut.Records().rbegin(), 2))->m_strName, "p2999");
+    EXPECT_EQ(cut.Records().front()->m_strName, "p0");
 }
 
 struct HostileCase
@@ -200,7 +197,11 @@ INSTANTIATE_TEST_SUITE_P(
                     // The header claims more than the file can hold: the readable records are kept.
                     HostileCase{"countTooLarge", kTwo.substr(0, 12) + Le32(1000000) + kTwo.substr(16), 2,
                                 "claims 1000000 pages but can hold at most"},
-                    HostileCase{"garbage", std::string(4096, '\xFF'), 0, "negative"}),
+                    HostileCase{"garbage", std::string(4096, '\xFF'), 0, "negative"},
+                    // Bytes after the counted records: the file holds more than was read.
+                    HostileCase{"countTooSmall", kTwo.substr(0, 12) + Le32(1) + kTwo.substr(16), 1,
+                                "more data follows"},
+                    HostileCase{"trailingBytes", kTwo + "tail", 2, "more data follows"}),
     [](const testing::TestParamInfo<HostileCase>& info) { return info.param.label; });
 
 TEST_P(SiteVigilDocHostile, LeavesTheListUsable)
@@ -219,7 +220,14 @@ TEST_P(SiteVigilDocHostile, LeavesTheListUsable)
         EXPECT_TRUE(result) << result.error;
     }
     EXPECT_EQ(doc.Records().size(), c.records + 1);
-    EXPECT_EQ(doc.Records().back()->m_strName, "kept");
+    EXPECT_EQ(doc.Records().front()->m_strName, "kept");
+    // Reading from memory applies the same rules.
+    CSiteVigilDoc fromMemory;
+    CArchiveReader reader(c.bytes);
+    const DocResult memoryResult = fromMemory.Serialize(reader);
+    EXPECT_EQ(memoryResult.ok, !*c.errorPart);
+    EXPECT_NE(memoryResult.error.find(c.errorPart), std::string::npos) << memoryResult.error;
+    EXPECT_EQ(fromMemory.Records().size(), c.records);
     // Still usable: it saves and loads.
     EXPECT_TRUE(doc.SaveToFile(path));
     CSiteVigilDoc again;
@@ -276,3 +284,28 @@ TEST_F(SiteVigilDocTest, SaveDefaultCreatesTheStorageFolder)
 }
 
 } // namespace
+
+TEST_F(SiteVigilDocTest, OnlyIdsOfOurCounterSurviveLoading)
+{
+    // Each id as stored, and what loading keeps of it ("" = a fresh one is assigned on first use).
+    const std::pair<const char*, const char*> ids[] = {
+        {"1a", "1a"},
+        {"ffffffff", "ffffffff"},
+        {"1A", ""},
+        {"123456789", ""},
+        {"../../victim/notes", ""},
+        {"7/..", ""},
+        {"", ""},
+        {"1a", ""}, // the second "1a"
+    };
+    CSiteVigilDoc doc;
+    for (const auto& [stored, kept] : ids) {
+        doc.AddRecord(Record("p"));
+        doc.Records().back()->m_strPageID = stored;
+    }
+    ASSERT_TRUE(doc.SaveDefault());
+    ASSERT_TRUE(m_doc.LoadDefault());
+    auto it = m_doc.Records().begin();
+    for (const auto& [stored, kept] : ids)
+        EXPECT_EQ((*it++)->m_strPageID, kept) << stored;
+}

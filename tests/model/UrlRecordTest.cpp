@@ -233,7 +233,8 @@ TEST(UrlRecord, NewRecordTexts)
     EXPECT_EQ(record.GetChangeText(), "  Unchanged ");
 }
 
-// Local time is the test's own: UTC, and a locale whose names are not English when one exists.
+// Local time is the test's own: UTC, and a locale whose names are not English (scripts/setup.sh
+// generates it), so that English names cannot come from the locale by chance.
 class UrlRecordTime : public testing::Test
 {
 protected:
@@ -244,7 +245,13 @@ protected:
         m_tz = tz ? tz : "";
         setenv("TZ", "UTC", 1);
         tzset();
-        std::setlocale(LC_ALL, "de_DE.UTF-8");
+        ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+            << "the locale de_DE.UTF-8 is not installed; scripts/setup.sh generates it";
+        std::tm monday{};
+        monday.tm_wday = 1;
+        char name[32];
+        std::strftime(name, sizeof name, "%A", &monday);
+        ASSERT_STREQ(name, "Montag") << "de_DE.UTF-8 does not name the days in German";
     }
     void TearDown() override
     {

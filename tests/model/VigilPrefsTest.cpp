@@ -122,11 +122,32 @@ TEST(VigilPrefs, ThreadsAndPriority)
     EXPECT_EQ(prefs.GetNumThreads(), 1);
     prefs.WriteInt("numThreads", 19);
     EXPECT_EQ(prefs.GetNumThreads(), 19);
-    const int mapping[][2] = {{0, -2}, {1, -1}, {2, 0}, {3, 0}, {-1, 0}, {1000, 0}};
+    // A value no page offers reads as the nearest one that it does.
+    const int mapping[][2] = {{0, -2}, {1, -1}, {2, 0}, {3, 0}, {-1, -2}, {1000, 0}};
     for (const auto& m : mapping) {
         prefs.WriteInt("threadPriority", m[0]);
         EXPECT_EQ(prefs.GetThreadPriority(), m[1]) << "stored " << m[0];
     }
+}
+
+TEST(VigilPrefs, OutOfRangeValuesReadAsTheNearestAllowed)
+{
+    CIsolatedSettings settings;
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    struct Case
+    {
+        const char* name;
+        int stored;
+        int read;
+    };
+    const Case cases[] = {{"numThreads", -5, 0}, {"numThreads", 25, 19},   {"autoCheck", 7, 1},
+                          {"checkUnits", 9, 3},  {"connectTimeout", 0, 1}, {"urlID", -7, -7}};
+    for (const Case& c : cases) {
+        prefs.WriteInt(c.name, c.stored);
+        EXPECT_EQ(prefs.ReadInt(c.name, 0), c.read) << c.name << " " << c.stored;
+    }
+    prefs.WriteInt("numThreads", 1000);
+    EXPECT_EQ(prefs.GetNumThreads(), 19) << "the pool gets at most 20 threads";
 }
 
 TEST(VigilPrefs, GroupsLoadPageDefaultsAndSaveBack)

@@ -168,6 +168,7 @@ TEST(ChangeEmail, ArrivesAtARealServer)
     AddRecord(records, "http://a.example.org/", "Checksum changed");
     AddRecord(records, "http://b.example.org/", "");
     AddRecord(records, "http://c.example.org/", "Partial page change");
+    AddRecord(records, "javascript:alert(1)//\r\n", "Checksum changed");
     EXPECT_EQ(SendChangeEmail(records), "");
 
     EXPECT_EQ(server.Envelope(1), "watch@example.org\nann@example.org\nbob@example.org\n");
@@ -189,6 +190,7 @@ TEST(ChangeEmail, ArrivesAtARealServer)
               "Website changes have been detected\r\n"
               "http://a.example.org/   Changed - Checksum changed\r\n"
               "http://c.example.org/   Changed - Partial page change\r\n"
+              "(not a web address) javascript:alert(1)//??   Changed - Checksum changed\r\n"
               "\r\n");
 }
 

@@ -5,8 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -209,6 +215,79 @@ TEST(SmtpConnection, SilentServerTimesOut)
     EXPECT_TRUE(connection.Reported("CSMTPConnection::Disconnect, An unexpected QUIT response was received"));
     ASSERT_TRUE(server.WaitIdle());
     EXPECT_EQ(server.Received(), "QUIT\r\n");
+}
+
+// Hostile servers: every one fails the connect well within one response time-out, without growing
+// the reply without bound and without waiting again for the QUIT's answer.
+struct HostileCase
+{
+    const char* name;
+    std::vector<Server::Step> script;
+    unsigned sessionTimeoutMs;
+    int error;
+};
+
+class HostileServerTest : public testing::TestWithParam<HostileCase>
+{
+};
+
+TEST_P(HostileServerTest, FailsWithinItsDeadline)
+{
+    Server server;
+    server.SetScript(GetParam().script);
+    CRecordingConnection connection;
+    connection.SetResponseTimeout(600);
+    connection.SetSessionTimeout(GetParam().sessionTimeoutMs);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connection.Connect(server.Host(), server.Port()));
+    EXPECT_EQ(connection.LastError(), GetParam().error);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_LE(connection.LastReplyText().size(), CSMTPConnection::kMaxReplySize);
+}
+
+std::vector<std::string> Repeated(const std::string& piece, int count)
+{
+    return std::vector<std::string>(static_cast<size_t>(count), piece);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, HostileServerTest,
+    testing::Values(HostileCase{"EndlessMultiLineReply",
+                                {Server::SendPieces(Repeated("220-" + std::string(96, 'm') + "\r\n", 3000), 0)},
+                                60000,
+                                CSMTPConnection::kErrorReplyTooLarge},
+                    HostileCase{"ReplyWithoutLineEnd",
+                                {Server::SendText(std::string(100000, 'x'))},
+                                60000,
+                                CSMTPConnection::kErrorReplyTooLarge},
+                    HostileCase{"DrippedReply", {Server::SendPieces(Repeated("220-d\r\n", 60), 50)}, 60000, ETIMEDOUT},
+                    HostileCase{"SlowSession",
+                                {Server::Pause(300), Server::SendText("220 hi\r\n"), Server::ReceiveLine(),
+                                 Server::Pause(400), Server::SendText("250 ok\r\n")},
+                                500,
+                                ETIMEDOUT}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SmtpConnection, ConnectToAHostThatNeverAnswersTimesOut)
+{
+    // A listener whose backlog is full drops further connection requests unanswered.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<CTcpSocket> fillers(4);
+    for (CTcpSocket& filler : fillers)
+        filler.Create() && filler.Connect("127.0.0.1", ntohs(address.sin_port), 200);
+
+    CRecordingConnection connection;
+    connection.SetResponseTimeout(300);
+    EXPECT_FALSE(connection.Connect("127.0.0.1", ntohs(address.sin_port)));
+    EXPECT_EQ(connection.LastError(), ETIMEDOUT);
+    ::close(listener);
 }
 
 TEST(SmtpConnection, ServerClosingMidReplyFails)

@@ -321,6 +321,8 @@ TEST(UpdateLog, InsertedTextsAreEscaped)
     Curl& record = AddRecord(records, "x", true, "Text <b>found</b> & more");
     record.m_strName = "<script>alert('x')</script> Tom & Jerry";
     record.m_strURL = "http://example.org/?a=1&b=\"2\"><img src=x>";
+    // Not a web address: shown, never linked.
+    AddRecord(records, "Script", true).m_strURL = "javascript:alert(document.domain)//";
     CTempDir dir;
     CUpdateLog log(dir.Path());
     ASSERT_TRUE(log.AppendChanges(records).ok);
@@ -332,10 +334,12 @@ TEST(UpdateLog, InsertedTextsAreEscaped)
     EXPECT_NE(page.find("  Changed - Text &lt;b&gt;found&lt;/b&gt; &amp; more</td>"), std::string::npos);
     EXPECT_EQ(page.find("<script>"), std::string::npos);
     EXPECT_EQ(page.find("<img"), std::string::npos);
+    EXPECT_NE(page.find("<td>Script (javascript:alert(document.domain)//)<br>"), std::string::npos);
+    EXPECT_EQ(page.find("href=\"\njavascript"), std::string::npos);
     // The record file keeps the texts as they are.
     CUpdateLog reread(dir.Path());
     ASSERT_TRUE(reread.LoadLog());
-    EXPECT_EQ(reread.Entries().front()->m_strName, record.m_strName);
+    EXPECT_EQ(reread.Entries().back()->m_strName, record.m_strName);
 }
 
 TEST(UpdateLog, UnwritableFolderIsReported)

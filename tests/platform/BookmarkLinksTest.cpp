@@ -37,4 +37,39 @@ TEST(BookmarkLinks, EveryHtmlAnchorWithAnAddressInDocumentOrder)
     }
 }
 
+std::string Repeat(const std::string& piece, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
+// Inputs that once crashed the reader or took it minutes; each must end quickly with its one link.
+TEST(BookmarkLinks, HostileNestingIsReadFlat)
+{
+    for (const std::string& piece : {std::string("<table><tr><td>"), std::string("<div>"), std::string("<dl><p><dt>"),
+                                     std::string("<b><i>"), std::string("<svg><math>")}) {
+        const std::string html = "<a href=\"http://first.test/\">x</a>" + Repeat(piece, 100000) + "<a href=last>y";
+        const std::vector<BookmarkLink> links = ExtractBookmarkLinks(html);
+        ASSERT_FALSE(links.empty()) << piece;
+        EXPECT_EQ(links.front().href, "http://first.test/") << piece;
+    }
+    const std::vector<BookmarkLink> unclosed = ExtractBookmarkLinks(Repeat("<a href='u'>&amp;", 50000));
+    ASSERT_EQ(unclosed.size(), 50000u);
+    EXPECT_EQ(unclosed.back().text, "&");
+}
+
+TEST(BookmarkLinks, QuotesEntitiesAndCutOffTags)
+{
+    const std::vector<BookmarkLink> links
+        = ExtractBookmarkLinks("<a title='a\"b' href='x?a=1&amp;b=\"2\"'>one<script>no</script></a><!-- <a href=c> -->"
+                               "<template><a href=t>t</a></template><A HREF=plain>two &lt;3</A><a href=\"cut");
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0].href, "x?a=1&b=\"2\"");
+    EXPECT_EQ(links[0].text, "one");
+    EXPECT_EQ(links[1].href, "plain");
+    EXPECT_EQ(links[1].text, "two <3");
+}
+
 } // namespace

@@ -129,3 +129,23 @@ TEST(SettingsDb, DamagedOrUnopenableFileFailsQuietly)
 }
 
 } // namespace
+
+TEST(SettingsDb, KeptValuesGiveWayToAnyConnectionsCommit)
+{
+    CTempDir dir;
+    CSettingsDb reader(dir.Path() + "settings.db");
+    CSettingsDb writer(dir.Path() + "settings.db");
+    int type = 0;
+    std::string data;
+    EXPECT_FALSE(reader.Read("Agent", type, data));
+    for (const std::string value : {"one", "two", ""}) {
+        if (value.empty())
+            ASSERT_TRUE(writer.Delete("agent"));
+        else
+            ASSERT_TRUE(writer.Write("AGENT", CSettingsDb::kTypeText, value));
+        EXPECT_EQ(reader.Read("agent", type, data), !value.empty()) << value;
+        if (!value.empty()) {
+            EXPECT_EQ(data, value);
+        }
+    }
+}

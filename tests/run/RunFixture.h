@@ -99,6 +99,9 @@ protected:
         record->m_bSavePage = false;
         record->m_bWatchSize = false;
         record->m_bWatchContent = watchContent;
+        // A watched page was downloaded before with other content, so its first check here is a change.
+        if (watchContent)
+            record->m_nDownloads = 1;
         Curl& added = *record;
         doc.AddRecord(std::move(record));
         return added;

@@ -41,6 +41,18 @@ TEST(CheckPeriod, IsFrequencyTimesTheUnit)
     EXPECT_EQ(CScheduler::CheckPeriodFor(100000, 3), 8640000000LL);
 }
 
+TEST(CheckPeriod, StoredValuesNoPageAllowsReadAsTheNearestAllowed)
+{
+    CIsolatedSettings settings;
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    prefs.WriteInt("checkUnits", 9);
+    prefs.WriteInt("checkFrequency", 0);
+    EXPECT_EQ(CScheduler::GetCheckPeriod(), 86400) << "one day, not every second";
+    prefs.WriteInt("checkUnits", -3);
+    prefs.WriteInt("checkFrequency", -10);
+    EXPECT_EQ(CScheduler::GetCheckPeriod(), 1);
+}
+
 constexpr int64_t kStart = 1'700'000'000;
 
 // The scheduler on a clock the test moves by hand.
