@@ -163,7 +163,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitUsage;
 }
 
-int RunHandedOver(const std::vector<std::string>& request, std::ostream& out, std::ostream& err, CSiteVigilDoc& doc)
+int RunHandedOver(const std::vector<std::string>& request, std::ostream& out, std::ostream& err, CListSession& session)
 {
     if (request.size() < 2 || (request[0] != kToTerminal && request[0] != kToPipe)) {
         err << "sitevigil-cli: the request cannot be read\n";
@@ -174,7 +174,7 @@ int RunHandedOver(const std::vector<std::string>& request, std::ostream& out, st
         if (name == command.name && command.handedOver && name != "check") {
             CliContext ctx(name, std::vector<std::string>(request.begin() + 2, request.end()), out, err,
                            request[0] == kToTerminal);
-            ctx.Host(doc);
+            ctx.Host(session);
             return command.run(ctx);
         }
     }

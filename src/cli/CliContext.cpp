@@ -1,16 +1,12 @@
 #include "cli/CliContext.h"
 
-#include "model/TempFileSweep.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
-#include "platform/FileUtil.h"
 #include "platform/TerminalText.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
-#include <cstring>
 
 CliContext::CliContext(std::string commandName, std::vector<std::string> arguments, std::ostream& outStream,
                        std::ostream& errStream, bool terminal)
@@ -19,9 +15,7 @@ CliContext::CliContext(std::string commandName, std::vector<std::string> argumen
     , out(outStream)
     , err(errStream)
     , outIsTerminal(terminal)
-{
-    m_doc.OnNewDocument();
-}
+{ }
 
 CVigilPrefs& CliContext::Prefs()
 {
@@ -47,31 +41,21 @@ void CliContext::Warn(const std::string& message)
 
 int CliContext::LockStorage()
 {
-    if (m_lock.IsHeld() || m_hosted)
+    if (m_hosted)
         return kExitOk;
-    const std::string& folder = Prefs().GetStorageFolder();
-    if (!MakeFolders(folder, 0700))
-        return Fail("cannot create the storage folder " + folder + ": " + std::strerror(errno));
-    std::string error;
-    if (!m_lock.Acquire(folder, error))
-        return Fail(error);
-    // No save of ours is in progress now: temporary files left by a killed one can go.
-    RemoveStaleTemporaryFiles(folder, Curl().GetPagesFolder());
-    return kExitOk;
+    const DocResult result = m_session.Lock();
+    return result ? kExitOk : Fail(result.error);
 }
 
 int CliContext::OpenList(bool forChange)
 {
     if (m_hosted)
         return kExitOk;
-    if (forChange) {
-        if (const int status = LockStorage(); status != kExitOk)
-            return status;
-    }
-    m_doc.OnNewDocument();
-    const DocResult result = m_doc.LoadDefault();
+    const DocResult result = m_session.Open(forChange);
     if (result)
         return kExitOk;
+    if (!m_session.IsDamaged())
+        return Fail(result.error);
     if (forChange)
         return Usage(result.error + "; nothing was changed");
     Warn(result.error);
@@ -85,19 +69,14 @@ int CliContext::SaveList()
         if (record->m_strPageID.empty())
             record->GetPageID();
     }
-    const DocResult result = Doc().SaveDefault();
+    const DocResult result = Session().Save();
     return result ? kExitOk : Fail(result.error);
 }
 
 int CliContext::PositionOf(const Curl* record) const
 {
-    int position = 0;
-    for (const auto& item : Doc().Records()) {
-        ++position;
-        if (item.get() == record)
-            return position;
-    }
-    return 0;
+    const size_t row = Doc().RowOf(record);
+    return row == CSiteVigilDoc::kNoRow ? 0 : static_cast<int>(row) + 1;
 }
 
 std::string CliContext::Label(const Curl* record) const

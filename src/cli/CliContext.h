@@ -1,8 +1,7 @@
 #pragma once
 
 #include "cli/CliApp.h"
-#include "model/SiteVigilDoc.h"
-#include "platform/FolderLock.h"
+#include "model/ListSession.h"
 
 #include <ostream>
 #include <string>
@@ -32,11 +31,12 @@ struct CliContext
     // takes the storage-folder lock, and refuses a list file that cannot be read whole, so that saving
     // cannot overwrite pages that are still in it. Returns kExitOk, or the exit status after the message.
     int OpenList(bool forChange);
-    CSiteVigilDoc& Doc() { return m_hosted ? *m_hosted : m_doc; }
-    const CSiteVigilDoc& Doc() const { return m_hosted ? *m_hosted : m_doc; }
+    CListSession& Session() { return m_hosted ? *m_hosted : m_session; }
+    CSiteVigilDoc& Doc() { return Session().Doc(); }
+    const CSiteVigilDoc& Doc() const { return m_hosted ? m_hosted->Doc() : m_session.Doc(); }
     // Works on the list of the program that holds the storage folder (a command handed over to it):
     // the list is already open and locked, and saving saves that list.
-    void Host(CSiteVigilDoc& doc) { m_hosted = &doc; }
+    void Host(CListSession& session) { m_hosted = &session; }
     bool IsHosted() const { return m_hosted != nullptr; }
     // Saves the list to the storage folder, first giving every page without an id one, so that each
     // page can be named by its id. Returns kExitOk, or kExitFailed after the message.
@@ -44,7 +44,7 @@ struct CliContext
     // Takes the storage-folder lock (creating the folder when missing). Returns kExitOk, or
     // kExitFailed after the message; a second process is refused at once rather than kept waiting.
     int LockStorage();
-    bool HoldsLock() const { return m_lock.IsHeld(); }
+    bool HoldsLock() const { return m_session.HoldsLock(); }
 
     // A page named by its id ("@1a"), its 1-based position in the list or its exact name; null after
     // the message. A text that fits more than one page (a repeated name, a name that is also a
@@ -63,7 +63,6 @@ struct CliContext
     void Warn(const std::string& message);
 
 private:
-    CSiteVigilDoc m_doc;
-    CSiteVigilDoc* m_hosted = nullptr;
-    CFolderLock m_lock;
+    CListSession m_session;
+    CListSession* m_hosted = nullptr;
 };

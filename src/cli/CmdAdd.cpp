@@ -17,8 +17,7 @@ int CmdAdd(CliContext& ctx)
     if (options.Positional().size() != 1)
         return ctx.Usage("give exactly one address");
 
-    auto record = std::make_unique<Curl>();
-    record->m_strURL = options.Positional().front();
+    auto record = CListSession::NewRecord(options.Positional().front());
     if (std::string reason = CPageOptions::CheckAddress(record->m_strURL); !reason.empty())
         return ctx.Usage(reason);
     record->m_strName = record->m_strURL;

@@ -1,12 +1,12 @@
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/ConsoleFrontEnd.h"
 #include "cli/RunResults.h"
+#include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
 #include "run/CheckRun.h"
-#include "run/ConsoleFrontEnd.h"
 #include "run/RunMessageQueue.h"
-#include "run/StopSignals.h"
 
 #include <iostream>
 #include <poll.h>
@@ -28,15 +28,16 @@ CConsoleFrontEnd::Options ProgressOptions(const std::ostream& err)
     return options;
 }
 
-// Takes the run's reports until it ends; false when a stop signal ended the wait first.
+// Takes the run's reports until it and its closing steps (the e-mail) have ended; false when a stop
+// signal ended the wait first.
 bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
 {
-    while (run.IsRunning()) {
+    while (run.IsRunning() || run.IsEndingRun()) {
         pollfd fds[2] = {{queue.WakeFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}};
         poll(fds, 2, 1000);
         if (signals.Received())
             return false;
-        queue.Dispatch(run);
+        queue.Dispatch();
     }
     return true;
 }
@@ -76,12 +77,14 @@ int CmdCheck(CliContext& ctx)
     if (!run.CheckPages(pages))
         return kExitFailed;
     if (!WaitForRun(run, queue, signals)) {
+        // The stopped run's reports still waiting are dropped with it.
         run.StopChecking();
         // What the stopped run found so far is kept.
         ctx.SaveList();
         return ctx.Fail("interrupted; the pages checked so far were saved");
     }
 
+    // A closing step that failed (the update log, the e-mail) has shown its message already.
     const int status = ReportRun(ctx, run, parsed.Has("diff"));
-    return run.LastSaveResult().ok ? status : kExitFailed;
+    return run.LastSaveResult().ok && run.LastEndOfRun().Ok() ? status : kExitFailed;
 }

@@ -26,8 +26,7 @@ int CmdClear(CliContext& ctx)
     size_t marked = 0;
     for (Curl* page : pages) {
         marked += page->GetChanged() ? 1 : 0;
-        page->SetChanged(false);
-        page->m_strChangeReason.clear();
+        CListSession::ClearChange(*page);
     }
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;

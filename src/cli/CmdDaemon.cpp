@@ -1,16 +1,16 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
+#include "cli/ConsoleFrontEnd.h"
 #include "cli/DaemonControl.h"
 #include "cli/RunResults.h"
+#include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "run/CheckRun.h"
-#include "run/ConsoleFrontEnd.h"
 #include "run/RunMessageQueue.h"
 #include "run/Scheduler.h"
-#include "run/StopSignals.h"
 
 #include <chrono>
 #include <functional>
@@ -21,9 +21,12 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 // One line for each page the run found changed and for each page that failed.
-void LogRunResults(const CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd& frontEnd)
+void LogRunResults(CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd& frontEnd)
 {
-    for (const Curl* page : run.RunPages()) {
+    for (const uint64_t serial : run.RunPages()) {
+        const Curl* page = ctx.Doc().FindBySerial(serial);
+        if (!page)
+            continue;
         if (!page->GetComplete())
             frontEnd.ShowWarning(FailureLine(ctx, *page));
         else if (FoundChange(*page))
@@ -31,8 +34,9 @@ void LogRunResults(const CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd
     }
 }
 
-// Ticks the scheduler once a second and hands the workers' reports to the run in between, until
-// SIGINT or SIGTERM arrives. onRunEnd is called after each run.
+// Ticks the scheduler once a second and runs the tasks posted to the front end's thread (the workers'
+// reports, the end of a run) in between, until SIGINT or SIGTERM arrives. onRunEnd is called after
+// each run; commands handed over are run between runs.
 void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals,
              CDaemonControl& control, const std::function<void()>& onRunEnd)
 {
@@ -54,7 +58,7 @@ void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CSt
         poll(fds, run.IsRunning() ? 2 : 3, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
         if (signals.Received())
             return;
-        queue.Dispatch(run);
+        queue.Dispatch();
         // A run's end shows as the change of state after a dispatch.
         if (wasRunning && !run.IsRunning()) {
             wasRunning = false;
@@ -88,14 +92,14 @@ int CmdDaemon(CliContext& ctx)
     CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
     CScheduler scheduler(run, ctx.Doc(), frontEnd);
 
-    const size_t pages = ctx.Doc().Records().size();
+    const size_t pages = ctx.Doc().Count();
     std::string started = "Watching " + Counted(pages, "page");
     if (ctx.Prefs().ReadInt(Pref::autoCheck) == 0)
         started += "; scheduled checks are off (autoCheck 0), the list is saved each minute";
     frontEnd.SetStatusText(started);
 
     // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
-    CDaemonControl control(ctx.Doc(), run, frontEnd);
+    CDaemonControl control(ctx.Session(), run, frontEnd);
     std::string error;
     if (!control.Start(ctx.Prefs().GetStorageFolder(), error))
         frontEnd.ShowWarning("Commands cannot be handed to this daemon: " + error);

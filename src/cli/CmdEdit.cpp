@@ -29,6 +29,8 @@ int CmdEdit(CliContext& ctx)
     if (std::string reason = options.Apply(trial); !reason.empty())
         return ctx.Usage(reason);
     options.Apply(*page);
+    // A check of the page that started before the edit judged the old settings: its results are dropped.
+    page->MarkEdited();
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
     ctx.out << "Changed page " << ctx.Label(page) << ": " << TerminalText(page->m_strName) << "\n";

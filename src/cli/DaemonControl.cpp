@@ -4,14 +4,14 @@
 #include "cli/CliArgs.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
+#include "cli/ConsoleFrontEnd.h"
 #include "cli/RunResults.h"
 #include "run/CheckRun.h"
-#include "run/ConsoleFrontEnd.h"
 
 #include <sstream>
 
-CDaemonControl::CDaemonControl(CSiteVigilDoc& doc, CCheckRun& run, CConsoleFrontEnd& frontEnd)
-    : m_doc(doc)
+CDaemonControl::CDaemonControl(CListSession& session, CCheckRun& run, CConsoleFrontEnd& frontEnd)
+    : m_session(session)
     , m_run(run)
     , m_frontEnd(frontEnd)
     , m_server(m_dispatcher, [this](const std::vector<std::string>& request, CControlServer::Answer answer) {
@@ -31,7 +31,7 @@ void CDaemonControl::Handle(const std::vector<std::string>& request, const CCont
         return;
     }
     std::ostringstream out, err;
-    const int status = RunHandedOver(request, out, err, m_doc);
+    const int status = RunHandedOver(request, out, err, m_session);
     if (request.size() >= 2 && request[1] != "list" && request[1] != "show")
         m_frontEnd.SetStatusText("Handed over by sitevigil-cli: " + request[1]
                                  + (status == kExitOk ? "" : " (refused, exit status " + std::to_string(status) + ")"));
@@ -42,7 +42,7 @@ void CDaemonControl::StartCheck(const std::vector<std::string>& request, const C
 {
     std::ostringstream out, err;
     CliContext ctx("check", std::vector<std::string>(request.begin() + 2, request.end()), out, err);
-    ctx.Host(m_doc);
+    ctx.Host(m_session);
     CCliArgs parsed;
     std::string error;
     std::vector<Curl*> pages;
@@ -50,7 +50,7 @@ void CDaemonControl::StartCheck(const std::vector<std::string>& request, const C
     if (!parsed.Parse(ctx.args, {{"diff", false}}, error)) {
         status = ctx.Usage(error);
     } else if (parsed.Positional().empty()) {
-        for (const auto& record : m_doc.Records())
+        for (const auto& record : m_session.Doc().Records())
             pages.push_back(record.get());
     } else {
         status = ctx.FindPages(parsed.Positional(), pages);
@@ -72,7 +72,7 @@ void CDaemonControl::OnRunEnd()
     for (const PendingCheck& pending : m_pending) {
         std::ostringstream out, err;
         CliContext ctx("check", {}, out, err);
-        ctx.Host(m_doc);
+        ctx.Host(m_session);
         out << "Checked " << Counted(m_run.RunPages().size(), "page") << " in the running daemon.\n";
         const int status = ReportRun(ctx, m_run, pending.withDiffs);
         pending.answer({status, out.str(), err.str()});

@@ -7,6 +7,7 @@
 
 #include "model/UrlRecord.h"
 #include <ostream>
+#include <vector>
 
 namespace {
 
@@ -43,11 +44,17 @@ std::string FailureText(const Curl& page)
 
 int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
 {
-    for (const Curl* page : run.RunPages()) {
+    // The run names its pages by serial; a page removed since is no longer there.
+    std::vector<Curl*> pages;
+    for (const uint64_t serial : run.RunPages()) {
+        if (Curl* page = ctx.Doc().FindBySerial(serial))
+            pages.push_back(page);
+    }
+    for (const Curl* page : pages) {
         if (FoundChange(*page))
             ctx.out << TerminalText(ChangeLine(ctx, *page)) << "\n";
     }
-    for (Curl* page : run.RunPages()) {
+    for (Curl* page : pages) {
         if (!withDiffs || !FoundChange(*page))
             continue;
         ctx.out << "\n";
@@ -58,7 +65,7 @@ int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
                     << ": the text of the page is the same\n";
     }
     int status = kExitOk;
-    for (const Curl* page : run.RunPages()) {
+    for (const Curl* page : pages) {
         if (page->GetComplete())
             continue;
         ctx.err << "sitevigil-cli: " << ctx.command << ": "

@@ -131,7 +131,7 @@ ImportResult ImportListFile(CSiteVigilDoc& doc, const std::string& path)
         result.error = read.error;
         return result;
     }
-    for (auto& record : other.Records()) {
+    for (auto& record : other.TakeAll()) {
         if (std::string why; !Curl::IsWatchableURL(record->m_strURL, &why)) {
             result.skipped.push_back("\"" + record->m_strName + "\" (" + record->m_strURL + "): " + why);
             continue;

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -181,6 +182,7 @@ void CSiteVigilDoc::OnNewDocument()
 void CSiteVigilDoc::DeleteContents()
 {
     m_records.clear();
+    m_rowBySerial.clear();
 }
 
 void CSiteVigilDoc::Serialize(CArchiveWriter& archive) const
@@ -195,10 +197,13 @@ DocResult CSiteVigilDoc::Serialize(CArchiveReader& archive)
     Header header;
     if (!ReadHeader(archive, header))
         return Failure("it is empty or not a Site Vigil list");
-    return ReadRecords(
+    const size_t before = m_records.size();
+    DocResult result = ReadRecords(
         header, archive.Remaining(),
         [&](Curl& record) { return record.ReadFromArchive(archive, header.major, header.minor, header.build); },
         [&] { return archive.Remaining() > 0; }, m_records);
+    IndexFrom(before);
+    return result;
 }
 
 DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
@@ -217,6 +222,7 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
     } else {
         CChunkedFile file(fd);
         Header header;
+        const size_t before = m_records.size();
         // Once a record has failed the position in the file is lost: every later record fails too.
         bool broken = false;
         if (!file.Read([&](CArchiveReader& archive) { return ReadHeader(archive, header); })) {
@@ -240,6 +246,7 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
                 },
                 [&] { return !file.AtEnd(); }, m_records);
         }
+        IndexFrom(before);
         if (file.Error() != 0)
             result = Failure("cannot read " + path + ": " + std::strerror(file.Error()));
         else if (!result)
@@ -304,20 +311,64 @@ DocResult CSiteVigilDoc::LoadDefault()
 
 void CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
 {
-    if (record)
-        m_records.push_back(std::move(record));
+    if (!record)
+        return;
+    if (m_rowBySerial.contains(record->GetSerial()))
+        record->RenewSerial();
+    m_rowBySerial.emplace(record->GetSerial(), m_records.size());
+    m_records.push_back(std::move(record));
 }
 
 std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
 {
-    for (auto it = m_records.begin(); it != m_records.end(); ++it) {
-        if (it->get() == record) {
-            std::unique_ptr<Curl> owned = std::move(*it);
-            m_records.erase(it);
-            return owned;
-        }
+    const size_t row = RowOf(record);
+    if (row == kNoRow)
+        return nullptr;
+    std::unique_ptr<Curl> owned = std::move(m_records[row]);
+    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(row));
+    m_rowBySerial.erase(owned->GetSerial());
+    Reindex(row);
+    return owned;
+}
+
+CSiteVigilDoc::RecordList CSiteVigilDoc::TakeAll()
+{
+    m_rowBySerial.clear();
+    return std::exchange(m_records, {});
+}
+
+size_t CSiteVigilDoc::RowOf(const Curl* record) const
+{
+    if (!record)
+        return kNoRow;
+    const auto found = m_rowBySerial.find(record->GetSerial());
+    if (found == m_rowBySerial.end() || m_records[found->second].get() != record)
+        return kNoRow;
+    return found->second;
+}
+
+Curl* CSiteVigilDoc::FindBySerial(uint64_t serial) const
+{
+    const auto found = m_rowBySerial.find(serial);
+    return found == m_rowBySerial.end() ? nullptr : m_records[found->second].get();
+}
+
+void CSiteVigilDoc::IndexFrom(size_t firstNew)
+{
+    // A record read from a file may carry a serial already in the list only as a copy would; the
+    // fresh records of a load never do, but the index must not depend on it.
+    for (size_t row = firstNew; row < m_records.size(); ++row) {
+        Curl& record = *m_records[row];
+        if (m_rowBySerial.contains(record.GetSerial()))
+            record.RenewSerial();
+        m_rowBySerial.emplace(record.GetSerial(), row);
     }
-    return nullptr;
+}
+
+void CSiteVigilDoc::Reindex(size_t fromRow)
+{
+    for (size_t row = fromRow; row < m_records.size(); ++row)
+        m_rowBySerial[m_records[row]->GetSerial()] = row;
 }
 
 bool CSiteVigilDoc::IsDuplicate(const Curl& record) const

@@ -2,9 +2,11 @@
 
 #include "model/UrlRecord.h"
 
-#include <list>
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 class CArchiveReader;
 class CArchiveWriter;
@@ -17,11 +19,14 @@ struct DocResult
     explicit operator bool() const { return ok; }
 };
 
-// The ordered list of monitored pages and its file "siteVigil.dat".
+// The ordered list of monitored pages and its file "siteVigil.dat". Rows are positions from 0; a
+// record is found by row, by pointer and by serial in constant time, through every add, remove, import
+// and load. Used on the front end's thread only.
 class CSiteVigilDoc
 {
 public:
-    using RecordList = std::list<std::unique_ptr<Curl>>;
+    using RecordList = std::vector<std::unique_ptr<Curl>>;
+    static constexpr size_t kNoRow = static_cast<size_t>(-1);
 
     CSiteVigilDoc();
     ~CSiteVigilDoc();
@@ -53,16 +58,35 @@ public:
     DocResult LoadDefault();
     std::string GetDefaultPath() const;
 
+    // Appends the record at the end. A record whose serial is already in the list (a copy) gets a new one.
     void AddRecord(std::unique_ptr<Curl> record);
-    // Unlinks the record and hands it back to the caller; null when it is not in the list.
+    // Unlinks the record and hands it back to the caller; null when it is not in the list. Later rows
+    // move up by one. A check of the record still running reports later; that report is dropped.
     std::unique_ptr<Curl> RemoveRecord(const Curl* record);
     bool IsDuplicate(const Curl& record) const;
+    // Empties the list and hands every record to the caller, head to tail.
+    RecordList TakeAll();
 
-    RecordList& Records() { return m_records; }
+    size_t Count() const { return m_records.size(); }
+    // The record at the row; the row must be below Count().
+    Curl& RecordAt(size_t row) const { return *m_records[row]; }
+    // The row of a record of this list; kNoRow for null or a record that is not in it.
+    size_t RowOf(const Curl* record) const;
+    // The record with the serial; null when none (removed, or never in this list).
+    Curl* FindBySerial(uint64_t serial) const;
+
+    // Head to tail. Change the list through the operations above only, so that the index stays right.
     const RecordList& Records() const { return m_records; }
 
 private:
+    // Enters the records from the row on (appended by a load) into the index.
+    void IndexFrom(size_t firstNew);
+    void Reindex(size_t fromRow);
+
     RecordList m_records;
+    // Serial to row. Rows after a removal are renumbered (linear, but only for a removal, never for a
+    // lookup).
+    std::unordered_map<uint64_t, size_t> m_rowBySerial;
     std::string m_strTitle;
     IStopBeforeSave* m_pStopBeforeSave = nullptr;
 };

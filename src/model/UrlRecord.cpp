@@ -5,6 +5,7 @@
 #include "platform/EnglishTime.h"
 #include "platform/UrlCracker.h"
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <ctime>
@@ -15,44 +16,78 @@ namespace {
 // Serialises the read-increment-store of urlID so that two records never get the same id.
 std::mutex g_pageIdMutex;
 
+// A text's length is stored in 32 bits; every other field always fits.
+bool FitsArchive(const std::string& text)
+{
+    return text.size() <= UINT32_MAX;
+}
+template <class T> bool FitsArchive(const T&)
+{
+    return true;
+}
+
+#define SITEVIGIL_COUNT_FIELD(kind, member) +1
+static_assert(0 SITEVIGIL_RECORD_ARCHIVE(SITEVIGIL_COUNT_FIELD) == 35, "a record archives fields 1 to 35");
+#undef SITEVIGIL_COUNT_FIELD
+
+uint64_t NextSerial()
+{
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
+
 } // namespace
 
-Curl::Curl() = default;
+Curl::Curl()
+    : m_nSerial(NextSerial())
+{ }
 
 Curl::Curl(const Curl& source)
+    : CurlFields(source)
+    , m_nSerial(source.m_nSerial)
+    , m_nEditGeneration(source.m_nEditGeneration)
 {
-    m_strName = source.m_strName;
-    m_strURL = source.m_strURL;
-    m_bSavePage = source.m_bSavePage;
-    m_bWatchUnreachable = source.m_bWatchUnreachable;
-    m_bWatchReachable = source.m_bWatchReachable;
-    m_bWatchDate = source.m_bWatchDate;
-    m_bWatchContent = source.m_bWatchContent;
-    m_bWatchSize = source.m_bWatchSize;
-    m_bTextSearch = source.m_bTextSearch;
-    m_bTextNotPresent = source.m_bTextNotPresent;
-    m_strSearchText = source.m_strSearchText;
-    m_timeLastChecked = source.m_timeLastChecked;
-    m_timeLastModified = source.m_timeLastModified;
-    m_bLastModifiedKnown = source.m_bLastModifiedKnown;
-    m_bChanged = source.m_bChanged;
-    m_nSize = source.m_nSize;
-    m_bDataReceived = source.m_bDataReceived;
-    m_strDescription = source.m_strDescription;
-    m_strChangeReason = source.m_strChangeReason;
-    m_bAuthenticate = source.m_bAuthenticate;
-    m_strUserName = source.m_strUserName;
-    m_strPassword = source.m_strPassword;
-    m_dwReserved1 = source.m_dwReserved1;
-    m_dwReserved2 = source.m_dwReserved2;
-    m_dwPageCRC = source.m_dwPageCRC;
-    m_dwPartCRC = source.m_dwPartCRC;
-    m_bFromStart = source.m_bFromStart;
-    m_strStartText = source.m_strStartText;
-    m_bToEnd = source.m_bToEnd;
-    m_strEndText = source.m_strEndText;
-    m_nChecks = source.m_nChecks;
-    m_nDownloads = source.m_nDownloads;
+    // A snapshot keeps the construction values of fields 33 to 35.
+    const CurlFields fresh;
+    m_bComplete = fresh.m_bComplete;
+    m_strError = fresh.m_strError;
+    m_strPageID = fresh.m_strPageID;
+}
+
+std::unique_ptr<Curl> Curl::MakeWorkCopy() const
+{
+    auto copy = std::make_unique<Curl>(*this);
+    static_cast<CurlFields&>(*copy) = *this;
+    return copy;
+}
+
+void Curl::RenewSerial()
+{
+    m_nSerial = NextSerial();
+}
+
+void Curl::ApplyCheckResults(const Curl& checked)
+{
+    m_timeLastChecked = checked.m_timeLastChecked;
+    m_timeLastModified = checked.m_timeLastModified;
+    m_bLastModifiedKnown = checked.m_bLastModifiedKnown;
+    m_nSize = checked.m_nSize;
+    m_bDataReceived = checked.m_bDataReceived;
+    m_dwPageCRC = checked.m_dwPageCRC;
+    m_dwPartCRC = checked.m_dwPartCRC;
+    m_bComplete = checked.m_bComplete;
+    m_nChecks = checked.m_nChecks;
+    m_nDownloads = checked.m_nDownloads;
+    m_strError = checked.m_strError;
+    if (m_strPageID.empty())
+        m_strPageID = checked.m_strPageID;
+    m_dwNewPageCRC = checked.m_dwNewPageCRC;
+    m_dwNewPartCRC = checked.m_dwNewPartCRC;
+    m_nHttpStatus = checked.m_nHttpStatus;
+    m_strStatus = checked.m_strStatus;
+    m_bNewChange = checked.m_bNewChange;
+    if (checked.m_bNewChange)
+        MarkChanged(checked.m_strChangeReason);
 }
 
 Curl::~Curl()
@@ -64,78 +99,38 @@ Curl::~Curl()
 bool Curl::Serialize(CArchiveWriter& archive) const
 {
     // Check first so that a record is either written whole or not at all.
-    for (const std::string* text :
-         {&m_strName, &m_strURL, &m_strSearchText, &m_strDescription, &m_strChangeReason, &m_strUserName,
-          &m_strPassword, &m_strStartText, &m_strEndText, &m_strError, &m_strPageID}) {
-        if (text->size() > UINT32_MAX)
-            return false;
-    }
-    archive.WriteString(m_strName);
-    archive.WriteString(m_strURL);
-    archive.WriteBool(m_bSavePage);
-    archive.WriteBool(m_bWatchUnreachable);
-    archive.WriteBool(m_bWatchReachable);
-    archive.WriteBool(m_bWatchDate);
-    archive.WriteBool(m_bWatchContent);
-    archive.WriteBool(m_bWatchSize);
-    archive.WriteBool(m_bTextSearch);
-    archive.WriteBool(m_bTextNotPresent);
-    archive.WriteString(m_strSearchText);
+#define SITEVIGIL_CHECK_FIELD(kind, member)                                                                            \
+    if (!FitsArchive(member))                                                                                          \
+        return false;
+    SITEVIGIL_RECORD_ARCHIVE(SITEVIGIL_CHECK_FIELD)
+#undef SITEVIGIL_CHECK_FIELD
     // Date-times outside the signed 32-bit range are stored as the nearest value that fits (see
     // CArchiveWriter::WriteTime).
-    archive.WriteTime(m_timeLastChecked);
-    archive.WriteTime(m_timeLastModified);
-    archive.WriteBool(m_bLastModifiedKnown);
-    archive.WriteBool(m_bChanged);
-    archive.WriteInt32(m_nSize);
-    archive.WriteBool(m_bDataReceived);
-    archive.WriteString(m_strDescription);
-    archive.WriteString(m_strChangeReason);
-    archive.WriteBool(m_bAuthenticate);
-    archive.WriteString(m_strUserName);
-    archive.WriteString(m_strPassword);
-    archive.WriteUInt32(m_dwReserved1);
-    archive.WriteUInt32(m_dwReserved2);
-    archive.WriteUInt32(m_dwPageCRC);
-    archive.WriteUInt32(m_dwPartCRC);
-    archive.WriteBool(m_bFromStart);
-    archive.WriteString(m_strStartText);
-    archive.WriteBool(m_bToEnd);
-    archive.WriteString(m_strEndText);
-    archive.WriteInt32(m_nChecks);
-    archive.WriteInt32(m_nDownloads);
-    archive.WriteBool(m_bComplete);
-    archive.WriteString(m_strError);
-    archive.WriteString(m_strPageID);
+#define SITEVIGIL_WRITE_FIELD(kind, member) archive.Write##kind(member);
+    SITEVIGIL_RECORD_ARCHIVE(SITEVIGIL_WRITE_FIELD)
+#undef SITEVIGIL_WRITE_FIELD
     return true;
 }
 
 bool Curl::ReadFromArchive(CArchiveReader& archive, int major, int minor, int build)
 {
     (void)minor;
-    const bool ok = archive.ReadString(m_strName) && archive.ReadString(m_strURL) && archive.ReadBool(m_bSavePage)
-        && archive.ReadBool(m_bWatchUnreachable) && archive.ReadBool(m_bWatchReachable)
-        && archive.ReadBool(m_bWatchDate) && archive.ReadBool(m_bWatchContent) && archive.ReadBool(m_bWatchSize)
-        && archive.ReadBool(m_bTextSearch) && archive.ReadBool(m_bTextNotPresent) && archive.ReadString(m_strSearchText)
-        && archive.ReadTime(m_timeLastChecked) && archive.ReadTime(m_timeLastModified)
-        && archive.ReadBool(m_bLastModifiedKnown) && archive.ReadBool(m_bChanged) && archive.ReadInt32(m_nSize)
-        && archive.ReadBool(m_bDataReceived) && archive.ReadString(m_strDescription)
-        && archive.ReadString(m_strChangeReason) && archive.ReadBool(m_bAuthenticate)
-        && archive.ReadString(m_strUserName) && archive.ReadString(m_strPassword) && archive.ReadUInt32(m_dwReserved1)
-        && archive.ReadUInt32(m_dwReserved2) && archive.ReadUInt32(m_dwPageCRC) && archive.ReadUInt32(m_dwPartCRC)
-        && archive.ReadBool(m_bFromStart) && archive.ReadString(m_strStartText) && archive.ReadBool(m_bToEnd)
-        && archive.ReadString(m_strEndText) && archive.ReadInt32(m_nChecks) && archive.ReadInt32(m_nDownloads)
-        && archive.ReadBool(m_bComplete) && archive.ReadString(m_strError);
+    // Files of builds before 1199 and of build 842 have no page id (field 35); one is assigned on
+    // first use.
+    const bool hasPageId = build != 842 && (major > 0 || build > 1198);
+    bool ok = true;
+#define SITEVIGIL_READ_FIELD(kind, member)                                                                             \
+    ok = ok && ((static_cast<const void*>(&member) == &m_strPageID && !hasPageId) || archive.Read##kind(member));
+    SITEVIGIL_RECORD_ARCHIVE(SITEVIGIL_READ_FIELD)
+#undef SITEVIGIL_READ_FIELD
     if (ok) {
         if (m_strURL.empty())
             m_strURL = "http://127.0.0.1";
-        // Files of builds before 1199 and of build 842 have no page id; one is assigned on first use.
-        const bool hasPageId = build != 842 && (major > 0 || build > 1198);
-        if (!hasPageId || archive.ReadString(m_strPageID)) {
-            if (!IsValidPageID(m_strPageID))
-                m_strPageID.clear();
-            return true;
-        }
+        // A page id that our counter cannot have made is dropped: the files it names must stay in the
+        // saved-pages folder. A fresh one is assigned on first use.
+        if (!IsValidPageID(m_strPageID))
+            m_strPageID.clear();
+        return true;
     }
     m_strName = "Error";
     m_strURL = "http://127.0.0.1";

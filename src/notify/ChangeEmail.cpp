@@ -43,7 +43,7 @@ std::string MailAddressText(const std::string& url)
 
 } // namespace
 
-std::string SendChangeEmail(const std::list<std::unique_ptr<Curl>>& records)
+std::string SendChangeEmail(const std::vector<std::unique_ptr<Curl>>& records)
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     const std::string userName = prefs.ReadString(Pref::emailUsername);

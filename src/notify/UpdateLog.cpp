@@ -28,14 +28,6 @@ void AddLine(std::string& message, const std::string& line)
     message += line;
 }
 
-bool PathExists(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 } // namespace
 
 CUpdateLog::CUpdateLog(std::string storageFolder)
@@ -60,7 +52,7 @@ std::string CUpdateLog::GetPageUrl() const
     return "file://" + GetPagePath();
 }
 
-UpdateLogResult CUpdateLog::AppendChanges(const RecordList& records)
+UpdateLogResult CUpdateLog::AppendChanges(const std::vector<std::unique_ptr<Curl>>& records)
 {
     UpdateLogResult result;
     if (!LoadLog()) {
@@ -248,25 +240,5 @@ std::string CUpdateLog::FormatFooterDate(int64_t seconds)
 
 std::string CUpdateLog::SetAsideDamagedFile(std::string& asideName)
 {
-    const std::string path = GetRecordFilePath();
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = m_strStorageFolder + "siteVigilUpdateLog.damaged-" + stamp;
-    // Never replace an earlier damaged copy.
-    for (int attempt = 1; attempt < 1000; ++attempt) {
-        std::string candidate = base;
-        if (attempt > 1)
-            candidate.append("-").append(std::to_string(attempt));
-        candidate += ".dat";
-        if (PathExists(candidate))
-            continue;
-        if (::rename(path.c_str(), candidate.c_str()) != 0)
-            return std::strerror(errno);
-        asideName = candidate;
-        return {};
-    }
-    return "no free name to move it to";
+    return MoveAside(GetRecordFilePath(), m_strStorageFolder + "siteVigilUpdateLog.damaged", ".dat", asideName);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Outcome of an append or a clear. message is text for the user (for instance that a damaged log
 // file was moved aside); empty when there is nothing to show.
@@ -30,7 +31,7 @@ public:
 
     // Re-reads the record file, puts a copy of every record with the new-change flag in front (the
     // last such record of the list ends up first), saves and renders.
-    UpdateLogResult AppendChanges(const RecordList& records);
+    UpdateLogResult AppendChanges(const std::vector<std::unique_ptr<Curl>>& records);
     // Empties the log: both files are rewritten, the page with the heading row only.
     UpdateLogResult ClearLog();
 

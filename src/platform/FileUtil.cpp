@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -140,4 +141,29 @@ std::string ReadWholeFile(const std::string& path, std::string& bytes, size_t ma
     ::close(fd);
     bytes = std::move(data);
     return {};
+}
+
+std::string MoveAside(const std::string& path, const std::string& base, const std::string& extension,
+                      std::string& movedTo)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string stamped = base + "-" + stamp;
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        std::string candidate = stamped;
+        if (attempt > 1)
+            candidate.append("-").append(std::to_string(attempt));
+        candidate += extension;
+        struct stat info;
+        if (::lstat(candidate.c_str(), &info) == 0)
+            continue;
+        if (::rename(path.c_str(), candidate.c_str()) != 0)
+            return std::strerror(errno);
+        movedTo = candidate;
+        return {};
+    }
+    return "no free name to move it to";
 }

@@ -26,3 +26,9 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
 // Reads a whole file. Returns "" on success, else the reason; errnoOut gets the errno of a failure
 // (0 when the file was too large).
 std::string ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes, int* errnoOut = nullptr);
+
+// Renames a damaged file out of the way, never over an earlier one: to base + "-" + the local date
+// and time + extension, with "-2", "-3", ... before the extension while that name is taken. Returns
+// "" and the new name in movedTo on success, else the reason (the file is then where it was).
+std::string MoveAside(const std::string& path, const std::string& base, const std::string& extension,
+                      std::string& movedTo);

@@ -1,23 +1,26 @@
 #include "run/CheckRun.h"
 
+#include <algorithm>
+
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "run/CheckRunFrontEnd.h"
 #include "run/CheckRunListener.h"
 #include "run/CheckUrlItem.h"
-#include "run/EndOfRun.h"
 
 namespace {
 
 constexpr const char* kPoolFailedText = "The check could not start: its worker threads could not be created.";
 } // namespace
 
-CCheckRun::CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, ICheckRunListener& listener, ICheckRunFrontEnd& frontEnd)
+CCheckRun::CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, IFrontEndDispatcher& dispatcher,
+                     ICheckRunFrontEnd& frontEnd)
     : m_doc(doc)
     , m_engine(engine)
-    , m_listener(listener)
+    , m_dispatcher(dispatcher)
     , m_frontEnd(frontEnd)
+    , m_reports(dispatcher, *this)
 {
     // Saving the list stops this run first: workers change records while they check them.
     m_doc.SetStopBeforeSave(this);
@@ -40,7 +43,7 @@ void CCheckRun::CheckAll()
     if (m_running)
         return;
     std::vector<Curl*> records;
-    records.reserve(m_doc.Records().size());
+    records.reserve(m_doc.Count());
     for (const std::unique_ptr<Curl>& record : m_doc.Records())
         records.push_back(record.get());
     CheckPages(records);
@@ -82,15 +85,20 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records, [[maybe_unused]] boo
         return false;
     }
 
-    m_runPages = records;
+    m_runPages.clear();
     m_outstanding.clear();
-    m_outstanding.insert(records.begin(), records.end());
     m_running = true;
     m_activeRun.store(++m_lastRunId);
     m_frontEnd.SetRunButtons(true);
 
-    for (Curl* record : records)
-        m_pool.Post(std::make_unique<CCheckUrlItem>(*record, m_engine, m_listener, m_lastRunId, m_activeRun));
+    for (Curl* record : records) {
+        // The id is assigned here, on this thread, so the copy's files and the record's agree.
+        record->GetPageID();
+        m_runPages.push_back(record->GetSerial());
+        m_outstanding.insert(record->GetSerial());
+        m_pool.Post(
+            std::make_unique<CCheckUrlItem>(record->MakeWorkCopy(), m_engine, m_reports, m_lastRunId, m_activeRun));
+    }
     return true;
 }
 
@@ -110,39 +118,55 @@ void CCheckRun::StopChecking()
     m_frontEnd.SetTrayBlinking(false);
 }
 
-void CCheckRun::OnUrlChecked(Curl* record, uint64_t runId)
+void CCheckRun::OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId)
 {
-    if (!m_running || runId != m_activeRun.load())
+    if (!m_running || runId != m_activeRun.load() || !checked)
         return;
     // Each page of the run counts once; anything else is not a report of this run.
-    if (m_outstanding.erase(record) == 0)
+    if (m_outstanding.erase(checked->GetSerial()) == 0)
         return;
     ++m_pagesChecked;
-    // The run's state is settled before anything is shown: a message box lets further reports in.
-    if (record->GetNewChange())
-        ++m_newChanges;
-    m_frontEnd.RefreshRow(*record);
-    const bool empty = record->GetComplete() && record->GetSize() == 0;
-    record->ReleaseDownloadedText();
-    if (empty && CVigilPrefs::GetInstance().ReadInt(Pref::warnNoData) != 0)
-        m_frontEnd.ShowWarning("Warning: " + record->GetName() + " contains no data");
+    // A record removed meanwhile has nothing to take the results; one edited since its copy was made
+    // keeps what the user entered (the check judged the settings before the edit).
+    Curl* record = m_doc.FindBySerial(checked->GetSerial());
+    if (record && record->GetEditGeneration() == checked->GetEditGeneration()) {
+        record->ApplyCheckResults(*checked);
+        // The run's state is settled before anything is shown: a message box lets further reports in.
+        if (record->GetNewChange())
+            ++m_newChanges;
+    }
+    if (record) {
+        m_frontEnd.RefreshRow(*record);
+        const bool empty = checked->GetComplete() && checked->GetSize() == 0;
+        if (empty && CVigilPrefs::GetInstance().ReadInt(Pref::warnNoData) != 0)
+            m_frontEnd.ShowWarning("Warning: " + record->GetName() + " contains no data");
+    }
+    checked.reset();
     // A report handled while the warning was up may have ended the run already.
     if (m_running && m_outstanding.empty())
         EndOfRun();
 }
 
-void CCheckRun::OnUrlProgress(int kilobytes, Curl* record, uint64_t runId)
+void CCheckRun::OnUrlProgress(int kilobytes, uint64_t serial, uint64_t runId)
 {
-    if (!m_running || runId != m_activeRun.load() || !m_outstanding.contains(record))
+    if (!m_running || runId != m_activeRun.load() || !m_outstanding.contains(serial))
         return;
-    m_frontEnd.ShowRowProgress(*record, "  " + std::to_string(kilobytes) + " k");
+    if (Curl* record = m_doc.FindBySerial(serial))
+        m_frontEnd.ShowRowProgress(*record, "  " + std::to_string(kilobytes) + " k");
 }
 
-void CCheckRun::OnUrlStarted(Curl* record, uint64_t runId)
+void CCheckRun::OnUrlStarted(uint64_t serial, uint64_t runId)
 {
-    if (!m_running || runId != m_activeRun.load() || !m_outstanding.contains(record))
+    if (!m_running || runId != m_activeRun.load() || !m_outstanding.contains(serial))
         return;
-    m_frontEnd.OnPageStarted(*record);
+    if (Curl* record = m_doc.FindBySerial(serial))
+        m_frontEnd.OnPageStarted(*record);
+}
+
+bool CCheckRun::IsEndingRun() const
+{
+    return std::any_of(m_endings.begin(), m_endings.end(),
+                       [](const std::shared_ptr<CEndOfRun>& steps) { return !steps->IsFinished(); });
 }
 
 void CCheckRun::EndOfRun()
@@ -160,7 +184,7 @@ void CCheckRun::EndOfRun()
     m_frontEnd.ShowBusy(false);
 
     RunTotals totals;
-    totals.records = static_cast<int>(m_doc.Records().size());
+    totals.records = static_cast<int>(m_doc.Count());
     totals.newChanges = m_newChanges;
     for (const std::unique_ptr<Curl>& record : m_doc.Records()) {
         if (record->GetChanged())
@@ -174,7 +198,13 @@ void CCheckRun::EndOfRun()
     if (!m_lastSave.ok)
         m_frontEnd.ShowError(m_lastSave.error);
 
-    NotifyEndOfRun(totals, m_doc.Records(), m_frontEnd);
+    // Steps of earlier runs that have finished are let go here, never from inside their own callback.
+    std::erase_if(m_endings, [](const std::shared_ptr<CEndOfRun>& steps) { return steps->IsFinished(); });
+    m_lastEndOfRun = {};
+    auto steps = CEndOfRun::Start(totals, m_doc, m_frontEnd, m_dispatcher,
+                                  [this](const EndOfRunOutcome& outcome) { m_lastEndOfRun = outcome; });
+    if (!steps->IsFinished())
+        m_endings.push_back(std::move(steps));
 }
 
 void CCheckRun::ShutdownPool()

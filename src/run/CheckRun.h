@@ -1,10 +1,13 @@
 #pragma once
 
 #include "model/SiteVigilDoc.h"
+#include "run/EndOfRun.h"
+#include "run/RunReports.h"
 #include "run/ThreadPool.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -12,15 +15,25 @@
 class CUrlEngine;
 class Curl;
 class ICheckRunFrontEnd;
-class ICheckRunListener;
+class IFrontEndDispatcher;
 
 // One check run at a time over pages of the list: starts the workers, takes their reports on the
 // front end's thread, keeps the run's counters and ends the run with the summary and notifications.
 // All its operations are called on the front end's thread; only the work items run on the workers.
+//
+// The list's records are never touched off that thread. Each queued page is a work copy of its record
+// (made when the run starts); a worker checks the copy, and its report, carried to the front end's
+// thread by the dispatcher, applies the results to the list's record found by serial. So the front
+// end may read every row at any time, remove records (their late reports are dropped) and edit them
+// during a run: an edited record (Curl::MarkEdited) does not take the results of a check that started
+// before the edit, since that check judged the settings the user has replaced; it counts as checked
+// and the next run checks it as edited.
 class CCheckRun : public CSiteVigilDoc::IStopBeforeSave
 {
 public:
-    CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, ICheckRunListener& listener, ICheckRunFrontEnd& frontEnd);
+    // The dispatcher carries the workers' reports and the end of run's results to the front end's
+    // thread; it, the engine and the front end must outlive the run.
+    CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, IFrontEndDispatcher& dispatcher, ICheckRunFrontEnd& frontEnd);
     ~CCheckRun() override;
     CCheckRun(const CCheckRun&) = delete;
     CCheckRun& operator=(const CCheckRun&) = delete;
@@ -35,24 +48,33 @@ public:
     // (false) while a run is in progress, so that the run's end is detected exactly once.
     bool CheckSelected(Curl* record);
     // Cancels the downloads in progress and drops the queued pages. No summary, no notification.
+    // Blocks only until the workers have left their cancelled downloads.
     void StopChecking() override;
 
-    // Handlers of the workers' reports, called on the front end's thread. Reports of a run that was
-    // stopped, or of a page that is not outstanding in the current run, are ignored.
-    void OnUrlChecked(Curl* record, uint64_t runId);
-    void OnUrlProgress(int kilobytes, Curl* record, uint64_t runId);
-    void OnUrlStarted(Curl* record, uint64_t runId);
+    // Handlers of the workers' reports, called on the front end's thread (CRunReports calls them).
+    // Reports of a run that was stopped, or of a page that is not outstanding in the current run, are
+    // ignored; a report whose record was removed counts towards the run's end and is dropped.
+    void OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId);
+    void OnUrlProgress(int kilobytes, uint64_t serial, uint64_t runId);
+    void OnUrlStarted(uint64_t serial, uint64_t runId);
 
     bool IsRunning() const { return m_running; }
+    // True while the closing steps of a finished run (sound, e-mail, command) are still under way.
+    bool IsEndingRun() const;
+    // Whether the page (by serial) is queued or being checked in the current run.
+    bool IsOutstanding(uint64_t serial) const { return m_outstanding.contains(serial); }
     int PagesOutstanding() const { return static_cast<int>(m_outstanding.size()); }
     int NewChanges() const { return m_newChanges; }
     int PagesMarkedChanged() const { return m_pagesMarkedChanged; }
     int PagesChecked() const { return m_pagesChecked; }
     int WorkerCount() const { return m_pool.ThreadCount(); }
-    // The pages of the current or last run, in the order they were queued.
-    const std::vector<Curl*>& RunPages() const { return m_runPages; }
+    // The serials of the pages of the current or last run, in the order they were queued (find them
+    // with CSiteVigilDoc::FindBySerial; a removed page is no longer there).
+    const std::vector<uint64_t>& RunPages() const { return m_runPages; }
     // The save made when the last run ended.
     const DocResult& LastSaveResult() const { return m_lastSave; }
+    // How the closing steps of the last run that reached them went, once IsEndingRun is false.
+    const EndOfRunOutcome& LastEndOfRun() const { return m_lastEndOfRun; }
 
 private:
     bool StartRun(const std::vector<Curl*>& records, bool newRun);
@@ -61,18 +83,23 @@ private:
 
     CSiteVigilDoc& m_doc;
     CUrlEngine& m_engine;
-    ICheckRunListener& m_listener;
+    IFrontEndDispatcher& m_dispatcher;
     ICheckRunFrontEnd& m_frontEnd;
+    // Declared before the pool: workers post to it until the pool has shut down.
+    CRunReports m_reports;
 
     CThreadPool m_pool;
     bool m_running = false;
     uint64_t m_lastRunId = 0;
     // The id of the run in progress, 0 when none; read by the workers.
     std::atomic<uint64_t> m_activeRun{0};
-    std::vector<Curl*> m_runPages;
-    std::unordered_set<const Curl*> m_outstanding;
+    std::vector<uint64_t> m_runPages;
+    std::unordered_set<uint64_t> m_outstanding;
     int m_newChanges = 0;
     int m_pagesMarkedChanged = 0;
     int m_pagesChecked = 0;
     DocResult m_lastSave;
+    // Closing steps still under way (a new run may end while an earlier run's e-mail is out).
+    std::vector<std::shared_ptr<CEndOfRun>> m_endings;
+    EndOfRunOutcome m_lastEndOfRun;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 class Curl;
@@ -28,7 +29,8 @@ public:
 
     // A worker has started on the record.
     virtual void OnPageStarted(Curl& record) { (void)record; }
-    // The record has reported back: refresh its row's texts and clear the row's selection.
+    // The record (the list's own, with the check's results applied) has reported back: refresh its
+    // row's texts and clear the row's selection.
     virtual void RefreshRow(Curl& record) = 0;
     // Download progress: text for the row's status column ("  %d k"); select the row, scroll to it.
     virtual void ShowRowProgress(Curl& record, const std::string& text) = 0;
@@ -43,6 +45,8 @@ public:
 
     // The popup above the taskbar, with its three phases in milliseconds.
     virtual void ShowPopup(const std::string& text, int appearMs, int stayMs, int vanishMs) = 0;
-    // 1 the program's own sound, 2 the wave file; returns when the sound has ended or cannot play.
-    virtual void PlaySound(int preference, const std::string& fileName) = 0;
+    // 1 the program's own sound, 2 the wave file. Returns at once; calls onEnded on the front end's
+    // thread once the sound has ended or could not play (possibly before returning). The end of a
+    // run waits for onEnded before its next step.
+    virtual void PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded) = 0;
 };

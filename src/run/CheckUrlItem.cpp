@@ -3,9 +3,9 @@
 #include "fetch/UrlEngine.h"
 #include "run/CheckRunListener.h"
 
-CCheckUrlItem::CCheckUrlItem(Curl& record, CUrlEngine& engine, ICheckRunListener& listener, uint64_t runId,
-                             const std::atomic<uint64_t>& activeRun)
-    : m_record(record)
+CCheckUrlItem::CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, ICheckRunListener& listener,
+                             uint64_t runId, const std::atomic<uint64_t>& activeRun)
+    : m_copy(std::move(copy))
     , m_engine(engine)
     , m_listener(listener)
     , m_runId(runId)
@@ -19,15 +19,17 @@ void CCheckUrlItem::Run(void* threadParam)
     // downloads, and a fetch started after the engine's cancel would otherwise run to its end.
     if (m_activeRun.load() != m_runId)
         return;
-    m_listener.PostUrlStarted(&m_record, m_runId);
-    m_record.SetNotifyTarget(this);
-    m_record.CheckPage(m_engine);
+    m_listener.PostUrlStarted(m_copy->GetSerial(), m_runId);
+    m_copy->SetNotifyTarget(this);
+    m_copy->CheckPage(m_engine);
     // The item ends with this call: nothing may point at it afterwards.
-    m_record.SetNotifyTarget(nullptr);
-    m_listener.PostUrlChecked(&m_record, m_runId);
+    m_copy->SetNotifyTarget(nullptr);
+    // The downloaded text has been judged; the report carries the results only.
+    m_copy->ReleaseDownloadedText();
+    m_listener.PostUrlChecked(std::move(m_copy), m_runId);
 }
 
 void CCheckUrlItem::OnUrlProgress(int kilobytes, Curl* record)
 {
-    m_listener.PostUrlProgress(kilobytes, record, m_runId);
+    m_listener.PostUrlProgress(kilobytes, record->GetSerial(), m_runId);
 }

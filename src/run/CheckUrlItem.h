@@ -5,25 +5,27 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 class CUrlEngine;
 class ICheckRunListener;
 
-// Checks one record on a worker thread and reports it back through the listener. Progress of the
-// download goes to the listener as well, tagged with the run it belongs to.
+// Checks the work copy of one record on a worker thread and hands the checked copy to the listener.
+// Progress of the download goes to the listener as well, by the record's serial and tagged with the
+// run it belongs to. Nothing here points into the list.
 class CCheckUrlItem : public CWorkItem, public IUrlProgressTarget
 {
 public:
     // activeRun is the id of the run in progress (0 when none); an item whose run has been stopped
     // before a worker took it skips the download and reports nothing.
-    CCheckUrlItem(Curl& record, CUrlEngine& engine, ICheckRunListener& listener, uint64_t runId,
+    CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, ICheckRunListener& listener, uint64_t runId,
                   const std::atomic<uint64_t>& activeRun);
 
     void Run(void* threadParam) override;
     void OnUrlProgress(int kilobytes, Curl* record) override;
 
 private:
-    Curl& m_record;
+    std::unique_ptr<Curl> m_copy;
     CUrlEngine& m_engine;
     ICheckRunListener& m_listener;
     const uint64_t m_runId;

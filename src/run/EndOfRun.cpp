@@ -15,16 +15,6 @@
 namespace {
 constexpr int kPopupAppearMs = 800;
 constexpr int kPopupVanishMs = 500;
-
-void UpdateLog(const CSiteVigilDoc::RecordList& records, ICheckRunFrontEnd& frontEnd)
-{
-    CUpdateLog log(CVigilPrefs::GetInstance().GetStorageFolder());
-    UpdateLogResult result = log.AppendChanges(records);
-    if (!result.message.empty())
-        frontEnd.ShowWarning(result.message);
-    else if (!result.ok)
-        frontEnd.ShowWarning("The update log could not be saved.");
-}
 } // namespace
 
 std::string FormatRunSummary(const RunTotals& totals)
@@ -42,39 +32,116 @@ std::string FormatPopupText(const RunTotals& totals)
     return text;
 }
 
-void NotifyEndOfRun(const RunTotals& totals, const CSiteVigilDoc::RecordList& records, ICheckRunFrontEnd& frontEnd)
+CEndOfRun::CEndOfRun(const RunTotals& totals, ICheckRunFrontEnd& frontEnd, IFrontEndDispatcher& dispatcher,
+                     Finished onFinished)
+    : m_totals(totals)
+    , m_frontEnd(frontEnd)
+    , m_onFinished(std::move(onFinished))
+    , m_emailJob(dispatcher)
+{ }
+
+std::shared_ptr<CEndOfRun> CEndOfRun::Start(const RunTotals& totals, const CSiteVigilDoc& doc,
+                                            ICheckRunFrontEnd& frontEnd, IFrontEndDispatcher& dispatcher,
+                                            Finished onFinished)
+{
+    auto steps = std::make_shared<CEndOfRun>(totals, frontEnd, dispatcher, std::move(onFinished));
+    steps->Run(doc);
+    return steps;
+}
+
+void CEndOfRun::Fail(const std::string& message)
+{
+    m_outcome.failures.push_back(message);
+}
+
+void CEndOfRun::Run(const CSiteVigilDoc& doc)
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
 
-    frontEnd.ShowSummary(FormatRunSummary(totals), prefs.ReadInt(Pref::showSummary) != 0);
+    m_frontEnd.ShowSummary(FormatRunSummary(m_totals), prefs.ReadInt(Pref::showSummary) != 0);
 
-    if (totals.markedChanged > 0)
-        UpdateLog(records, frontEnd);
+    if (m_totals.markedChanged > 0) {
+        CUpdateLog log(prefs.GetStorageFolder());
+        const UpdateLogResult result = log.AppendChanges(doc.Records());
+        const std::string message = !result.message.empty() ? result.message
+            : result.ok                                     ? ""
+                                                            : "The update log could not be saved.";
+        if (!message.empty())
+            m_frontEnd.ShowWarning(message);
+        if (!result.ok)
+            Fail(message);
+    }
 
-    if (totals.newChanges <= 0)
+    if (m_totals.newChanges <= 0) {
+        RunCommand();
         return;
+    }
 
-    if (prefs.ReadInt(Pref::popupNotify) != 0 && totals.markedChanged > 0) {
+    if (prefs.ReadInt(Pref::popupNotify) != 0 && m_totals.markedChanged > 0) {
         // Seconds from the settings; a wild value must not overflow the milliseconds.
         long long stayMs = std::clamp(static_cast<long long>(prefs.ReadInt(Pref::popupDuration)) * 1000, 0LL,
                                       static_cast<long long>(std::numeric_limits<int>::max()));
-        frontEnd.ShowPopup(FormatPopupText(totals), kPopupAppearMs, static_cast<int>(stayMs), kPopupVanishMs);
+        m_frontEnd.ShowPopup(FormatPopupText(m_totals), kPopupAppearMs, static_cast<int>(stayMs), kPopupVanishMs);
     }
 
-    int sound = prefs.ReadInt(Pref::soundPreference);
-    if (sound == 1 || sound == 2)
-        frontEnd.PlaySound(sound, prefs.ReadString(Pref::soundFilename));
-
+    // The e-mail lists the pages as they are now, not as later edits leave them.
     if (prefs.ReadInt(Pref::sendEmail) != 0) {
-        std::string problem = SendChangeEmail(records);
-        if (!problem.empty())
-            frontEnd.ShowError(problem);
+        for (const auto& record : doc.Records()) {
+            if (record->m_bChanged)
+                m_changed.push_back(std::make_unique<Curl>(*record));
+        }
     }
 
-    if (prefs.ReadInt(Pref::flagRunCommand) != 0) {
+    const int sound = prefs.ReadInt(Pref::soundPreference);
+    if (sound == 1 || sound == 2) {
+        // The front end may call back at once or much later; either way the steps go on from there.
+        std::weak_ptr<CEndOfRun> self = weak_from_this();
+        m_frontEnd.PlaySound(sound, prefs.ReadString(Pref::soundFilename), [self] {
+            if (auto steps = self.lock())
+                steps->SendEmail();
+        });
+        return;
+    }
+    SendEmail();
+}
+
+void CEndOfRun::SendEmail()
+{
+    if (CVigilPrefs::GetInstance().ReadInt(Pref::sendEmail) == 0) {
+        RunCommand();
+        return;
+    }
+    std::weak_ptr<CEndOfRun> self = weak_from_this();
+    auto changed = std::make_shared<CSiteVigilDoc::RecordList>(std::move(m_changed));
+    const bool started = m_emailJob.Start<std::string>([changed] { return SendChangeEmail(*changed); },
+                                                       [self](std::string problem) {
+                                                           auto steps = self.lock();
+                                                           if (!steps)
+                                                               return;
+                                                           if (!problem.empty()) {
+                                                               steps->m_frontEnd.ShowError(problem);
+                                                               steps->Fail(problem);
+                                                           }
+                                                           steps->RunCommand();
+                                                       });
+    if (!started) {
+        const std::string problem = "Email not sent - the program could not start a thread for it";
+        m_frontEnd.ShowError(problem);
+        Fail(problem);
+        RunCommand();
+    }
+}
+
+void CEndOfRun::RunCommand()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    if (m_totals.newChanges > 0 && prefs.ReadInt(Pref::flagRunCommand) != 0) {
         // A command that cannot be started shows nothing.
         std::string command = prefs.ReadString(Pref::commandToRun);
         if (!command.empty() && !StartDetachedCommand(command))
             DebugReport("The command to run after a check could not be started", command);
     }
+    m_finished = true;
+    if (m_onFinished)
+        m_onFinished(m_outcome);
 }

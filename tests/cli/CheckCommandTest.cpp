@@ -195,6 +195,37 @@ TEST_F(CheckCommand, DiffShowsWhatChangedAndTheLogKeepsIt)
     EXPECT_EQ(Cli({"log", "--html"}).out, settings.StorageDir() + "siteVigilUpdateLog.htm\n");
 }
 
+TEST_F(CheckCommand, FailedClosingStepGivesExitStatusOne)
+{
+    server.SetPage("/page", "one");
+    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"check"}).status, kExitOk);
+    server.SetPage("/page", "two");
+
+    // The mail server turns the message away: the page was checked, but the user was not told.
+    CSmtpTestServer smtp;
+    smtp.SetReply("MAIL", "554 no\r\n");
+    SetInt(Pref::sendEmail, 1);
+    SetText(Pref::emailAddress, "vigil@example.test");
+    SetText(Pref::emailRecipients, "user@example.test");
+    SetText(Pref::emailUsername, "Site Vigil");
+    SetText(Pref::smtpServer, "127.0.0.1");
+    SetInt(Pref::smtpPort, smtp.Port());
+    CliResult mail = Cli({"check"});
+    EXPECT_EQ(mail.status, kExitFailed);
+    EXPECT_NE(mail.err.find("Couldn't send message!"), std::string::npos) << mail.err;
+    SetInt(Pref::sendEmail, 0);
+
+    // The update log page cannot be written where a folder stands in its place.
+    server.SetPage("/page", "three");
+    const std::string page = settings.StorageDir() + "siteVigilUpdateLog.htm";
+    ::unlink(page.c_str());
+    ASSERT_EQ(::mkdir(page.c_str(), 0700), 0);
+    CliResult log = Cli({"check"});
+    EXPECT_EQ(log.status, kExitFailed);
+    EXPECT_NE(log.err.find("The update log page could not be saved"), std::string::npos) << log.err;
+}
+
 // The daemon runs as its own process, so that signals reach it as they would in service.
 class Daemon : public CheckCommand
 {

@@ -45,7 +45,7 @@ protected:
         CSiteVigilDoc doc;
         EXPECT_TRUE(doc.LoadDefault());
         EXPECT_EQ(doc.Records().size(), 1u);
-        return std::move(doc.Records().front());
+        return doc.Count() == 1 ? doc.RemoveRecord(&doc.RecordAt(0)) : nullptr;
     }
 
     CIsolatedSettings m_settings;

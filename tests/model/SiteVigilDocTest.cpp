@@ -37,6 +37,16 @@ std::vector<std::string> Names(const CSiteVigilDoc& doc)
     return names;
 }
 
+// Every row found by its record and by its serial.
+void ExpectIndexed(const CSiteVigilDoc& doc)
+{
+    for (size_t row = 0; row < doc.Count(); ++row) {
+        Curl& record = doc.RecordAt(row);
+        ASSERT_EQ(doc.RowOf(&record), row);
+        ASSERT_EQ(doc.FindBySerial(record.GetSerial()), &record);
+    }
+}
+
 std::string FileOf(std::initializer_list<const char*> names)
 {
     CSiteVigilDoc doc;
@@ -85,6 +95,28 @@ TEST_F(SiteVigilDocTest, SavedListLoadsInItsOrderAndMergesAtTheEnd)
     WriteFileBytes(other, FileOf({"P", "Q"}));
     ASSERT_TRUE(loaded.LoadFromFile(other));
     EXPECT_EQ(Names(loaded), (std::vector<std::string>{"A", "B", "C", "P", "Q"}));
+    ExpectIndexed(loaded);
+}
+
+TEST_F(SiteVigilDocTest, RowsStayIndexedThroughEveryChange)
+{
+    constexpr size_t kPages = 20000;
+    for (size_t i = 0; i < kPages; ++i)
+        m_doc.AddRecord(std::make_unique<Curl>());
+    ASSERT_TRUE(m_doc.SaveDefault());
+    m_doc.AddRecord(Record("first"));
+    ASSERT_TRUE(m_doc.LoadDefault());
+    ASSERT_EQ(m_doc.Count(), 2 * kPages + 1);
+    // A removal from the middle, and a copy of a record in the list, which needs a serial of its own.
+    const uint64_t removedSerial = m_doc.RecordAt(kPages / 2).GetSerial();
+    ASSERT_TRUE(m_doc.RemoveRecord(&m_doc.RecordAt(kPages / 2)));
+    EXPECT_EQ(m_doc.FindBySerial(removedSerial), nullptr);
+    m_doc.AddRecord(m_doc.RecordAt(0).MakeWorkCopy());
+    EXPECT_NE(m_doc.RecordAt(2 * kPages).GetSerial(), m_doc.RecordAt(0).GetSerial());
+    EXPECT_EQ(m_doc.RecordAt(kPages - 1).m_strName, "first");
+    ExpectIndexed(m_doc);
+    Curl stranger;
+    EXPECT_EQ(m_doc.RowOf(&stranger), CSiteVigilDoc::kNoRow);
 }
 
 TEST_F(SiteVigilDocTest, SaveStopsTheRunFirst)
@@ -111,7 +143,7 @@ TEST_F(SiteVigilDocTest, RemoveHandsTheRecordBack)
 {
     m_doc.AddRecord(Record("a"));
     m_doc.AddRecord(Record("b"));
-    Curl* b = m_doc.Records().back().get();
+    Curl* b = &m_doc.RecordAt(1);
     std::unique_ptr<Curl> removed = m_doc.RemoveRecord(b);
     EXPECT_EQ(removed.get(), b);
     EXPECT_EQ(Names(m_doc), std::vector<std::string>{"a"});

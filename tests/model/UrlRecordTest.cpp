@@ -88,6 +88,9 @@ TEST(UrlRecordArchive, StoresAllFieldsInOrderByteForByte)
     CArchiveWriter again;
     back.Serialize(again);
     EXPECT_EQ(again.Data(), writer.Data());
+    // Every persistent field made the round trip, and a work copy takes them all.
+    EXPECT_TRUE(static_cast<const CurlFields&>(back) == record);
+    EXPECT_TRUE(static_cast<const CurlFields&>(*record.MakeWorkCopy()) == record);
 }
 
 TEST(UrlRecordArchive, LongAndWideTextsRoundTrip)

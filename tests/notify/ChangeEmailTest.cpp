@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -144,7 +145,7 @@ void StoreEmailSettings(const std::string& server, int port, const std::string& 
     prefs.WriteString(Pref::emailRecipients.name, recipients);
 }
 
-void AddRecord(std::list<std::unique_ptr<Curl>>& records, const std::string& url, const std::string& reason)
+void AddRecord(std::vector<std::unique_ptr<Curl>>& records, const std::string& url, const std::string& reason)
 {
     auto record = std::make_unique<Curl>();
     record->m_strURL = url;
@@ -164,7 +165,7 @@ TEST(ChangeEmail, ArrivesAtARealServer)
         GTEST_SKIP() << "aiosmtpd could not be started with /usr/bin/python3 (package python3-aiosmtpd)";
     StoreEmailSettings("127.0.0.1", server.Port(), "Ann Smith <ann@example.org>; bob@example.org,,  ");
 
-    std::list<std::unique_ptr<Curl>> records;
+    std::vector<std::unique_ptr<Curl>> records;
     AddRecord(records, "http://a.example.org/", "Checksum changed");
     AddRecord(records, "http://b.example.org/", "");
     AddRecord(records, "http://c.example.org/", "Partial page change");
@@ -223,7 +224,7 @@ TEST(ChangeEmail, FailuresGiveTheirMessages)
     EXPECT_EQ(server.ReceivedLines().back(), "QUIT");
 
     // The change e-mail reads a port that was never stored as 0, stores it, and cannot connect.
-    std::list<std::unique_ptr<Curl>> records;
+    std::vector<std::unique_ptr<Curl>> records;
     const std::string shown = SendChangeEmail(records);
     EXPECT_EQ(shown.rfind("Couldn't connect to server!, Error:", 0), 0u) << shown;
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::smtpPort.name, 99), 0);

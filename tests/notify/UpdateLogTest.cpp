@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,7 +18,7 @@ namespace {
 // 2026-12-07 09:05:01 UTC, a Monday.
 constexpr int64_t kWhen = 1796634301;
 
-using RecordList = std::list<std::unique_ptr<Curl>>;
+using RecordList = std::vector<std::unique_ptr<Curl>>;
 
 Curl& AddRecord(RecordList& records, const std::string& name, bool newChange,
                 const std::string& reason = "Checksum changed")

@@ -274,7 +274,7 @@ TEST_F(CheckRun, SavingTheListStopsARunInProgress)
     ASSERT_TRUE(doc.SaveDefault().ok);
     EXPECT_FALSE(run->IsRunning());
     gate.Open();
-    queue.WaitAndDispatch(*run, std::chrono::milliseconds(200));
+    queue.WaitAndDispatch(std::chrono::milliseconds(200));
     EXPECT_TRUE(frontEnd.With("summary").empty());
 }
 

@@ -48,9 +48,16 @@ public:
         events.push_back("popup:" + text + "|" + std::to_string(appearMs) + "|" + std::to_string(stayMs) + "|"
                          + std::to_string(vanishMs));
     }
-    void PlaySound(int preference, const std::string& fileName) override
+    // The sound ends at once unless the test keeps the callback to end it later.
+    bool holdSound = false;
+    std::function<void()> soundEnded;
+    void PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded) override
     {
         events.push_back("sound:" + std::to_string(preference) + "|" + fileName);
+        if (holdSound)
+            soundEnded = std::move(onEnded);
+        else
+            onEnded();
     }
 
     int Count(const std::string& event) const

@@ -4,6 +4,7 @@
 #include "RecordingFrontEnd.h"
 #include "TestEnv.h"
 #include "fetch/UrlEngine.h"
+#include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
@@ -114,13 +115,13 @@ protected:
         while (!done()) {
             if (std::chrono::steady_clock::now() > deadline)
                 return false;
-            queue.WaitAndDispatch(*run, std::chrono::milliseconds(50));
+            queue.WaitAndDispatch(std::chrono::milliseconds(50));
         }
         return true;
     }
     bool WaitForRunEnd()
     {
-        return DispatchUntil([this] { return !run->IsRunning(); });
+        return DispatchUntil([this] { return !run->IsRunning() && !run->IsEndingRun(); });
     }
     // Waits for a file that a detached command writes.
     static bool WaitForFile(const std::string& path)

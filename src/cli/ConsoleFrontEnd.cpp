@@ -1,4 +1,4 @@
-#include "run/ConsoleFrontEnd.h"
+#include "cli/ConsoleFrontEnd.h"
 
 #include "model/UrlRecord.h"
 #include "platform/TerminalText.h"
@@ -110,10 +110,12 @@ void CConsoleFrontEnd::ShowPopup(const std::string& text, int appearMs, int stay
     (void)vanishMs;
 }
 
-void CConsoleFrontEnd::PlaySound(int preference, const std::string& fileName)
+void CConsoleFrontEnd::PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded)
 {
     (void)preference;
     (void)fileName;
+    // No sound without a desktop: it has ended at once.
+    onEnded();
 }
 
 void CConsoleFrontEnd::DrawProgress()

@@ -44,7 +44,7 @@ public:
     bool AskYesNo(const std::string& question) override;
 
     void ShowPopup(const std::string& text, int appearMs, int stayMs, int vanishMs) override;
-    void PlaySound(int preference, const std::string& fileName) override;
+    void PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded) override;
 
 private:
     void DrawProgress();

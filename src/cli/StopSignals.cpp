@@ -1,4 +1,4 @@
-#include "run/StopSignals.h"
+#include "cli/StopSignals.h"
 
 #include <cerrno>
 #include <csignal>

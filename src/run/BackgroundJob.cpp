@@ -1,0 +1,69 @@
+#include "run/BackgroundJob.h"
+
+#include "run/FrontEndDispatcher.h"
+
+#include <atomic>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+// What the job and its thread share. The thread keeps it alive until it has posted its result.
+struct CBackgroundJob::Shared
+{
+    // Null once the job is gone: the result is dropped.
+    IFrontEndDispatcher* dispatcher = nullptr;
+    std::mutex lock;
+    // Changed on the front end's thread only.
+    bool running = false;
+    bool alive = true;
+};
+
+CBackgroundJob::CBackgroundJob(IFrontEndDispatcher& dispatcher)
+    : m_dispatcher(dispatcher)
+{ }
+
+CBackgroundJob::~CBackgroundJob()
+{
+    if (!m_shared)
+        return;
+    std::lock_guard guard(m_shared->lock);
+    m_shared->alive = false;
+}
+
+bool CBackgroundJob::IsRunning() const
+{
+    return m_shared && m_shared->running;
+}
+
+bool CBackgroundJob::StartTask(std::function<std::function<void()>()> task)
+{
+    if (IsRunning())
+        return false;
+    // A fresh share for every start, so a dropped earlier result can never reach a later one.
+    if (m_shared) {
+        std::lock_guard guard(m_shared->lock);
+        m_shared->alive = false;
+    }
+    auto shared = std::make_shared<Shared>();
+    shared->dispatcher = &m_dispatcher;
+    shared->running = true;
+    try {
+        std::thread([shared, task = std::move(task)] {
+            std::function<void()> deliver = task();
+            std::lock_guard guard(shared->lock);
+            if (!shared->alive)
+                return;
+            shared->dispatcher->Post([shared, deliver = std::move(deliver)] {
+                // Runs on the front end's thread, where the job is destroyed: no lock needed for alive.
+                if (!shared->alive)
+                    return;
+                shared->running = false;
+                deliver();
+            });
+        }).detach();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    m_shared = std::move(shared);
+    return true;
+}

@@ -1,0 +1,87 @@
+#include "run/SinglePageJob.h"
+
+#include "model/UrlRecord.h"
+#include "model/VigilPrefs.h"
+#include "run/FrontEndDispatcher.h"
+#include "run/WorkItem.h"
+
+// Whether the check in flight still has someone to report to. Read and written on the front end's
+// thread only: the worker merely carries it into the posted task.
+struct CSinglePageJob::Token
+{
+    bool live = true;
+};
+
+namespace {
+
+class CSinglePageItem : public CWorkItem
+{
+public:
+    CSinglePageItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, IFrontEndDispatcher& dispatcher,
+                    std::function<void(std::unique_ptr<Curl>)> deliver)
+        : m_copy(std::move(copy))
+        , m_engine(engine)
+        , m_dispatcher(dispatcher)
+        , m_deliver(std::move(deliver))
+    { }
+
+    void Run(void* threadParam) override
+    {
+        (void)threadParam;
+        m_copy->CheckPage(m_engine);
+        auto holder = std::make_shared<std::unique_ptr<Curl>>(std::move(m_copy));
+        m_dispatcher.Post([deliver = std::move(m_deliver), holder] { deliver(std::move(*holder)); });
+    }
+
+private:
+    std::unique_ptr<Curl> m_copy;
+    CUrlEngine& m_engine;
+    IFrontEndDispatcher& m_dispatcher;
+    std::function<void(std::unique_ptr<Curl>)> m_deliver;
+};
+
+} // namespace
+
+CSinglePageJob::CSinglePageJob(IFrontEndDispatcher& dispatcher)
+    : m_dispatcher(dispatcher)
+{ }
+
+CSinglePageJob::~CSinglePageJob()
+{
+    Cancel();
+    m_pool.Shutdown();
+}
+
+bool CSinglePageJob::Start(const Curl& record, Receiver receiver)
+{
+    if (m_running)
+        return false;
+    if (!m_pool.IsRunning()) {
+        // One worker, at the priority the settings give the run's workers.
+        if (!m_pool.Create(1, CVigilPrefs::GetInstance().GetThreadPriority()))
+            return false;
+    }
+    auto token = std::make_shared<Token>();
+    auto copy = record.MakeWorkCopy();
+    const bool posted = m_pool.Post(std::make_unique<CSinglePageItem>(
+        std::move(copy), m_engine, m_dispatcher, [this, token, receiver](std::unique_ptr<Curl> checked) {
+            if (!token->live)
+                return;
+            m_running = false;
+            receiver(std::move(checked));
+        }));
+    if (!posted)
+        return false;
+    m_token = std::move(token);
+    m_running = true;
+    return true;
+}
+
+void CSinglePageJob::Cancel()
+{
+    if (!m_running)
+        return;
+    m_token->live = false;
+    m_running = false;
+    m_engine.cancel();
+}

@@ -1,0 +1,73 @@
+// The closing steps of a run never hold the front end's thread: the sound goes on by callback, the
+// e-mail talks to the server on a thread of its own, and the command still follows.
+
+#include "RunFixture.h"
+#include "SmtpTestServer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+using EndOfRunAsync = RunFixture;
+
+TEST_F(EndOfRunAsync, SilentMailServerLeavesTheFrontEndFreeAndTheCommandFollows)
+{
+    // A server that accepts the connection and says nothing; it hangs up after a while, which ends
+    // the e-mail step as a failure (as the client's own deadline would, later).
+    CSmtpTestServer smtp;
+    smtp.SetScript({CSmtpTestServer::Pause(2000), CSmtpTestServer::Close()});
+    SetInt(Pref::sendEmail, 1);
+    SetText(Pref::emailAddress, "vigil@example.test");
+    SetText(Pref::emailRecipients, "user@example.test");
+    SetText(Pref::emailUsername, "vigil");
+    SetText(Pref::smtpServer, "127.0.0.1");
+    SetInt(Pref::smtpPort, smtp.Port());
+    SetInt(Pref::soundPreference, 1);
+    const std::string commandOutput = settings.StorageDir() + "command-ran";
+    SetInt(Pref::flagRunCommand, 1);
+    SetText(Pref::commandToRun, "echo ran > '" + commandOutput + "'");
+    frontEnd.holdSound = true;
+    AddPage("page", "content", true);
+
+    run->CheckAll();
+    ASSERT_TRUE(DispatchUntil([this] { return !run->IsRunning(); }));
+    // The steps wait for the sound to end, without waiting on this thread.
+    ASSERT_TRUE(frontEnd.soundEnded);
+    EXPECT_TRUE(run->IsEndingRun());
+    EXPECT_EQ(smtp.Connections(), 0);
+    frontEnd.soundEnded();
+
+    // Another thread posts a tick every 10 ms; this thread handles them while the e-mail step lasts.
+    std::atomic<bool> ticking{true};
+    std::atomic<int> handled{0};
+    std::atomic<long long> worstUs{0};
+    std::thread ticker([&] {
+        while (ticking) {
+            const auto posted = std::chrono::steady_clock::now();
+            queue.Post([&, posted] {
+                const auto us
+                    = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - posted)
+                          .count();
+                worstUs = std::max(worstUs.load(), static_cast<long long>(us));
+                ++handled;
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    bool commandBeforeMail = false;
+    const bool ended = DispatchUntil([&] {
+        commandBeforeMail = commandBeforeMail || (run->IsEndingRun() && FileExists(commandOutput));
+        return !run->IsEndingRun();
+    });
+    const int handledWhileMailing = handled;
+    ticking = false;
+    ticker.join();
+    ASSERT_TRUE(ended);
+    RecordProperty("worst_tick_latency_us", std::to_string(worstUs.load()));
+
+    EXPECT_GT(handledWhileMailing, 50);
+    EXPECT_FALSE(commandBeforeMail);
+    EXPECT_EQ(frontEnd.With("error:").size(), 1u);
+    EXPECT_EQ(run->LastEndOfRun().failures.size(), 1u);
+    EXPECT_TRUE(WaitForFile(commandOutput));
+}
