@@ -55,21 +55,3 @@ TEST(ListSession, DamagedListIsShownButNotSavedOverUntilMovedAside)
     ASSERT_TRUE(again.Open(false));
     EXPECT_EQ(again.Doc().Count(), 3u);
 }
-
-TEST(ListSession, OneProcessChangesTheListOthersMayReadIt)
-{
-    CIsolatedSettings settings;
-    CListSession owner;
-    ASSERT_TRUE(owner.Open(true));
-    owner.Doc().AddRecord(CListSession::NewRecord("http://example.test/"));
-    ASSERT_TRUE(owner.Save());
-
-    // The lock is per open file description, so a second session in this process stands in for another process.
-    CListSession other;
-    EXPECT_FALSE(other.Open(true));
-    EXPECT_FALSE(other.IsDamaged());
-    EXPECT_FALSE(other.Save());
-    ASSERT_TRUE(other.Open(false));
-    EXPECT_EQ(other.Doc().Count(), 1u);
-    EXPECT_FALSE(other.Save());
-}
