@@ -2,10 +2,13 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliHelp.h"
 #include "model/VigilPrefs.h"
+#include "run/ControlChannel.h"
 
 #include <cstdlib>
 #include <ostream>
+#include <unistd.h>
 
 namespace {
 
@@ -13,64 +16,95 @@ struct CliCommand
 {
     const char* name;
     int (*run)(CliContext& ctx);
+    // Handed to the program that holds the storage folder when one is running.
+    bool handedOver;
 };
 
 // Every command, one line each.
 // clang-format off
 const CliCommand kCommands[] = {
-    {"list", CmdList},
-    {"add", CmdAdd},
-    {"remove", CmdRemove},
-    {"clear", CmdClear},
-    {"config", CmdConfig},
-    {"check", CmdCheck},
-    {"diff", CmdDiff},
-    {"daemon", CmdDaemon},
-    {"log", CmdLog},
-    {"import-list", CmdImportList},
-    {"import-bookmarks", CmdImportBookmarks},
-    {"import-favorites", CmdImportFavorites},
-    {"test-email", CmdTestEmail},
+    {"list", CmdList, true},
+    {"show", CmdShow, true},
+    {"add", CmdAdd, true},
+    {"edit", CmdEdit, true},
+    {"remove", CmdRemove, true},
+    {"clear", CmdClear, true},
+    {"config", CmdConfig, false},
+    {"check", CmdCheck, true},
+    {"diff", CmdDiff, false},
+    {"daemon", CmdDaemon, false},
+    {"log", CmdLog, false},
+    {"import-list", CmdImportList, true},
+    {"import-bookmarks", CmdImportBookmarks, true},
+    {"import-favorites", CmdImportFavorites, true},
+    {"test-email", CmdTestEmail, false},
 };
 // clang-format on
 
-const char* const kUsage = "Usage: sitevigil-cli [--config-dir DIR] COMMAND [ARGUMENTS]\n"
-                           "\n"
-                           "Commands:\n"
-                           "  list [--json]               the watched pages: position, name, address, status,\n"
-                           "                              change, last checked, last modified\n"
-                           "  add URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save]\n"
-                           "                              watch a new page; W is content, date, unreachable,\n"
-                           "                              reachable, size, text or notext (default: size);\n"
-                           "                              --no-save keeps no copy of the page on disk\n"
-                           "  remove PAGE...              stop watching pages (their files stay)\n"
-                           "  check [PAGE...]             check all or the named pages\n"
-                           "  clear [PAGE...]             clear the change marks of all or the named pages\n"
-                           "  diff PAGE                   write the differences report and print its path\n"
-                           "  log [--clear]               print the update log's page path, or empty the log\n"
-                           "  import-bookmarks FILE       add the links of a bookmarks file\n"
-                           "  import-favorites [DIR]      add the shortcuts of a Favorites folder\n"
-                           "                              (default: ~/Favorites)\n"
-                           "  import-list FILE            add the pages of another list file\n"
-                           "  config list                 every setting and its value\n"
-                           "  config get NAME             one setting\n"
-                           "  config set NAME VALUE       change a setting\n"
-                           "  daemon                      check on the schedule, without a window\n"
-                           "  test-email                  send the test e-mail with the stored settings\n"
-                           "\n"
-                           "PAGE is a page's position in the list (from 1) or its exact name.\n"
-                           "Settings: --config-dir DIR, else $SITEVIGIL_CONFIG_DIR, else ~/.config/site-vigil/.\n"
-                           "Exit status: 0 success, 1 the work failed, 2 bad usage or unreadable input.\n";
+// The first argument of a request on the control channel: how the caller's standard output is used.
+constexpr const char* kToTerminal = "terminal";
+constexpr const char* kToPipe = "pipe";
+
+// Hands the command to the program that holds the storage folder, if one listens. Files named on the
+// command line are made absolute, as that program's working folder is another one.
+bool HandOver(const std::vector<std::string>& command, std::ostream& out, std::ostream& err, bool outIsTerminal,
+              int& status)
+{
+    std::vector<std::string> request = {outIsTerminal ? kToTerminal : kToPipe};
+    const bool namesFiles = command.front().rfind("import-", 0) == 0;
+    char cwd[4096];
+    for (const std::string& arg : command) {
+        if (namesFiles && &arg != &command.front() && !arg.empty() && arg[0] != '/' && arg[0] != '-'
+            && ::getcwd(cwd, sizeof cwd))
+            request.push_back(std::string(cwd) + "/" + arg);
+        else
+            request.push_back(arg);
+    }
+    ControlReply reply;
+    if (!SendControlRequest(CVigilPrefs::GetInstance().GetStorageFolder(), request, reply))
+        return false;
+    out << reply.out;
+    err << reply.err;
+    status = reply.status;
+    return true;
+}
+
+// Whether the command's own arguments ask for its help ("--" ends the options).
+bool AsksForHelp(const std::vector<std::string>& args, size_t from)
+{
+    for (size_t i = from; i < args.size(); ++i) {
+        if (args[i] == "--")
+            return false;
+        if (args[i] == "--help" || args[i] == "-h")
+            return true;
+    }
+    return false;
+}
+
+int Help(const std::vector<std::string>& topics, std::ostream& out, std::ostream& err)
+{
+    if (topics.empty()) {
+        WriteUsage(out);
+        return kExitOk;
+    }
+    const CommandHelp* help = topics.size() == 1 ? FindCommandHelp(topics.front()) : nullptr;
+    if (!help) {
+        err << "sitevigil-cli: help: no command \"" << topics.front() << "\" (see sitevigil-cli help)\n";
+        return kExitUsage;
+    }
+    WriteCommandHelp(out, *help);
+    return kExitOk;
+}
 
 } // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool outIsTerminal)
 {
     size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h" || arg == "help") {
-            out << kUsage;
+        if (arg == "--help" || arg == "-h") {
+            WriteUsage(out);
             return kExitOk;
         }
         if (arg == "--version") {
@@ -103,17 +137,47 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     if (i >= args.size()) {
-        err << kUsage;
+        WriteUsage(err);
         return kExitUsage;
     }
     const std::string& name = args[i];
+    if (name == "help" && AsksForHelp(args, i + 1))
+        return Help({name}, out, err);
+    if (name == "help")
+        return Help(std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()), out, err);
     for (const CliCommand& command : kCommands) {
         if (name == command.name) {
+            if (AsksForHelp(args, i + 1))
+                return Help({name}, out, err);
+            int status = kExitOk;
+            if (command.handedOver
+                && HandOver(std::vector<std::string>(args.begin() + static_cast<long>(i), args.end()), out, err,
+                            outIsTerminal, status))
+                return status;
             CliContext ctx(name, std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()), out,
-                           err);
+                           err, outIsTerminal);
             return command.run(ctx);
         }
     }
     err << "sitevigil-cli: unknown command \"" << name << "\" (see sitevigil-cli --help)\n";
+    return kExitUsage;
+}
+
+int RunHandedOver(const std::vector<std::string>& request, std::ostream& out, std::ostream& err, CListSession& session)
+{
+    if (request.size() < 2 || (request[0] != kToTerminal && request[0] != kToPipe)) {
+        err << "sitevigil-cli: the request cannot be read\n";
+        return kExitUsage;
+    }
+    const std::string& name = request[1];
+    for (const CliCommand& command : kCommands) {
+        if (name == command.name && command.handedOver && name != "check") {
+            CliContext ctx(name, std::vector<std::string>(request.begin() + 2, request.end()), out, err,
+                           request[0] == kToTerminal);
+            ctx.Host(session);
+            return command.run(ctx);
+        }
+    }
+    err << "sitevigil-cli: " << name << " is not handed to a running program\n";
     return kExitUsage;
 }

@@ -6,7 +6,9 @@ struct CliContext;
 // exit status. A new command is a Cmd<Name>.cpp defining its function and one line in the table of
 // CliApp.cpp.
 int CmdList(CliContext& ctx);
+int CmdShow(CliContext& ctx);
 int CmdAdd(CliContext& ctx);
+int CmdEdit(CliContext& ctx);
 int CmdRemove(CliContext& ctx);
 int CmdClear(CliContext& ctx);
 int CmdConfig(CliContext& ctx);

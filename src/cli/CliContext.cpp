@@ -5,14 +5,16 @@
 #include "platform/TerminalText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 
 CliContext::CliContext(std::string commandName, std::vector<std::string> arguments, std::ostream& outStream,
-                       std::ostream& errStream)
+                       std::ostream& errStream, bool terminal)
     : command(std::move(commandName))
     , args(std::move(arguments))
     , out(outStream)
     , err(errStream)
+    , outIsTerminal(terminal)
 { }
 
 CVigilPrefs& CliContext::Prefs()
@@ -39,12 +41,16 @@ void CliContext::Warn(const std::string& message)
 
 int CliContext::LockStorage()
 {
+    if (m_hosted)
+        return kExitOk;
     const DocResult result = m_session.Lock();
     return result ? kExitOk : Fail(result.error);
 }
 
 int CliContext::OpenList(bool forChange)
 {
+    if (m_hosted)
+        return kExitOk;
     const DocResult result = m_session.Open(forChange);
     if (result)
         return kExitOk;
@@ -59,39 +65,60 @@ int CliContext::OpenList(bool forChange)
 
 int CliContext::SaveList()
 {
-    const DocResult result = m_session.Save();
+    for (const auto& record : Doc().Records()) {
+        if (record->m_strPageID.empty())
+            record->GetPageID();
+    }
+    const DocResult result = Session().Save();
     return result ? kExitOk : Fail(result.error);
 }
 
 int CliContext::PositionOf(const Curl* record) const
 {
-    const size_t row = m_session.Doc().RowOf(record);
+    const size_t row = Doc().RowOf(record);
     return row == CSiteVigilDoc::kNoRow ? 0 : static_cast<int>(row) + 1;
+}
+
+std::string CliContext::Label(const Curl* record) const
+{
+    if (!record->m_strPageID.empty())
+        return "@" + record->m_strPageID;
+    return "#" + std::to_string(PositionOf(record));
 }
 
 Curl* CliContext::FindPage(const std::string& page)
 {
-    const CSiteVigilDoc& doc = m_session.Doc();
-    const auto& records = doc.Records();
+    std::vector<Curl*> matches;
+    const auto add = [&matches](Curl* record) {
+        if (std::find(matches.begin(), matches.end(), record) == matches.end())
+            matches.push_back(record);
+    };
     unsigned long position = 0;
     const auto [end, ec] = std::from_chars(page.data(), page.data() + page.size(), position);
-    if (!page.empty() && ec == std::errc() && end == page.data() + page.size()) {
-        if (position >= 1 && position <= doc.Count())
-            return &doc.RecordAt(position - 1);
+    const bool isPosition = !page.empty() && ec == std::errc() && end == page.data() + page.size();
+    std::string id = page.size() > 1 && page[0] == '@' ? page.substr(1) : std::string();
+    std::transform(id.begin(), id.end(), id.begin(), [](unsigned char c) { return std::tolower(c); });
+    unsigned long index = 0;
+    for (const auto& record : Doc().Records()) {
+        ++index;
+        if ((isPosition && index == position) || (!id.empty() && record->m_strPageID == id)
+            || record->m_strName == page)
+            add(record.get());
     }
-    Curl* match = nullptr;
-    for (const auto& record : records) {
-        if (record->m_strName != page)
-            continue;
-        if (match) {
-            Usage("more than one page is named \"" + page + "\"; name it by its position");
-            return nullptr;
-        }
-        match = record.get();
+    if (matches.size() == 1)
+        return matches.front();
+    if (matches.empty()) {
+        Usage("no page \"" + page + "\" (name a page by its id from the list, its position from 1 or its exact name)");
+        return nullptr;
     }
-    if (!match)
-        Usage("no page \"" + page + "\" (name a page by its position from 1 or its exact name)");
-    return match;
+    std::string candidates;
+    for (const Curl* record : matches) {
+        candidates += candidates.empty() ? " " : ", ";
+        candidates
+            += Label(record) + " (position " + std::to_string(PositionOf(record)) + ", \"" + record->m_strName + "\")";
+    }
+    Usage("\"" + page + "\" could be any of" + candidates + "; name the page by its id");
+    return nullptr;
 }
 
 int CliContext::FindPages(const std::vector<std::string>& pages, std::vector<Curl*>& found)

@@ -14,13 +14,16 @@ class Curl;
 // the storage-folder lock. Messages go to err as one line "sitevigil-cli: <command>: <text>".
 struct CliContext
 {
-    CliContext(std::string command, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+    CliContext(std::string command, std::vector<std::string> args, std::ostream& out, std::ostream& err,
+               bool outIsTerminal = false);
 
     const std::string command;
     // The arguments after the command name.
     const std::vector<std::string> args;
     std::ostream& out;
     std::ostream& err;
+    // out is a terminal: tables get a header row and aligned columns.
+    const bool outIsTerminal;
 
     CVigilPrefs& Prefs();
 
@@ -28,21 +31,31 @@ struct CliContext
     // takes the storage-folder lock, and refuses a list file that cannot be read whole, so that saving
     // cannot overwrite pages that are still in it. Returns kExitOk, or the exit status after the message.
     int OpenList(bool forChange);
-    CSiteVigilDoc& Doc() { return m_session.Doc(); }
-    CListSession& Session() { return m_session; }
-    // Saves the list to the storage folder. Returns kExitOk, or kExitFailed after the message.
+    CListSession& Session() { return m_hosted ? *m_hosted : m_session; }
+    CSiteVigilDoc& Doc() { return Session().Doc(); }
+    const CSiteVigilDoc& Doc() const { return m_hosted ? m_hosted->Doc() : m_session.Doc(); }
+    // Works on the list of the program that holds the storage folder (a command handed over to it):
+    // the list is already open and locked, and saving saves that list.
+    void Host(CListSession& session) { m_hosted = &session; }
+    bool IsHosted() const { return m_hosted != nullptr; }
+    // Saves the list to the storage folder, first giving every page without an id one, so that each
+    // page can be named by its id. Returns kExitOk, or kExitFailed after the message.
     int SaveList();
     // Takes the storage-folder lock (creating the folder when missing). Returns kExitOk, or
     // kExitFailed after the message; a second process is refused at once rather than kept waiting.
     int LockStorage();
     bool HoldsLock() const { return m_session.HoldsLock(); }
 
-    // A page named by its 1-based position in the list or by its exact name; null after the message.
+    // A page named by its id ("@1a"), its 1-based position in the list or its exact name; null after
+    // the message. A text that fits more than one page (a repeated name, a name that is also a
+    // position) is refused with the candidates.
     Curl* FindPage(const std::string& page);
     // Every named page, each once, in the order named. kExitOk, or kExitUsage after the message.
     int FindPages(const std::vector<std::string>& pages, std::vector<Curl*>& found);
     // 1-based position of a record in the list; 0 when it is not there.
     int PositionOf(const Curl* record) const;
+    // How the user names the page without doubt: "@id", or "#position" for a page without an id.
+    std::string Label(const Curl* record) const;
 
     // Write the one-line message and return the exit status to end with.
     int Usage(const std::string& message);
@@ -51,4 +64,5 @@ struct CliContext
 
 private:
     CListSession m_session;
+    CListSession* m_hosted = nullptr;
 };

@@ -2,9 +2,9 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/ConsoleFrontEnd.h"
+#include "cli/RunResults.h"
 #include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
-#include "platform/TerminalText.h"
 #include "run/CheckRun.h"
 #include "run/RunMessageQueue.h"
 
@@ -28,15 +28,6 @@ CConsoleFrontEnd::Options ProgressOptions(const std::ostream& err)
     return options;
 }
 
-std::string FailureText(const Curl& record)
-{
-    if (!record.GetError().empty())
-        return record.GetError();
-    if (record.GetHttpStatus() != 0)
-        return "the download failed (HTTP status " + std::to_string(record.GetHttpStatus()) + ")";
-    return "the download failed";
-}
-
 // Takes the run's reports until it and its closing steps (the e-mail) have ended; false when a stop
 // signal ended the wait first.
 bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
@@ -53,12 +44,13 @@ bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
 
 } // namespace
 
-// check [PAGE...]: a run over all or the named pages, then the end-of-run steps that need no window.
+// check [PAGE...] [--diff]: a run over all or the named pages, then the end-of-run steps that need no
+// window, then the pages found changed.
 int CmdCheck(CliContext& ctx)
 {
     CCliArgs parsed;
     std::string error;
-    if (!parsed.Parse(ctx.args, {}, error))
+    if (!parsed.Parse(ctx.args, {{"diff", false}}, error))
         return ctx.Usage(error);
     if (const int status = ctx.OpenList(true); status != kExitOk)
         return status;
@@ -93,13 +85,6 @@ int CmdCheck(CliContext& ctx)
     }
 
     // A closing step that failed (the update log, the e-mail) has shown its message already.
-    int status = run.LastSaveResult().ok && run.LastEndOfRun().Ok() ? kExitOk : kExitFailed;
-    for (const uint64_t serial : run.RunPages()) {
-        const Curl* page = ctx.Doc().FindBySerial(serial);
-        if (!page || page->GetComplete())
-            continue;
-        ctx.err << "sitevigil-cli: check: " << TerminalText(page->GetName() + ": " + FailureText(*page)) << "\n";
-        status = kExitFailed;
-    }
-    return status;
+    const int status = ReportRun(ctx, run, parsed.Has("diff"));
+    return run.LastSaveResult().ok && run.LastEndOfRun().Ok() ? status : kExitFailed;
 }

@@ -1,5 +1,7 @@
+#include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "model/UrlRecord.h"
 
 #include <ostream>
@@ -7,21 +9,30 @@
 // clear [PAGE...]: clears the change marks of the named pages, or of all pages.
 int CmdClear(CliContext& ctx)
 {
+    CCliArgs parsed;
+    std::string error;
+    if (!parsed.Parse(ctx.args, {}, error))
+        return ctx.Usage(error);
+    const std::vector<std::string>& names = parsed.Positional();
     if (const int status = ctx.OpenList(true); status != kExitOk)
         return status;
-    size_t cleared = 0;
-    if (ctx.args.empty()) {
-        cleared = ctx.Session().ClearAllChanges();
-    } else {
-        std::vector<Curl*> pages;
-        if (const int status = ctx.FindPages(ctx.args, pages); status != kExitOk)
-            return status;
-        for (Curl* page : pages)
-            CListSession::ClearChange(*page);
-        cleared = pages.size();
+    std::vector<Curl*> pages;
+    if (names.empty()) {
+        for (const auto& record : ctx.Doc().Records())
+            pages.push_back(record.get());
+    } else if (const int status = ctx.FindPages(names, pages); status != kExitOk) {
+        return status;
+    }
+    size_t marked = 0;
+    for (Curl* page : pages) {
+        marked += page->GetChanged() ? 1 : 0;
+        CListSession::ClearChange(*page);
     }
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
-    ctx.out << "Cleared the change marks of " << cleared << (cleared == 1 ? " page\n" : " pages\n");
+    if (marked == 0)
+        ctx.out << (pages.size() == 1 ? "The page was not marked changed\n" : "No page was marked changed\n");
+    else
+        ctx.out << "Cleared the change " << (marked == 1 ? "mark of " : "marks of ") << Counted(marked, "page") << "\n";
     return kExitOk;
 }

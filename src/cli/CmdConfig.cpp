@@ -1,10 +1,13 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "platform/TerminalText.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <ostream>
 
 namespace {
@@ -36,6 +39,38 @@ bool ParseInt(const std::string& text, int& value)
     return begin != end && ec == std::errc() && last == end;
 }
 
+// The settings that only the desktop program reads: windows, tray, confirmations, popups, sounds and
+// the list's column widths. The command line shows them but does nothing with them.
+bool DesktopOnly(const PrefInfo& info)
+{
+    static const IntPref* const ints[] = {
+        &Pref::startMinimized,
+        &Pref::startWithWindows,
+        &Pref::hideToTrayOnExit,
+        &Pref::actionOnDoubleClick,
+        &Pref::confirmDeletes,
+        &Pref::confirmScheduleStarts,
+        &Pref::showSummary,
+        &Pref::confirmClearChanges,
+        &Pref::confirmDuplicates,
+        &Pref::warnNoData,
+        &Pref::warnMultipleBrowserWindows,
+        &Pref::popupNotify,
+        &Pref::autoClosePopupNotify,
+        &Pref::popupDuration,
+        &Pref::soundPreference,
+        &Pref::col1,
+        &Pref::col2,
+        &Pref::col3,
+        &Pref::col4,
+        &Pref::col5,
+        &Pref::col6,
+    };
+    if (info.type == PrefType::Text)
+        return info.textPref == &Pref::soundFilename;
+    return std::find(std::begin(ints), std::end(ints), info.intPref) != std::end(ints);
+}
+
 const PrefInfo* Lookup(CliContext& ctx, const std::string& name)
 {
     const PrefInfo* info = FindPref(name.c_str());
@@ -56,8 +91,21 @@ int CmdConfig(CliContext& ctx)
     const std::string& action = args[0];
 
     if (action == "list" && args.size() == 1) {
-        for (const PrefInfo& info : AllPrefs())
-            ctx.out << info.name << '=' << TerminalText(ReaderText(prefs, info)) << '\n';
+        // Piped, the lines stay "name=value" for scripts; on a terminal a third column marks the settings
+        // that only the desktop program uses.
+        CCliTable table;
+        table.AddColumn("SETTING");
+        table.AddColumn("VALUE");
+        table.AddColumn("USED BY");
+        for (const PrefInfo& info : AllPrefs()) {
+            const std::string text = ReaderText(prefs, info);
+            if (ctx.outIsTerminal)
+                table.AddRow({info.name, text, DesktopOnly(info) ? "desktop program only" : ""});
+            else
+                ctx.out << info.name << '=' << TerminalText(text) << '\n';
+        }
+        if (ctx.outIsTerminal)
+            table.Write(ctx.out, true);
         return prefs.IsStoreOpen() ? kExitOk : ctx.Fail("cannot open the settings: " + prefs.StoreError());
     }
     if (action == "get" && args.size() == 2) {

@@ -1,6 +1,9 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "cli/ConsoleFrontEnd.h"
+#include "cli/DaemonControl.h"
+#include "cli/RunResults.h"
 #include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
@@ -10,33 +13,61 @@
 #include "run/Scheduler.h"
 
 #include <chrono>
+#include <functional>
 #include <poll.h>
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Ticks the scheduler once a second and runs the tasks posted to the front end's thread (the workers'
-// reports, the end of a run) in between, until
-// SIGINT or SIGTERM arrives.
-void RunLoop(CScheduler& scheduler, CRunMessageQueue& queue, CStopSignals& signals)
+// One line for each page the run found changed and for each page that failed.
+void LogRunResults(CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd& frontEnd)
 {
+    for (const uint64_t serial : run.RunPages()) {
+        const Curl* page = ctx.Doc().FindBySerial(serial);
+        if (!page)
+            continue;
+        if (!page->GetComplete())
+            frontEnd.ShowWarning(FailureLine(ctx, *page));
+        else if (FoundChange(*page))
+            frontEnd.SetStatusText(ChangeLine(ctx, *page));
+    }
+}
+
+// Ticks the scheduler once a second and runs the tasks posted to the front end's thread (the workers'
+// reports, the end of a run) in between, until SIGINT or SIGTERM arrives. onRunEnd is called after
+// each run; commands handed over are run between runs.
+void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals,
+             CDaemonControl& control, const std::function<void()>& onRunEnd)
+{
+    bool wasRunning = false;
     SteadyClock::time_point nextTick = SteadyClock::now();
     for (;;) {
         SteadyClock::time_point now = SteadyClock::now();
         if (now >= nextTick) {
             scheduler.OnScheduleTick();
+            wasRunning = wasRunning || run.IsRunning();
             nextTick += std::chrono::seconds(1);
             // After a long blocking step (an e-mail, a suspend) tick again from now instead of catching up.
             if (nextTick <= now)
                 nextTick = now + std::chrono::seconds(1);
         }
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - SteadyClock::now());
-        pollfd fds[2] = {{queue.WakeFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}};
-        poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
+        // Commands handed over wait while a run is in progress.
+        pollfd fds[3] = {{queue.WakeFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}, {control.Fd(), POLLIN, 0}};
+        poll(fds, run.IsRunning() ? 2 : 3, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
         if (signals.Received())
             return;
         queue.Dispatch();
+        // A run's end shows as the change of state after a dispatch.
+        if (wasRunning && !run.IsRunning()) {
+            wasRunning = false;
+            onRunEnd();
+        }
+        if (!run.IsRunning()) {
+            control.RunPending();
+            wasRunning = run.IsRunning();
+        }
     }
 }
 
@@ -62,12 +93,21 @@ int CmdDaemon(CliContext& ctx)
     CScheduler scheduler(run, ctx.Doc(), frontEnd);
 
     const size_t pages = ctx.Doc().Count();
-    std::string started = "Watching " + std::to_string(pages) + (pages == 1 ? " page" : " pages");
+    std::string started = "Watching " + Counted(pages, "page");
     if (ctx.Prefs().ReadInt(Pref::autoCheck) == 0)
         started += "; scheduled checks are off (autoCheck 0), the list is saved each minute";
     frontEnd.SetStatusText(started);
 
-    RunLoop(scheduler, queue, signals);
+    // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
+    CDaemonControl control(ctx.Session(), run, frontEnd);
+    std::string error;
+    if (!control.Start(ctx.Prefs().GetStorageFolder(), error))
+        frontEnd.ShowWarning("Commands cannot be handed to this daemon: " + error);
+
+    RunLoop(scheduler, run, queue, signals, control, [&] {
+        LogRunResults(ctx, run, frontEnd);
+        control.OnRunEnd();
+    });
 
     run.StopChecking();
     const int status = ctx.SaveList();

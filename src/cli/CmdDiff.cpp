@@ -1,51 +1,42 @@
+#include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/PageDiff.h"
 #include "model/UrlRecord.h"
 #include "platform/TerminalText.h"
 
 #include <ostream>
 #include <unistd.h>
 
-namespace {
-
-bool Exists(const std::string& path)
-{
-    return ::access(path.c_str(), F_OK) == 0;
-}
-
-// Why a page has no current copy, from what its record says.
-std::string WhyNoCopy(const Curl& page)
-{
-    if (page.m_nChecks == 0)
-        return "it has not been checked yet";
-    if (page.m_nDownloads == 0)
-        return "it has never been downloaded";
-    if (!page.m_bSavePage)
-        return "its copies are not kept (saving is off for this page)";
-    return "its saved copy is missing";
-}
-
-} // namespace
-
-// diff PAGE: writes the differences report between the page's previous and current copies and prints
-// the report's path.
+// diff PAGE [--text]: writes the differences report between the page's previous and current copies
+// and prints the report's path; with --text prints a unified diff of the two copies instead.
 int CmdDiff(CliContext& ctx)
 {
-    if (ctx.args.size() != 1)
-        return ctx.Usage(ctx.args.empty() ? "which page? (diff PAGE)" : "one page at a time");
+    CCliArgs parsed;
+    std::string error;
+    if (!parsed.Parse(ctx.args, {{"text", false}}, error))
+        return ctx.Usage(error);
+    const auto& pages = parsed.Positional();
+    if (pages.size() != 1)
+        return ctx.Usage(pages.empty() ? "which page? (diff PAGE)" : "one page at a time");
     // Only the page's files are written; the list is read, never saved, so no lock is needed.
     if (const int status = ctx.OpenList(false); status != kExitOk)
         return status;
-    Curl* page = ctx.FindPage(ctx.args.front());
+    Curl* page = ctx.FindPage(pages.front());
     if (!page)
         return kExitUsage;
-    // The files are named after the page id, which a page gets at its first check. Asking for a name
-    // here would use up an id that is never saved with the page.
-    if (page->m_strPageID.empty() || !Exists(page->GetSavedPagePath()))
-        return ctx.Fail("\"" + page->m_strName + "\" has no copy to compare: " + WhyNoCopy(*page));
+    if (parsed.Has("text")) {
+        if (std::string reason = NoCopyReason(*page); !reason.empty())
+            return ctx.Fail(reason);
+        if (!WritePageTextDiff(ctx.out, *page, ctx.outIsTerminal))
+            ctx.err << "The last two copies of \"" << TerminalText(page->m_strName) << "\" do not differ.\n";
+        return kExitOk;
+    }
+    if (std::string reason = NoCopyReason(*page); !reason.empty())
+        return ctx.Fail(reason);
     if (!page->MakeDiffReport())
         return ctx.Fail("cannot write the differences report " + page->GetDiffsPath());
-    if (!Exists(page->GetPreviousPagePath()))
+    if (::access(page->GetPreviousPagePath().c_str(), F_OK) != 0)
         ctx.err << "sitevigil-cli: diff: \"" << TerminalText(page->m_strName)
                 << "\" has no earlier version yet; the report shows the page as it is now\n";
     ctx.out << page->GetDiffsPath() << "\n";

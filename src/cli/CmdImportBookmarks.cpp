@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "model/ListImport.h"
 
 #include <ostream>
@@ -14,10 +15,12 @@ int CmdImportBookmarks(CliContext& ctx)
     const ImportResult result = ImportBookmarksFile(ctx.Doc(), ctx.args.front());
     if (!result)
         return ctx.Usage(result.error + "; nothing was imported");
-    if (result.added > 0) {
-        if (const int status = ctx.SaveList(); status != kExitOk)
-            return status;
-    }
-    ctx.out << "Imported " << result.added << (result.added == 1 ? " page\n" : " pages\n");
+    // A file that is no bookmarks file at all (a page saved by mistake, an export in another format) is
+    // most likely the wrong file: say so rather than report success with nothing imported.
+    if (result.added == 0)
+        return ctx.Usage("there are no web links (http or https) in " + ctx.args.front() + "; nothing was imported");
+    if (const int status = ctx.SaveList(); status != kExitOk)
+        return status;
+    ctx.out << "Imported " << Counted(result.added, "page") << "\n";
     return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "model/ListImport.h"
 
 #include <ostream>
@@ -20,7 +21,7 @@ int CmdImportList(CliContext& ctx)
         if (const int status = ctx.SaveList(); status != kExitOk)
             return status;
     }
-    ctx.out << "Imported " << result.added << (result.added == 1 ? " page" : " pages");
+    ctx.out << "Imported " << Counted(result.added, "page");
     if (!result.skipped.empty())
         ctx.out << ", skipped " << result.skipped.size()
                 << (result.skipped.size() == 1 ? " page with an address that cannot be watched"

@@ -2,35 +2,66 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliJson.h"
-#include "platform/TerminalText.h"
+#include "cli/CliTable.h"
 
 #include <ostream>
+#include <utility>
 
 namespace {
 
-// The list shows the change text with its column padding; here it stands alone.
-std::string Trimmed(const std::string& text)
+const char* Bool(bool value)
 {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    return value ? "true" : "false";
 }
 
-// Tabs and line breaks inside a text would break the one-line-per-page layout; other control
-// characters are shown escaped rather than handed to the terminal.
-std::string OneLine(std::string text)
+std::string JsonTime(bool known, int64_t seconds)
 {
-    for (char& c : text) {
-        if (c == '\t' || c == '\n' || c == '\r')
-            c = ' ';
-    }
-    return TerminalText(text);
+    return known ? JsonString(IsoTime(seconds)) : "null";
+}
+
+std::string JsonTextOrNull(bool present, const std::string& text)
+{
+    return present ? JsonString(text) : "null";
+}
+
+void WriteJson(std::ostream& out, const Curl& record, int position)
+{
+    out << "{\"id\": " << JsonTextOrNull(!record.m_strPageID.empty(), record.m_strPageID)
+        << ", \"position\": " << position << ", \"name\": " << JsonString(record.m_strName)
+        << ", \"url\": " << JsonString(record.m_strURL) << ", \"watch\": {\"content\": " << Bool(record.m_bWatchContent)
+        << ", \"date\": " << Bool(record.m_bWatchDate) << ", \"unreachable\": " << Bool(record.m_bWatchUnreachable)
+        << ", \"reachable\": " << Bool(record.m_bWatchReachable) << ", \"size\": " << Bool(record.m_bWatchSize)
+        << ", \"text\": " << Bool(record.m_bTextSearch) << ", \"notext\": " << Bool(record.m_bTextNotPresent)
+        << "}, \"search\": " << JsonString(record.m_strSearchText)
+        << ", \"start\": " << JsonTextOrNull(!record.m_bFromStart, record.m_strStartText)
+        << ", \"end\": " << JsonTextOrNull(!record.m_bToEnd, record.m_strEndText)
+        << ", \"savePage\": " << Bool(record.m_bSavePage) << ", \"changed\": " << Bool(record.m_bChanged)
+        << ", \"reason\": " << JsonTextOrNull(record.m_bChanged, record.m_strChangeReason)
+        << ", \"ok\": " << (record.m_nChecks == 0 ? "null" : Bool(record.m_bComplete))
+        << ", \"error\": " << JsonTextOrNull(record.m_nChecks != 0 && !record.m_bComplete, record.m_strError)
+        << ", \"checks\": " << record.m_nChecks << ", \"downloads\": " << record.m_nDownloads
+        << ", \"size\": " << (record.m_bDataReceived ? std::to_string(record.m_nSize) : "null")
+        << ", \"lastChecked\": " << JsonTime(record.m_nChecks != 0, record.m_timeLastChecked) << ", \"lastModified\": "
+        << JsonTime(record.m_nDownloads != 0 && record.m_bLastModifiedKnown, record.m_timeLastModified)
+        << ", \"status\": " << JsonString(record.GetStatusText())
+        << ", \"change\": " << JsonString(Trimmed(record.GetChangeText()))
+        << ", \"lastCheckedText\": " << JsonString(record.GetLastCheckedText())
+        << ", \"lastModifiedText\": " << JsonString(record.GetLastModifiedText()) << "}";
+}
+
+std::string ShortChecked(const Curl& record)
+{
+    return record.m_nChecks == 0 ? "Never" : ShortTime(record.m_timeLastChecked);
+}
+
+std::string ShortModified(const Curl& record)
+{
+    return record.m_nDownloads == 0 || !record.m_bLastModifiedKnown ? "-" : ShortTime(record.m_timeLastModified);
 }
 
 } // namespace
 
-// list [--json]: one line per page, fields separated by tabs; or a JSON array.
+// list [--json]: a table of the pages (aligned on a terminal, tab-separated when piped), or a JSON array.
 int CmdList(CliContext& ctx)
 {
     CCliArgs parsed;
@@ -42,29 +73,45 @@ int CmdList(CliContext& ctx)
 
     // A damaged list still shows the pages that could be read; the status then says it was damaged.
     const int status = ctx.OpenList(false);
-    const bool json = parsed.Has("json");
-    if (json)
+    if (parsed.Has("json")) {
         ctx.out << "[";
+        int position = 0;
+        for (const auto& record : ctx.Doc().Records()) {
+            ctx.out << (++position > 1 ? ",\n " : "\n ");
+            WriteJson(ctx.out, *record, position);
+        }
+        ctx.out << (position > 0 ? "\n]\n" : "]\n");
+        return status;
+    }
+
+    CCliTable table;
+    if (ctx.outIsTerminal) {
+        // Long names, addresses and reasons are cut so that a row fits a wide terminal's line.
+        const std::pair<const char*, size_t> columns[]
+            = {{"ID", 0},      {"#", 0},       {"NAME", 30},   {"ADDRESS", 50},
+               {"STATUS", 30}, {"CHANGE", 40}, {"CHECKED", 0}, {"MODIFIED", 0}};
+        for (const auto& [header, width] : columns)
+            table.AddColumn(header, width);
+    } else {
+        for (int i = 0; i < 8; ++i)
+            table.AddColumn({});
+    }
     int position = 0;
     for (const auto& record : ctx.Doc().Records()) {
+        const std::string id = record->m_strPageID.empty() ? "-" : "@" + record->m_strPageID;
+        const std::string change = Trimmed(record->GetChangeText());
         ++position;
-        if (json) {
-            ctx.out << (position > 1 ? ",\n " : "\n ") << "{\"position\": " << position
-                    << ", \"name\": " << JsonString(record->m_strName) << ", \"url\": " << JsonString(record->m_strURL)
-                    << ", \"status\": " << JsonString(record->GetStatusText())
-                    << ", \"changed\": " << (record->m_bChanged ? "true" : "false")
-                    << ", \"change\": " << JsonString(Trimmed(record->GetChangeText()))
-                    << ", \"lastChecked\": " << JsonString(record->GetLastCheckedText())
-                    << ", \"lastModified\": " << JsonString(record->GetLastModifiedText()) << "}";
-        } else {
-            ctx.out << position << '\t' << OneLine(record->m_strName) << '\t' << OneLine(record->m_strURL) << '\t'
-                    << OneLine(record->GetStatusText()) << '\t' << OneLine(Trimmed(record->GetChangeText())) << '\t'
-                    << OneLine(record->GetLastCheckedText()) << '\t' << OneLine(record->GetLastModifiedText()) << '\n';
-        }
+        if (ctx.outIsTerminal)
+            table.AddRow({id, std::to_string(position), record->m_strName, record->m_strURL, record->GetStatusText(),
+                          change, ShortChecked(*record), ShortModified(*record)});
+        else
+            // The id comes last, so that scripts reading the older seven columns keep working.
+            table.AddRow({std::to_string(position), record->m_strName, record->m_strURL, record->GetStatusText(),
+                          change, record->GetLastCheckedText(), record->GetLastModifiedText(), id});
     }
-    if (json)
-        ctx.out << (position > 0 ? "\n]\n" : "]\n");
-    else if (position == 0 && status == kExitOk)
+    if (table.RowCount() > 0)
+        table.Write(ctx.out, ctx.outIsTerminal);
+    else if (status == kExitOk)
         // On standard error, so that scripts reading the list still see an empty one.
         ctx.err << "No pages are watched yet; add one with: sitevigil-cli add URL\n";
     return status;

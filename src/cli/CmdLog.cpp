@@ -1,28 +1,52 @@
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "model/VigilPrefs.h"
 #include "notify/UpdateLog.h"
 
 #include <unistd.h>
 
 #include <ostream>
+#include <utility>
 
-// log [--clear]: prints the path of the update log's page, or empties the log.
+// log [--html | --clear]: the changes found so far as text, newest first; or the path of the update
+// log's page; or empties the log.
 int CmdLog(CliContext& ctx)
 {
     CCliArgs parsed;
     std::string error;
-    if (!parsed.Parse(ctx.args, {{"clear", false}}, error))
+    if (!parsed.Parse(ctx.args, {{"clear", false}, {"html", false}}, error))
         return ctx.Usage(error);
     if (!parsed.Positional().empty())
         return ctx.Usage("unexpected argument \"" + parsed.Positional().front() + "\"");
+    if (parsed.Has("clear") && parsed.Has("html"))
+        return ctx.Usage("--clear and --html do not go together");
 
     CUpdateLog log(ctx.Prefs().GetStorageFolder());
-    if (!parsed.Has("clear")) {
+    if (parsed.Has("html")) {
         ctx.out << log.GetPagePath() << "\n";
         if (::access(log.GetPagePath().c_str(), F_OK) != 0)
             ctx.Warn("there is no update log yet: it is written when the first change is found");
+        return kExitOk;
+    }
+    if (!parsed.Has("clear")) {
+        const bool whole = log.LoadLog();
+        CCliTable table;
+        const std::pair<const char*, size_t> columns[] = {{"DATE", 0}, {"NAME", 30}, {"ADDRESS", 60}, {"REASON", 0}};
+        for (const auto& [header, width] : columns)
+            table.AddColumn(ctx.outIsTerminal ? header : "", width);
+        for (const auto& entry : log.Entries())
+            table.AddRow({entry->m_nChecks == 0 ? "Never" : ShortTime(entry->m_timeLastChecked), entry->m_strName,
+                          entry->m_strURL,
+                          entry->m_bChanged ? entry->m_strChangeReason : Trimmed(entry->GetChangeText())});
+        if (table.RowCount() > 0)
+            table.Write(ctx.out, ctx.outIsTerminal);
+        else if (whole)
+            ctx.err << "No changes have been found yet.\n";
+        if (!whole)
+            return ctx.Usage("the update log " + log.GetRecordFilePath() + " is damaged: " + log.LastError()
+                             + "; the entries before the damage were shown");
         return kExitOk;
     }
 

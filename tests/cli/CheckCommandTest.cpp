@@ -6,6 +6,7 @@
 #include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
 #include "notify/UpdateLog.h"
+#include "run/ControlChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,15 @@
 #include <climits>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <spawn.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -88,7 +92,7 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     server.SetPage("/news", "<html><body>second edition</body></html>");
     CliResult second = Cli({"check", "News"});
     EXPECT_EQ(second.status, kExitOk) << second.err;
-    EXPECT_EQ(second.out, Summary(1, 1, 1));
+    EXPECT_EQ(second.out, Summary(1, 1, 1) + "Changed: @1 News (" + server.Url("/news") + "): Checksum changed\n");
     ASSERT_TRUE(smtp.WaitIdle());
     ASSERT_EQ(smtp.Messages().size(), 1u);
     EXPECT_NE(smtp.Messages()[0].data.find(server.Url("/news")), std::string::npos);
@@ -128,7 +132,7 @@ TEST_F(CheckCommand, CopyThatCannotBeSavedGivesExitStatusOne)
     WriteFileBytes(settings.StorageDir() + "savedPages", "in the way");
     const CliResult checked = Cli({"check"});
     EXPECT_EQ(checked.status, kExitFailed);
-    EXPECT_NE(checked.err.find("Page: cannot save the page copy"), std::string::npos) << checked.err;
+    EXPECT_NE(checked.err.find("Page (@1): cannot save the page copy"), std::string::npos) << checked.err;
 }
 
 TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
@@ -141,7 +145,7 @@ TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
     CliResult all = Cli({"check"});
     EXPECT_EQ(all.status, kExitFailed);
     EXPECT_EQ(all.out, Summary(2, 0, 0));
-    EXPECT_NE(all.err.find("sitevigil-cli: check: Gone: "), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find("sitevigil-cli: check: Gone (@2): "), std::string::npos) << all.err;
     EXPECT_EQ(all.err.find("Fine"), std::string::npos) << all.err;
 
     // Only the named page is checked.
@@ -152,6 +156,43 @@ TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
 
     EXPECT_EQ(Cli({"check", "Nowhere"}).status, kExitUsage);
     EXPECT_EQ(Cli({"check", "--fast"}).status, kExitUsage);
+}
+
+TEST_F(CheckCommand, DiffShowsWhatChangedAndTheLogKeepsIt)
+{
+    server.SetPage("/news", "<p>\nalpha\nbeta\ngamma\ndelta\n</p>\n");
+    ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"check"}).status, kExitOk);
+    server.SetPage("/news", "<P>\nalpha\nbeta two\ngamma\ndelta\n</p>\nepsilon\n");
+
+    const CliResult checked = Cli({"check", "--diff"});
+    ASSERT_EQ(checked.status, kExitOk) << checked.err;
+    const std::string pages = settings.StorageDir() + "savedPages/";
+    const std::string diff = "--- " + pages + "1_previous.html\n+++ " + pages
+        + "1.html\n@@ -1,6 +1,7 @@\n <P>\n alpha\n"
+          "-beta\n+beta two\n gamma\n delta\n </p>\n+epsilon\n";
+    EXPECT_EQ(checked.out,
+              Summary(1, 1, 1) + "Changed: @1 News (" + server.Url("/news") + "): Checksum changed\n\n" + diff);
+    const CliResult text = Cli({"diff", "@1", "--text"});
+    EXPECT_EQ(text.status, kExitOk) << text.err;
+    EXPECT_EQ(text.out, diff);
+
+    // The log gives the newest change first, one tab-separated line each.
+    server.SetPage("/news", "<P>\nalpha\nbeta three\n");
+    ASSERT_EQ(Cli({"check"}).status, kExitOk);
+    const CliResult log = Cli({"log"});
+    EXPECT_EQ(log.status, kExitOk) << log.err;
+    std::istringstream lines(log.out);
+    std::vector<std::string> entries;
+    for (std::string line; std::getline(lines, line);)
+        entries.push_back(line);
+    ASSERT_EQ(entries.size(), 2u) << log.out;
+    for (const std::string& entry : entries) {
+        EXPECT_EQ(entry.substr(16), "\tNews\t" + server.Url("/news") + "\tChecksum changed") << entry;
+        EXPECT_EQ(entry[4], '-');
+    }
+    EXPECT_GE(entries[0].substr(0, 16), entries[1].substr(0, 16));
+    EXPECT_EQ(Cli({"log", "--html"}).out, settings.StorageDir() + "siteVigilUpdateLog.htm\n");
 }
 
 TEST_F(CheckCommand, FailedClosingStepGivesExitStatusOne)
@@ -218,6 +259,7 @@ protected:
         std::string name = "sitevigil-cli";
         std::string command = "daemon";
         char* argv[] = {name.data(), command.data(), nullptr};
+        std::remove(m_output.c_str());
         ASSERT_EQ(posix_spawn(&m_pid, m_program.c_str(), &actions, nullptr, argv, environ), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -254,9 +296,14 @@ TEST_F(Daemon, ChecksOnTheScheduleAndSavesOnSigterm)
     SetInt(Pref::checkUnits, 0);
     server.SetPage("/page", "content");
     ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", server.Url("/gone"), "--name", "Gone"}).status, kExitOk);
 
     Start();
-    ASSERT_TRUE(WaitForOutput("Completed checking 1 URLs.")) << Output();
+    ASSERT_TRUE(WaitForOutput("Completed checking 2 URLs.")) << Output();
+    // Each change and each failure gets a line of its own.
+    server.SetPage("/page", "new content");
+    EXPECT_TRUE(WaitForOutput(" Changed: @1 Page (" + server.Url("/page") + "): Checksum changed\n")) << Output();
+    EXPECT_TRUE(WaitForOutput(" Failed: @2 Gone (" + server.Url("/gone") + "): ")) << Output();
     // The list is in the daemon's hands: a second writer is refused.
     EXPECT_EQ(Cli({"check"}).status, kExitFailed);
 
@@ -265,7 +312,7 @@ TEST_F(Daemon, ChecksOnTheScheduleAndSavesOnSigterm)
     EXPECT_NE(Output().find("Stopped; the list was saved"), std::string::npos) << Output();
     CSiteVigilDoc doc;
     ASSERT_TRUE(doc.LoadDefault().ok);
-    ASSERT_EQ(doc.Records().size(), 1u);
+    ASSERT_EQ(doc.Records().size(), 2u);
     EXPECT_GE(doc.Records().front()->m_nChecks, 1);
 }
 
@@ -304,3 +351,97 @@ TEST_F(Daemon, SigintStopsARunInProgressAndExitsCleanly)
 }
 
 } // namespace
+
+namespace {
+
+// What another user gets from the daemon's socket: the bytes of the answer, or "connect failed".
+std::string AskAsNobody(const std::string& socketPath)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return "pipe failed";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            (void)!write(pipeFds[1], "connect failed", 14);
+            _exit(0);
+        }
+        const std::string request = EncodeControlRequest({"pipe", "remove", "1"});
+        (void)!send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        shutdown(fd, SHUT_WR);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(fd, buffer, sizeof buffer)) > 0)
+            (void)!write(pipeFds[1], buffer, static_cast<size_t>(n));
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string answer;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        answer.append(buffer, static_cast<size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? answer : "child failed";
+}
+
+} // namespace
+
+TEST_F(Daemon, TakesChangesFromTheCommandLineAndOnlyFromItsOwner)
+{
+    server.SetPage("/a", "one");
+    server.SetPage("/b", "<p>\nfirst\n</p>\n");
+    ASSERT_EQ(Cli({"add", server.Url("/a"), "--name", "A"}).status, kExitOk);
+    Start();
+    ASSERT_TRUE(WaitForOutput("Watching 1 page")) << Output();
+
+    // Handed over: the daemon applies, saves and answers, instead of the lock refusing the change.
+    const CliResult added = Cli({"add", server.Url("/b"), "--name", "B", "--watch", "content"});
+    ASSERT_EQ(added.status, kExitOk) << added.err;
+    EXPECT_EQ(added.out, "Added page @2 (position 2): B\n");
+    EXPECT_TRUE(WaitForOutput("Handed over by sitevigil-cli: add")) << Output();
+    {
+        CSiteVigilDoc saved;
+        ASSERT_TRUE(saved.LoadDefault().ok);
+        EXPECT_EQ(saved.Records().size(), 2u);
+    }
+    EXPECT_EQ(Cli({"edit", "B", "--name", "Bee"}).status, kExitOk);
+    const CliResult list = Cli({"list"});
+    EXPECT_NE(list.out.find("\tBee\t"), std::string::npos) << list.out;
+    const CliResult checked = Cli({"check", "Bee"});
+    EXPECT_EQ(checked.status, kExitOk) << checked.err;
+    EXPECT_EQ(checked.out, "Checked 1 page in the running daemon.\n");
+    server.SetPage("/b", "<p>\nsecond\n</p>\n");
+    const CliResult diff = Cli({"check", "--diff"});
+    EXPECT_EQ(diff.status, kExitOk) << diff.err;
+    EXPECT_NE(diff.out.find("Changed: @2 Bee (" + server.Url("/b") + "): Checksum changed\n\n--- "), std::string::npos)
+        << diff.out;
+    EXPECT_NE(diff.out.find("\n-first\n+second\n"), std::string::npos) << diff.out;
+    EXPECT_EQ(Cli({"remove", "nine"}).status, kExitUsage);
+
+    // Another user gets nothing, even where the file permissions would let them in.
+    const std::string socketPath = settings.StorageDir() + kControlSocketName;
+    if (geteuid() == 0) {
+        EXPECT_EQ(AskAsNobody(socketPath), "connect failed");
+        chmod(settings.StorageDir().c_str(), 0711);
+        chmod(socketPath.c_str(), 0666);
+        EXPECT_EQ(AskAsNobody(socketPath), "");
+    }
+
+    EXPECT_EQ(StopWith(SIGTERM), 0) << Output();
+    EXPECT_FALSE(FileExists(socketPath));
+    CSiteVigilDoc doc;
+    ASSERT_TRUE(doc.LoadDefault().ok);
+    ASSERT_EQ(doc.Records().size(), 2u);
+    // Without the daemon the commands work on the file again.
+    EXPECT_EQ(Cli({"remove", "Bee"}).out, "Removed 1 page\n");
+}

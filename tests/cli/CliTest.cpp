@@ -142,7 +142,7 @@ TEST_F(CliTest, ListShowsEveryPageAsTextOrJson)
     // The list keeps the order the pages were added in, however often it is saved and loaded.
     EXPECT_EQ(first,
               "1\tQuote \" and \\ and tab\thttp://a.test/\tNever visited\tUnchanged\tNever\t"
-              "Unknown - never visited");
+              "Unknown - never visited\t@1");
     // Control characters never reach the terminal.
     EXPECT_EQ(second.rfind("2\tB\\x1B]0;title\\x07\\u{9B}31m\t", 0), 0u) << second;
     EXPECT_EQ(third.substr(0, 4), "3\tC\t");

@@ -1,0 +1,143 @@
+#include "cli/CliHelp.h"
+
+#include <cctype>
+#include <ostream>
+
+namespace {
+
+// clang-format off
+const CommandHelp kHelp[] = {
+    {"list", "[--json]",
+     "the watched pages: id, position, name, address, status, change and dates",
+     "  --json   a JSON array with machine values (ISO 8601 times, booleans, numbers,\n"
+     "           the watch settings) beside the texts shown in the list\n"
+     "On a terminal the list has a header row and short dates; piped, it is one\n"
+     "tab-separated line per page: position, name, address, status, change,\n"
+     "last checked, last modified, id.\n",
+     "sitevigil-cli list --json"},
+    {"show", "PAGE",
+     "everything about one page: settings, results and the paths of its files",
+     "",
+     "sitevigil-cli show @1a"},
+    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save]",
+     "watch a new page",
+     "  --name N     the name shown in the list (default: the address)\n"
+     "  --watch W    what counts as a change; repeat for more than one: content, date,\n"
+     "               unreachable, reachable, size, text, notext (default: size)\n"
+     "  --search T   the text that --watch text or --watch notext looks for\n"
+     "  --start T    also watch the part of the page from this text on\n"
+     "  --end T      also watch the part of the page up to this text\n"
+     "  --no-save    keep no copy of the page on disk (no differences then)\n",
+     "sitevigil-cli add https://example.org/news --name News --watch content"},
+    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save]",
+     "change a page's settings",
+     "  --name N     a new name\n"
+     "  --url URL    a new address; the page keeps its id and its files\n"
+     "  --watch W    replaces what the page watches (the values of add)\n"
+     "  --search T   the text that --watch text or --watch notext looks for\n"
+     "  --start T    watch the part of the page from this text on; an empty text drops it\n"
+     "  --end T      watch the part of the page up to this text; an empty text drops it\n"
+     "  --save       keep a copy of the page on disk\n"
+     "  --no-save    keep no copy of the page on disk\n",
+     "sitevigil-cli edit News --watch content --watch text --search \"sold out\""},
+    {"remove", "PAGE...",
+     "stop watching pages (their files stay)",
+     "",
+     "sitevigil-cli remove @1a 3"},
+    {"check", "[PAGE...] [--diff]",
+     "check all or the named pages, then name the pages that changed",
+     "  --diff   after the summary, print the changes of each changed page as a\n"
+     "           unified diff of its last two copies\n",
+     "sitevigil-cli check --diff"},
+    {"clear", "[PAGE...]",
+     "clear the change marks of all or the named pages",
+     "",
+     "sitevigil-cli clear News"},
+    {"diff", "PAGE [--text]",
+     "write the differences report of a page and print its path",
+     "  --text   print a unified diff of the page's last two copies instead\n",
+     "sitevigil-cli diff News --text"},
+    {"log", "[--html | --clear]",
+     "the changes found so far, newest first: date, name, address, reason",
+     "  --html   print the path of the update log's page instead\n"
+     "  --clear  empty the update log\n",
+     "sitevigil-cli log | head"},
+    {"import-bookmarks", "FILE",
+     "add the links of a bookmarks file (HTML)",
+     "",
+     "sitevigil-cli import-bookmarks ~/bookmarks.html"},
+    {"import-favorites", "[DIR]",
+     "add the shortcuts of a Favorites folder (default: ~/Favorites)",
+     "",
+     "sitevigil-cli import-favorites /mnt/windows/Users/me/Favorites"},
+    {"import-list", "FILE",
+     "add the pages of another list file",
+     "",
+     "sitevigil-cli import-list /backup/siteVigil.dat"},
+    {"config", "list | get NAME | set NAME VALUE",
+     "show or change the settings",
+     "  list            every setting and its value; on a terminal, the settings\n"
+     "                  that only the desktop program uses are marked\n"
+     "  get NAME        one setting\n"
+     "  set NAME VALUE  change a setting (whole numbers for number settings)\n",
+     "sitevigil-cli config set autoCheck 1"},
+    {"daemon", "",
+     "check on the schedule without a window, until SIGINT or SIGTERM",
+     "Logs each run, each page found changed and each page that failed, one line each.\n",
+     "sitevigil-cli daemon >> ~/sitevigil.log"},
+    {"test-email", "",
+     "send the test e-mail with the stored settings",
+     "",
+     "sitevigil-cli test-email"},
+    {"help", "[COMMAND]",
+     "this overview, or the help of one command",
+     "",
+     "sitevigil-cli help edit"},
+};
+// clang-format on
+
+const char* const kPageText = "PAGE is a page's id from the list (@1a), its position (from 1) or its exact name.\n";
+
+} // namespace
+
+std::span<const CommandHelp> AllCommandHelp()
+{
+    return kHelp;
+}
+
+const CommandHelp* FindCommandHelp(const std::string& name)
+{
+    for (const CommandHelp& help : kHelp) {
+        if (name == help.name)
+            return &help;
+    }
+    return nullptr;
+}
+
+void WriteUsage(std::ostream& out)
+{
+    out << "Usage: sitevigil-cli [--config-dir DIR] COMMAND [ARGUMENTS]\n\nCommands:\n";
+    for (const CommandHelp& help : kHelp) {
+        const std::string name = help.name;
+        out << "  " << name << std::string(name.size() < 18 ? 18 - name.size() : 1, ' ') << help.summary << "\n";
+    }
+    out << "\n"
+        << kPageText
+        << "Settings: --config-dir DIR, else $SITEVIGIL_CONFIG_DIR, else ~/.config/site-vigil/.\n"
+           "Exit status: 0 success, 1 the work failed, 2 bad usage or unreadable input.\n"
+           "See sitevigil-cli help COMMAND (or COMMAND --help) for a command's options.\n";
+}
+
+void WriteCommandHelp(std::ostream& out, const CommandHelp& help)
+{
+    std::string summary = help.summary;
+    summary[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(summary[0])));
+    out << "Usage: sitevigil-cli " << help.name << (*help.synopsis ? " " : "") << help.synopsis << "\n\n"
+        << summary << ".\n";
+    if (*help.options)
+        out << "\n" << help.options;
+    const std::string synopsis = help.synopsis;
+    if (synopsis.find("PAGE") != std::string::npos)
+        out << "\n" << kPageText;
+    out << "\nExample:\n  " << help.example << "\n";
+}

@@ -1,0 +1,84 @@
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
+#include "cli/CliContext.h"
+#include "cli/CliTable.h"
+#include "model/UrlRecord.h"
+
+#include <ostream>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+std::string Watches(const Curl& record)
+{
+    std::string text;
+    const std::pair<bool, const char*> watches[] = {
+        {record.m_bWatchContent, "content"},
+        {record.m_bWatchDate, "date"},
+        {record.m_bWatchUnreachable, "unreachable"},
+        {record.m_bWatchReachable, "reachable"},
+        {record.m_bWatchSize, "size"},
+        {record.m_bTextSearch, "text"},
+        {record.m_bTextNotPresent, "notext"},
+    };
+    for (const auto& [on, name] : watches) {
+        if (on)
+            text += (text.empty() ? "" : ", ") + std::string(name);
+    }
+    return text.empty() ? "nothing" : text;
+}
+
+std::string FileText(const std::string& path)
+{
+    return ::access(path.c_str(), F_OK) == 0 ? path : path + " (not there)";
+}
+
+} // namespace
+
+// show PAGE: everything about one page, one labelled line each.
+int CmdShow(CliContext& ctx)
+{
+    CCliArgs parsed;
+    std::string error;
+    if (!parsed.Parse(ctx.args, {}, error))
+        return ctx.Usage(error);
+    const std::vector<std::string>& names = parsed.Positional();
+    if (names.size() != 1)
+        return ctx.Usage(names.empty() ? "which page? (show PAGE)" : "one page at a time");
+    const int status = ctx.OpenList(false);
+    if (status != kExitOk && ctx.Doc().Records().empty())
+        return status;
+    Curl* page = ctx.FindPage(names.front());
+    if (!page)
+        return kExitUsage;
+
+    CCliTable table;
+    table.AddColumn({});
+    table.AddColumn({});
+    const auto row = [&table](const char* label, const std::string& value) { table.AddRow({label, value}); };
+    row("Id:", page->m_strPageID.empty() ? "none yet" : "@" + page->m_strPageID);
+    row("Position:", std::to_string(ctx.PositionOf(page)));
+    row("Name:", page->m_strName);
+    row("Address:", page->m_strURL);
+    row("Watches:", Watches(*page));
+    row("Search text:", page->m_strSearchText);
+    row("Start text:", page->m_bFromStart ? "none (from the start of the page)" : page->m_strStartText);
+    row("End text:", page->m_bToEnd ? "none (to the end of the page)" : page->m_strEndText);
+    row("Save page:", page->m_bSavePage ? "yes" : "no");
+    row("Status:", page->GetStatusText());
+    row("Change:", Trimmed(page->GetChangeText()));
+    row("Last checked:", page->GetLastCheckedText());
+    row("Last modified:", page->GetLastModifiedText());
+    row("Size:", page->GetSizeText());
+    row("Checks:", std::to_string(page->m_nChecks) + ", downloads " + std::to_string(page->m_nDownloads));
+    // The files are named after the id; a page without one has none yet (and asking would use one up).
+    if (!page->m_strPageID.empty()) {
+        row("Current copy:", FileText(page->GetSavedPagePath()));
+        row("Previous copy:", FileText(page->GetPreviousPagePath()));
+        row("Differences:", FileText(page->GetDiffsPath()));
+        row("Debug log:", FileText(page->GetDebugLogPath()));
+    }
+    table.Write(ctx.out, ctx.outIsTerminal);
+    return status;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The local channel through which a command line hands its work to the program that holds the
+// storage folder (the daemon or the desktop program): a Unix socket in the storage folder, usable by
+// the folder's owner only. One request per connection: the command's arguments; one answer: the exit
+// status and what the command wrote to its two streams.
+struct ControlReply
+{
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+// The socket's file name in the storage folder.
+inline constexpr const char* kControlSocketName = "siteVigil.sock";
+
+// Frames of the channel: each text as a 4-byte little-endian length and its bytes.
+std::string EncodeControlRequest(const std::vector<std::string>& args);
+std::string EncodeControlReply(const ControlReply& reply);
+// False for bytes that are not one whole frame set (cut short, or a length beyond the data).
+bool DecodeControlRequest(const std::string& bytes, std::vector<std::string>& args);
+bool DecodeControlReply(const std::string& bytes, ControlReply& reply);
+
+// Largest request or reply read: far beyond any command's text, small enough to hold.
+inline constexpr size_t kMaxControlMessage = 64u << 20;
+
+// Hands the arguments to the program listening in the storage folder and waits for its answer.
+// Returns false without a reply when nobody listens there (no socket, or a socket left behind by a
+// program that ended): the caller then does the work itself. A channel that breaks after connecting
+// gives true with status 1 and the reason in err.
+bool SendControlRequest(const std::string& storageFolder, const std::vector<std::string>& args, ControlReply& reply);
