@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <list>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -74,7 +74,7 @@ void AppendOneChange(benchmark::State& state)
     const std::string logFile = MakeLogFile();
     const std::string logPath = folder + "siteVigilUpdateLog.dat";
 
-    std::list<std::unique_ptr<Curl>> records;
+    std::vector<std::unique_ptr<Curl>> records;
     auto changed = std::make_unique<Curl>();
     FillRecord(*changed, kEntries);
     changed->m_bNewChange = true;

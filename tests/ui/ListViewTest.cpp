@@ -338,7 +338,7 @@ void ListViewTest::importsAddWholeFilesOnly()
     QCOMPARE(Cell(3, 0).toString(), QString("News"));
     QVERIFY(MessageBox::TakeShownTexts().join("").contains("Broken.url"));
 
-    // Another list comes in whole, in front as loading merges it; a damaged one not at all.
+    // Another list comes in whole, at the end; a damaged one not at all.
     CSiteVigilDoc other;
     for (const char* name : {"X", "Y"})
         other.AddRecord(CListSession::NewRecord(std::string("http://") + name + ".example/"));
@@ -351,7 +351,8 @@ void ListViewTest::importsAddWholeFilesOnly()
     QCOMPARE(m_view->model()->rowCount(), 4);
     QCOMPARE(m_view->ImportList(QString::fromStdString(files.Path() + "other.dat")), 2);
     QCOMPARE(m_view->model()->rowCount(), 6);
-    QCOMPARE(Cell(2, 0).toString(), QString("Mine"));
+    QCOMPARE(Cell(0, 0).toString(), QString("Mine"));
+    QCOMPARE(Cell(4, 0).toString(), QString("http://X.example/"));
 }
 
 void ListViewTest::checkRunUpdatesRowsLogAndList()

@@ -173,7 +173,7 @@ int CMyListView::FinishImport(int added, const std::string& error, const std::ve
     if (!skipped.empty()) {
         // The user should learn which shortcuts did not come along; the first few say enough.
         constexpr size_t kShown = 10;
-        QString text = QString("%1 shortcuts without an address were not imported:").arg(skipped.size());
+        QString text = QString("%1 entries were not imported:").arg(skipped.size());
         for (size_t i = 0; i < std::min(skipped.size(), kShown); ++i)
             text += "\n" + QString::fromStdString(skipped[i]);
         if (skipped.size() > kShown)
@@ -207,15 +207,14 @@ int CMyListView::ImportBookmarks(const QString& file)
 
 int CMyListView::ImportList(const QString& file)
 {
-    // A file that cannot be read whole would bring in its readable part plus "Error" placeholders,
-    // which the next save would make permanent: it is read on the side first, and imported only whole.
-    const std::string path = file.toStdString();
-    if (const DocResult trial = CSiteVigilDoc().LoadFromFile(path); !trial)
-        return FinishImport(0, trial.error, {});
-    const size_t before = m_session.Doc().Count();
+    // The core takes a list file only whole, gives its pages this list's own ids and leaves out
+    // addresses that could not be added by hand.
+    const int first = m_model->rowCount();
     m_model->BeginReset();
-    const DocResult result = m_session.Doc().LoadFromFile(path);
+    const ImportResult result = ImportListFile(m_session.Doc(), file.toStdString());
     m_model->EndReset();
+    if (result.added > 0)
+        scrollTo(m_model->index(first, 0));
     emit changesPresent(CountChanged());
-    return FinishImport(static_cast<int>(m_session.Doc().Count() - before), result ? std::string() : result.error, {});
+    return FinishImport(static_cast<int>(result.added), result.error, result.skipped);
 }
