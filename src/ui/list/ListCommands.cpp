@@ -183,38 +183,32 @@ int CMyListView::FinishImport(int added, const std::string& error, const std::ve
     return added;
 }
 
-int CMyListView::ImportFavorites(const QString& dir)
+int CMyListView::RunImport(const std::function<ImportResult(CSiteVigilDoc&)>& import)
 {
+    // Imports add at the end of the list: the view shows the first new row.
     const int first = m_model->rowCount();
     m_model->BeginReset();
-    const ImportResult result = ::ImportFavorites(m_session.Doc(), dir.toStdString());
+    const ImportResult result = import(m_session.Doc());
     m_model->EndReset();
     if (result.added > 0)
         scrollTo(m_model->index(first, 0));
+    emit changesPresent(CountChanged());
     return FinishImport(static_cast<int>(result.added), result.error, result.skipped);
+}
+
+int CMyListView::ImportFavorites(const QString& dir)
+{
+    return RunImport([&](CSiteVigilDoc& doc) { return ::ImportFavorites(doc, dir.toStdString()); });
 }
 
 int CMyListView::ImportBookmarks(const QString& file)
 {
-    const int first = m_model->rowCount();
-    m_model->BeginReset();
-    const ImportResult result = ImportBookmarksFile(m_session.Doc(), file.toStdString());
-    m_model->EndReset();
-    if (result.added > 0)
-        scrollTo(m_model->index(first, 0));
-    return FinishImport(static_cast<int>(result.added), result.error, result.skipped);
+    return RunImport([&](CSiteVigilDoc& doc) { return ImportBookmarksFile(doc, file.toStdString()); });
 }
 
 int CMyListView::ImportList(const QString& file)
 {
     // The core takes a list file only whole, gives its pages this list's own ids and leaves out
     // addresses that could not be added by hand.
-    const int first = m_model->rowCount();
-    m_model->BeginReset();
-    const ImportResult result = ImportListFile(m_session.Doc(), file.toStdString());
-    m_model->EndReset();
-    if (result.added > 0)
-        scrollTo(m_model->index(first, 0));
-    emit changesPresent(CountChanged());
-    return FinishImport(static_cast<int>(result.added), result.error, result.skipped);
+    return RunImport([&](CSiteVigilDoc& doc) { return ImportListFile(doc, file.toStdString()); });
 }

@@ -12,6 +12,8 @@
 class CBrowserLauncher;
 class CGuiRun;
 class CListSession;
+class CSiteVigilDoc;
+struct ImportResult;
 class CPageListModel;
 class Curl;
 class QAction;
@@ -115,6 +117,7 @@ private:
     void AppendRecord(std::unique_ptr<Curl> record);
     int CountChanged() const;
     // Shows the outcome of an import and rebuilds the rows when pages were added.
+    int RunImport(const std::function<ImportResult(CSiteVigilDoc&)>& import);
     int FinishImport(int added, const std::string& error, const std::vector<std::string>& skipped);
 
     CListSession& m_session;
