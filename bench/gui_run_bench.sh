@@ -43,32 +43,9 @@ trap cleanup EXIT
 PORT="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
 BASE="http://127.0.0.1:$PORT"
 
-mkdir -p "$WORK/www" "$WORK/nginx"
-python3 - "$WORK/www" "$PAGES" <<'PY'
-import sys
-folder, pages = sys.argv[1], int(sys.argv[2])
-line = "<p>The quick brown fox jumps over the lazy dog, again and again.</p>\n"
-for i in range(1, pages + 1):
-    with open(f"{folder}/p{i:05d}.html", "w") as out:
-        out.write((f"<html><head><title>Page {i}</title></head><body>\n" + line * 300)[:20466] + "</body></html>\n")
-PY
-chmod -R a+rX "$WORK/www"
-cat > "$WORK/nginx/nginx.conf" <<CONF
-worker_processes 2;
-pid $WORK/nginx/nginx.pid;
-error_log $WORK/nginx/error.log;
-events { worker_connections 4096; }
-http {
-    access_log off;
-    client_body_temp_path $WORK/nginx/body;
-    keepalive_requests 1000000;
-    default_type text/html;
-    server { listen 127.0.0.1:$PORT; root $WORK/www; }
-}
-CONF
-nginx -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" -g 'daemon off;' &
-NGINX_PID=$!
-for _ in $(seq 1 50); do curl -fsS -o /dev/null "$BASE/p00001.html" 2>/dev/null && break; sleep 0.1; done
+source "$(dirname "${BASH_SOURCE[0]}")/local_pages.sh"
+make_pages "$WORK/www" "$PAGES" 20480
+start_nginx "$PORT" "$WORK/www"
 
 export SITEVIGIL_CONFIG_DIR="$WORK/config" XDG_CONFIG_HOME="$WORK/xdg-config" XDG_DATA_HOME="$WORK/data"
 export QTWEBENGINE_DISABLE_SANDBOX=1 no_proxy=127.0.0.1 NO_PROXY=127.0.0.1

@@ -62,51 +62,9 @@ BASE="http://127.0.0.1:$PORT"
 
 echo "== $PAGES pages of $PAGE_BYTES bytes on $BASE, files in $WORK, $(nproc) cores, load $(cut -d" " -f1-3 /proc/loadavg)"
 
-# ---- pages ----
-mkdir -p "$WORK/www"
-python3 - "$WORK/www" "$PAGES" "$PAGE_BYTES" <<'PY'
-import sys
-folder, pages, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-line = "<p>The quick brown fox jumps over the lazy dog, again and again.</p>\n"
-for i in range(1, pages + 1):
-    head = f"<html><head><title>Page {i}</title></head><body>\n<h1>Page {i}</h1>\n"
-    tail = "</body></html>\n"
-    body = line * ((size - len(head) - len(tail)) // len(line) + 1)
-    text = (head + body)[: size - len(tail)] + tail
-    with open(f"{folder}/p{i:05d}.html", "w") as out:
-        out.write(text)
-PY
-chmod -R a+rX "$WORK/www"
-
-# ---- nginx ----
-mkdir -p "$WORK/nginx"
-cat > "$WORK/nginx/nginx.conf" <<CONF
-worker_processes 2;
-pid $WORK/nginx/nginx.pid;
-error_log $WORK/nginx/error.log;
-events { worker_connections 4096; }
-http {
-    access_log off;
-    client_body_temp_path $WORK/nginx/body;
-    proxy_temp_path $WORK/nginx/proxy;
-    fastcgi_temp_path $WORK/nginx/fastcgi;
-    uwsgi_temp_path $WORK/nginx/uwsgi;
-    scgi_temp_path $WORK/nginx/scgi;
-    keepalive_requests 1000000;
-    default_type text/html;
-    server {
-        listen 127.0.0.1:$PORT;
-        root $WORK/www;
-    }
-}
-CONF
-nginx -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" -g 'daemon off;' &
-NGINX_PID=$!
-for _ in $(seq 1 50); do
-    curl -fsS -o /dev/null "$BASE/p00001.html" 2>/dev/null && break
-    sleep 0.1
-done
-curl -fsS -o /dev/null "$BASE/p00001.html" || { echo "nginx did not start" >&2; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/local_pages.sh"
+make_pages "$WORK/www" "$PAGES" "$PAGE_BYTES"
+start_nginx "$PORT" "$WORK/www"
 
 # ---- measuring ----
 # measure NAME COMMAND...: runs it under /usr/bin/time -v, prints and records seconds and peak KB.
