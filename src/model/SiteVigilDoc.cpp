@@ -315,10 +315,8 @@ void CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
 {
     if (!record)
         return;
-    if (m_rowBySerial.contains(record->GetSerial()))
-        record->RenewSerial();
-    m_rowBySerial.emplace(record->GetSerial(), m_records.size());
     m_records.push_back(std::move(record));
+    IndexFrom(m_records.size() - 1);
 }
 
 std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)

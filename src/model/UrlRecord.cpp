@@ -56,8 +56,11 @@ Curl::Curl(const Curl& source)
 
 std::unique_ptr<Curl> Curl::MakeWorkCopy() const
 {
+    // The snapshot plus the three fields it leaves at their construction values: every persistent field.
     auto copy = std::make_unique<Curl>(*this);
-    static_cast<CurlFields&>(*copy) = *this;
+    copy->m_bComplete = m_bComplete;
+    copy->m_strError = m_strError;
+    copy->m_strPageID = m_strPageID;
     return copy;
 }
 

@@ -60,7 +60,7 @@ bool CCheckRun::CheckPages(const std::vector<Curl*>& records)
         return false;
     m_frontEnd.SetTrayBlinking(true);
     m_frontEnd.ShowBusy(true);
-    return StartRun(records, true);
+    return StartRun(records);
 }
 
 bool CCheckRun::CheckSelected(Curl* record)
@@ -68,10 +68,10 @@ bool CCheckRun::CheckSelected(Curl* record)
     if (m_running || !record)
         return false;
     m_frontEnd.ShowBusy(true);
-    return StartRun({record}, false);
+    return StartRun({record});
 }
 
-bool CCheckRun::StartRun(const std::vector<Curl*>& records, [[maybe_unused]] bool newRun)
+bool CCheckRun::StartRun(const std::vector<Curl*>& records)
 {
     ShutdownPool();
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();

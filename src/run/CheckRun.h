@@ -77,7 +77,7 @@ public:
     const EndOfRunOutcome& LastEndOfRun() const { return m_lastEndOfRun; }
 
 private:
-    bool StartRun(const std::vector<Curl*>& records, bool newRun);
+    bool StartRun(const std::vector<Curl*>& records);
     void EndOfRun();
     void ShutdownPool();
 

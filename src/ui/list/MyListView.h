@@ -68,6 +68,10 @@ public:
 
     // Puts the widths of the six columns into col1..col6; call before the list is saved.
     void StoreColumnWidths();
+    // The first selected record in list order, null when none is selected (the browser pane acts on it).
+    Curl* FirstSelected() const;
+    // How many pages are marked changed.
+    int CountChanged() const;
 
     // The main window's sound: the end of a run calls it and goes on when the sound has ended.
     using SoundHook = std::function<void(int pref, const QString& file, std::function<void()> onEnded)>;
@@ -111,11 +115,9 @@ private:
     void ViewUpdateLog();
     void DeleteUpdateLog();
 
-    // The selected records in list order; the first of them, null when none is selected.
+    // The selected records in list order.
     std::vector<Curl*> SelectedRecords() const;
-    Curl* FirstSelected() const;
     void AppendRecord(std::unique_ptr<Curl> record);
-    int CountChanged() const;
     // Shows the outcome of an import and rebuilds the rows when pages were added.
     int RunImport(const std::function<ImportResult(CSiteVigilDoc&)>& import);
     int FinishImport(int added, const std::string& error, const std::vector<std::string>& skipped);

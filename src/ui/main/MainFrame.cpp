@@ -48,17 +48,7 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
 
     m_list = new CMyListView(session);
     const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
-    m_pane = new CSplitFrame(
-        [this]() -> Curl* {
-            const QModelIndexList rows = m_list->selectionModel()->selectedRows();
-            int first = -1;
-            for (const QModelIndex& index : rows)
-                first = first < 0 ? index.row() : std::min(first, index.row());
-            if (first < 0 || static_cast<size_t>(first) >= m_session.Doc().Count())
-                return nullptr;
-            return &m_session.Doc().RecordAt(static_cast<size_t>(first));
-        },
-        storage);
+    m_pane = new CSplitFrame([this]() { return m_list->FirstSelected(); }, storage);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(m_list);
     splitter->addWidget(m_pane);

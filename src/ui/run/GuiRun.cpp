@@ -17,8 +17,7 @@ QString Text(const std::string& text)
 } // namespace
 
 CGuiRun::CGuiRun(CListSession& session, CMyListView& view, CPageListModel& model)
-    : m_session(session)
-    , m_view(view)
+    : m_view(view)
     , m_model(model)
     , m_run(session.Doc(), m_engine, m_dispatcher, *this)
 { }
@@ -68,12 +67,7 @@ void CGuiRun::SetTrayBlinking(bool blinking)
 
 void CGuiRun::SetChangesPending(bool anyChanged)
 {
-    int count = 0;
-    if (anyChanged) {
-        for (const std::unique_ptr<Curl>& record : m_session.Doc().Records())
-            count += record->GetChanged() ? 1 : 0;
-    }
-    emit m_view.changesPresent(count);
+    emit m_view.changesPresent(anyChanged ? m_view.CountChanged() : 0);
 }
 
 void CGuiRun::SetRunButtons(bool running)

@@ -50,7 +50,6 @@ public:
     void PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded) override;
 
 private:
-    CListSession& m_session;
     CMyListView& m_view;
     CPageListModel& m_model;
     SoundHook m_soundHook;
