@@ -2,7 +2,7 @@
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
 #include "cli/ConsoleFrontEnd.h"
-#include "cli/DaemonControl.h"
+#include "cli/ControlHost.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
@@ -38,7 +38,7 @@ void LogRunResults(CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd& fron
 // reports, the end of a run) in between, until SIGINT or SIGTERM arrives. onRunEnd is called after
 // each run; commands handed over are run between runs.
 void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals,
-             CDaemonControl& control, const std::function<void()>& onRunEnd)
+             CControlHost& control, const std::function<void()>& onRunEnd)
 {
     bool wasRunning = false;
     SteadyClock::time_point nextTick = SteadyClock::now();
@@ -99,7 +99,7 @@ int CmdDaemon(CliContext& ctx)
     frontEnd.SetStatusText(started);
 
     // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
-    CDaemonControl control(ctx.Session(), run, frontEnd);
+    CControlHost control(ctx.Session(), run, frontEnd, "daemon");
     std::string error;
     if (!control.Start(ctx.Prefs().GetStorageFolder(), error))
         frontEnd.ShowWarning("Commands cannot be handed to this daemon: " + error);

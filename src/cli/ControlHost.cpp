@@ -1,44 +1,50 @@
-#include "cli/DaemonControl.h"
+#include "cli/ControlHost.h"
 
 #include "cli/CliApp.h"
 #include "cli/CliArgs.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
-#include "cli/ConsoleFrontEnd.h"
 #include "cli/RunResults.h"
 #include "run/CheckRun.h"
+#include "run/CheckRunFrontEnd.h"
 
 #include <sstream>
 
-CDaemonControl::CDaemonControl(CListSession& session, CCheckRun& run, CConsoleFrontEnd& frontEnd)
+CControlHost::CControlHost(CListSession& session, CCheckRun& run, ICheckRunFrontEnd& frontEnd, std::string hostName)
     : m_session(session)
     , m_run(run)
     , m_frontEnd(frontEnd)
+    , m_hostName(std::move(hostName))
     , m_server(m_dispatcher, [this](const std::vector<std::string>& request, CControlServer::Answer answer) {
         Handle(request, answer);
     })
 { }
 
-bool CDaemonControl::Start(const std::string& storageFolder, std::string& error)
+bool CControlHost::Start(const std::string& storageFolder, std::string& error)
 {
     return m_server.Start(storageFolder, error);
 }
 
-void CDaemonControl::Handle(const std::vector<std::string>& request, const CControlServer::Answer& answer)
+void CControlHost::Handle(const std::vector<std::string>& request, const CControlServer::Answer& answer)
 {
     if (request.size() >= 2 && request[1] == "check") {
         StartCheck(request, answer);
         return;
     }
+    const bool changes = request.size() >= 2 && request[1] != "list" && request[1] != "show";
+    if (changes && m_aboutToChange)
+        m_aboutToChange();
     std::ostringstream out, err;
     const int status = RunHandedOver(request, out, err, m_session);
-    if (request.size() >= 2 && request[1] != "list" && request[1] != "show")
+    if (changes && m_changed)
+        m_changed();
+    if (changes)
         m_frontEnd.SetStatusText("Handed over by sitevigil-cli: " + request[1]
                                  + (status == kExitOk ? "" : " (refused, exit status " + std::to_string(status) + ")"));
     answer({status, out.str(), err.str()});
 }
 
-void CDaemonControl::StartCheck(const std::vector<std::string>& request, const CControlServer::Answer& answer)
+void CControlHost::StartCheck(const std::vector<std::string>& request, const CControlServer::Answer& answer)
 {
     std::ostringstream out, err;
     CliContext ctx("check", std::vector<std::string>(request.begin() + 2, request.end()), out, err);
@@ -67,13 +73,13 @@ void CDaemonControl::StartCheck(const std::vector<std::string>& request, const C
     m_pending.push_back({answer, parsed.Has("diff")});
 }
 
-void CDaemonControl::OnRunEnd()
+void CControlHost::OnRunEnd()
 {
     for (const PendingCheck& pending : m_pending) {
         std::ostringstream out, err;
         CliContext ctx("check", {}, out, err);
         ctx.Host(m_session);
-        out << "Checked " << Counted(m_run.RunPages().size(), "page") << " in the running daemon.\n";
+        out << "Checked " << Counted(m_run.RunPages().size(), "page") << " in the running " << m_hostName << ".\n";
         const int status = ReportRun(ctx, m_run, pending.withDiffs);
         pending.answer({status, out.str(), err.str()});
     }
