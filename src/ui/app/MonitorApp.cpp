@@ -3,6 +3,7 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "ui/app/CrashHandler.h"
+#include "ui/app/GuiControl.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/StartupProbe.h"
 #include "ui/main/MainFrame.h"
@@ -20,6 +21,7 @@ CMonitorApp::CMonitorApp() = default;
 
 CMonitorApp::~CMonitorApp()
 {
+    m_control.reset(); // no more requests on a list that is about to go
     m_frame.reset(); // the window and the list view go before the list they show
 }
 
@@ -73,6 +75,11 @@ int CMonitorApp::InitInstance()
 
     m_frame = std::make_unique<CMainFrame>(m_session);
     connect(m_instance.get(), &CSingleInstance::activationRequested, m_frame.get(), &CMainFrame::BringToFront);
+    // While the window is up, sitevigil-cli hands its changes to it instead of stopping with a message.
+    m_control = std::make_unique<CGuiControl>(m_session, m_frame->ListView());
+    if (std::string error; !m_control->Start(storage, error))
+        std::fprintf(stderr, "sitevigil: commands of sitevigil-cli cannot be handed to this program: %s\n",
+                     error.c_str());
     if (startMinimized && CTrayIcon::IsAvailable()) {
         m_frame->HideToTray();
     } else if (startMinimized) {

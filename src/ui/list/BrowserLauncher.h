@@ -19,6 +19,8 @@ public:
     std::vector<std::string> BrowserArgs(const Curl& record);
     // The record is gone: its kept browser goes with it.
     void Forget(const Curl* record);
+    // Records may have gone wholesale: every kept browser goes.
+    void ForgetAll() { m_execs.clear(); }
 
 private:
     const std::string& BrowserExec(const Curl& record);

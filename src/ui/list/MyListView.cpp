@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -98,10 +99,6 @@ CMyListView::CMyListView(CListSession& session, QWidget* parent)
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::UpdateActions);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &CMyListView::ScheduleShowCurrent);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::ScheduleShowCurrent);
-    // A record that goes may leave its address to a new one, which must still show when selected.
-    auto forgetShown = [this] { m_shownRecord = nullptr; };
-    connect(m_model, &QAbstractItemModel::modelReset, this, forgetShown);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, forgetShown);
     connect(this, &QAbstractItemView::doubleClicked, this, &CMyListView::OnDoubleClicked);
     connect(this, &CMyListView::runningChanged, this, &CMyListView::UpdateActions);
     UpdateActions();
@@ -193,9 +190,9 @@ void CMyListView::ShowCurrentInPane()
     Curl* record = current.isValid() && selectionModel()->isRowSelected(current.row(), {})
         ? m_model->RecordAt(current.row())
         : nullptr;
-    if (!record || record == m_shownRecord)
+    if (!record || record->GetSerial() == m_shownSerial)
         return;
-    m_shownRecord = record;
+    m_shownSerial = record->GetSerial();
     emit showInPane(QUrl::fromLocalFile(QString::fromStdString(record->GetSavedPagePath())));
 }
 
@@ -245,6 +242,36 @@ void CMyListView::FillList()
 {
     m_model->BeginReset();
     m_model->EndReset();
+    emit changesPresent(CountChanged());
+}
+
+void CMyListView::BeginOutsideChange()
+{
+    m_keptSelection.clear();
+    for (const Curl* record : SelectedRecords())
+        m_keptSelection.push_back(record->GetSerial());
+    const Curl* current = m_model->RecordAt(currentIndex().row());
+    m_keptCurrent = current ? current->GetSerial() : 0;
+    m_model->BeginReset();
+}
+
+void CMyListView::EndOutsideChange()
+{
+    // Records may have gone, and a new one may live where a removed one did.
+    m_browser->ForgetAll();
+    m_model->EndReset();
+    const CSiteVigilDoc& doc = m_session.Doc();
+    QItemSelection selection;
+    for (const uint64_t serial : m_keptSelection) {
+        if (const Curl* record = doc.FindBySerial(serial)) {
+            const int row = m_model->RowOf(record);
+            selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+        }
+    }
+    if (const Curl* current = m_keptCurrent ? doc.FindBySerial(m_keptCurrent) : nullptr)
+        selectionModel()->setCurrentIndex(m_model->index(m_model->RowOf(current), 0), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_keptSelection.clear();
     emit changesPresent(CountChanged());
 }
 

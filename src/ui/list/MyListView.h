@@ -4,6 +4,7 @@
 #include <QUrl>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,6 +61,10 @@ public:
 
     // After the document changed wholesale (loaded, replaced).
     void FillList();
+    // Around a change made to the list behind the view's back (a command handed over by sitevigil-cli):
+    // the rows are rebuilt and the pages that stay keep their selection.
+    void BeginOutsideChange();
+    void EndOutsideChange();
 
     // Each returns the number of pages added, or -1 after showing the error.
     int ImportFavorites(const QString& dir);
@@ -129,6 +134,9 @@ private:
     std::array<QAction*, 14> m_actions{};
     QMenu* m_contextMenu = nullptr;
     bool m_showPending = false;
-    // The record the pane was last pointed at from a row.
-    const Curl* m_shownRecord = nullptr;
+    // The record the pane was last pointed at from a row, by serial: serials are never reused.
+    uint64_t m_shownSerial = 0;
+    // The selection and current row across an outside change, by serial.
+    std::vector<uint64_t> m_keptSelection;
+    uint64_t m_keptCurrent = 0;
 };
