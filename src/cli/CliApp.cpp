@@ -7,6 +7,7 @@
 #include "run/ControlChannel.h"
 
 #include <cstdlib>
+#include <functional>
 #include <ostream>
 #include <unistd.h>
 
@@ -61,7 +62,15 @@ bool HandOver(const std::vector<std::string>& command, std::ostream& out, std::o
             request.push_back(arg);
     }
     ControlReply reply;
-    if (!SendControlRequest(CVigilPrefs::GetInstance().GetStorageFolder(), request, reply))
+    // A check handed over is answered when its run ends: its wait is no news.
+    std::function<void()> stillWaiting;
+    if (command.front() != "check")
+        stillWaiting = [&err] {
+            err << "sitevigil-cli: the running program is busy (a check run, or a dialog open in the desktop "
+                   "program); waiting for it\n"
+                << std::flush;
+        };
+    if (!SendControlRequest(CVigilPrefs::GetInstance().GetStorageFolder(), request, reply, stillWaiting))
         return false;
     out << reply.out;
     err << reply.err;

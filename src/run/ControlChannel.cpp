@@ -82,7 +82,8 @@ bool DecodeControlReply(const std::string& bytes, ControlReply& reply)
     return GetText(bytes, pos, reply.out) && GetText(bytes, pos, reply.err) && pos == bytes.size();
 }
 
-bool SendControlRequest(const std::string& storageFolder, const std::vector<std::string>& args, ControlReply& reply)
+bool SendControlRequest(const std::string& storageFolder, const std::vector<std::string>& args, ControlReply& reply,
+                        const std::function<void()>& stillWaiting)
 {
     const std::string path = storageFolder + kControlSocketName;
     sockaddr_un address{};
@@ -113,6 +114,13 @@ bool SendControlRequest(const std::string& storageFolder, const std::vector<std:
     }
     ::shutdown(fd, SHUT_WR);
     // The answer comes when the work is done, which may take a whole check run: no time-out.
+    if (stillWaiting) {
+        pollfd answer = {fd, POLLIN, 0};
+        int ready;
+        while ((ready = ::poll(&answer, 1, kStillWaitingMs)) < 0 && errno == EINTR) { }
+        if (ready == 0)
+            stillWaiting();
+    }
     std::string bytes;
     char buffer[65536];
     for (;;) {

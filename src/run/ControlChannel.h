@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,8 @@ inline constexpr size_t kMaxControlMessage = 64u << 20;
 // Hands the arguments to the program listening in the storage folder and waits for its answer.
 // Returns false without a reply when nobody listens there (no socket, or a socket left behind by a
 // program that ended): the caller then does the work itself. A channel that breaks after connecting
-// gives true with status 1 and the reason in err.
-bool SendControlRequest(const std::string& storageFolder, const std::vector<std::string>& args, ControlReply& reply);
+// gives true with status 1 and the reason in err. stillWaiting, when given, is called once when the
+// answer has not come within kStillWaitingMs (the program is in a check run, or a dialog is open).
+bool SendControlRequest(const std::string& storageFolder, const std::vector<std::string>& args, ControlReply& reply,
+                        const std::function<void()>& stillWaiting = {});
+inline constexpr int kStillWaitingMs = 2000;
