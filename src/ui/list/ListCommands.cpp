@@ -99,10 +99,8 @@ void CMyListView::ClearAllChanges()
     if (CVigilPrefs::GetInstance().ReadInt(Pref::confirmClearChanges) != 0
         && !MessageBox::AskYesNo(this, "Clear changes from all monitored pages?"))
         return;
-    for (const std::unique_ptr<Curl>& record : m_session.Doc().Records()) {
-        CListSession::ClearChange(*record);
-        m_model->RefreshRow(*record);
-    }
+    m_session.ClearAllChanges();
+    m_model->RefreshAll();
     emit changesPresent(0);
 }
 

@@ -113,6 +113,12 @@ void CPageListModel::RefreshRow(const Curl& record)
         emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
+void CPageListModel::RefreshAll()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
 void CPageListModel::ShowProgress(const Curl& record, const QString& text)
 {
     const int row = RowOf(&record);

@@ -39,6 +39,8 @@ public:
 
     // The record's texts have changed; a progress text shown for it is dropped.
     void RefreshRow(const Curl& record);
+    // Every record's texts may have changed (the rows stay).
+    void RefreshAll();
     // Download progress ("  %d k") shown in the record's status column until its row is refreshed.
     void ShowProgress(const Curl& record, const QString& text);
     // Drops every progress text (a stopped run leaves no report for the pages it was fetching).
