@@ -1,7 +1,6 @@
 #include "cli/PageOptions.h"
 
 #include "model/UrlRecord.h"
-#include "platform/UrlCracker.h"
 
 namespace {
 
@@ -49,14 +48,12 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
 
 std::string CPageOptions::CheckAddress(const std::string& url)
 {
-    CrackedUrl parts;
     std::string error;
-    if (CrackUrl(url, parts, &error))
+    if (Curl::IsWatchableURL(url, &error))
         return {};
     std::string reason = "cannot watch \"" + url + "\": " + error;
     // "example.org" is most likely meant as a web address.
-    CrackedUrl guessed;
-    if (url.find("://") == std::string::npos && CrackUrl("https://" + url, guessed))
+    if (url.find("://") == std::string::npos && Curl::IsWatchableURL("https://" + url))
         reason += "; did you mean https://" + url + "?";
     return reason;
 }

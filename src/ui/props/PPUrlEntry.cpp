@@ -1,7 +1,6 @@
 #include "ui/props/PPUrlEntry.h"
 
 #include "model/UrlRecord.h"
-#include "platform/UrlCracker.h"
 #include "run/SinglePageJob.h"
 #include "ui/props/PPWatchText.h"
 #include "ui/sheets/TreePropSheet.h"
@@ -167,16 +166,14 @@ void CPPUrlEntry::TakeAddressFromClipboard()
     if (QString::compare(m_url->text(), QLatin1String(kEmptyAddress), Qt::CaseInsensitive) != 0)
         return;
     const std::string text = QApplication::clipboard()->text().trimmed().toStdString();
-    CrackedUrl cracked;
-    if (!text.empty() && CrackUrl(text, cracked))
+    if (!text.empty() && Curl::IsWatchableURL(text))
         m_strURL = text;
 }
 
 void CPPUrlEntry::CheckAddress()
 {
     StoreControls();
-    CrackedUrl cracked;
-    m_bUrlValid = CrackUrl(m_strURL, cracked);
+    m_bUrlValid = Curl::IsWatchableURL(m_strURL);
     if (m_bUrlValid) {
         m_strStatus = "Valid URL";
         SetTextColour(m_status, Qt::black);
