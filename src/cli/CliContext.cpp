@@ -121,6 +121,16 @@ Curl* CliContext::FindPage(const std::string& page)
     return nullptr;
 }
 
+int CliContext::FindPagesOrAll(const std::vector<std::string>& pages, std::vector<Curl*>& found)
+{
+    if (!pages.empty())
+        return FindPages(pages, found);
+    found.clear();
+    for (const auto& record : Doc().Records())
+        found.push_back(record.get());
+    return kExitOk;
+}
+
 int CliContext::FindPages(const std::vector<std::string>& pages, std::vector<Curl*>& found)
 {
     found.clear();

@@ -52,6 +52,8 @@ struct CliContext
     Curl* FindPage(const std::string& page);
     // Every named page, each once, in the order named. kExitOk, or kExitUsage after the message.
     int FindPages(const std::vector<std::string>& pages, std::vector<Curl*>& found);
+    // The same, but no names means every page of the list (check, clear).
+    int FindPagesOrAll(const std::vector<std::string>& pages, std::vector<Curl*>& found);
     // 1-based position of a record in the list; 0 when it is not there.
     int PositionOf(const Curl* record) const;
     // How the user names the page without doubt: "@id", or "#position" for a page without an id.

@@ -56,12 +56,8 @@ int CmdCheck(CliContext& ctx)
         return status;
 
     std::vector<Curl*> pages;
-    if (parsed.Positional().empty()) {
-        for (const auto& record : ctx.Doc().Records())
-            pages.push_back(record.get());
-    } else if (const int status = ctx.FindPages(parsed.Positional(), pages); status != kExitOk) {
+    if (const int status = ctx.FindPagesOrAll(parsed.Positional(), pages); status != kExitOk)
         return status;
-    }
     if (pages.empty()) {
         ctx.out << "No pages to check.\n";
         return kExitOk;

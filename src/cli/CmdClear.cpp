@@ -17,12 +17,8 @@ int CmdClear(CliContext& ctx)
     if (const int status = ctx.OpenList(true); status != kExitOk)
         return status;
     std::vector<Curl*> pages;
-    if (names.empty()) {
-        for (const auto& record : ctx.Doc().Records())
-            pages.push_back(record.get());
-    } else if (const int status = ctx.FindPages(names, pages); status != kExitOk) {
+    if (const int status = ctx.FindPagesOrAll(names, pages); status != kExitOk)
         return status;
-    }
     size_t marked = 0;
     for (Curl* page : pages) {
         marked += page->GetChanged() ? 1 : 0;

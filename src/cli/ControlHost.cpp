@@ -55,11 +55,8 @@ void CControlHost::StartCheck(const std::vector<std::string>& request, const CCo
     int status = kExitOk;
     if (!parsed.Parse(ctx.args, {{"diff", false}}, error)) {
         status = ctx.Usage(error);
-    } else if (parsed.Positional().empty()) {
-        for (const auto& record : m_session.Doc().Records())
-            pages.push_back(record.get());
     } else {
-        status = ctx.FindPages(parsed.Positional(), pages);
+        status = ctx.FindPagesOrAll(parsed.Positional(), pages);
     }
     if (status == kExitOk && pages.empty())
         out << "No pages to check.\n";
