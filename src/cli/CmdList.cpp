@@ -3,6 +3,7 @@
 #include "cli/CliContext.h"
 #include "cli/CliJson.h"
 #include "cli/CliTable.h"
+#include "cli/PageOptions.h"
 
 #include <ostream>
 #include <utility>
@@ -28,11 +29,10 @@ void WriteJson(std::ostream& out, const Curl& record, int position)
 {
     out << "{\"id\": " << JsonTextOrNull(!record.m_strPageID.empty(), record.m_strPageID)
         << ", \"position\": " << position << ", \"name\": " << JsonString(record.m_strName)
-        << ", \"url\": " << JsonString(record.m_strURL) << ", \"watch\": {\"content\": " << Bool(record.m_bWatchContent)
-        << ", \"date\": " << Bool(record.m_bWatchDate) << ", \"unreachable\": " << Bool(record.m_bWatchUnreachable)
-        << ", \"reachable\": " << Bool(record.m_bWatchReachable) << ", \"size\": " << Bool(record.m_bWatchSize)
-        << ", \"text\": " << Bool(record.m_bTextSearch) << ", \"notext\": " << Bool(record.m_bTextNotPresent)
-        << "}, \"search\": " << JsonString(record.m_strSearchText)
+        << ", \"url\": " << JsonString(record.m_strURL) << ", \"watch\": {";
+    for (const WatchName& watch : kWatchNames)
+        out << (&watch == kWatchNames ? "" : ", ") << JsonString(watch.name) << ": " << Bool(record.*watch.flag);
+    out << "}, \"search\": " << JsonString(record.m_strSearchText)
         << ", \"start\": " << JsonTextOrNull(!record.m_bFromStart, record.m_strStartText)
         << ", \"end\": " << JsonTextOrNull(!record.m_bToEnd, record.m_strEndText)
         << ", \"savePage\": " << Bool(record.m_bSavePage) << ", \"changed\": " << Bool(record.m_bChanged)

@@ -2,29 +2,20 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
+#include "cli/PageOptions.h"
 #include "model/UrlRecord.h"
 
 #include <ostream>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
 std::string Watches(const Curl& record)
 {
     std::string text;
-    const std::pair<bool, const char*> watches[] = {
-        {record.m_bWatchContent, "content"},
-        {record.m_bWatchDate, "date"},
-        {record.m_bWatchUnreachable, "unreachable"},
-        {record.m_bWatchReachable, "reachable"},
-        {record.m_bWatchSize, "size"},
-        {record.m_bTextSearch, "text"},
-        {record.m_bTextNotPresent, "notext"},
-    };
-    for (const auto& [on, name] : watches) {
-        if (on)
-            text += (text.empty() ? "" : ", ") + std::string(name);
+    for (const WatchName& watch : kWatchNames) {
+        if (record.*watch.flag)
+            text += (text.empty() ? "" : ", ") + std::string(watch.name);
     }
     return text.empty() ? "nothing" : text;
 }

@@ -7,23 +7,13 @@ namespace {
 // Sets the watch flag named on the command line; false for an unknown name.
 bool SetWatch(Curl& record, const std::string& watch)
 {
-    if (watch == "content")
-        record.m_bWatchContent = true;
-    else if (watch == "date")
-        record.m_bWatchDate = true;
-    else if (watch == "unreachable")
-        record.m_bWatchUnreachable = true;
-    else if (watch == "reachable")
-        record.m_bWatchReachable = true;
-    else if (watch == "size")
-        record.m_bWatchSize = true;
-    else if (watch == "text")
-        record.m_bTextSearch = true;
-    else if (watch == "notext")
-        record.m_bTextNotPresent = true;
-    else
-        return false;
-    return true;
+    for (const WatchName& known : kWatchNames) {
+        if (watch == known.name) {
+            record.*known.flag = true;
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace

@@ -1,11 +1,27 @@
 #pragma once
 
 #include "cli/CliArgs.h"
+#include "model/UrlRecord.h"
 
 #include <string>
 #include <vector>
 
-class Curl;
+// The watches by the names the command line gives them (--watch, show, list --json), in the order
+// they are shown.
+struct WatchName
+{
+    const char* name;
+    bool CurlFields::*flag;
+};
+inline constexpr WatchName kWatchNames[] = {
+    {"content", &CurlFields::m_bWatchContent},
+    {"date", &CurlFields::m_bWatchDate},
+    {"unreachable", &CurlFields::m_bWatchUnreachable},
+    {"reachable", &CurlFields::m_bWatchReachable},
+    {"size", &CurlFields::m_bWatchSize},
+    {"text", &CurlFields::m_bTextSearch},
+    {"notext", &CurlFields::m_bTextNotPresent},
+};
 
 // The options that say what a page is and what it watches, shared by add and edit.
 class CPageOptions
