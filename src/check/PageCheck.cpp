@@ -30,7 +30,6 @@ PreviousDownload GetPreviousDownload(const Curl& page)
 
 void CheckPage(Curl& page, CUrlEngine& engine)
 {
-    page.m_pEngine = &engine;
     page.m_bNewChange = false;
     // Taken before the fetch: the engine clears the complete flag and the body when it starts.
     const PreviousDownload previous = GetPreviousDownload(page);

@@ -7,7 +7,6 @@
 
 class CArchiveReader;
 class CArchiveWriter;
-class CUrlEngine;
 class Curl;
 
 // Receives the progress of a download in whole kilobytes (the "view to notify" of a record).
@@ -217,7 +216,6 @@ public:
     std::string m_strStatus;
     std::string m_strHost;
     std::string m_strPath;
-    CUrlEngine* m_pEngine = nullptr;
     IUrlProgressTarget* m_pNotifyTarget = nullptr;
     // The per-page debug log of the check in progress (see check/PageFiles.h).
     std::FILE* m_pDebugLog = nullptr;
