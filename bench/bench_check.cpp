@@ -8,6 +8,8 @@
 // page already in the record, i.e. the time per check beyond the download. "Checksum" is the CRC-32
 // of the page text by itself, "FileBase" one look-up of the page's file names.
 #include "check/Checksum.h"
+#include "check/PageCheck.h"
+#include "check/PageFiles.h"
 #include "fetch/UrlEngine.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
@@ -194,7 +196,7 @@ void BM_CheckPage(benchmark::State& state)
     const char* path = PathOf(state);
     auto record = MakeRecord(Env().server->Url(path));
     for (auto _ : state)
-        record->CheckPage(*Env().engine);
+        CheckPage(*record, *Env().engine);
     if (!record->m_bComplete)
         state.SkipWithError("download failed");
     SetBytes(state, path);
@@ -210,7 +212,7 @@ void BM_Evaluate(benchmark::State& state)
         return;
     }
     for (auto _ : state)
-        record->EvaluatePage();
+        EvaluatePage(*record);
     SetBytes(state, path);
 }
 
@@ -220,7 +222,7 @@ void BM_FileBase(benchmark::State& state)
 {
     auto record = MakeRecord("http://127.0.0.1/");
     for (auto _ : state)
-        benchmark::DoNotOptimize(record->GetFileBase());
+        benchmark::DoNotOptimize(GetFileBase(*record));
 }
 
 void BM_Checksum(benchmark::State& state)

@@ -1,9 +1,10 @@
 // The files each monitored page keeps in the saved-pages folder: the current and the previous copy of
 // the page, the differences report between them and the debug log of the latest check.
 
-#include "model/UrlRecord.h"
+#include "check/PageFiles.h"
 
 #include "diff/DiffReport.h"
+#include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "platform/FileUtil.h"
 
@@ -90,7 +91,7 @@ void MakeFolderFor(const std::string& base)
 
 } // namespace
 
-std::string Curl::GetPagesFolder() const
+std::string GetPagesFolder()
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     // Read at each use, so a storage folder changed in the preferences applies to the next check.
@@ -101,32 +102,32 @@ std::string Curl::GetPagesFolder() const
     return WithSlash(folder) + "savedPages/";
 }
 
-std::string Curl::GetFileBase()
+std::string GetFileBase(Curl& page)
 {
-    return GetPagesFolder() + GetPageID();
+    return GetPagesFolder() + page.GetPageID();
 }
 
-std::string Curl::GetSavedPagePath()
+std::string GetSavedPagePath(Curl& page)
 {
-    return GetFileBase() + kSavedSuffix;
+    return GetFileBase(page) + kSavedSuffix;
 }
 
-std::string Curl::GetPreviousPagePath()
+std::string GetPreviousPagePath(Curl& page)
 {
-    return GetFileBase() + kPreviousSuffix;
+    return GetFileBase(page) + kPreviousSuffix;
 }
 
-std::string Curl::GetDiffsPath()
+std::string GetDiffsPath(Curl& page)
 {
-    return GetFileBase() + kDiffsSuffix;
+    return GetFileBase(page) + kDiffsSuffix;
 }
 
-std::string Curl::GetDebugLogPath()
+std::string GetDebugLogPath(Curl& page)
 {
-    return GetFileBase() + kDebugLogSuffix;
+    return GetFileBase(page) + kDebugLogSuffix;
 }
 
-std::string Curl::SavePageCopy(const std::string& base, std::string_view pageText)
+std::string SavePageCopy(const std::string& base, std::string_view pageText)
 {
     const std::string copy = PageCopyText(pageText);
     MakeFolderFor(base);
@@ -152,47 +153,47 @@ std::string Curl::SavePageCopy(const std::string& base, std::string_view pageTex
     return error;
 }
 
-bool Curl::OpenDebugLog()
+bool OpenDebugLog(Curl& page)
 {
-    return OpenDebugLog(GetFileBase());
+    return OpenDebugLog(page, GetFileBase(page));
 }
 
-bool Curl::OpenDebugLog(const std::string& base)
+bool OpenDebugLog(Curl& page, const std::string& base)
 {
-    CloseDebugLog();
+    CloseDebugLog(page);
     MakeFolderFor(base);
-    m_pDebugLog = std::fopen((base + kDebugLogSuffix).c_str(), "we");
-    if (!m_pDebugLog)
+    page.m_pDebugLog = std::fopen((base + kDebugLogSuffix).c_str(), "we");
+    if (!page.m_pDebugLog)
         return false;
-    WriteDebugLine(m_strURL);
-    WriteDebugLine(m_strDescription);
-    WriteDebugLine("Date last changed: " + GetLastModifiedText());
-    WriteDebugLine("Date last checked: " + GetLastCheckedText());
+    WriteDebugLine(page, page.m_strURL);
+    WriteDebugLine(page, page.m_strDescription);
+    WriteDebugLine(page, "Date last changed: " + page.GetLastModifiedText());
+    WriteDebugLine(page, "Date last checked: " + page.GetLastCheckedText());
     return true;
 }
 
-void Curl::CloseDebugLog()
+void CloseDebugLog(Curl& page)
 {
-    if (!m_pDebugLog)
+    if (!page.m_pDebugLog)
         return;
-    std::fclose(m_pDebugLog);
-    m_pDebugLog = nullptr;
+    std::fclose(page.m_pDebugLog);
+    page.m_pDebugLog = nullptr;
 }
 
-void Curl::WriteDebugLine(const std::string& line)
+void WriteDebugLine(Curl& page, const std::string& line)
 {
-    if (!m_pDebugLog)
+    if (!page.m_pDebugLog)
         return;
     // Lines end with a plain LF, as text files do here; each is flushed so a stuck check still shows
     // how far it came.
-    std::fwrite(line.data(), 1, line.size(), m_pDebugLog);
-    std::fputc('\n', m_pDebugLog);
-    std::fflush(m_pDebugLog);
+    std::fwrite(line.data(), 1, line.size(), page.m_pDebugLog);
+    std::fputc('\n', page.m_pDebugLog);
+    std::fflush(page.m_pDebugLog);
 }
 
-bool Curl::ReadSavedPage()
+bool ReadSavedPage(Curl& page)
 {
-    std::FILE* file = std::fopen(GetSavedPagePath().c_str(), "rbe");
+    std::FILE* file = std::fopen(GetSavedPagePath(page).c_str(), "rbe");
     if (!file)
         return false;
     std::string bytes;
@@ -213,13 +214,13 @@ bool Curl::ReadSavedPage()
             text += '\r';
         text += c;
     }
-    m_strPage = std::move(text);
+    page.m_strPage = std::move(text);
     return true;
 }
 
-bool Curl::MakeDiffReport()
+bool MakeDiffReport(Curl& page)
 {
-    const std::string base = GetFileBase();
+    const std::string base = GetFileBase(page);
     MakeFolderFor(base);
     // Without a previous copy the old side is empty (the page shows whole); reading an empty file
     // instead of a missing one says so without an error on the way.

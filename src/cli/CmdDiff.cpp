@@ -1,3 +1,4 @@
+#include "check/PageFiles.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
@@ -34,11 +35,11 @@ int CmdDiff(CliContext& ctx)
     }
     if (std::string reason = NoCopyReason(*page); !reason.empty())
         return ctx.Fail(reason);
-    if (!page->MakeDiffReport())
-        return ctx.Fail("cannot write the differences report " + page->GetDiffsPath());
-    if (::access(page->GetPreviousPagePath().c_str(), F_OK) != 0)
+    if (!MakeDiffReport(*page))
+        return ctx.Fail("cannot write the differences report " + GetDiffsPath(*page));
+    if (::access(GetPreviousPagePath(*page).c_str(), F_OK) != 0)
         ctx.err << "sitevigil-cli: diff: \"" << TerminalText(page->m_strName)
                 << "\" has no earlier version yet; the report shows the page as it is now\n";
-    ctx.out << page->GetDiffsPath() << "\n";
+    ctx.out << GetDiffsPath(*page) << "\n";
     return kExitOk;
 }

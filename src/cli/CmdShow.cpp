@@ -1,3 +1,4 @@
+#include "check/PageFiles.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
@@ -65,10 +66,10 @@ int CmdShow(CliContext& ctx)
     row("Checks:", std::to_string(page->m_nChecks) + ", downloads " + std::to_string(page->m_nDownloads));
     // The files are named after the id; a page without one has none yet (and asking would use one up).
     if (!page->m_strPageID.empty()) {
-        row("Current copy:", FileText(page->GetSavedPagePath()));
-        row("Previous copy:", FileText(page->GetPreviousPagePath()));
-        row("Differences:", FileText(page->GetDiffsPath()));
-        row("Debug log:", FileText(page->GetDebugLogPath()));
+        row("Current copy:", FileText(GetSavedPagePath(*page)));
+        row("Previous copy:", FileText(GetPreviousPagePath(*page)));
+        row("Differences:", FileText(GetDiffsPath(*page)));
+        row("Debug log:", FileText(GetDebugLogPath(*page)));
     }
     table.Write(ctx.out, ctx.outIsTerminal);
     return status;

@@ -1,5 +1,6 @@
 #include "cli/PageDiff.h"
 
+#include "check/PageFiles.h"
 #include "diff/UnifiedDiff.h"
 #include "model/UrlRecord.h"
 #include "platform/TerminalText.h"
@@ -12,7 +13,7 @@ std::string NoCopyReason(Curl& page)
 {
     // The files are named after the page id; asking for a name here would use up an id that is never
     // saved with the page.
-    if (!page.m_strPageID.empty() && ::access(page.GetSavedPagePath().c_str(), F_OK) == 0)
+    if (!page.m_strPageID.empty() && ::access(GetSavedPagePath(page).c_str(), F_OK) == 0)
         return {};
     std::string why = "its saved copy is missing";
     if (page.m_nChecks == 0)
@@ -27,9 +28,9 @@ std::string NoCopyReason(Curl& page)
 bool WritePageTextDiff(std::ostream& out, Curl& page, bool terminal)
 {
     if (!terminal)
-        return WriteUnifiedDiff(out, page.GetPreviousPagePath(), page.GetSavedPagePath());
+        return WriteUnifiedDiff(out, GetPreviousPagePath(page), GetSavedPagePath(page));
     std::ostringstream text;
-    const bool differ = WriteUnifiedDiff(text, page.GetPreviousPagePath(), page.GetSavedPagePath());
+    const bool differ = WriteUnifiedDiff(text, GetPreviousPagePath(page), GetSavedPagePath(page));
     out << TerminalText(text.str(), true);
     return differ;
 }

@@ -71,7 +71,6 @@ void CUrlEngine::setCaFile(const std::string& path)
 void CUrlEngine::fetch(Curl& record)
 {
     // Reset the download fields; the record's own results stay until this download replaces them.
-    record.m_pEngine = this;
     record.m_nHttpStatus = 0;
     record.m_bComplete = false;
     record.EmptyBody();

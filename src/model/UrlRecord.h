@@ -4,11 +4,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <string_view>
 
 class CArchiveReader;
 class CArchiveWriter;
-class CUrlEngine;
 class Curl;
 
 // Receives the progress of a download in whole kilobytes (the "view to notify" of a record).
@@ -191,46 +189,6 @@ public:
     const std::string& GetPath() const { return m_strPath; }
     void SetNotifyTarget(IUrlProgressTarget* target) { m_pNotifyTarget = target; }
 
-    // ---- page check, defined in check/ ----
-    // What the download before the one being judged left in the record. The engine resets the download
-    // fields when a fetch starts, so CheckPage takes this first; the Size and Reachable watches use it.
-    struct PreviousDownload
-    {
-        bool checked; // the record had been checked before
-        bool complete; // and that check's download succeeded
-        int32_t size; // with a body of this many bytes
-    };
-    PreviousDownload GetPreviousDownload() const;
-    // Fetches the page with the engine and judges it; runs on the calling (worker) thread.
-    void CheckPage(CUrlEngine& engine);
-    // Judges the download now in the record. Without the previous download, Size and Reachable stay quiet.
-    void EvaluatePage();
-    void EvaluatePage(const PreviousDownload& previous);
-    // False when a limit text was missing and no part was cut.
-    bool ComputePartCRC();
-    void SearchText();
-    // Text of the last title element that yields one; no scripts run.
-    std::string GetPageTitle() const;
-
-    // ---- per-page files, defined in check/ ----
-    std::string GetPagesFolder() const;
-    std::string GetFileBase();
-    std::string GetSavedPagePath();
-    std::string GetPreviousPagePath();
-    std::string GetDiffsPath();
-    std::string GetDebugLogPath();
-    // Saves the page text as the current copy (with a line break after every "<BR>"). A text equal to
-    // the current copy replaces nothing; otherwise the new copy is written whole under a temporary name,
-    // then the current copy becomes the previous one and the new one the current. Returns the reason
-    // when the copy could not be saved; both old copies are then kept.
-    std::string SavePageCopy(const std::string& fileBase, std::string_view pageText);
-    bool OpenDebugLog();
-    bool OpenDebugLog(const std::string& fileBase);
-    void CloseDebugLog();
-    void WriteDebugLine(const std::string& line);
-    bool ReadSavedPage();
-    bool MakeDiffReport();
-
     // Body of the download in progress: always followed by one zero byte; its length is m_nSize.
     const char* GetBody() const { return m_body.c_str(); }
     // Appends the bytes received, sets the data-received flag, then calls OnProgress when the size
@@ -258,9 +216,8 @@ public:
     std::string m_strStatus;
     std::string m_strHost;
     std::string m_strPath;
-    CUrlEngine* m_pEngine = nullptr;
     IUrlProgressTarget* m_pNotifyTarget = nullptr;
-    // The per-page debug log of the check in progress.
+    // The per-page debug log of the check in progress (see check/PageFiles.h).
     std::FILE* m_pDebugLog = nullptr;
 
 private:

@@ -1,5 +1,6 @@
 #include "run/CheckUrlItem.h"
 
+#include "check/PageCheck.h"
 #include "fetch/UrlEngine.h"
 #include "run/CheckRunListener.h"
 
@@ -21,7 +22,7 @@ void CCheckUrlItem::Run(void* threadParam)
         return;
     m_listener.PostUrlStarted(m_copy->GetSerial(), m_runId);
     m_copy->SetNotifyTarget(this);
-    m_copy->CheckPage(m_engine);
+    CheckPage(*m_copy, m_engine);
     // The item ends with this call: nothing may point at it afterwards.
     m_copy->SetNotifyTarget(nullptr);
     // The downloaded text has been judged; the report carries the results only.

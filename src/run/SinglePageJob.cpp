@@ -1,5 +1,6 @@
 #include "run/SinglePageJob.h"
 
+#include "check/PageCheck.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "run/FrontEndDispatcher.h"
@@ -28,7 +29,7 @@ public:
     void Run(void* threadParam) override
     {
         (void)threadParam;
-        m_copy->CheckPage(m_engine);
+        CheckPage(*m_copy, m_engine);
         auto holder = std::make_shared<std::unique_ptr<Curl>>(std::move(m_copy));
         m_dispatcher.Post([deliver = std::move(m_deliver), holder] { deliver(std::move(*holder)); });
     }

@@ -1,4 +1,5 @@
 #include "platform/HtmlTitle.h"
+#include "check/PageCheck.h"
 #include "model/UrlRecord.h"
 
 #include "TestEnv.h"
@@ -68,7 +69,7 @@ TEST(HtmlTitleLimits, RecordTitleComesFromItsPageText)
 {
     CIsolatedSettings settings;
     Curl record;
-    EXPECT_EQ(record.GetPageTitle(), "");
+    EXPECT_EQ(GetPageTitle(record), "");
     record.m_strPage = "<head><title>Prices</title></head>";
-    EXPECT_EQ(record.GetPageTitle(), "Prices");
+    EXPECT_EQ(GetPageTitle(record), "Prices");
 }

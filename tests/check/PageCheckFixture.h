@@ -2,6 +2,8 @@
 
 #include "HttpTestServer.h"
 #include "TestEnv.h"
+#include "check/PageCheck.h"
+#include "check/PageFiles.h"
 #include "fetch/UrlEngine.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
@@ -33,7 +35,7 @@ protected:
     {
         m_server.SetPage("/page", CHttpTestServer::Response{status, body, std::move(headers)});
     }
-    void Check() { m_record.CheckPage(*m_engine); }
+    void Check() { CheckPage(m_record, *m_engine); }
     void Check(const std::string& body)
     {
         Serve(body);

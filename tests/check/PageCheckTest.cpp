@@ -242,7 +242,7 @@ TEST_P(PartLimits, CutThePart)
     m_record.m_strPage = c.page;
     m_record.m_dwPartCRC = 12345;
 
-    const bool cut = m_record.ComputePartCRC();
+    const bool cut = ComputePartCRC(m_record);
     EXPECT_EQ(cut, c.part != nullptr);
     if (cut) {
         EXPECT_EQ(m_record.m_strPart, c.part);

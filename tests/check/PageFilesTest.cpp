@@ -12,27 +12,27 @@ TEST_F(PageCheckTest, FileNamesComeFromTheStorageFolderAndThePageId)
 {
     CVigilPrefs::GetInstance().WriteInt("urlID", 255);
     const std::string base = m_settings.StorageDir() + "savedPages/100";
-    EXPECT_EQ(m_record.GetPagesFolder(), m_settings.StorageDir() + "savedPages/");
-    EXPECT_EQ(m_record.GetFileBase(), base);
-    EXPECT_EQ(m_record.GetSavedPagePath(), base + ".html");
-    EXPECT_EQ(m_record.GetPreviousPagePath(), base + "_previous.html");
-    EXPECT_EQ(m_record.GetDiffsPath(), base + "_diffs.html");
-    EXPECT_EQ(m_record.GetDebugLogPath(), base + "_debugLog.log");
+    EXPECT_EQ(GetPagesFolder(), m_settings.StorageDir() + "savedPages/");
+    EXPECT_EQ(GetFileBase(m_record), base);
+    EXPECT_EQ(GetSavedPagePath(m_record), base + ".html");
+    EXPECT_EQ(GetPreviousPagePath(m_record), base + "_previous.html");
+    EXPECT_EQ(GetDiffsPath(m_record), base + "_diffs.html");
+    EXPECT_EQ(GetDebugLogPath(m_record), base + "_debugLog.log");
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt("urlID", 0), 256) << "the id is taken once";
 
     // An id the counter cannot have made never names a file: it is replaced by a fresh one.
     Curl planted;
     planted.m_strPageID = "../../victim/notes";
-    EXPECT_EQ(planted.GetSavedPagePath(), m_settings.StorageDir() + "savedPages/101.html");
+    EXPECT_EQ(GetSavedPagePath(planted), m_settings.StorageDir() + "savedPages/101.html");
 
     // The storage folder is read at each use; one written without its final slash still gets one.
     CTempDir other;
     const std::string folder = other.Path().substr(0, other.Path().size() - 1);
     CVigilPrefs::GetInstance().WriteString("InstallDir", folder);
-    EXPECT_EQ(m_record.GetSavedPagePath(), folder + "/savedPages/100.html");
+    EXPECT_EQ(GetSavedPagePath(m_record), folder + "/savedPages/100.html");
     // An empty one falls back to the storage folder of this run rather than the working folder.
     CVigilPrefs::GetInstance().WriteString("InstallDir", "");
-    EXPECT_EQ(m_record.GetPagesFolder(), m_settings.StorageDir() + "savedPages/");
+    EXPECT_EQ(GetPagesFolder(), m_settings.StorageDir() + "savedPages/");
 }
 
 TEST_F(PageCheckTest, FirstCheckMakesTheFolderTheLogAndTheCopy)
@@ -143,7 +143,7 @@ TEST_F(PageCheckTest, UnwritableFolderIsAFailedCheckThatStillJudgesThePage)
     EXPECT_FALSE(m_record.m_bComplete) << "the copy could not be saved";
     EXPECT_EQ(m_record.m_nDownloads, 1);
     EXPECT_EQ(m_record.m_pDebugLog, nullptr);
-    EXPECT_FALSE(m_record.ReadSavedPage());
+    EXPECT_FALSE(ReadSavedPage(m_record));
     EXPECT_EQ(m_record.m_strPage, "page");
 }
 
@@ -151,26 +151,26 @@ TEST_F(PageCheckTest, ReadSavedPageGivesCrLfLinesUpToAZeroByte)
 {
     Check("x");
     WriteFileBytes(Saved(), "one\ntwo<BR>\nthree\0four\n"s);
-    ASSERT_TRUE(m_record.ReadSavedPage());
+    ASSERT_TRUE(ReadSavedPage(m_record));
     EXPECT_EQ(m_record.m_strPage, "one\r\ntwo<BR>\r\nthree");
 }
 
 TEST_F(PageCheckTest, DifferencesReportComparesTheTwoCopies)
 {
     Check("<p>\nalpha\nbeta\n");
-    ASSERT_TRUE(m_record.MakeDiffReport());
-    std::string report = ReadFileBytes(m_record.GetDiffsPath());
+    ASSERT_TRUE(MakeDiffReport(m_record));
+    std::string report = ReadFileBytes(GetDiffsPath(m_record));
     EXPECT_NE(report.find("Files are identical."), std::string::npos) << "no previous copy: an empty old side";
 
     // Case and leading blanks do not count as differences.
     Check("<P>\n   ALPHA\nbeta\n");
-    ASSERT_TRUE(m_record.MakeDiffReport());
-    report = ReadFileBytes(m_record.GetDiffsPath());
+    ASSERT_TRUE(MakeDiffReport(m_record));
+    report = ReadFileBytes(GetDiffsPath(m_record));
     EXPECT_NE(report.find("Files are identical."), std::string::npos);
 
     Check("<P>\nALPHA\ngamma\n");
-    ASSERT_TRUE(m_record.MakeDiffReport());
-    report = ReadFileBytes(m_record.GetDiffsPath());
+    ASSERT_TRUE(MakeDiffReport(m_record));
+    report = ReadFileBytes(GetDiffsPath(m_record));
     EXPECT_NE(report.find("1 changes between the files."), std::string::npos);
     EXPECT_NE(report.find(Previous()), std::string::npos);
 }

@@ -1,6 +1,7 @@
 // Work handed off the front end's thread: a background job and the single-page check.
 
 #include "RunFixture.h"
+#include "check/PageCheck.h"
 #include "run/BackgroundJob.h"
 #include "run/SinglePageJob.h"
 
@@ -65,7 +66,7 @@ TEST_F(Jobs, SinglePageCheckDeliversACheckedCopy)
     EXPECT_EQ(checked->GetSerial(), record.GetSerial());
     EXPECT_EQ(checked->m_nChecks, 1);
     EXPECT_EQ(checked->GetStatusText(), "OK");
-    EXPECT_EQ(checked->GetPageTitle(), "Page");
+    EXPECT_EQ(GetPageTitle(*checked), "Page");
     // The list's record changes only when the receiver applies the results.
     EXPECT_EQ(record.m_nChecks, 0);
     record.ApplyCheckResults(*checked);

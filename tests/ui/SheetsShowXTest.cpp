@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 
+#include "check/PageFiles.h"
 #include "model/UrlRecord.h"
 #include "ui/prefs/PreferencesSheet.h"
 #include "ui/props/UrlPropertiesSheet.h"
@@ -61,7 +62,7 @@ private slots:
         record.m_strUserName = "reader";
         record.m_strPassword = "visible";
         record.m_strPageID = "1";
-        const std::string path = record.GetSavedPagePath();
+        const std::string path = GetSavedPagePath(record);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         WriteFileBytes(path, "<html>\n<body>\n<h1>News</h1>\n<p>Today nothing happened.</p>\n</body>\n</html>\n");
         CUrlPropertiesSheet sheet(record, false);

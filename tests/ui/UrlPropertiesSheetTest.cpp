@@ -1,6 +1,7 @@
 #include "HttpTestServer.h"
 #include "TestEnv.h"
 
+#include "check/PageFiles.h"
 #include "model/UrlRecord.h"
 #include "ui/props/PPUrlEntry.h"
 #include "ui/props/PPWatchText.h"
@@ -40,7 +41,7 @@ private:
     static void SaveCopy(Curl& record, const std::string& text)
     {
         record.m_strPageID = "7";
-        const std::string path = record.GetSavedPagePath();
+        const std::string path = GetSavedPagePath(record);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         WriteFileBytes(path, text);
     }

@@ -1,4 +1,5 @@
 // The list view's commands on pages: add, edit, delete, clear, open, show, and the imports.
+#include "check/PageFiles.h"
 #include "ui/list/MyListView.h"
 
 #include "model/ListImport.h"
@@ -125,20 +126,20 @@ void CMyListView::ShowDifferences()
     if (!record)
         return;
     // The report is written from the two saved copies each time it is asked for.
-    record->MakeDiffReport();
-    emit showInPane(FileUrl(record->GetDiffsPath()));
+    MakeDiffReport(*record);
+    emit showInPane(FileUrl(GetDiffsPath(*record)));
 }
 
 void CMyListView::ViewLogFile()
 {
     if (Curl* record = FirstSelected())
-        OpenWithShell(record->GetDebugLogPath());
+        OpenWithShell(GetDebugLogPath(*record));
 }
 
 void CMyListView::ShowLocalPage()
 {
     if (Curl* record = FirstSelected())
-        emit showInPane(FileUrl(record->GetSavedPagePath()));
+        emit showInPane(FileUrl(GetSavedPagePath(*record)));
 }
 
 void CMyListView::ShowInternetPage()

@@ -1,5 +1,6 @@
 #include "ui/list/MyListView.h"
 
+#include "check/PageFiles.h"
 #include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
@@ -193,7 +194,7 @@ void CMyListView::ShowCurrentInPane()
     if (!record || record->GetSerial() == m_shownSerial)
         return;
     m_shownSerial = record->GetSerial();
-    emit showInPane(QUrl::fromLocalFile(QString::fromStdString(record->GetSavedPagePath())));
+    emit showInPane(QUrl::fromLocalFile(QString::fromStdString(GetSavedPagePath(*record))));
 }
 
 void CMyListView::OnDoubleClicked(const QModelIndex& index)

@@ -1,5 +1,6 @@
 #include "ui/main/SplitFrame.h"
 
+#include "check/PageFiles.h"
 #include "model/UrlRecord.h"
 #include "notify/UpdateLog.h"
 #include "ui/main/BrowserView.h"
@@ -53,7 +54,7 @@ CBrowserView& CSplitFrame::View()
 void CSplitFrame::ShowLocalPage()
 {
     if (Curl* record = m_firstSelected())
-        View().ShowPage(QString::fromStdString(record->GetSavedPagePath()));
+        View().ShowPage(QString::fromStdString(GetSavedPagePath(*record)));
 }
 
 void CSplitFrame::ShowInternetPage()
@@ -66,8 +67,8 @@ void CSplitFrame::ShowDifferences()
 {
     if (Curl* record = m_firstSelected()) {
         // The report is made from the two copies as they are now.
-        record->MakeDiffReport();
-        View().ShowPage(QString::fromStdString(record->GetDiffsPath()));
+        MakeDiffReport(*record);
+        View().ShowPage(QString::fromStdString(GetDiffsPath(*record)));
     }
 }
 

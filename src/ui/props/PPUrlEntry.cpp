@@ -1,5 +1,6 @@
 #include "ui/props/PPUrlEntry.h"
 
+#include "check/PageCheck.h"
 #include "model/UrlRecord.h"
 #include "run/SinglePageJob.h"
 #include "ui/props/PPWatchText.h"
@@ -242,7 +243,7 @@ void CPPUrlEntry::OnDownloaded(std::unique_ptr<Curl> checked)
     m_record.ApplyCheckResults(*checked);
     // A page added without a name is named after its title.
     if (m_record.m_strName.empty())
-        m_record.m_strName = checked->GetPageTitle();
+        m_record.m_strName = GetPageTitle(*checked);
     LoadFromRecord(m_record);
     m_watchText.ReloadPreview(m_record);
     StopBusy();

@@ -1,5 +1,6 @@
 #include "ui/props/PPWatchText.h"
 
+#include "check/PageFiles.h"
 #include "model/UrlRecord.h"
 
 #include <QButtonGroup>
@@ -115,7 +116,7 @@ QString CPPWatchText::ReadPreview(const Curl& record)
     // Without a page id the record has never had a copy; asking for its path would assign one.
     if (record.m_strName.empty() || record.m_strPageID.empty())
         return QString();
-    QFile file(QString::fromStdString(const_cast<Curl&>(record).GetSavedPagePath()));
+    QFile file(QString::fromStdString(GetSavedPagePath(const_cast<Curl&>(record))));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     // Line ends of either kind show as line breaks; positions found in the text then match the view's.
