@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <string_view>
 
 namespace {
 

@@ -153,11 +153,6 @@ std::string SavePageCopy(const std::string& base, std::string_view pageText)
     return error;
 }
 
-bool OpenDebugLog(Curl& page)
-{
-    return OpenDebugLog(page, GetFileBase(page));
-}
-
 bool OpenDebugLog(Curl& page, const std::string& base)
 {
     CloseDebugLog(page);

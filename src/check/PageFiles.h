@@ -27,7 +27,6 @@ std::string SavePageCopy(const std::string& fileBase, std::string_view pageText)
 
 // The debug log of the check in progress (Curl::m_pDebugLog). Opening replaces the previous check's
 // log and starts it with the address, the description and the dates as they were before this check.
-bool OpenDebugLog(Curl& page);
 bool OpenDebugLog(Curl& page, const std::string& fileBase);
 void CloseDebugLog(Curl& page);
 // Writes one line when the log is open; each line is flushed, so a stuck check shows how far it came.
