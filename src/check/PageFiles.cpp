@@ -93,13 +93,7 @@ void MakeFolderFor(const std::string& base)
 
 std::string GetPagesFolder()
 {
-    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
-    // Read at each use, so a storage folder changed in the preferences applies to the next check.
-    std::string folder = prefs.ReadString(Pref::InstallDir);
-    // An empty value would put the pages in whatever folder the program was started from.
-    if (folder.empty())
-        folder = prefs.GetStorageFolder();
-    return WithSlash(folder) + "savedPages/";
+    return CVigilPrefs::GetInstance().GetPagesFolder();
 }
 
 std::string GetFileBase(Curl& page)

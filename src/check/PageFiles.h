@@ -9,8 +9,7 @@ class Curl;
 // and the previous copy of the page, the differences report between them and the debug log of the
 // latest check. The paths take a writable record because a record gets its page id on first use.
 
-// The saved-pages folder, ending with '/'. The same for every page; the storage folder setting is read
-// at each call, so a folder changed in the preferences applies to the next check.
+// The saved-pages folder, ending with '/' (CVigilPrefs::GetPagesFolder). The same for every page.
 std::string GetPagesFolder();
 // The folder and page id that every file name of the page extends.
 std::string GetFileBase(Curl& page);

@@ -1,6 +1,5 @@
 #include "model/ListSession.h"
 
-#include "check/PageFiles.h"
 #include "model/TempFileSweep.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
@@ -36,7 +35,7 @@ DocResult CListSession::Lock()
     if (!m_lock.Acquire(folder, error))
         return Failure(error);
     // No save of ours is in progress now: temporary files left by a killed one can go.
-    RemoveStaleTemporaryFiles(folder, GetPagesFolder());
+    RemoveStaleTemporaryFiles(folder, CVigilPrefs::GetInstance().GetPagesFolder());
     return {};
 }
 

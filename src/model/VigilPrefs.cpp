@@ -172,6 +172,15 @@ bool CVigilPrefs::DeleteValue(const std::string& name)
     return m_db->Delete(name);
 }
 
+std::string CVigilPrefs::GetPagesFolder()
+{
+    std::string folder = ReadString(Pref::InstallDir);
+    // An empty value would put the pages in whatever folder the program was started from.
+    if (folder.empty())
+        folder = m_strStorageFolder;
+    return WithSlash(folder) + "savedPages/";
+}
+
 int CVigilPrefs::GetNumThreads()
 {
     return ReadInt(Pref::numThreads);

@@ -112,6 +112,9 @@ public:
 
     // InstallDir as read when the object was constructed, ending with '/'.
     const std::string& GetStorageFolder() const { return m_strStorageFolder; }
+    // The saved-pages folder, ending with '/'. InstallDir is read at each call, so a storage folder
+    // changed in the preferences applies to the next check.
+    std::string GetPagesFolder();
     int GetNumThreads();
     // threadPriority mapped to -2 (lowest), -1 (below normal) or 0 (normal).
     int GetThreadPriority();

@@ -6,8 +6,8 @@
 #include "run/FrontEndDispatcher.h"
 #include "run/WorkItem.h"
 
-// Whether the check in flight still has someone to report to. Read and written on the front end's
-// thread only: the worker merely carries it into the posted task.
+// Whether the check in flight is still waited for: false once it was delivered or cancelled. Read and
+// written on the front end's thread only: the worker merely carries it into the posted task.
 struct CSinglePageJob::Token
 {
     bool live = true;
@@ -55,7 +55,7 @@ CSinglePageJob::~CSinglePageJob()
 
 bool CSinglePageJob::Start(const Curl& record, Receiver receiver)
 {
-    if (m_running)
+    if (IsRunning())
         return false;
     if (!m_pool.IsRunning()) {
         // One worker, at the priority the settings give the run's workers.
@@ -68,21 +68,24 @@ bool CSinglePageJob::Start(const Curl& record, Receiver receiver)
         std::move(copy), m_engine, m_dispatcher, [this, token, receiver](std::unique_ptr<Curl> checked) {
             if (!token->live)
                 return;
-            m_running = false;
+            token->live = false;
             receiver(std::move(checked));
         }));
     if (!posted)
         return false;
     m_token = std::move(token);
-    m_running = true;
     return true;
+}
+
+bool CSinglePageJob::IsRunning() const
+{
+    return m_token && m_token->live;
 }
 
 void CSinglePageJob::Cancel()
 {
-    if (!m_running)
+    if (!IsRunning())
         return;
     m_token->live = false;
-    m_running = false;
     m_engine.cancel();
 }

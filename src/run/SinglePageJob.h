@@ -33,7 +33,7 @@ public:
     // Ends the check in progress at once; its result is dropped. Nothing happens when none runs.
     void Cancel();
     // True from Start until the receiver has been called or the check was cancelled.
-    bool IsRunning() const { return m_running; }
+    bool IsRunning() const;
 
 private:
     struct Token;
@@ -42,5 +42,4 @@ private:
     CThreadPool m_pool;
     // Shared with the check in flight; Cancel and the destructor mark it dead so its report is dropped.
     std::shared_ptr<Token> m_token;
-    bool m_running = false;
 };
