@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -216,22 +217,23 @@ bool CDiffReport::WriteFile(const std::string& path, const std::string& text)
     return file.Commit();
 }
 
-bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, const std::string& reportPath)
+void CompareCopies(const std::string& oldPath, const std::string& newPath, bool quiet, ComparedCopies& copies)
 {
     CDiffOptions options;
     options.Set(CDiffOptions::kCase, "no");
     options.Set(CDiffOptions::kIndent, "no");
+    if (!quiet || ::access(oldPath.c_str(), F_OK) == 0)
+        copies.oldFile.Load(oldPath, options);
+    if (!quiet || ::access(newPath.c_str(), F_OK) == 0)
+        copies.newFile.Load(newPath, options);
+    CDiffReport::Compare(copies.oldFile, copies.newFile, copies.oldOut, copies.newOut);
+}
 
-    // A copy that is missing or unreadable is compared as a version without lines.
-    CLineFile oldFile;
-    CLineFile newFile;
-    oldFile.Load(oldPath, options);
-    newFile.Load(newPath, options);
-
-    CLineFile oldOut;
-    CLineFile newOut;
+bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, const std::string& reportPath)
+{
+    ComparedCopies copies;
+    CompareCopies(oldPath, newPath, false, copies);
     CDiffReport report;
-    report.Compare(oldFile, newFile, oldOut, newOut);
 
     // The same bytes as WriteFile of BuildHtml, written as they are made: the page of a large site
     // is several times the size of its two versions and need not be held whole.
@@ -240,6 +242,6 @@ bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, con
         return false;
     std::string buffer;
     buffer.reserve(2 * CDiffReport::kFlushSize);
-    report.Render(oldOut, newOut, buffer, [&file](std::string_view part) { file.Write(part); });
+    report.Render(copies.oldOut, copies.newOut, buffer, [&file](std::string_view part) { file.Write(part); });
     return file.Commit();
 }

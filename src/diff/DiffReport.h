@@ -46,6 +46,18 @@ private:
     std::string m_footer = "<br><font size='-2' color='#BBBBBB'>Site Vigil</font>";
 };
 
+// Two copies of a page compared as every view of their differences compares them: ignoring case and
+// leading blanks. A missing or unreadable copy counts as a version without lines; quiet leaves out
+// the diagnostic the report's loader writes for it.
+struct ComparedCopies
+{
+    CLineFile oldFile;
+    CLineFile newFile;
+    CLineFile oldOut;
+    CLineFile newOut;
+};
+void CompareCopies(const std::string& oldPath, const std::string& newPath, bool quiet, ComparedCopies& copies);
+
 // Generates the differences report of one page: compares the previous copy with the current one,
 // ignoring case and leading blanks, and writes the report. A missing or unreadable copy counts as a
 // version without lines. Returns whether the report file was written.

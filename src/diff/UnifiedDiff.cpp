@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <ostream>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -45,20 +44,9 @@ std::string Range(int first, int count)
 
 bool WriteUnifiedDiff(std::ostream& out, const std::string& oldPath, const std::string& newPath)
 {
-    CDiffOptions options;
-    options.Set(CDiffOptions::kCase, "no");
-    options.Set(CDiffOptions::kIndent, "no");
-    CLineFile oldFile;
-    CLineFile newFile;
-    // A copy that is not there is a version without lines, not a reason for a diagnostic.
-    if (::access(oldPath.c_str(), F_OK) == 0)
-        oldFile.Load(oldPath, options);
-    if (::access(newPath.c_str(), F_OK) == 0)
-        newFile.Load(newPath, options);
-    CLineFile oldOut;
-    CLineFile newOut;
-    CDiffReport::Compare(oldFile, newFile, oldOut, newOut);
-    const std::vector<Row> rows = Rows(oldOut, newOut, oldFile.GetLineCount() == 0);
+    ComparedCopies copies;
+    CompareCopies(oldPath, newPath, true, copies);
+    const std::vector<Row> rows = Rows(copies.oldOut, copies.newOut, copies.oldFile.GetLineCount() == 0);
     const int count = static_cast<int>(rows.size());
 
     // Line numbers (from 1) of each row's old and new line, or of the next line when it has none.
@@ -93,7 +81,7 @@ bool WriteUnifiedDiff(std::ostream& out, const std::string& oldPath, const std::
             << Range(newLine[begin], newLine[end] - newLine[begin]) << " @@\n";
         for (int i = begin; i < end;) {
             if (!rows[i].changed) {
-                out << ' ' << newOut.GetLine(i) << '\n';
+                out << ' ' << copies.newOut.GetLine(i) << '\n';
                 ++i;
                 continue;
             }
@@ -103,11 +91,11 @@ bool WriteUnifiedDiff(std::ostream& out, const std::string& oldPath, const std::
                 ++blockEnd;
             for (int k = i; k < blockEnd; ++k) {
                 if (rows[k].inOld)
-                    out << '-' << oldOut.GetLine(k) << '\n';
+                    out << '-' << copies.oldOut.GetLine(k) << '\n';
             }
             for (int k = i; k < blockEnd; ++k) {
                 if (rows[k].inNew)
-                    out << '+' << newOut.GetLine(k) << '\n';
+                    out << '+' << copies.newOut.GetLine(k) << '\n';
             }
             i = blockEnd;
         }
