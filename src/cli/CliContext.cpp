@@ -49,16 +49,24 @@ int CliContext::LockStorage()
 
 int CliContext::OpenList(bool forChange)
 {
-    if (m_hosted)
-        return kExitOk;
-    const DocResult result = m_session.Open(forChange);
-    if (result)
-        return kExitOk;
-    if (!m_session.IsDamaged())
-        return Fail(result.error);
+    // A program that holds the list has it open already, damaged or not: the same rule applies to it,
+    // or a refused save would leave the change in its list, to be saved later all the same.
+    std::string error;
+    if (m_hosted) {
+        if (!m_hosted->IsDamaged())
+            return kExitOk;
+        error = m_hosted->LoadError();
+    } else {
+        const DocResult result = m_session.Open(forChange);
+        if (result)
+            return kExitOk;
+        if (!m_session.IsDamaged())
+            return Fail(result.error);
+        error = result.error;
+    }
     if (forChange)
-        return Usage(result.error + "; nothing was changed");
-    Warn(result.error);
+        return Usage(error + "; nothing was changed");
+    Warn(error);
     // The readable pages are shown, but the caller ends with this status.
     return kExitUsage;
 }

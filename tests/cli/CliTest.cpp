@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 #include "cli/CliJson.h"
+#include "model/ListSession.h"
 #include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
 #include "platform/FolderLock.h"
@@ -245,6 +246,20 @@ TEST_F(CliTest, DamagedListIsShownButNeverOverwritten)
     EXPECT_NE(list.err.find("damaged"), std::string::npos);
     EXPECT_EQ(Cli({"add", "http://c.test/"}).status, kExitUsage);
     EXPECT_EQ(Cli({"clear"}).status, kExitUsage);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+
+    // The same commands handed to a running program that shows the damaged list change nothing in it.
+    CListSession held;
+    ASSERT_TRUE(held.Lock().ok);
+    ASSERT_FALSE(held.Open(true).ok);
+    const size_t shown = held.Doc().Count();
+    for (const std::vector<std::string>& request :
+         {std::vector<std::string>{"pipe", "add", "http://c.test/"}, {"pipe", "clear"}, {"pipe", "list"}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunHandedOver(request, out, err, held), kExitUsage) << request[1];
+        EXPECT_NE(err.str().find("damaged"), std::string::npos) << request[1] << ": " << err.str();
+    }
+    EXPECT_EQ(held.Doc().Count(), shown);
     EXPECT_EQ(ReadFileBytes(path), bytes);
 }
 
