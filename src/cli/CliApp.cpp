@@ -172,6 +172,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitUsage;
 }
 
+bool RequestToTerminal(const std::vector<std::string>& request)
+{
+    return !request.empty() && request[0] == kToTerminal;
+}
+
 int RunHandedOver(const std::vector<std::string>& request, std::ostream& out, std::ostream& err, CListSession& session)
 {
     if (request.size() < 2 || (request[0] != kToTerminal && request[0] != kToPipe)) {
@@ -182,7 +187,7 @@ int RunHandedOver(const std::vector<std::string>& request, std::ostream& out, st
     for (const CliCommand& command : kCommands) {
         if (name == command.name && command.handedOver && name != "check") {
             CliContext ctx(name, std::vector<std::string>(request.begin() + 2, request.end()), out, err,
-                           request[0] == kToTerminal);
+                           RequestToTerminal(request));
             ctx.Host(session);
             return command.run(ctx);
         }

@@ -24,3 +24,5 @@ class CListSession;
 // Called on that program's front-end thread, while no check run is in progress. check is not handed
 // over here: the host starts its own run for it.
 int RunHandedOver(const std::vector<std::string>& request, std::ostream& out, std::ostream& err, CListSession& session);
+// Whether the caller of a handed-over request writes to a terminal (its first element).
+bool RequestToTerminal(const std::vector<std::string>& request);

@@ -97,10 +97,6 @@ std::string CliContext::Label(const Curl* record) const
 Curl* CliContext::FindPage(const std::string& page)
 {
     std::vector<Curl*> matches;
-    const auto add = [&matches](Curl* record) {
-        if (std::find(matches.begin(), matches.end(), record) == matches.end())
-            matches.push_back(record);
-    };
     unsigned long position = 0;
     const auto [end, ec] = std::from_chars(page.data(), page.data() + page.size(), position);
     const bool isPosition = !page.empty() && ec == std::errc() && end == page.data() + page.size();
@@ -111,7 +107,7 @@ Curl* CliContext::FindPage(const std::string& page)
         ++index;
         if ((isPosition && index == position) || (!id.empty() && record->m_strPageID == id)
             || record->m_strName == page)
-            add(record.get());
+            matches.push_back(record.get());
     }
     if (matches.size() == 1)
         return matches.front();

@@ -37,7 +37,6 @@ struct CliContext
     // Works on the list of the program that holds the storage folder (a command handed over to it):
     // the list is already open and locked, and saving saves that list.
     void Host(CListSession& session) { m_hosted = &session; }
-    bool IsHosted() const { return m_hosted != nullptr; }
     // Saves the list to the storage folder, first giving every page without an id one, so that each
     // page can be named by its id. Returns kExitOk, or kExitFailed after the message.
     int SaveList();

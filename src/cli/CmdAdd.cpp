@@ -20,7 +20,6 @@ int CmdAdd(CliContext& ctx)
     auto record = CListSession::NewRecord(options.Positional().front());
     if (std::string reason = CPageOptions::CheckAddress(record->m_strURL); !reason.empty())
         return ctx.Usage(reason);
-    record->m_strName = record->m_strURL;
     if (std::string reason = options.Apply(*record); !reason.empty())
         return ctx.Usage(reason);
 

@@ -23,10 +23,7 @@ using SteadyClock = std::chrono::steady_clock;
 // One line for each page the run found changed and for each page that failed.
 void LogRunResults(CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd& frontEnd)
 {
-    for (const uint64_t serial : run.RunPages()) {
-        const Curl* page = ctx.Doc().FindBySerial(serial);
-        if (!page)
-            continue;
+    for (const Curl* page : RunPagesInList(ctx, run)) {
         if (!page->GetComplete())
             frontEnd.ShowWarning(FailureLine(ctx, *page));
         else if (FoundChange(*page))

@@ -26,15 +26,13 @@ int CmdDiff(CliContext& ctx)
     Curl* page = ctx.FindPage(pages.front());
     if (!page)
         return kExitUsage;
+    if (std::string reason = NoCopyReason(*page); !reason.empty())
+        return ctx.Fail(reason);
     if (parsed.Has("text")) {
-        if (std::string reason = NoCopyReason(*page); !reason.empty())
-            return ctx.Fail(reason);
         if (!WritePageTextDiff(ctx.out, *page, ctx.outIsTerminal))
             ctx.err << "The last two copies of \"" << TerminalText(page->m_strName) << "\" do not differ.\n";
         return kExitOk;
     }
-    if (std::string reason = NoCopyReason(*page); !reason.empty())
-        return ctx.Fail(reason);
     if (!MakeDiffReport(*page))
         return ctx.Fail("cannot write the differences report " + GetDiffsPath(*page));
     if (::access(GetPreviousPagePath(*page).c_str(), F_OK) != 0)

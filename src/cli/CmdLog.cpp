@@ -35,7 +35,7 @@ int CmdLog(CliContext& ctx)
         CCliTable table;
         const std::pair<const char*, size_t> columns[] = {{"DATE", 0}, {"NAME", 30}, {"ADDRESS", 60}, {"REASON", 0}};
         for (const auto& [header, width] : columns)
-            table.AddColumn(ctx.outIsTerminal ? header : "", width);
+            table.AddColumn(header, width);
         for (const auto& entry : log.Entries())
             table.AddRow({entry->m_nChecks == 0 ? "Never" : ShortTime(entry->m_timeLastChecked), entry->m_strName,
                           entry->m_strURL,

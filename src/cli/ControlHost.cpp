@@ -47,7 +47,8 @@ void CControlHost::Handle(const std::vector<std::string>& request, const CContro
 void CControlHost::StartCheck(const std::vector<std::string>& request, const CControlServer::Answer& answer)
 {
     std::ostringstream out, err;
-    CliContext ctx("check", std::vector<std::string>(request.begin() + 2, request.end()), out, err);
+    CliContext ctx("check", std::vector<std::string>(request.begin() + 2, request.end()), out, err,
+                   RequestToTerminal(request));
     ctx.Host(m_session);
     CCliArgs parsed;
     std::string error;
@@ -67,14 +68,14 @@ void CControlHost::StartCheck(const std::vector<std::string>& request, const CCo
         return;
     }
     m_frontEnd.SetStatusText("Handed over by sitevigil-cli: check of " + Counted(pages.size(), "page"));
-    m_pending.push_back({answer, parsed.Has("diff")});
+    m_pending.push_back({answer, parsed.Has("diff"), RequestToTerminal(request)});
 }
 
 void CControlHost::OnRunEnd()
 {
     for (const PendingCheck& pending : m_pending) {
         std::ostringstream out, err;
-        CliContext ctx("check", {}, out, err);
+        CliContext ctx("check", {}, out, err, pending.toTerminal);
         ctx.Host(m_session);
         out << "Checked " << Counted(m_run.RunPages().size(), "page") << " in the running " << m_hostName << ".\n";
         const int status = ReportRun(ctx, m_run, pending.withDiffs);

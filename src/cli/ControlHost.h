@@ -45,6 +45,7 @@ private:
     {
         CControlServer::Answer answer;
         bool withDiffs;
+        bool toTerminal;
     };
 
     CListSession& m_session;

@@ -62,8 +62,8 @@ std::string CPageOptions::Apply(Curl& record) const
     }
     if (m_args.Has("watch")) {
         // The watches given replace the page's set.
-        record.m_bWatchUnreachable = record.m_bWatchReachable = record.m_bWatchDate = false;
-        record.m_bWatchContent = record.m_bWatchSize = record.m_bTextSearch = record.m_bTextNotPresent = false;
+        for (const WatchName& known : kWatchNames)
+            record.*known.flag = false;
         for (const std::string& watch : m_args.Values("watch")) {
             if (!SetWatch(record, watch))
                 return "unknown watch \"" + watch + "\" (content, date, unreachable, reachable, size, text or notext)";

@@ -42,7 +42,7 @@ std::string FailureText(const Curl& page)
     return "the download failed";
 }
 
-int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
+std::vector<Curl*> RunPagesInList(const CliContext& ctx, const CCheckRun& run)
 {
     // The run names its pages by serial; a page removed since is no longer there.
     std::vector<Curl*> pages;
@@ -50,6 +50,12 @@ int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
         if (Curl* page = ctx.Doc().FindBySerial(serial))
             pages.push_back(page);
     }
+    return pages;
+}
+
+int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
+{
+    const std::vector<Curl*> pages = RunPagesInList(ctx, run);
     for (const Curl* page : pages) {
         if (FoundChange(*page))
             ctx.out << TerminalText(ChangeLine(ctx, *page)) << "\n";
@@ -68,9 +74,7 @@ int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
     for (const Curl* page : pages) {
         if (page->GetComplete())
             continue;
-        ctx.err << "sitevigil-cli: " << ctx.command << ": "
-                << TerminalText(page->GetName() + " (" + ctx.Label(page) + "): " + FailureText(*page)) << "\n";
-        status = kExitFailed;
+        status = ctx.Fail(page->GetName() + " (" + ctx.Label(page) + "): " + FailureText(*page));
     }
     return status;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CCheckRun;
 class Curl;
@@ -16,6 +17,9 @@ std::string ChangeLine(const CliContext& ctx, const Curl& page);
 std::string FailureLine(const CliContext& ctx, const Curl& page);
 // Why the page's last download failed.
 std::string FailureText(const Curl& page);
+
+// The pages the run checked that are still in the list, in the run's order.
+std::vector<Curl*> RunPagesInList(const CliContext& ctx, const CCheckRun& run);
 
 // After a run: one line for each page the run found changed and, withDiffs, what changed in each;
 // each page that failed named on the error stream. kExitFailed when a page failed, else kExitOk.
