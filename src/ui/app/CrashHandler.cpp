@@ -19,7 +19,6 @@ constexpr const char* kToldFile = "crash-told";
 
 // Everything the handler needs is prepared here: it may only call async-signal-safe functions.
 char g_prefix[4096];
-size_t g_prefixLength = 0;
 alignas(16) char g_altStack[64 * 1024];
 
 void Append(char* buffer, size_t& used, size_t size, const char* text)
@@ -79,7 +78,6 @@ bool Install(const std::string& reportFolder)
     if (prefix.size() >= sizeof g_prefix || !MakeFolders(WithSlash(reportFolder)))
         return false;
     std::memcpy(g_prefix, prefix.c_str(), prefix.size() + 1);
-    g_prefixLength = prefix.size();
 
     // backtrace() loads its unwinder on first use; do that now rather than inside the handler.
     void* warmUp[1];

@@ -11,7 +11,6 @@
 #include "ui/widgets/MessageBox.h"
 
 #include <QApplication>
-#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -86,7 +85,6 @@ int CMonitorApp::InitInstance()
         m_frame->showMinimized(); // no tray to hide in: the taskbar keeps the window reachable
     } else {
         m_frame->show();
-        m_frame->repaint();
         StartupProbe::WindowPainted(m_frame.get());
     }
     TellAboutCrashReport(storage);
@@ -95,11 +93,11 @@ int CMonitorApp::InitInstance()
 
 // A list file that cannot be read whole is shown as far as it was read; the session then refuses to
 // save over it until the user decides (File > Save and Exit ask).
-bool CMonitorApp::OpenList()
+void CMonitorApp::OpenList()
 {
     const DocResult opened = m_session.Open(true);
     if (opened.ok)
-        return true;
+        return;
     const QString path = QString::fromStdString(m_session.Doc().GetDefaultPath());
     if (m_session.IsDamaged()) {
         MessageBox::Warning(nullptr,
@@ -113,7 +111,6 @@ bool CMonitorApp::OpenList()
             nullptr,
             QStringLiteral("The list file %1 could not be read: %2").arg(path, QString::fromStdString(opened.error)));
     }
-    return false;
 }
 
 void CMonitorApp::TellAboutCrashReport(const std::string& storageFolder)

@@ -38,7 +38,7 @@ public:
     CListSession& Session() { return m_session; }
 
 private:
-    bool OpenList();
+    void OpenList();
     void TellAboutCrashReport(const std::string& storageFolder);
 
     CListSession m_session;

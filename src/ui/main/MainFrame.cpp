@@ -1,5 +1,6 @@
 #include "ui/main/MainFrame.h"
 
+#include "model/ListImport.h"
 #include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
@@ -23,7 +24,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -408,13 +408,13 @@ void CMainFrame::OnPreferences()
     hooks.playSound = [this](int preference, const QString& file) { m_sound->Play(preference, file, {}); };
     hooks.rearmSchedule = [this]() { RestartScheduleTimer(); };
     CPreferencesSheet sheet(hooks, this);
+    // OK re-arms the schedule through the hook; Cancel stored nothing.
     sheet.exec();
-    RestartScheduleTimer();
 }
 
 void CMainFrame::OnImportFavorites()
 {
-    const QString favorites = QDir::home().filePath(QStringLiteral("Favorites"));
+    const QString favorites = QString::fromStdString(DefaultFavoritesFolder());
     const QString start = QDir(favorites).exists() ? favorites : QDir::homePath();
     const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Import IE Favorites"), start);
     if (!dir.isEmpty())

@@ -1,5 +1,7 @@
 #include "ui/prefs/PPConnection.h"
 
+#include "model/PrefKeys.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -19,7 +21,8 @@ CPPConnection::CPPConnection(QWidget* parent)
     m_timeout->setObjectName("connectTimeout");
     m_retries->setObjectName("connectRetryCount");
     m_userAgent->setObjectName("userAgent");
-    for (int count = 1; count <= 20; ++count)
+    // Shown as the number of threads; stored as that number minus one.
+    for (int count = Pref::numThreads.min + 1; count <= Pref::numThreads.max + 1; ++count)
         m_threads->addItem(QString::number(count));
     m_priority->addItems({tr("Lowest"), tr("Low"), tr("Normal")});
     m_timeout->setMaximumWidth(60);
@@ -71,7 +74,8 @@ bool CPPConnection::StoreControls()
     ConnectionPrefs values = m_values;
     values.numThreads = ComboIndex(m_threads, m_values.numThreads);
     values.threadPriority = ComboIndex(m_priority, m_values.threadPriority);
-    if (!ReadInt(m_timeout, values.connectTimeout, 1, 60) || !ReadInt(m_retries, values.connectRetryCount, 1, 5))
+    if (!ReadInt(m_timeout, values.connectTimeout, Pref::connectTimeout.min, Pref::connectTimeout.max)
+        || !ReadInt(m_retries, values.connectRetryCount, Pref::connectRetryCount.min, Pref::connectRetryCount.max))
         return false;
     values.userAgent = m_userAgent->text().toStdString();
     m_values = values;

@@ -1,5 +1,7 @@
 #include "ui/prefs/PPGeneral.h"
 
+#include "platform/FileUtil.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -63,11 +65,10 @@ bool CPPGeneral::StoreControls()
 
 void CPPGeneral::OnBrowse()
 {
-    QString folder = QFileDialog::getExistingDirectory(this, QString(), m_folder->text(), QFileDialog::ShowDirsOnly);
+    const QString folder
+        = QFileDialog::getExistingDirectory(this, QString(), m_folder->text(), QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return;
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    m_values.installDir = folder.toStdString();
-    m_folder->setText(folder);
+    m_values.installDir = WithSlash(folder.toStdString());
+    m_folder->setText(QString::fromStdString(m_values.installDir));
 }

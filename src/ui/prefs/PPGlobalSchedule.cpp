@@ -1,5 +1,7 @@
 #include "ui/prefs/PPGlobalSchedule.h"
 
+#include "model/PrefKeys.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -15,7 +17,7 @@ CPPGlobalSchedule::CPPGlobalSchedule(QWidget* parent)
     m_autoCheck->setObjectName("autoCheck");
     m_frequency->setObjectName("checkFrequency");
     m_units->setObjectName("checkUnits");
-    m_frequency->setRange(1, 9999);
+    m_frequency->setRange(Pref::checkFrequency.min, Pref::checkFrequency.max);
     m_units->addItems({tr("Seconds"), tr("Minutes"), tr("Hours"), tr("Days")});
 
     auto* grid = new QGridLayout(this);

@@ -1,5 +1,8 @@
 #include "ui/prefs/PPPopup.h"
 
+#include "model/PrefKeys.h"
+#include "ui/notify/TaskbarNotifier.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -16,14 +19,15 @@ CPPPopup::CPPPopup(ShowPopup showPopup, QWidget* parent)
     m_notify->setObjectName("popupNotify");
     m_autoClose->setObjectName("autoClosePopupNotify");
     m_duration->setObjectName("popupDuration");
-    m_duration->setRange(0, 3600);
+    m_duration->setRange(Pref::popupDuration.min, Pref::popupDuration.max);
 
     auto* test = new QPushButton(tr("Test"), this);
     test->setObjectName("testPopup");
     connect(test, &QPushButton::clicked, this, [this] {
         // A fixed sample: the page's values are not used.
         if (m_showPopup)
-            m_showPopup(tr("TEST: Web page changes have been detected"), 500, 3000, 200);
+            m_showPopup(CTaskbarNotifier::TestText(), CTaskbarNotifier::TestAppearMs, CTaskbarNotifier::TestStayMs,
+                        CTaskbarNotifier::TestVanishMs);
     });
 
     auto* grid = new QGridLayout(this);

@@ -223,8 +223,7 @@ void CPPUrlEntry::OnDownload()
     m_busy->show();
     StoreControls();
     // Stored at once: the check reads them, and they stay even if the sheet is then cancelled.
-    m_record.m_strName = m_strName;
-    m_record.m_strURL = m_strURL;
+    SaveToRecord(m_record);
     m_record.MarkEdited();
     m_strStatus = "Downloading page details, please wait...";
     SetTextColour(m_status, Qt::black);

@@ -67,7 +67,8 @@ void CGuiRun::SetTrayBlinking(bool blinking)
 
 void CGuiRun::SetChangesPending(bool anyChanged)
 {
-    emit m_view.changesPresent(anyChanged ? m_view.CountChanged() : 0);
+    // The run has just counted them.
+    emit m_view.changesPresent(anyChanged ? m_run.PagesMarkedChanged() : 0);
 }
 
 void CGuiRun::SetRunButtons(bool running)
