@@ -107,7 +107,7 @@ public:
     std::string StoreError() const;
 
     // Reads with the default that readers other than the preferences pages pass.
-    int ReadInt(const IntPref& key) { return ReadInt(key.name, key.readerDefault); }
+    int ReadInt(const IntPref& key);
     std::string ReadString(const TextPref& key) { return ReadString(key.name, key.readerDefault); }
 
     // InstallDir as read when the object was constructed, ending with '/'.
@@ -140,6 +140,8 @@ public:
 
 private:
     explicit CVigilPrefs(const std::string& configDir);
+    // The number stored under name, or defaultValue (then stored as well); no range applied.
+    int ReadStoredInt(const std::string& name, int defaultValue);
 
     std::unique_ptr<CSettingsDb> m_db;
     const std::string m_strVendorKey = "Brightfield";

@@ -10,8 +10,6 @@
 // What the job and its thread share. The thread keeps it alive until it has posted its result.
 struct CBackgroundJob::Shared
 {
-    // Null once the job is gone: the result is dropped.
-    IFrontEndDispatcher* dispatcher = nullptr;
     std::mutex lock;
     // Changed on the front end's thread only.
     bool running = false;
@@ -45,15 +43,15 @@ bool CBackgroundJob::StartTask(std::function<std::function<void()>()> task)
         m_shared->alive = false;
     }
     auto shared = std::make_shared<Shared>();
-    shared->dispatcher = &m_dispatcher;
     shared->running = true;
     try {
-        std::thread([shared, task = std::move(task)] {
+        // The dispatcher outlives the job, and the thread posts only while the job is alive.
+        std::thread([shared, &dispatcher = m_dispatcher, task = std::move(task)] {
             std::function<void()> deliver = task();
             std::lock_guard guard(shared->lock);
             if (!shared->alive)
                 return;
-            shared->dispatcher->Post([shared, deliver = std::move(deliver)] {
+            dispatcher.Post([shared, deliver = std::move(deliver)] {
                 // Runs on the front end's thread, where the job is destroyed: no lock needed for alive.
                 if (!shared->alive)
                     return;

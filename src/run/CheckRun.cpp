@@ -22,7 +22,8 @@ CCheckRun::CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, IFrontEndDispatcher
     , m_frontEnd(frontEnd)
     , m_reports(dispatcher, *this)
 {
-    // Saving the list stops this run first: workers change records while they check them.
+    // Saving the list stops this run first: the file then holds the results of a finished or stopped
+    // run, never those of a run half applied.
     m_doc.SetStopBeforeSave(this);
 }
 

@@ -61,8 +61,6 @@ public:
     bool IsRunning() const { return m_running; }
     // True while the closing steps of a finished run (sound, e-mail, command) are still under way.
     bool IsEndingRun() const;
-    // Whether the page (by serial) is queued or being checked in the current run.
-    bool IsOutstanding(uint64_t serial) const { return m_outstanding.contains(serial); }
     int PagesOutstanding() const { return static_cast<int>(m_outstanding.size()); }
     int NewChanges() const { return m_newChanges; }
     int PagesMarkedChanged() const { return m_pagesMarkedChanged; }

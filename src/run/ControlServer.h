@@ -35,8 +35,6 @@ public:
     // (its caller sees the channel close). Called by the destructor.
     void Stop();
 
-    const std::string& SocketPath() const { return m_path; }
-
 private:
     struct Sync;
     void Serve();

@@ -85,7 +85,8 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc)
     }
 
     // The e-mail lists the pages as they are now, not as later edits leave them.
-    if (prefs.ReadInt(Pref::sendEmail) != 0) {
+    m_sendEmail = prefs.ReadInt(Pref::sendEmail) != 0;
+    if (m_sendEmail) {
         for (const auto& record : doc.Records()) {
             if (record->m_bChanged)
                 m_changed.push_back(std::make_unique<Curl>(*record));
@@ -107,7 +108,8 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc)
 
 void CEndOfRun::SendEmail()
 {
-    if (CVigilPrefs::GetInstance().ReadInt(Pref::sendEmail) == 0) {
+    // Decided once with the pages it lists: a setting changed meanwhile cannot send an empty list.
+    if (!m_sendEmail) {
         RunCommand();
         return;
     }

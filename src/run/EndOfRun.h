@@ -54,7 +54,6 @@ public:
                                             Finished onFinished);
 
     bool IsFinished() const { return m_finished; }
-    const EndOfRunOutcome& Outcome() const { return m_outcome; }
 
     // Use Start.
     CEndOfRun(const RunTotals& totals, ICheckRunFrontEnd& frontEnd, IFrontEndDispatcher& dispatcher,
@@ -72,6 +71,7 @@ private:
     CBackgroundJob m_emailJob;
     // Copies of the records marked changed, for the e-mail.
     CSiteVigilDoc::RecordList m_changed;
+    bool m_sendEmail = false;
     EndOfRunOutcome m_outcome;
     bool m_finished = false;
 };

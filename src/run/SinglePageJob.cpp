@@ -64,13 +64,13 @@ bool CSinglePageJob::Start(const Curl& record, Receiver receiver)
     }
     auto token = std::make_shared<Token>();
     auto copy = record.MakeWorkCopy();
-    const bool posted = m_pool.Post(std::make_unique<CSinglePageItem>(
-        std::move(copy), m_engine, m_dispatcher, [this, token, receiver](std::unique_ptr<Curl> checked) {
-            if (!token->live)
-                return;
-            token->live = false;
-            receiver(std::move(checked));
-        }));
+    const bool posted = m_pool.Post(std::make_unique<CSinglePageItem>(std::move(copy), m_engine, m_dispatcher,
+                                                                      [token, receiver](std::unique_ptr<Curl> checked) {
+                                                                          if (!token->live)
+                                                                              return;
+                                                                          token->live = false;
+                                                                          receiver(std::move(checked));
+                                                                      }));
     if (!posted)
         return false;
     m_token = std::move(token);
