@@ -6,12 +6,8 @@
 #include "platform/HtmlEscape.h"
 #include "platform/UrlCracker.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 
 namespace {

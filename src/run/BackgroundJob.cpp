@@ -2,7 +2,6 @@
 
 #include "run/FrontEndDispatcher.h"
 
-#include <atomic>
 #include <mutex>
 #include <system_error>
 #include <thread>
