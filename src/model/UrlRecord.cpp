@@ -42,10 +42,14 @@ Curl::Curl()
     : m_nSerial(NextSerial())
 { }
 
-Curl::Curl(const Curl& source)
+Curl::Curl(const Curl& source, WholeCopy)
     : CurlFields(source)
     , m_nSerial(source.m_nSerial)
     , m_nEditGeneration(source.m_nEditGeneration)
+{ }
+
+Curl::Curl(const Curl& source)
+    : Curl(source, WholeCopy{})
 {
     // A snapshot keeps the construction values of fields 33 to 35.
     const CurlFields fresh;
@@ -56,12 +60,8 @@ Curl::Curl(const Curl& source)
 
 std::unique_ptr<Curl> Curl::MakeWorkCopy() const
 {
-    // The snapshot plus the three fields it leaves at their construction values: every persistent field.
-    auto copy = std::make_unique<Curl>(*this);
-    copy->m_bComplete = m_bComplete;
-    copy->m_strError = m_strError;
-    copy->m_strPageID = m_strPageID;
-    return copy;
+    // Every persistent field, fields 33 to 35 included.
+    return std::unique_ptr<Curl>(new Curl(*this, WholeCopy{}));
 }
 
 void Curl::RenewSerial()

@@ -221,6 +221,11 @@ public:
     std::FILE* m_pDebugLog = nullptr;
 
 private:
+    struct WholeCopy
+    {
+    };
+    // Copies every persistent field and the serial; the work copy.
+    Curl(const Curl& source, WholeCopy);
     std::string m_body;
     uint64_t m_nSerial;
     uint32_t m_nEditGeneration = 0;
