@@ -82,36 +82,82 @@ bool DecodeControlReply(const std::string& bytes, ControlReply& reply)
     return GetText(bytes, pos, reply.out) && GetText(bytes, pos, reply.err) && pos == bytes.size();
 }
 
-bool SendControlRequest(const std::string& storageFolder, const std::vector<std::string>& args, ControlReply& reply,
-                        const std::function<void()>& stillWaiting)
+bool MakeControlAddress(const std::string& path, sockaddr_un& address)
 {
-    const std::string path = storageFolder + kControlSocketName;
-    sockaddr_un address{};
+    address = {};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path)
         return false;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+int ConnectControlSocket(const std::string& path)
+{
+    sockaddr_un address;
+    if (!MakeControlAddress(path, address))
+        return -1;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return false;
+        return -1;
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
-        return false;
+        return -1;
     }
+    return fd;
+}
+
+bool SendAllBytes(int fd, const std::string& bytes)
+{
+    for (size_t sent = 0; sent < bytes.size();) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+ReceiveResult ReceiveAllBytes(int fd, std::string& bytes, int timeoutMs)
+{
+    char buffer[65536];
+    for (;;) {
+        pollfd wait{fd, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, timeoutMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            return ReceiveResult::Broken;
+        if (ready == 0)
+            return ReceiveResult::TimedOut;
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return ReceiveResult::Broken;
+        if (n == 0)
+            return ReceiveResult::Whole;
+        bytes.append(buffer, static_cast<size_t>(n));
+        if (bytes.size() > kMaxControlMessage)
+            return ReceiveResult::TooLong;
+    }
+}
+
+bool SendControlRequest(const std::string& storageFolder, const std::vector<std::string>& args, ControlReply& reply,
+                        const std::function<void()>& stillWaiting)
+{
+    const int fd = ConnectControlSocket(storageFolder + kControlSocketName);
+    if (fd < 0)
+        return false;
     const auto broken = [&](const std::string& why) {
         ::close(fd);
         reply = {1, {}, "the program that holds the list did not answer: " + why};
         return true;
     };
-    const std::string request = EncodeControlRequest(args);
-    for (size_t sent = 0; sent < request.size();) {
-        const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return broken(std::strerror(errno));
-        sent += static_cast<size_t>(n);
-    }
+    if (!SendAllBytes(fd, EncodeControlRequest(args)))
+        return broken(std::strerror(errno));
     ::shutdown(fd, SHUT_WR);
     // The answer comes when the work is done, which may take a whole check run: no time-out.
     if (stillWaiting) {
@@ -122,18 +168,14 @@ bool SendControlRequest(const std::string& storageFolder, const std::vector<std:
             stillWaiting();
     }
     std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return broken(std::strerror(errno));
-        if (n == 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(n));
-        if (bytes.size() > kMaxControlMessage)
-            return broken("the answer is too long");
+    switch (ReceiveAllBytes(fd, bytes, -1)) {
+    case ReceiveResult::Whole:
+        break;
+    case ReceiveResult::TooLong:
+        return broken("the answer is too long");
+    case ReceiveResult::Broken:
+    case ReceiveResult::TimedOut:
+        return broken(std::strerror(errno));
     }
     ::close(fd);
     if (!DecodeControlReply(bytes, reply))

@@ -28,6 +28,24 @@ bool DecodeControlReply(const std::string& bytes, ControlReply& reply);
 // Largest request or reply read: far beyond any command's text, small enough to hold.
 inline constexpr size_t kMaxControlMessage = 64u << 20;
 
+// The socket work both ends share.
+struct sockaddr_un;
+// The address of the socket at path; false when the path is too long for one.
+bool MakeControlAddress(const std::string& path, sockaddr_un& address);
+// A connected socket, or -1 when nobody listens at path.
+int ConnectControlSocket(const std::string& path);
+// Sends every byte; false (errno says why) when the channel broke.
+bool SendAllBytes(int fd, const std::string& bytes);
+enum class ReceiveResult
+{
+    Whole, // the other end shut its side
+    Broken, // errno says why
+    TimedOut,
+    TooLong, // beyond kMaxControlMessage
+};
+// Reads until the other end shuts its side. timeoutMs bounds each wait for more; -1 waits without end.
+ReceiveResult ReceiveAllBytes(int fd, std::string& bytes, int timeoutMs);
+
 // Hands the arguments to the program listening in the storage folder and waits for its answer.
 // Returns false without a reply when nobody listens there (no socket, or a socket left behind by a
 // program that ended): the caller then does the work itself. A channel that breaks after connecting

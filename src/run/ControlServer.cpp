@@ -30,66 +30,11 @@ namespace {
 // A request must arrive whole within this time; a caller that connects and stays silent is dropped.
 constexpr int kRequestTimeoutMs = 10000;
 
-bool MakeAddress(const std::string& path, sockaddr_un& address)
-{
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
-
-bool SomeoneListens(const sockaddr_un& address)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const bool listens = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return listens;
-}
-
 bool SameUser(int fd)
 {
     ucred peer{};
     socklen_t size = sizeof peer;
     return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::geteuid();
-}
-
-bool ReadRequest(int fd, std::string& bytes)
-{
-    char buffer[65536];
-    for (;;) {
-        pollfd wait{fd, POLLIN, 0};
-        const int ready = ::poll(&wait, 1, kRequestTimeoutMs);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return false;
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        bytes.append(buffer, static_cast<size_t>(n));
-        if (bytes.size() > kMaxControlMessage)
-            return false;
-    }
-}
-
-void WriteAll(int fd, const std::string& bytes)
-{
-    for (size_t sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        sent += static_cast<size_t>(n);
-    }
 }
 
 } // namespace
@@ -111,7 +56,7 @@ bool CControlServer::Start(const std::string& storageFolder, std::string& error)
         return true;
     m_path = storageFolder + kControlSocketName;
     sockaddr_un address{};
-    if (!MakeAddress(m_path, address)) {
+    if (!MakeControlAddress(m_path, address)) {
         error = "the path " + m_path + " is too long for a local socket";
         return false;
     }
@@ -123,7 +68,8 @@ bool CControlServer::Start(const std::string& storageFolder, std::string& error)
             error = m_path + " is in the way of the control socket";
             return false;
         }
-        if (SomeoneListens(address)) {
+        if (const int fd = ConnectControlSocket(m_path); fd >= 0) {
+            ::close(fd);
             error = "another program already listens on " + m_path;
             return false;
         }
@@ -206,7 +152,7 @@ void CControlServer::ServeConnection(int fd)
 {
     std::string bytes;
     std::vector<std::string> args;
-    if (!ReadRequest(fd, bytes) || !DecodeControlRequest(bytes, args))
+    if (ReceiveAllBytes(fd, bytes, kRequestTimeoutMs) != ReceiveResult::Whole || !DecodeControlRequest(bytes, args))
         return;
     uint64_t request;
     {
@@ -232,5 +178,5 @@ void CControlServer::ServeConnection(int fd)
         return;
     const std::string out = EncodeControlReply(*m_sync->reply);
     guard.unlock();
-    WriteAll(fd, out);
+    SendAllBytes(fd, out);
 }
