@@ -28,7 +28,8 @@ int CmdAdd(CliContext& ctx)
     if (ctx.Doc().IsDuplicate(*record))
         ctx.Warn(record->m_strURL + " is already in the list; added again");
     Curl* added = record.get();
-    ctx.Doc().AddRecord(std::move(record));
+    if (const Status added = ctx.Doc().AddRecord(std::move(record)); !added)
+        return ctx.Fail(added.error().message + "; nothing was changed");
     if (const int status = ctx.SaveList(); status != kExitOk)
         return status;
     ctx.out << "Added page " << ctx.Label(added) << " (position " << ctx.PositionOf(added)

@@ -1,4 +1,5 @@
 #include "notify/UpdateLog.h"
+#include "check/PageTexts.h"
 
 #include "model/Archive.h"
 #include "platform/EnglishTime.h"
@@ -210,9 +211,9 @@ std::string CUpdateLog::BuildPage(int64_t now) const
             AppendHtmlEscaped(page, entry->m_strURL, true);
             page += ")<br>\n</td>\n<td>\n";
         }
-        AppendHtmlEscaped(page, entry->GetChangeText(), true);
+        AppendHtmlEscaped(page, ChangeText(*entry), true);
         page += "</td>\n<td>\n";
-        AppendHtmlEscaped(page, entry->GetLastCheckedText(), true);
+        AppendHtmlEscaped(page, LastCheckedText(*entry), true);
         page += "</td></tr>\n";
         ++position;
     }

@@ -93,8 +93,6 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records)
     m_frontEnd.SetRunButtons(true);
 
     for (Curl* record : records) {
-        // The id is assigned here, on this thread, so the copy's files and the record's agree.
-        record->GetPageID();
         m_runPages.push_back(record->GetSerial());
         m_outstanding.insert(record->GetSerial());
         m_pool.Post(
