@@ -51,6 +51,15 @@ std::string CUpdateLog::GetPageUrl() const
 
 UpdateLogResult CUpdateLog::AppendChanges(const std::vector<std::unique_ptr<Curl>>& records)
 {
+    std::vector<const Curl*> pointers;
+    pointers.reserve(records.size());
+    for (const auto& record : records)
+        pointers.push_back(record.get());
+    return AppendChanges(pointers);
+}
+
+UpdateLogResult CUpdateLog::AppendChanges(const std::vector<const Curl*>& records)
+{
     UpdateLogResult result;
     if (!LoadLog()) {
         // Saving over a file we could not read would lose its history; keep it under another name.
@@ -69,7 +78,7 @@ UpdateLogResult CUpdateLog::AppendChanges(const std::vector<std::unique_ptr<Curl
     }
 
     // Walking in list order and inserting at the front leaves the last changed record first.
-    for (const auto& record : records) {
+    for (const Curl* record : records) {
         if (record && record->m_bNewChange)
             m_entries.push_front(std::make_unique<Curl>(*record));
     }

@@ -153,6 +153,29 @@ TEST_F(CheckRun, WithoutNewChangesOnlyTheLogIsBroughtUpToDate)
     EXPECT_TRUE(FileExists(log.GetPagePath()));
 }
 
+// Page A changes once; two later runs over page B alone must not log A's change again.
+TEST_F(CheckRun, AChangeIsLoggedOnce)
+{
+    Curl& a = AddPage("a", "first", true);
+    Curl& b = AddPage("b", "steady", true);
+    run->CheckAll();
+    ASSERT_TRUE(WaitForRunEnd());
+    server.SetPage("/a", "second");
+    ASSERT_TRUE(run->CheckPages({&a}));
+    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(a.GetNewChange());
+    CUpdateLog log(settings.StorageDir());
+    ASSERT_TRUE(log.LoadLog());
+    const size_t logged = log.Entries().size();
+
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(run->CheckPages({&b}));
+        ASSERT_TRUE(WaitForRunEnd());
+    }
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.Entries().size(), logged);
+}
+
 class CheckRunNoData : public RunFixture, public testing::WithParamInterface<int>
 {
 };
