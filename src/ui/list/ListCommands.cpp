@@ -125,9 +125,9 @@ void CMyListView::ShowDifferences()
     Curl* record = FirstSelected();
     if (!record)
         return;
-    // The report is written from the two saved copies each time it is asked for.
-    MakeDiffReport(*record);
-    emit showInPane(FileUrl(GetDiffsPath(*record)));
+    // The report is written from the two saved copies each time it is asked for, off this thread.
+    const QUrl report = FileUrl(GetDiffsPath(*record));
+    m_reportJob.Start(GetFileBase(*record), [this, report] { emit showInPane(report); });
 }
 
 void CMyListView::ViewLogFile()

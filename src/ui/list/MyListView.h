@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/run/ReportJob.h"
+
 #include <QTableView>
 #include <QUrl>
 
@@ -131,6 +133,7 @@ private:
     CPageListModel* m_model;
     std::unique_ptr<CBrowserLauncher> m_browser;
     std::unique_ptr<CGuiRun> m_run;
+    CReportJob m_reportJob;
     std::array<QAction*, 14> m_actions{};
     QMenu* m_contextMenu = nullptr;
     bool m_showPending = false;

@@ -66,9 +66,9 @@ void CSplitFrame::ShowInternetPage()
 void CSplitFrame::ShowDifferences()
 {
     if (Curl* record = m_firstSelected()) {
-        // The report is made from the two copies as they are now.
-        MakeDiffReport(*record);
-        View().ShowPage(QString::fromStdString(GetDiffsPath(*record)));
+        // The report is made from the two copies as they are now, off this thread.
+        const QString report = QString::fromStdString(GetDiffsPath(*record));
+        m_reportJob.Start(GetFileBase(*record), [this, report] { View().ShowPage(report); });
     }
 }
 
