@@ -13,7 +13,7 @@ const char* const kSubject = "Website Changes Detected";
 // Sends the message and gives the text to show: successText when it went out.
 std::string Deliver(CMailMessage& message, const std::string& server, int port, const std::string& successText)
 {
-    message.ChooseCharset();
+    message.ChooseEncoding();
     // A CR or LF in a setting would let it write header lines or SMTP commands of its own.
     const std::string unsafe = message.FindLineBreak();
     if (!unsafe.empty())

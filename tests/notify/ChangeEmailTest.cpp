@@ -178,10 +178,11 @@ TEST(ChangeEmail, ArrivesAtARealServer)
     ASSERT_NE(split, std::string::npos) << message;
     const std::string header = message.substr(0, split + 2);
     const std::string body = message.substr(split + 4);
-    EXPECT_EQ(header.rfind("From: =?iso-8859-1?q?Jos=E9_Watcher?= <watch@example.org>\r\n"
+    EXPECT_EQ(header.rfind("From: =?utf-8?q?Jos=C3=A9_Watcher?= <watch@example.org>\r\n"
                            "To: Ann Smith <ann@example.org>,bob@example.org\r\n"
                            "Subject: Website Changes Detected\r\n"
-                           "Content-Type: text/plain;\r\n\tcharset=iso-8859-1\r\n"
+                           "MIME-Version: 1.0\r\n"
+                           "Content-Type: text/plain;\r\n\tcharset=utf-8\r\n"
                            "Date: ",
                            0),
               0u)
@@ -193,6 +194,27 @@ TEST(ChangeEmail, ArrivesAtARealServer)
               "http://c.example.org/   Changed - Partial page change\r\n"
               "(not a web address) javascript:alert(1)//??   Changed - Checksum changed\r\n"
               "\r\n");
+}
+
+// An address longer than an SMTP line may be once made the server refuse the whole e-mail.
+TEST(ChangeEmail, PageWithAnAddressLongerThanALineArrives)
+{
+    CIsolatedSettings settings;
+    CAiosmtpdServer server;
+    if (!server.Ready())
+        GTEST_SKIP() << "aiosmtpd could not be started with /usr/bin/python3 (package python3-aiosmtpd)";
+    StoreEmailSettings("127.0.0.1", server.Port(), "ann@example.org");
+    const std::string url = "http://a.example.org/" + std::string(1500, 'p');
+    std::vector<std::unique_ptr<Curl>> records;
+    AddRecord(records, url, "Checksum changed");
+    ASSERT_EQ(SendChangeEmail(records), "");
+
+    const std::string message = server.Message(1);
+    EXPECT_NE(message.find("Content-Transfer-Encoding: quoted-printable\r\n"), std::string::npos);
+    std::string unfolded = message.substr(message.find("\r\n\r\n") + 4);
+    for (size_t soft; (soft = unfolded.find("=\r\n")) != std::string::npos;)
+        unfolded.erase(soft, 3);
+    EXPECT_NE(unfolded.find(url + "   Changed - Checksum changed\r\n"), std::string::npos) << unfolded;
 }
 
 TEST(ChangeEmail, TestEmailWithStoredSettings)
