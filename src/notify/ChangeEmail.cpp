@@ -25,9 +25,12 @@ std::string Deliver(CMailMessage& message, const std::string& server, int port, 
     // naming a port (the CLI makes that easy) means the standard one.
     const unsigned portNumber = port == 0 ? 25u : port < 0 ? 0x10000u : static_cast<unsigned>(port);
     if (!connection.Connect(server, portNumber))
-        return std::string("Couldn't connect to server!, Error:").append(std::to_string(connection.LastError()));
-    if (!connection.SendMessage(message))
-        return "Couldn't send message!\nResponse:" + connection.LastReplyText();
+        return "Couldn't connect to server!, Error: " + connection.LastFailure().message;
+    if (!connection.SendMessage(message)) {
+        // The server's own words where it answered; ours where it did not.
+        const std::string& reply = connection.LastReplyText();
+        return "Couldn't send message!\nResponse:" + (reply.empty() ? connection.LastFailure().message : reply);
+    }
     return successText;
 }
 

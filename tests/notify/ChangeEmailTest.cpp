@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -248,7 +249,11 @@ TEST(ChangeEmail, FailuresGiveTheirMessages)
     // The change e-mail reads a port that was never stored as 0, stores it, and cannot connect.
     std::vector<std::unique_ptr<Curl>> records;
     const std::string shown = SendChangeEmail(records);
-    EXPECT_EQ(shown.rfind("Couldn't connect to server!, Error:", 0), 0u) << shown;
+    EXPECT_EQ(shown.rfind("Couldn't connect to server!, Error: ", 0), 0u) << shown;
+    // Said in words, never as a bare error number.
+    EXPECT_TRUE(
+        std::isalpha(static_cast<unsigned char>(shown[std::string("Couldn't connect to server!, Error: ").size()])))
+        << shown;
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::smtpPort.name, 99), 0);
 }
 
