@@ -37,6 +37,7 @@ void CMailBodyPart::AssignText(std::string_view text)
         plain += c;
     }
     m_strPlain = std::move(plain);
+    m_strEncoded = m_strPlain;
     m_strText = DotStuff(m_strPlain);
     m_strContentType = "text/plain";
     m_strTransferEncoding.clear();
@@ -61,6 +62,7 @@ bool CMailBodyPart::IsPlainAsciiOfShortLines() const
 
 void CMailBodyPart::EncodeQuotedPrintable()
 {
-    m_strText = DotStuff(::EncodeQuotedPrintable(m_strPlain));
+    m_strEncoded = ::EncodeQuotedPrintable(m_strPlain);
+    m_strText = DotStuff(m_strEncoded);
     m_strTransferEncoding = "quoted-printable";
 }

@@ -18,6 +18,8 @@ public:
     const std::string& GetText() const { return m_strText; }
     // The text with CR LF line ends, neither stuffed nor encoded.
     const std::string& GetPlainText() const { return m_strPlain; }
+    // The sending form before dot-stuffing, for a client that stuffs by itself.
+    const std::string& GetUnstuffedText() const { return m_strEncoded; }
 
     // Whether the text can go out as it is: ASCII only, no line over kMaxLineLength.
     bool IsPlainAsciiOfShortLines() const;
@@ -31,5 +33,6 @@ public:
 
 private:
     std::string m_strPlain;
+    std::string m_strEncoded; // m_strPlain, or its quoted-printable form
     std::string m_strText;
 };
