@@ -2,10 +2,6 @@
 
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
-#include "model/BrowserImport.h"
-#include "model/BrowserProfiles.h"
-#include "model/ChromiumBookmarks.h"
-#include "model/FirefoxBookmarks.h"
 
 #include <ostream>
 
@@ -20,8 +16,7 @@ const char* BrowserName(BrowserFamily family)
 // listed rather than one guessed, since importing the wrong person's bookmarks is hard to undo.
 int ChooseProfile(CliContext& ctx, BrowserFamily family, std::string& folder, std::string& label)
 {
-    const std::vector<BrowserProfile> profiles
-        = family == BrowserFamily::Firefox ? FindFirefoxProfiles() : FindChromiumProfiles();
+    const std::vector<BrowserProfile> profiles = FindProfiles(family);
     if (profiles.empty())
         return ctx.Usage(std::string("no ") + BrowserName(family)
                          + " profile with bookmarks found; name the profile folder");
@@ -74,8 +69,7 @@ int RunBrowserImport(CliContext& ctx, BrowserFamily family)
             return status;
     }
 
-    Result<BookmarkTree> tree
-        = family == BrowserFamily::Firefox ? ReadFirefoxBookmarks(profile) : ReadChromiumBookmarks(profile);
+    Result<BookmarkTree> tree = ReadBrowserBookmarks(family, profile);
     if (!tree)
         return ctx.Usage(tree.error().message + "; nothing was imported");
     std::vector<int> folders;

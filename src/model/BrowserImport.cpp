@@ -1,5 +1,7 @@
 #include "model/BrowserImport.h"
 
+#include "model/ChromiumBookmarks.h"
+#include "model/FirefoxBookmarks.h"
 #include "model/PrefKeys.h"
 #include "model/SiteVigilDoc.h"
 #include "model/UrlRecord.h"
@@ -35,6 +37,16 @@ bool SameIgnoringCase(const std::string& a, const std::string& b)
 }
 
 } // namespace
+
+std::vector<BrowserProfile> FindProfiles(BrowserFamily family)
+{
+    return family == BrowserFamily::Firefox ? FindFirefoxProfiles() : FindChromiumProfiles();
+}
+
+Result<BookmarkTree> ReadBrowserBookmarks(BrowserFamily family, const std::string& path)
+{
+    return family == BrowserFamily::Firefox ? ReadFirefoxBookmarks(path) : ReadChromiumBookmarks(path);
+}
 
 DuplicatePages DuplicateRuleFromSettings()
 {

@@ -1,11 +1,25 @@
 #pragma once
 
 #include "model/BookmarkTree.h"
+#include "model/BrowserProfiles.h"
 #include "model/ListImport.h"
+#include "platform/Error.h"
 
 #include <vector>
 
 class CSiteVigilDoc;
+
+// The browsers whose profiles can be imported; each family shares one file format.
+enum class BrowserFamily
+{
+    Firefox,
+    Chromium, // Chromium, Google Chrome, Brave, Vivaldi, Edge
+};
+
+// The family's profiles found for the user, and the reader of its bookmarks (a profile folder or the
+// bookmarks file itself).
+std::vector<BrowserProfile> FindProfiles(BrowserFamily family);
+Result<BookmarkTree> ReadBrowserBookmarks(BrowserFamily family, const std::string& path);
 
 // What an import does with a bookmark whose address the list already watches.
 enum class DuplicatePages
