@@ -21,17 +21,17 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://sitevigil.org/")
 # The libraries the programs link, as dpkg-shlibdeps finds them in the binaries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# CPack puts the summary in front and indents each line; an empty line separates paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "watches web pages and tells you when they change
- Site Vigil keeps a list of web pages and checks them on a schedule. For each
- page you choose what counts as a change: a newer date, a different checksum of
- the page or of a part of it, a search text that appears or goes missing, or a
- download that fails. It keeps the last two copies of each page, shows their
- differences side by side, keeps an update log and can send an e-mail or run a
- command when something changed.
- .
- The package holds the desktop program, sitevigil, and the command-line
- program sitevigil-cli for servers, scripts and cron.")
+    "Site Vigil keeps a list of web pages and checks them on a schedule. For each
+page you choose what counts as a change: a newer date, a different checksum of
+the page or of a part of it, a search text that appears or goes missing, or a
+download that fails. It keeps the last two copies of each page, shows their
+differences side by side, keeps an update log and can send an e-mail or run a
+command when something changed.
+
+The package holds the desktop program, sitevigil, and the command-line
+program sitevigil-cli for servers, scripts and cron.")
 
 set(CPACK_GENERATOR DEB)
 include(CPack)
