@@ -32,6 +32,7 @@ private slots:
 
         CBrowserImportDialog dialog(BrowserFamily::Chromium);
         QCOMPARE(dialog.OfferedFolders(), QStringList{QString::fromStdString(profile)});
+        QTRY_VERIFY(!dialog.Reading());
         // Top folders: Bookmarks bar, Other bookmarks, Mobile bookmarks; unticking one unticks nothing else.
         QTreeWidget* folders = dialog.FolderTree();
         QCOMPARE(folders->topLevelItemCount(), 3);
@@ -54,6 +55,7 @@ private slots:
         // A damaged file is said in the dialog and offers nothing to import.
         WriteFileBytes(profile + "Bookmarks", "{\"roots\": ");
         dialog.ReadProfile(QString::fromStdString(profile));
+        QTRY_VERIFY(!dialog.Reading());
         QCOMPARE(folders->topLevelItemCount(), 0);
         QVERIFY(dialog.ChosenBookmarks().bookmarks.empty());
     }

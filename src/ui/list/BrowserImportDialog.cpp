@@ -9,9 +9,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <thread>
 
 namespace {
 
@@ -109,18 +112,40 @@ void CBrowserImportDialog::OnOtherFolder()
 
 void CBrowserImportDialog::ReadProfile(const QString& folder)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    Result<BookmarkTree> tree = ReadBrowserBookmarks(m_family, folder.toStdString());
-    QApplication::restoreOverrideCursor();
+    const unsigned generation = ++m_generation;
+    m_reading = true;
+    m_tree = {};
+    FillFolders();
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
+    m_message->setText(QStringLiteral("Reading the bookmarks in %1...").arg(folder));
+    // The worker owns only its arguments; the result comes back through the application's event loop
+    // and is dropped when the dialog has gone meanwhile.
+    std::thread([family = m_family, path = folder.toStdString(), generation, self = QPointer(this)]() mutable {
+        Result<BookmarkTree> tree = ReadBrowserBookmarks(family, path);
+        QMetaObject::invokeMethod(
+            qApp,
+            [self = std::move(self), generation, tree = std::move(tree)]() mutable {
+                if (self)
+                    self->ShowRead(generation, std::move(tree));
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void CBrowserImportDialog::ShowRead(unsigned generation, Result<BookmarkTree> tree)
+{
+    if (generation != m_generation)
+        return; // another profile was picked meanwhile
+    m_reading = false;
     if (tree) {
         m_tree = std::move(*tree);
-        m_message->clear();
+        m_message->setText(m_tree.bookmarks.empty() ? QStringLiteral("This profile holds no bookmarks.") : QString());
     } else {
         m_tree = {};
         m_message->setText(QString::fromStdString(tree.error().message + "; nothing can be imported from it."));
     }
     FillFolders();
-    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(tree.ok() && !m_tree.bookmarks.empty());
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!m_tree.bookmarks.empty());
 }
 
 void CBrowserImportDialog::FillFolders()

@@ -27,9 +27,13 @@ public:
     // After OK: the bookmarks of the ticked folders (folders as read, so that paths stay whole).
     BookmarkTree ChosenBookmarks() const;
 
-    // Test hooks: the profile folders offered, and reading one of them as if picked.
-    QStringList OfferedFolders() const;
+    // Reads a profile's bookmarks off the GUI thread (a copy of a large places.sqlite takes a while);
+    // the folders appear when it is done.
     void ReadProfile(const QString& folder);
+    bool Reading() const { return m_reading; }
+
+    // Test hooks: the profile folders offered, and the tree of folders.
+    QStringList OfferedFolders() const;
     QTreeWidget* FolderTree() const { return m_folders; }
 
 private:
@@ -37,6 +41,7 @@ private:
     void OnOtherFolder();
     void OnItemChanged(QTreeWidgetItem* item);
     void FillFolders();
+    void ShowRead(unsigned generation, Result<BookmarkTree> tree);
 
     BrowserFamily m_family;
     QComboBox* m_profiles;
@@ -47,6 +52,9 @@ private:
     // One item per folder of m_tree, by index.
     std::vector<QTreeWidgetItem*> m_items;
     bool m_propagating = false;
+    bool m_reading = false;
+    // Counts the reads started, so that only the last one's result is shown.
+    unsigned m_generation = 0;
 };
 
 // The dialog, then the import of what was chosen into the list. Returns the pages added, or -1 when
