@@ -38,6 +38,8 @@ const CliCommand kCommands[] = {
     {"import-list", CmdImportList, true},
     {"import-bookmarks", CmdImportBookmarks, true},
     {"import-favorites", CmdImportFavorites, true},
+    {"import-firefox", CmdImportFirefox, true},
+    {"import-chromium", CmdImportChromium, true},
     {"test-email", CmdTestEmail, false},
 };
 // clang-format on
@@ -55,7 +57,9 @@ bool HandOver(const std::vector<std::string>& command, std::ostream& out, std::o
     const bool namesFiles = command.front().rfind("import-", 0) == 0;
     char cwd[4096];
     for (const std::string& arg : command) {
-        if (namesFiles && &arg != &command.front() && !arg.empty() && arg[0] != '/' && arg[0] != '-'
+        // A bookmark folder's name ("--folder Shops") is no file.
+        const bool folderName = &arg != &command.front() && *(&arg - 1) == "--folder";
+        if (namesFiles && !folderName && &arg != &command.front() && !arg.empty() && arg[0] != '/' && arg[0] != '-'
             && ::getcwd(cwd, sizeof cwd))
             request.push_back(std::string(cwd) + "/" + arg);
         else

@@ -16,6 +16,7 @@ class CBrowserLauncher;
 class CGuiRun;
 class CListSession;
 class CSiteVigilDoc;
+struct BookmarkTree;
 struct ImportResult;
 class CPageListModel;
 class Curl;
@@ -72,6 +73,9 @@ public:
     int ImportFavorites(const QString& dir);
     int ImportBookmarks(const QString& file);
     int ImportList(const QString& file);
+    // Browser bookmarks already read and chosen; asks first about pages already watched when the
+    // duplicate confirmation is on.
+    int ImportBrowserBookmarks(const BookmarkTree& tree);
 
     // Puts the widths of the six columns into col1..col6; call before the list is saved.
     void StoreColumnWidths();
