@@ -99,9 +99,9 @@ private slots:
             if (skipped || std::strncmp(info.name, "col", 3) == 0)
                 continue;
             if (info.intPref)
-                QVERIFY2(PeekInt(info.name) == info.intPref->pageDefault, info.name);
+                QVERIFY2(PeekInt(info.name) == info.intPref->def, info.name);
             else
-                QVERIFY2(PeekString(info.name) == info.textPref->pageDefault, info.name);
+                QVERIFY2(PeekString(info.name) == info.textPref->def, info.name);
         }
     }
 
