@@ -6,6 +6,7 @@
 #include "model/VigilPrefs.h"
 #include "ui/list/BrowserLauncher.h"
 #include "ui/list/PageListModel.h"
+#include "ui/list/PaneContent.h"
 #include "ui/run/GuiRun.h"
 
 #include <QAction>
@@ -194,7 +195,15 @@ void CMyListView::ShowCurrentInPane()
     if (!record || record->GetSerial() == m_shownSerial)
         return;
     m_shownSerial = record->GetSerial();
-    emit showInPane(QUrl::fromLocalFile(QString::fromStdString(GetSavedPagePath(*record))));
+    ShowInPane(SavedCopyContent(*record));
+}
+
+void CMyListView::ShowInPane(const PaneContent& content)
+{
+    if (!content.url.isEmpty())
+        emit showInPane(content.url);
+    else
+        emit showNoticeInPane(content.heading, content.text);
 }
 
 void CMyListView::OnDoubleClicked(const QModelIndex& index)

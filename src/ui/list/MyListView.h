@@ -90,6 +90,8 @@ signals:
     void changesPresent(int count);
     void runningChanged(bool running);
     void showInPane(const QUrl& url);
+    // A notice of the program's own in the pane, from plain texts; both empty: nothing to show.
+    void showNoticeInPane(const QString& heading, const QString& text);
     void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
 
 protected:
@@ -104,6 +106,7 @@ private:
     void ScheduleShowCurrent();
     void ShowCurrentInPane();
     void OnDoubleClicked(const QModelIndex& index);
+    void ShowInPane(const struct PaneContent& content);
 
     // The commands.
     void AddUrl();

@@ -186,7 +186,9 @@ void CMainFrame::ConnectList()
     connect(m_list, &CMyListView::blinkingChanged, this,
             [this](bool blinking) { blinking ? StartBlinking() : StopBlinking(); });
     connect(m_list, &CMyListView::changesPresent, this, &CMainFrame::SetChangesPresent);
-    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().setUrl(url); });
+    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().ShowUrl(url); });
+    connect(m_list, &CMyListView::showNoticeInPane, this,
+            [this](const QString& heading, const QString& text) { m_pane->View().ShowNotice(heading, text); });
     connect(m_list, &CMyListView::popupRequested, m_popup, &CTaskbarNotifier::Announce);
     m_list->SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
         m_sound->Play(pref, file, std::move(onEnded));
@@ -479,5 +481,5 @@ void CMainFrame::OnAbout()
 
 void CMainFrame::OnHelp()
 {
-    m_pane->View().setUrl(UserGuideUrl());
+    m_pane->View().ShowUrl(UserGuideUrl());
 }

@@ -3,6 +3,7 @@
 #include "check/PageFiles.h"
 #include "model/UrlRecord.h"
 #include "notify/UpdateLog.h"
+#include "ui/list/PaneContent.h"
 #include "ui/main/BrowserView.h"
 #include "ui/main/ToolbarIcons.h"
 
@@ -54,7 +55,7 @@ CBrowserView& CSplitFrame::View()
 void CSplitFrame::ShowLocalPage()
 {
     if (Curl* record = m_firstSelected())
-        View().ShowPage(QString::fromStdString(GetSavedPagePath(*record)));
+        Show(SavedCopyContent(*record));
 }
 
 void CSplitFrame::ShowInternetPage()
@@ -67,8 +68,8 @@ void CSplitFrame::ShowDifferences()
 {
     if (Curl* record = m_firstSelected()) {
         // The report is made from the two copies as they are now.
-        MakeDiffReport(*record);
-        View().ShowPage(QString::fromStdString(GetDiffsPath(*record)));
+        const bool made = MakeDiffReport(*record);
+        Show(DiffReportContent(*record, made));
     }
 }
 
@@ -79,4 +80,12 @@ void CSplitFrame::ShowUpdateLog()
     if (!QFileInfo::exists(QString::fromStdString(log.GetPagePath())) && log.LoadLog())
         log.RenderLog();
     View().ShowPage(QString::fromStdString(log.GetPagePath()));
+}
+
+void CSplitFrame::Show(const PaneContent& content)
+{
+    if (!content.url.isEmpty())
+        View().ShowUrl(content.url);
+    else
+        View().ShowNotice(content.heading, content.text);
 }
