@@ -18,6 +18,7 @@
 #include "ui/prefs/PreferencesSheet.h"
 #include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -149,7 +150,7 @@ void CMainFrame::CreateToolBar()
 void CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
-    m_message = new QLabel(QStringLiteral("Ready"), bar);
+    m_message = MakePlain(new QLabel(QStringLiteral("Ready"), bar));
     m_message->setMinimumWidth(200);
     bar->addWidget(m_message, 1);
     // The busy indicator's pane: blank until a run shows the indicator in it.
