@@ -85,7 +85,7 @@ private slots:
     void firstOpeningStoresPageDefaults()
     {
         auto sheet = NewSheet();
-        QVERIFY(Control<QCheckBox>(*sheet, "confirmDeletes")->isChecked());
+        QVERIFY(!Control<QCheckBox>(*sheet, "confirmDeletes")->isChecked()); // confirmations do not ask at first
         QCOMPARE(Control<QComboBox>(*sheet, "numThreads")->currentText(), QString("2"));
         QCOMPARE(Control<QComboBox>(*sheet, "checkUnits")->currentText(), QString("Hours"));
         QCOMPARE(Control<QLineEdit>(*sheet, "InstallDir")->text(), QString::fromStdString(m_settings->StorageDir()));
@@ -188,7 +188,7 @@ private slots:
         auto* timeout = Control<QLineEdit>(*sheet, "connectTimeout");
         timeout->setText("42");
         Control<QPushButton>(*sheet, "firefox")->click();
-        QCOMPARE(timeout->text(), QString("1"));
+        QCOMPARE(timeout->text(), QString("10"));
         QVERIFY(Control<QLineEdit>(*sheet, "userAgent")->text().contains("Firefox/0.6.1"));
     }
 

@@ -30,6 +30,7 @@ enum class ListCommand
     ClearChanges,
     OpenInBrowser,
     CheckForChanges,
+    CheckAll,
     StopChecking,
     ShowDifferences,
     ViewLogFile,
@@ -40,8 +41,8 @@ enum class ListCommand
 };
 
 // The list of watched pages: one row per page, the commands on them and the check run in the GUI.
-// The list handles F5 (check all), Shift+F5 (stop) and Delete itself while it has the focus: the
-// actions carry no shortcuts, so give them none.
+// The actions carry their shortcuts (F5 check all, Shift+F5 stop, Delete, Ctrl+N add) and are active in
+// the whole window the list is in, wherever the focus is.
 class CMyListView : public QTableView
 {
     Q_OBJECT
@@ -95,7 +96,6 @@ signals:
     void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
 
 protected:
-    void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -134,7 +134,7 @@ private:
     CPageListModel* m_model;
     std::unique_ptr<CBrowserLauncher> m_browser;
     std::unique_ptr<CGuiRun> m_run;
-    std::array<QAction*, 14> m_actions{};
+    std::array<QAction*, 15> m_actions{};
     QMenu* m_contextMenu = nullptr;
     bool m_showPending = false;
     // The record the pane was last pointed at from a row, by serial: serials are never reused.
