@@ -112,7 +112,7 @@ public:
 
     // Reads with the default that readers other than the preferences pages pass.
     int ReadInt(const IntPref& key);
-    std::string ReadString(const TextPref& key) { return ReadString(key.name, key.readerDefault); }
+    std::string ReadString(const TextPref& key) { return ReadString(key.name, key.def); }
 
     // InstallDir as read when the object was constructed, ending with '/'.
     const std::string& GetStorageFolder() const { return m_strStorageFolder; }

@@ -33,6 +33,7 @@ enum class ListCommand
     ClearChanges,
     OpenInBrowser,
     CheckForChanges,
+    CheckAll,
     StopChecking,
     ShowDifferences,
     ViewLogFile,
@@ -43,8 +44,8 @@ enum class ListCommand
 };
 
 // The list of watched pages: one row per page, the commands on them and the check run in the GUI.
-// The list handles F5 (check all), Shift+F5 (stop) and Delete itself while it has the focus: the
-// actions carry no shortcuts, so give them none.
+// The actions carry their shortcuts (F5 check all, Shift+F5 stop, Delete, Ctrl+N add) and are active in
+// the whole window the list is in, wherever the focus is.
 class CMyListView : public QTableView
 {
     Q_OBJECT
@@ -96,10 +97,11 @@ signals:
     void changesPresent(int count);
     void runningChanged(bool running);
     void showInPane(const QUrl& url);
+    // A notice of the program's own in the pane, from plain texts; both empty: nothing to show.
+    void showNoticeInPane(const QString& heading, const QString& text);
     void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
 
 protected:
-    void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -110,6 +112,7 @@ private:
     void ScheduleShowCurrent();
     void ShowCurrentInPane();
     void OnDoubleClicked(const QModelIndex& index);
+    void ShowInPane(const struct PaneContent& content);
 
     // The commands.
     void AddUrl();
@@ -138,7 +141,7 @@ private:
     std::unique_ptr<CBrowserLauncher> m_browser;
     std::unique_ptr<CGuiRun> m_run;
     CReportJob m_reportJob;
-    std::array<QAction*, 14> m_actions{};
+    std::array<QAction*, 15> m_actions{};
     QMenu* m_contextMenu = nullptr;
     bool m_showPending = false;
     // The record the pane was last pointed at from a row, by serial: serials are never reused.

@@ -10,6 +10,7 @@
 class CBrowserView;
 class Curl;
 class QAction;
+struct PaneContent;
 
 // The lower pane: the browser view under its own toolbar. The toolbar's commands act on the list's
 // first selected page (nothing happens without one) or on the update log. The browser engine is
@@ -30,6 +31,8 @@ public:
     void ShowInternetPage();
     void ShowDifferences();
     void ShowUpdateLog();
+    // A file, or a notice of the program's own when there is none.
+    void Show(const PaneContent& content);
 
     enum Button
     {

@@ -35,7 +35,9 @@ void CDesktopNotification::Send(const QString& text, int timeoutMs, std::functio
     QString appName = QGuiApplication::applicationDisplayName();
     // The first line is the summary, the rest the body, as notification services show them.
     QString summary = text.section(QLatin1Char('\n'), 0, 0);
-    QString body = text.section(QLatin1Char('\n'), 1);
+    // Notification services read the body as markup: names from pages are escaped so that they show
+    // as written.
+    QString body = text.section(QLatin1Char('\n'), 1).toHtmlEscaped();
     // "default" is the action of a click on the notification itself.
     QStringList actions{QStringLiteral("default"), QString()};
     // The desktop finds our icon and name through the launcher's id.

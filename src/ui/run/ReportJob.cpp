@@ -2,7 +2,7 @@
 
 #include "check/PageFiles.h"
 
-void CReportJob::Start(const std::string& base, std::function<void()> shown)
+void CReportJob::Start(const std::string& base, std::function<void(bool made)> shown)
 {
     Request request{base, std::move(shown)};
     if (m_job.IsRunning()) {
@@ -16,9 +16,9 @@ void CReportJob::Run(Request request)
 {
     const std::string base = request.base;
     const bool started = m_job.Start<bool>([base] { return MakeDiffReportAt(base); },
-                                           [this, shown = std::move(request.shown)](bool) {
+                                           [this, shown = std::move(request.shown)](bool made) {
                                                if (shown)
-                                                   shown();
+                                                   shown(made);
                                                if (m_waiting) {
                                                    Request next = std::move(*m_waiting);
                                                    m_waiting.reset();
@@ -27,8 +27,8 @@ void CReportJob::Run(Request request)
                                            });
     // No thread to be had: make it here rather than not at all.
     if (!started) {
-        MakeDiffReportAt(base);
+        const bool made = MakeDiffReportAt(base);
         if (request.shown)
-            request.shown();
+            request.shown(made);
     }
 }

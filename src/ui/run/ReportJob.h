@@ -14,15 +14,15 @@ class CReportJob
 {
 public:
     // base is the page's file base (GetFileBase); shown runs on the GUI thread once the report file
-    // is written, or has failed to be.
-    void Start(const std::string& base, std::function<void()> shown);
+    // is written (true), or has failed to be (false).
+    void Start(const std::string& base, std::function<void(bool made)> shown);
     bool IsRunning() const { return m_job.IsRunning(); }
 
 private:
     struct Request
     {
         std::string base;
-        std::function<void()> shown;
+        std::function<void(bool made)> shown;
     };
     void Run(Request request);
 
