@@ -4,6 +4,8 @@
 #include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
 #include "platform/FolderLock.h"
+#include "platform/LocalSocket.h"
+#include "run/ControlChannel.h"
 #include "run/ListRequests.h"
 
 #include "TestEnv.h"
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -239,6 +242,21 @@ TEST_F(CliTest, ChangesWaitBrieflyForTheLockAndThenSaySo)
     const CliRun waited = Cli({"add", "http://a.test/"});
     releaser.join();
     EXPECT_EQ(waited.status, kExitOk) << waited.err;
+}
+
+// A running program that does not answer (a dialog open, a page of its run that hangs) keeps no reader
+// waiting: list, show, diff and log read the files as they are.
+TEST_F(CliTest, ReadingCommandsNeverWaitForTheRunningProgram)
+{
+    ASSERT_EQ(Cli({"add", "http://a.test/", "--name", "a"}).status, kExitOk);
+    const Result<int> stuck = ListenLocalSocket(ControlSocketPath(m_settings.StorageDir()).value());
+    ASSERT_TRUE(stuck);
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"list"}, {"show", "a"}, {"log"}}) {
+        const CliRun run = Cli(command);
+        EXPECT_EQ(run.status, kExitOk) << command[0] << ": " << run.err;
+    }
+    EXPECT_NE(Cli({"list"}).out.find("http://a.test/"), std::string::npos);
+    close(stuck.value());
 }
 
 TEST_F(CliTest, DamagedListIsShownButNeverOverwritten)
