@@ -28,9 +28,12 @@ TEST(ImportCommand, ReportsWhatWasImportedAndRefusesUnreadableInput)
     };
 
     WriteFileBytes(dir.Path() + "b.html", "<A HREF=\"http://a.test/\">A</A><A HREF=\"ftp://b.test/\">B</A>");
-    EXPECT_EQ(cli({"import-bookmarks", dir.Path() + "b.html"}), "0 Imported 1 page\n");
-
     std::string err;
+    // The links left out are named.
+    EXPECT_EQ(cli({"import-bookmarks", dir.Path() + "b.html"}, &err),
+              "0 Imported 1 page, skipped 1 link that is not a web address\n");
+    EXPECT_EQ(err, "sitevigil-cli: import-bookmarks: warning: skipped \"B\" (ftp://b.test/): not a web address\n");
+
     EXPECT_EQ(cli({"import-bookmarks", dir.Path() + "missing.html"}, &err), "2 ");
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_EQ(cli({"import-favorites"}, &err), "2 ");
