@@ -55,3 +55,6 @@ private:
 Result<std::string> ReadSavedPage(const Curl& page);
 // Writes the differences report between the previous and the current copy; false when it was not written.
 bool MakeDiffReport(const Curl& page);
+// The same for the page whose files begin with base (GetFileBase): needs no record, so it can run
+// on another thread.
+bool MakeDiffReportAt(const std::string& base);
