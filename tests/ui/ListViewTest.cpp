@@ -128,6 +128,12 @@ void ListViewTest::rowsShowTextsAndColours()
     QCOMPARE(Cell(0, 3, Qt::ForegroundRole).value<QColor>(), kBlack);
     QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
     QCOMPARE(Cell(1, 2, Qt::ForegroundRole).value<QColor>(), kBlack);
+    // A page whose last check failed has a status colour of its own.
+    Curl& failed = m_session->Doc().RecordAt(0);
+    failed.m_nChecks = 1;
+    failed.m_bComplete = false;
+    QVERIFY(Cell(0, 2, Qt::ForegroundRole).value<QColor>() != kBlack);
+    failed.m_nChecks = 0;
 
     // A click on a row shows its saved copy in the pane; a page not checked yet has none, and the pane
     // says so in a page of the program's own. A deleted page leaves the pane.
@@ -406,7 +412,9 @@ void ListViewTest::checkRunUpdatesRowsLogAndList()
     QCOMPARE(Cell(1, 3).toString(), QString("     Unchanged "));
 
     server.SetPage("/b", "<html><body>Beta, second text</body></html>");
+    SelectRows({1});
     runAll();
+    QVERIFY(m_view->selectionModel()->isRowSelected(1, {})); // a finished check keeps the selection
     QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
     QVERIFY(Cell(1, 3).toString().startsWith("     Changed - "));
     QCOMPARE(Cell(0, 3, Qt::ForegroundRole).value<QColor>(), kBlack);
