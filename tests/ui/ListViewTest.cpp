@@ -233,9 +233,11 @@ namespace {
 
 // Answers the URL properties sheet when it shows: with OK after typing the address, or with Cancel
 // (empty address). Gives the name the sheet showed when it opened.
-void AnswerSheet(const QString& url, QString* shownName)
+// Answers the sheet that opens next: Cancel without an address, else the address and OK. With
+// reopenedName, the sheet that opens after it is cancelled and the name it showed is kept there.
+void AnswerSheet(const QString& url, QString* shownName, QString* reopenedName = nullptr)
 {
-    QTimer::singleShot(0, [url, shownName] {
+    QTimer::singleShot(0, [url, shownName, reopenedName] {
         auto* sheet = qobject_cast<CUrlPropertiesSheet*>(QApplication::activeModalWidget());
         QVERIFY(sheet);
         auto* name = sheet->findChild<QLineEdit*>("name");
@@ -246,6 +248,8 @@ void AnswerSheet(const QString& url, QString* shownName)
         }
         name->setText("Added");
         sheet->findChild<QLineEdit*>("url")->setText(url);
+        if (reopenedName)
+            AnswerSheet(QString(), reopenedName);
         sheet->accept();
     });
 }
@@ -279,8 +283,11 @@ void ListViewTest::addUrlAsksAboutDuplicates()
     if (answer != 0)
         MessageBox::SetNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
     QString shownName;
-    AnswerSheet(url, &shownName);
+    QString reopenedWith;
+    AnswerSheet(url, &shownName, answer == QMessageBox::No ? &reopenedWith : nullptr);
     m_view->Action(ListCommand::AddUrl)->trigger();
+    // No returns to the sheet with the values typed; its Cancel then adds nothing.
+    QCOMPARE(reopenedWith, answer == QMessageBox::No ? QString("Added") : QString());
 
     const QString question = "This URL already exists. Are you sure you want add?";
     QCOMPARE(MessageBox::TakeShownTexts(), answer != 0 ? QStringList{question} : QStringList());
