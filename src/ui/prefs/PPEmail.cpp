@@ -34,7 +34,7 @@ CPPEmail::CPPEmail(QWidget* parent)
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_send, 0, 0, 1, 2);
-    const std::pair<const char*, QWidget*> rows[] = {{"User name", m_user},
+    const std::pair<const char*, QWidget*> rows[] = {{"Your name", m_user},
                                                      {"E-mail address", m_address},
                                                      {"Recipients", m_recipients},
                                                      {"SMTP Server", m_server},
