@@ -87,6 +87,11 @@ inline constexpr TextPref emailAddress{"emailAddress", ""};
 inline constexpr TextPref emailRecipients{"emailRecipients", ""};
 inline constexpr TextPref smtpServer{"smtpServer", ""};
 inline constexpr IntPref smtpPort{"smtpPort", 25, 0, 65535};
+inline constexpr IntPref smtpSecurity{"smtpSecurity", 0, 0, 2,
+                                      "0 none, 1 STARTTLS (required), 2 TLS from the first byte"};
+inline constexpr TextPref smtpUser{"smtpUser", ""};
+inline constexpr TextPref smtpPassword{"smtpPassword", ""};
+inline constexpr TextPref smtpCAFile{"smtpCAFile", ""};
 // Run command (no page edits these)
 inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 1, kOffOn};
 inline constexpr TextPref commandToRun{"commandToRun", ""};

@@ -311,6 +311,10 @@ void CVigilPrefs::LoadEmail(EmailPrefs& page)
     page.sendEmail = ReadInt(Pref::sendEmail.name, Pref::sendEmail.def);
     page.smtpPort = ReadInt(Pref::smtpPort.name, Pref::smtpPort.def);
     page.smtpServer = ReadString(Pref::smtpServer.name, Pref::smtpServer.def);
+    page.smtpSecurity = ReadInt(Pref::smtpSecurity.name, Pref::smtpSecurity.def);
+    page.smtpUser = ReadString(Pref::smtpUser.name, Pref::smtpUser.def);
+    page.smtpPassword = ReadString(Pref::smtpPassword.name, Pref::smtpPassword.def);
+    page.smtpCAFile = ReadString(Pref::smtpCAFile.name, Pref::smtpCAFile.def);
 }
 
 void CVigilPrefs::SaveEmail(const EmailPrefs& page)
@@ -321,6 +325,10 @@ void CVigilPrefs::SaveEmail(const EmailPrefs& page)
     WriteInt(Pref::sendEmail.name, page.sendEmail);
     WriteInt(Pref::smtpPort.name, page.smtpPort);
     WriteString(Pref::smtpServer.name, page.smtpServer);
+    WriteInt(Pref::smtpSecurity.name, page.smtpSecurity);
+    WriteString(Pref::smtpUser.name, page.smtpUser);
+    WriteString(Pref::smtpPassword.name, page.smtpPassword);
+    WriteString(Pref::smtpCAFile.name, page.smtpCAFile);
 }
 
 void CVigilPrefs::LoadSchedule(SchedulePrefs& page)

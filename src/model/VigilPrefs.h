@@ -59,6 +59,10 @@ struct EmailPrefs
     int sendEmail = 0;
     int smtpPort = 25;
     std::string smtpServer;
+    int smtpSecurity = 0; // 0 none, 1 STARTTLS required, 2 TLS from the first byte
+    std::string smtpUser;
+    std::string smtpPassword;
+    std::string smtpCAFile; // empty: the system's certificate authorities
 };
 
 struct SchedulePrefs

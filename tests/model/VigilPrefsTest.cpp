@@ -1,5 +1,6 @@
 #include "model/VigilPrefs.h"
 #include "platform/Autostart.h"
+#include "platform/FileUtil.h"
 #include "platform/SettingsDb.h"
 
 #include "TestEnv.h"
@@ -236,8 +237,13 @@ TEST(VigilPrefs, GroupsLoadPageDefaultsAndSaveBack)
 TEST(VigilPrefs, SavingGeneralWritesAndRemovesTheAutostartEntry)
 {
     CIsolatedSettings settings;
-    const std::string entry = std::string(std::getenv("XDG_CONFIG_HOME")) + "/autostart/site-vigil.desktop";
+    const std::string entry
+        = std::string(std::getenv("XDG_CONFIG_HOME")) + "/autostart/org.sitevigil.SiteVigil.desktop";
     EXPECT_EQ(AutostartEntryPath(), entry);
+    // An entry of the earlier name would start the program twice, or on after it was turned off.
+    const std::string earlier = std::string(std::getenv("XDG_CONFIG_HOME")) + "/autostart/site-vigil.desktop";
+    MakeFolders(earlier.substr(0, earlier.rfind('/') + 1));
+    WriteFileBytes(earlier, "[Desktop Entry]\nType=Application\nExec=sitevigil\n");
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     GeneralPrefs general;
     prefs.LoadGeneral(general);
@@ -251,9 +257,13 @@ TEST(VigilPrefs, SavingGeneralWritesAndRemovesTheAutostartEntry)
     EXPECT_NE(text.find("Exec=\"" + CurrentExecutablePath() + "\"\n"), std::string::npos);
     EXPECT_EQ(prefs.ReadInt(Pref::startWithWindows), 1);
 
+    EXPECT_FALSE(FileExists(earlier));
+
+    WriteFileBytes(earlier, "[Desktop Entry]\nType=Application\nExec=sitevigil\n");
     general.startWithWindows = 0;
     prefs.SaveGeneral(general);
     EXPECT_FALSE(FileExists(entry));
+    EXPECT_FALSE(FileExists(earlier));
     prefs.SaveGeneral(general); // nothing to remove: no harm
     EXPECT_FALSE(FileExists(entry));
 }

@@ -124,9 +124,13 @@ void CMyListView::ShowDifferences()
     Curl* record = FirstSelected();
     if (!record)
         return;
-    // The report is written from the two saved copies each time it is asked for.
-    const bool made = MakeDiffReport(*record);
-    ShowInPane(DiffReportContent(*record, made));
+    // The report is written from the two saved copies each time it is asked for, off this thread; it is
+    // shown if its page is still the one selected when it is ready.
+    const uint64_t serial = record->GetSerial();
+    m_reportJob.Start(GetFileBase(*record), [this, serial](bool made) {
+        if (Curl* shown = FirstSelected(); shown && shown->GetSerial() == serial)
+            ShowInPane(DiffReportContent(*shown, made));
+    });
 }
 
 void CMyListView::ViewLogFile()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/run/ReportJob.h"
+
 #include <QTableView>
 #include <QUrl>
 
@@ -14,6 +16,7 @@ class CBrowserLauncher;
 class CGuiRun;
 class CListSession;
 class CSiteVigilDoc;
+struct BookmarkTree;
 struct ImportResult;
 class CPageListModel;
 class Curl;
@@ -71,6 +74,9 @@ public:
     int ImportFavorites(const QString& dir);
     int ImportBookmarks(const QString& file);
     int ImportList(const QString& file);
+    // Browser bookmarks already read and chosen; asks first about pages already watched when the
+    // duplicate confirmation is on.
+    int ImportBrowserBookmarks(const BookmarkTree& tree);
 
     // Puts the widths of the six columns into col1..col6; call before the list is saved.
     void StoreColumnWidths();
@@ -137,6 +143,7 @@ private:
     CPageListModel* m_model;
     std::unique_ptr<CBrowserLauncher> m_browser;
     std::unique_ptr<CGuiRun> m_run;
+    CReportJob m_reportJob;
     std::array<QAction*, 15> m_actions{};
     QMenu* m_contextMenu = nullptr;
     bool m_showPending = false;

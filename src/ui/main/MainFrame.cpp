@@ -5,6 +5,7 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "run/Scheduler.h"
+#include "ui/list/BrowserImportDialog.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/AboutDialog.h"
 #include "ui/main/BrowserView.h"
@@ -102,6 +103,10 @@ void CMainFrame::CreateMenus()
     import->addAction(QStringLiteral("Favorites folder (.url and .desktop links)..."), this,
                       &CMainFrame::OnImportFavorites);
     import->addAction(QStringLiteral("Netscape/Mozilla Bookmarks..."), this, &CMainFrame::OnImportBookmarks);
+    import->addAction(QStringLiteral("Firefox Bookmarks..."), this,
+                      [this] { ShowImported(ImportFromBrowser(BrowserFamily::Firefox, *m_list, this)); });
+    import->addAction(QStringLiteral("Chromium, Chrome, Brave, Vivaldi, Edge Bookmarks..."), this,
+                      [this] { ShowImported(ImportFromBrowser(BrowserFamily::Chromium, *m_list, this)); });
     import->addAction(QStringLiteral("Site Vigil"), this, &CMainFrame::OnImportList);
     file->addSeparator();
     file->addAction(ToolbarIcon("save"), QStringLiteral("&Save"), this, &CMainFrame::OnSave)

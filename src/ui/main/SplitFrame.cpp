@@ -67,9 +67,13 @@ void CSplitFrame::ShowInternetPage()
 void CSplitFrame::ShowDifferences()
 {
     if (Curl* record = m_firstSelected()) {
-        // The report is made from the two copies as they are now.
-        const bool made = MakeDiffReport(*record);
-        Show(DiffReportContent(*record, made));
+        // The report is made from the two copies as they are now, off this thread; it is shown if its
+        // page is still the one selected when it is ready.
+        const uint64_t serial = record->GetSerial();
+        m_reportJob.Start(GetFileBase(*record), [this, serial](bool made) {
+            if (Curl* shown = m_firstSelected(); shown && shown->GetSerial() == serial)
+                Show(DiffReportContent(*shown, made));
+        });
     }
 }
 

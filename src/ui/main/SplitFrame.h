@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/run/ReportJob.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -46,4 +48,5 @@ private:
     std::string m_storageFolder;
     CBrowserView* m_view = nullptr;
     QAction* m_actions[4] = {};
+    CReportJob m_reportJob;
 };

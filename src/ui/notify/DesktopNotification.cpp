@@ -40,7 +40,9 @@ void CDesktopNotification::Send(const QString& text, int timeoutMs, std::functio
     QString body = text.section(QLatin1Char('\n'), 1).toHtmlEscaped();
     // "default" is the action of a click on the notification itself.
     QStringList actions{QStringLiteral("default"), QString()};
-    call << appName << m_id << QString() << summary << body << actions << QVariantMap() << timeoutMs;
+    // The desktop finds our icon and name through the launcher's id.
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral(SITEVIGIL_APP_ID)}};
+    call << appName << m_id << QString() << summary << body << actions << hints << timeoutMs;
 
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
