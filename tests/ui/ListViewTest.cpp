@@ -354,7 +354,10 @@ void ListViewTest::importsAddWholeFilesOnly()
                    "<dl><dt><a href=\"http://a.example/\">A</a>"
                    "<dt><a href=\"https://b.example/\">B</a>"
                    "<dt><a href=\"HTTP://C.EXAMPLE/\">C</a></dl>");
+    MessageBox::TakeShownTexts();
+    MessageBox::SetNextAnswer(QMessageBox::Ok); // the link that was left out is named
     QCOMPARE(m_view->ImportBookmarks(QString::fromStdString(files.Path() + "bookmarks.html")), 2);
+    QVERIFY(MessageBox::TakeShownTexts().join("\n").contains("not a web address"));
     QCOMPARE(m_view->model()->rowCount(), 3);
     QCOMPARE(Cell(2, 0).toString(), QString("B"));
 
