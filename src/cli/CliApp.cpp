@@ -33,6 +33,8 @@ const CliCommand kCommands[] = {
     {"import-list", CmdImportList},
     {"import-bookmarks", CmdImportBookmarks},
     {"import-favorites", CmdImportFavorites},
+    {"import-firefox", CmdImportFirefox},
+    {"import-chromium", CmdImportChromium},
     {"test-email", CmdTestEmail},
 };
 // clang-format on

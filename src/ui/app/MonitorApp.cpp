@@ -53,7 +53,7 @@ int CMonitorApp::InitInstance()
                                             .arg(SITEVIGIL_VERSION_MAJOR)
                                             .arg(SITEVIGIL_VERSION_MINOR)
                                             .arg(SITEVIGIL_VERSION_BUILD));
-    QApplication::setDesktopFileName(QStringLiteral("site-vigil"));
+    QApplication::setDesktopFileName(QStringLiteral(SITEVIGIL_APP_ID));
     // The program lives on in the tray after its window is hidden; it ends by the main window's exit.
     QApplication::setQuitOnLastWindowClosed(false);
 
