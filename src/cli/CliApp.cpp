@@ -33,6 +33,7 @@ const CliCommand kCommands[] = {
     {"config", CmdConfig, false},
     {"check", CmdCheck, true},
     {"diff", CmdDiff, false},
+    {"preview", CmdPreview, false},
     {"daemon", CmdDaemon, false},
     {"log", CmdLog, false},
     {"import-list", CmdImportList, true},
