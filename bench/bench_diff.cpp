@@ -4,13 +4,14 @@
 //
 // Cases: a 100,000-line page with 1 % of its lines changed, added or removed; two 20,000-line
 // versions that share no line; two identical 50,000-line versions; and 50,000 copies of one line on
-// both sides with 1 % of them changed. "Report" is the whole report (load both, compare, build the
-// page, write it atomically, flushed to disk); "ReportInMemory" the same without writing the file;
-// "GnuDiff" runs `diff old new >/dev/null` as a child process.
+// both sides with 1 % of them changed; 40,000 lines made to collide under a weak line hash, shuffled. "Report" is the
+// whole report (load both, compare, build the page, write it atomically, flushed to disk); "ReportInMemory" the same
+// without writing the file; "GnuDiff" runs `diff old new >/dev/null` as a child process.
 #include "diff/DiffReport.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -184,6 +185,17 @@ int main(int argc, char** argv)
     pairs.push_back(MakePair("disjoint20k", MakePage(20000, random, "old"), MakePage(20000, random, "new")));
     const std::vector<std::string> identical = MakePage(50000, random);
     pairs.push_back(MakePair("identical50k", identical, identical));
+    // Lines of the blocks "AD" and "BA", which a weak line hash (h = 3h + b) maps to one value.
+    std::vector<std::string> colliding;
+    for (unsigned n = 0; n < 40000; ++n) {
+        std::string line;
+        for (int bit = 0; bit < 20; ++bit)
+            line += (n >> bit) & 1 ? "AD" : "BA";
+        colliding.push_back(std::move(line));
+    }
+    std::vector<std::string> shuffled = colliding;
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    pairs.push_back(MakePair("colliding40k", colliding, shuffled));
     const std::vector<std::string> sameLine(50000, "<td>&nbsp;</td>");
     pairs.push_back(MakePair("sameline50k_1pct", sameLine, Edit(sameLine, random)));
 

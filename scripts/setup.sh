@@ -4,6 +4,7 @@
 #   test  - runs every test with ctest
 #   build - only builds
 #   bench - also installs the peers the benchmarks compare with, builds for speed, runs every benchmark
+#   package - builds the Debian package (sitevigil_<version>_amd64.deb in the build folder) and checks it
 # Environment: BUILD_DIR (default build), SITEVIGIL_ASAN=ON for a sanitizer build.
 set -euo pipefail
 
@@ -13,11 +14,14 @@ build_dir=${BUILD_DIR:-$top/build}
 
 packages=(
   build-essential cmake ninja-build pkg-config git ca-certificates
-  libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libgumbo-dev libxml2-dev libpcre2-dev
+  libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libgumbo-dev nlohmann-json3-dev libxml2-dev libpcre2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev openssl tinyproxy python3 python3-aiosmtpd locales
   qt6-base-dev qt6-webengine-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6-dev xvfb xauth
 )
+if [ "$mode" = package ]; then
+  packages+=(dpkg-dev lintian appstream desktop-file-utils)
+fi
 if [ "$mode" = bench ]; then
   packages+=(nginx-light urlwatch curl time)
   build_dir=${BUILD_DIR:-$top/build-bench}
@@ -60,6 +64,7 @@ case "$mode" in
     ;;
   test) ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" ;;
   build) ;;
+  package) bash "$top/scripts/package-test.sh" "$build_dir" ;;
   bench)
     for b in "$build_dir"/bench/bench_*; do
       if [ -x "$b" ]; then "$b"; fi
@@ -67,5 +72,5 @@ case "$mode" in
     bash "$top/bench/fetch_bench.sh" "$build_dir"
     bash "$top/bench/run_bench.sh" --cli "$build_dir/src/cli/sitevigil-cli"
     ;;
-  *) echo "usage: $0 [run|test|build|bench]" >&2; exit 2 ;;
+  *) echo "usage: $0 [run|test|build|bench|package]" >&2; exit 2 ;;
 esac

@@ -209,12 +209,15 @@ bool ReadSavedPage(Curl& page)
 
 bool MakeDiffReport(Curl& page)
 {
-    const std::string base = GetFileBase(page);
+    return MakeDiffReportAt(GetFileBase(page));
+}
+
+bool MakeDiffReportAt(const std::string& base)
+{
     MakeFolderFor(base);
-    // Without a previous copy the old side is empty (the page shows whole); reading an empty file
-    // instead of a missing one says so without an error on the way.
-    std::string previous = base + kPreviousSuffix;
-    if (::access(previous.c_str(), F_OK) != 0)
-        previous = "/dev/null";
-    return WriteDiffReport(previous, base + kSavedSuffix, base + kDiffsSuffix);
+    // Without a previous copy the old side is empty (the page shows whole) and the heading still
+    // names where that copy belongs; its absence is no error worth a diagnostic.
+    const std::string previous = base + kPreviousSuffix;
+    const bool quietOld = ::access(previous.c_str(), F_OK) != 0;
+    return WriteDiffReport(previous, base + kSavedSuffix, base + kDiffsSuffix, quietOld);
 }

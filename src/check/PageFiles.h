@@ -35,3 +35,6 @@ void WriteDebugLine(Curl& page, const std::string& line);
 bool ReadSavedPage(Curl& page);
 // Writes the differences report between the previous and the current copy; false when it was not written.
 bool MakeDiffReport(Curl& page);
+// The same for the page whose files begin with base (GetFileBase): needs no record, so it can run
+// on another thread.
+bool MakeDiffReportAt(const std::string& base);

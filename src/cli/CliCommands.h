@@ -19,5 +19,7 @@ int CmdLog(CliContext& ctx);
 int CmdImportBookmarks(CliContext& ctx);
 int CmdImportFavorites(CliContext& ctx);
 int CmdImportList(CliContext& ctx);
+int CmdImportFirefox(CliContext& ctx);
+int CmdImportChromium(CliContext& ctx);
 int CmdDaemon(CliContext& ctx);
 int CmdTestEmail(CliContext& ctx);

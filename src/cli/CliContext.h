@@ -2,6 +2,7 @@
 
 #include "cli/CliApp.h"
 #include "model/ListSession.h"
+#include "platform/Error.h"
 
 #include <ostream>
 #include <string>
@@ -31,18 +32,17 @@ struct CliContext
     // takes the storage-folder lock, and refuses a list file that cannot be read whole, so that saving
     // cannot overwrite pages that are still in it. Returns kExitOk, or the exit status after the message.
     int OpenList(bool forChange);
-    CListSession& Session() { return m_hosted ? *m_hosted : m_session; }
-    CSiteVigilDoc& Doc() { return Session().Doc(); }
-    const CSiteVigilDoc& Doc() const { return m_hosted ? m_hosted->Doc() : m_session.Doc(); }
-    // Works on the list of the program that holds the storage folder (a command handed over to it):
-    // the list is already open and locked, and saving saves that list.
-    void Host(CListSession& session) { m_hosted = &session; }
+    CListSession& Session() { return m_session; }
+    CSiteVigilDoc& Doc() { return m_session.Doc(); }
+    const CSiteVigilDoc& Doc() const { return m_session.Doc(); }
     // Saves the list to the storage folder, first giving every page without an id one, so that each
     // page can be named by its id. Returns kExitOk, or kExitFailed after the message.
     int SaveList();
-    // Takes the storage-folder lock (creating the folder when missing). Returns kExitOk, or
-    // kExitFailed after the message; a second process is refused at once rather than kept waiting.
+    // Takes the storage-folder lock (creating the folder when missing). Another command of ours that
+    // holds it is waited for briefly (kLockWaitMs), as parallel commands each hold it for a moment.
+    // Returns kExitOk, or kExitFailed after the message.
     int LockStorage();
+    static constexpr int kLockWaitMs = 5000;
     bool HoldsLock() const { return m_session.HoldsLock(); }
 
     // A page named by its id ("@1a"), its 1-based position in the list or its exact name; null after
@@ -64,6 +64,11 @@ struct CliContext
     void Warn(const std::string& message);
 
 private:
+    int Found(Result<std::vector<Curl*>> result, std::vector<Curl*>& found);
+
     CListSession m_session;
-    CListSession* m_hosted = nullptr;
 };
+
+// A file named on the command line as a path from the root: the program a command is handed to works
+// in another folder.
+std::string AbsolutePath(const std::string& path);

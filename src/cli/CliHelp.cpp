@@ -78,6 +78,22 @@ const CommandHelp kHelp[] = {
      "add the shortcuts of a Favorites folder (default: ~/Favorites)",
      "",
      "sitevigil-cli import-favorites /mnt/windows/Users/me/Favorites"},
+    {"import-firefox", "[PROFILE_DIR] [--folder PATH]...",
+     "add the web bookmarks of a Firefox profile (default: the default profile)",
+     "  --folder PATH  only the bookmarks in this folder and the folders below it,\n"
+     "                 named as Firefox shows it (\"Shops / Bikes\"); repeat for more\n"
+     "Each page's description is the path of its folder. A page already watched is\n"
+     "added again only when the setting confirmDuplicates is 0. Firefox may be\n"
+     "running: a copy of its database is read.\n",
+     "sitevigil-cli import-firefox --folder \"Bookmarks Toolbar / Shops\""},
+    {"import-chromium", "[PROFILE_DIR] [--folder PATH]...",
+     "add the web bookmarks of a Chromium, Chrome, Brave, Vivaldi or Edge profile",
+     "  --folder PATH  only the bookmarks in this folder and the folders below it,\n"
+     "                 named as the browser shows it (\"Shops / Bikes\"); repeat for more\n"
+     "Without PROFILE_DIR, the only profile found (or the one last used) is read.\n"
+     "Each page's description is the path of its folder. A page already watched is\n"
+     "added again only when the setting confirmDuplicates is 0.\n",
+     "sitevigil-cli import-chromium ~/.config/google-chrome/Default"},
     {"import-list", "FILE",
      "add the pages of another list file",
      "",

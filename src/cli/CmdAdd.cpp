@@ -1,14 +1,15 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/ListChange.h"
 #include "cli/PageOptions.h"
-#include "model/UrlRecord.h"
+#include "model/ListSession.h"
 #include "platform/TerminalText.h"
 
-#include <memory>
 #include <ostream>
 
-// add URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save]
-int CmdAdd(CliContext& ctx)
+namespace {
+
+int Build(CliContext& ctx, ControlRequest& request)
 {
     CPageOptions options;
     std::string error;
@@ -16,22 +17,30 @@ int CmdAdd(CliContext& ctx)
         return ctx.Usage(error);
     if (options.Positional().size() != 1)
         return ctx.Usage("give exactly one address");
-
-    auto record = CListSession::NewRecord(options.Positional().front());
-    if (std::string reason = CPageOptions::CheckAddress(record->m_strURL); !reason.empty())
+    request.verb = ControlVerb::Add;
+    request.changes = options.Changes();
+    request.changes.url = options.Positional().front();
+    // Refused here already, before any program is asked.
+    auto trial = CListSession::NewRecord(*request.changes.url);
+    if (std::string reason = request.changes.ApplyTo(*trial); !reason.empty())
         return ctx.Usage(reason);
-    if (std::string reason = options.Apply(*record); !reason.empty())
-        return ctx.Usage(reason);
-
-    if (const int status = ctx.OpenList(true); status != kExitOk)
-        return status;
-    if (ctx.Doc().IsDuplicate(*record))
-        ctx.Warn(record->m_strURL + " is already in the list; added again");
-    Curl* added = record.get();
-    ctx.Doc().AddRecord(std::move(record));
-    if (const int status = ctx.SaveList(); status != kExitOk)
-        return status;
-    ctx.out << "Added page " << ctx.Label(added) << " (position " << ctx.PositionOf(added)
-            << "): " << TerminalText(added->m_strName) << "\n";
     return kExitOk;
+}
+
+int Print(CliContext& ctx, const ControlRequest&, const ControlAnswer& answer, bool)
+{
+    if (const int status = PrintOutcome(ctx, answer); status != kExitOk || answer.pages.empty())
+        return status;
+    const AnsweredPage& added = answer.pages.front();
+    ctx.out << "Added page " << added.label << " (position " << added.position << "): " << TerminalText(added.name)
+            << "\n";
+    return kExitOk;
+}
+
+} // namespace
+
+// add URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save]
+int CmdAdd(CliContext& ctx)
+{
+    return RunListChange(ctx, {Build, Print});
 }

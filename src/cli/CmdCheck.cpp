@@ -1,11 +1,14 @@
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "cli/ConsoleFrontEnd.h"
+#include "cli/ListChange.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
 #include "run/CheckRun.h"
+#include "run/ListRequests.h"
 #include "run/RunMessageQueue.h"
 
 #include <iostream>
@@ -42,6 +45,25 @@ bool WaitForRun(CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals)
     return true;
 }
 
+// The answer of the running program that did the check: its run is over and its list saved, so the
+// copies on disk are those of the run.
+int PrintHandedOver(CliContext& ctx, const ControlRequest& request, const ControlAnswer& answer)
+{
+    if (answer.outcome != ControlOutcome::Done && answer.pages.empty())
+        return PrintOutcome(ctx, answer);
+    if (answer.count == 0) {
+        ctx.out << "No pages to check.\n";
+        return kExitOk;
+    }
+    ctx.out << "Checked " << Counted(answer.count, "page") << " in the running " << answer.program << ".\n";
+    if (request.withDiffs && ctx.OpenList(false) != kExitOk)
+        ctx.Warn("the list file cannot be read whole; the differences shown may be incomplete");
+    int status = ReportRun(ctx, answer, request.withDiffs);
+    if (answer.outcome != ControlOutcome::Done)
+        status = PrintOutcome(ctx, answer);
+    return status;
+}
+
 } // namespace
 
 // check [PAGE...] [--diff]: a run over all or the named pages, then the end-of-run steps that need no
@@ -52,9 +74,15 @@ int CmdCheck(CliContext& ctx)
     std::string error;
     if (!parsed.Parse(ctx.args, {{"diff", false}}, error))
         return ctx.Usage(error);
+    ControlRequest request;
+    request.verb = ControlVerb::Check;
+    request.pages = parsed.Positional();
+    request.withDiffs = parsed.Has("diff");
+    if (ControlAnswer answer; HandOverRequest(ctx, request, answer))
+        return PrintHandedOver(ctx, request, answer);
+
     if (const int status = ctx.OpenList(true); status != kExitOk)
         return status;
-
     std::vector<Curl*> pages;
     if (const int status = ctx.FindPagesOrAll(parsed.Positional(), pages); status != kExitOk)
         return status;
@@ -81,6 +109,6 @@ int CmdCheck(CliContext& ctx)
     }
 
     // A closing step that failed (the update log, the e-mail) has shown its message already.
-    const int status = ReportRun(ctx, run, parsed.Has("diff"));
+    const int status = ReportRun(ctx, DescribeRun(ctx.Doc(), run), request.withDiffs);
     return run.LastSaveResult().ok && run.LastEndOfRun().Ok() ? status : kExitFailed;
 }

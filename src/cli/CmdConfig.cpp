@@ -18,7 +18,7 @@ std::string ReaderText(CVigilPrefs& prefs, const PrefInfo& info)
 {
     if (info.type == PrefType::Int) {
         int stored = 0;
-        const int value = prefs.PeekInt(info.name, stored) ? stored : info.intPref->readerDefault;
+        const int value = prefs.PeekInt(info.name, stored) ? stored : info.intPref->def;
         return std::to_string(ReaderValue(*info.intPref, value));
     }
     std::string text;
@@ -26,7 +26,7 @@ std::string ReaderText(CVigilPrefs& prefs, const PrefInfo& info)
         return text;
     if (info.textPref == &Pref::InstallDir)
         return CVigilPrefs::DefaultStorageFolder();
-    return info.textPref->readerDefault;
+    return info.textPref->def;
 }
 
 bool ParseInt(const std::string& text, int& value)

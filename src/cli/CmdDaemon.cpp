@@ -2,13 +2,14 @@
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
 #include "cli/ConsoleFrontEnd.h"
-#include "cli/ControlHost.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "run/CheckRun.h"
+#include "run/ControlService.h"
+#include "run/ListRequests.h"
 #include "run/RunMessageQueue.h"
 #include "run/Scheduler.h"
 
@@ -24,18 +25,32 @@ using SteadyClock = std::chrono::steady_clock;
 void LogRunResults(CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd& frontEnd)
 {
     for (const Curl* page : RunPagesInList(ctx, run)) {
-        if (!page->GetComplete())
-            frontEnd.ShowWarning(FailureLine(ctx, *page));
-        else if (FoundChange(*page))
-            frontEnd.SetStatusText(ChangeLine(ctx, *page));
+        const AnsweredPage checked = DescribePage(ctx.Doc(), *page);
+        if (checked.failed)
+            frontEnd.ShowWarning(FailureLine(checked));
+        else if (checked.changed)
+            frontEnd.SetStatusText(ChangeLine(checked));
     }
 }
 
+// The daemon's account of what it did for sitevigil-cli: one line on its output.
+class CDaemonControl : public IControlFrontEnd
+{
+public:
+    explicit CDaemonControl(CConsoleFrontEnd& frontEnd)
+        : m_frontEnd(frontEnd)
+    { }
+    void Report(const std::string& text) override { m_frontEnd.SetStatusText(text); }
+
+private:
+    CConsoleFrontEnd& m_frontEnd;
+};
+
 // Ticks the scheduler once a second and runs the tasks posted to the front end's thread (the workers'
-// reports, the end of a run) in between, until SIGINT or SIGTERM arrives. onRunEnd is called after
-// each run; commands handed over are run between runs.
+// reports, the end of a run, the requests of sitevigil-cli) in between, until SIGINT or SIGTERM
+// arrives. onRunEnd is called after each run; the requests handed over wait for its end.
 void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CStopSignals& signals,
-             CControlHost& control, const std::function<void()>& onRunEnd)
+             CControlService& control, const std::function<void()>& onRunEnd)
 {
     bool wasRunning = false;
     SteadyClock::time_point nextTick = SteadyClock::now();
@@ -50,19 +65,21 @@ void RunLoop(CScheduler& scheduler, CCheckRun& run, CRunMessageQueue& queue, CSt
                 nextTick = now + std::chrono::seconds(1);
         }
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - SteadyClock::now());
-        // Commands handed over wait while a run is in progress.
-        pollfd fds[3] = {{queue.WakeFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}, {control.Fd(), POLLIN, 0}};
-        poll(fds, run.IsRunning() ? 2 : 3, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
+        pollfd fds[2] = {{queue.WakeFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}};
+        poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
         if (signals.Received())
             return;
         queue.Dispatch();
-        // A run's end shows as the change of state after a dispatch.
-        if (wasRunning && !run.IsRunning()) {
+        // A run's end shows as the change of state after a dispatch; a request handed over may have
+        // started one in it.
+        if (run.IsRunning())
+            wasRunning = true;
+        else if (wasRunning) {
             wasRunning = false;
             onRunEnd();
         }
         if (!run.IsRunning()) {
-            control.RunPending();
+            control.RunWaiting();
             wasRunning = run.IsRunning();
         }
     }
@@ -96,10 +113,10 @@ int CmdDaemon(CliContext& ctx)
     frontEnd.SetStatusText(started);
 
     // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
-    CControlHost control(ctx.Session(), run, frontEnd, "daemon");
-    std::string error;
-    if (!control.Start(ctx.Prefs().GetStorageFolder(), error))
-        frontEnd.ShowWarning("Commands cannot be handed to this daemon: " + error);
+    CDaemonControl controlFrontEnd(frontEnd);
+    CControlService control(ctx.Session(), run, queue, controlFrontEnd, "daemon");
+    if (const Status started = control.Start(ctx.Prefs().GetStorageFolder()); !started)
+        frontEnd.ShowWarning("Commands cannot be handed to this daemon: " + started.error().message);
 
     RunLoop(scheduler, run, queue, signals, control, [&] {
         LogRunResults(ctx, run, frontEnd);

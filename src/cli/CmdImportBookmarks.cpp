@@ -1,26 +1,42 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
-#include "model/ListImport.h"
+#include "cli/ListChange.h"
 
 #include <ostream>
+
+namespace {
+
+int Build(CliContext& ctx, ControlRequest& request)
+{
+    if (ctx.args.size() != 1)
+        return ctx.Usage("name one bookmarks file (HTML) to import");
+    request.verb = ControlVerb::ImportBookmarks;
+    request.file = AbsolutePath(ctx.args.front());
+    return kExitOk;
+}
+
+int Print(CliContext& ctx, const ControlRequest&, const ControlAnswer& answer, bool)
+{
+    // The links left out are named, so that the user can add the ones meant as web pages by hand.
+    if (answer.outcome == ControlOutcome::Done)
+        for (const std::string& skipped : answer.skipped)
+            ctx.Warn("skipped " + skipped);
+    if (const int status = PrintOutcome(ctx, answer); status != kExitOk)
+        return status;
+    ctx.out << "Imported " << Counted(answer.count, "page");
+    if (!answer.skipped.empty())
+        ctx.out << ", skipped " << answer.skipped.size()
+                << (answer.skipped.size() == 1 ? " link that is not a web address"
+                                               : " links that are not web addresses");
+    ctx.out << "\n";
+    return kExitOk;
+}
+
+} // namespace
 
 // import-bookmarks FILE: adds the web links of a bookmarks file (HTML) at the end of the list.
 int CmdImportBookmarks(CliContext& ctx)
 {
-    if (ctx.args.size() != 1)
-        return ctx.Usage("name one bookmarks file (HTML) to import");
-    if (const int status = ctx.OpenList(true); status != kExitOk)
-        return status;
-    const ImportResult result = ImportBookmarksFile(ctx.Doc(), ctx.args.front());
-    if (!result)
-        return ctx.Usage(result.error + "; nothing was imported");
-    // A file that is no bookmarks file at all (a page saved by mistake, an export in another format) is
-    // most likely the wrong file: say so rather than report success with nothing imported.
-    if (result.added == 0)
-        return ctx.Usage("there are no web links (http or https) in " + ctx.args.front() + "; nothing was imported");
-    if (const int status = ctx.SaveList(); status != kExitOk)
-        return status;
-    ctx.out << "Imported " << Counted(result.added, "page") << "\n";
-    return kExitOk;
+    return RunListChange(ctx, {Build, Print});
 }

@@ -2,29 +2,37 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
+#include "cli/ListChange.h"
 
 #include <ostream>
 
-// remove PAGE...: the records go; their files stay on disk.
-int CmdRemove(CliContext& ctx)
+namespace {
+
+int Build(CliContext& ctx, ControlRequest& request)
 {
     CCliArgs parsed;
     std::string error;
     if (!parsed.Parse(ctx.args, {}, error))
         return ctx.Usage(error);
-    const std::vector<std::string>& names = parsed.Positional();
-    if (names.empty())
+    if (parsed.Positional().empty())
         return ctx.Usage("name the pages to remove (position from 1 or exact name)");
-    if (const int status = ctx.OpenList(true); status != kExitOk)
-        return status;
-    // All names are resolved before anything is removed, so positions refer to the list as it was.
-    std::vector<Curl*> pages;
-    if (const int status = ctx.FindPages(names, pages); status != kExitOk)
-        return status;
-    for (Curl* page : pages)
-        ctx.Doc().RemoveRecord(page);
-    if (const int status = ctx.SaveList(); status != kExitOk)
-        return status;
-    ctx.out << "Removed " << Counted(pages.size(), "page") << "\n";
+    request.verb = ControlVerb::Remove;
+    request.pages = parsed.Positional();
     return kExitOk;
+}
+
+int Print(CliContext& ctx, const ControlRequest&, const ControlAnswer& answer, bool)
+{
+    if (const int status = PrintOutcome(ctx, answer); status != kExitOk)
+        return status;
+    ctx.out << "Removed " << Counted(answer.pages.size(), "page") << "\n";
+    return kExitOk;
+}
+
+} // namespace
+
+// remove PAGE...: the records go; their files stay on disk.
+int CmdRemove(CliContext& ctx)
+{
+    return RunListChange(ctx, {Build, Print});
 }

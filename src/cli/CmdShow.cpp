@@ -53,6 +53,9 @@ int CmdShow(CliContext& ctx)
     row("Position:", std::to_string(ctx.PositionOf(page)));
     row("Name:", page->m_strName);
     row("Address:", page->m_strURL);
+    // Imported bookmarks keep their browser folder here; most pages have none.
+    if (!page->m_strDescription.empty())
+        row("Description:", page->m_strDescription);
     row("Watches:", Watches(*page));
     row("Search text:", page->m_strSearchText);
     row("Start text:", page->m_bFromStart ? "none (from the start of the page)" : page->m_strStartText);

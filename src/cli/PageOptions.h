@@ -1,27 +1,10 @@
 #pragma once
 
 #include "cli/CliArgs.h"
-#include "model/UrlRecord.h"
+#include "model/PageChanges.h"
 
 #include <string>
 #include <vector>
-
-// The watches by the names the command line gives them (--watch, show, list --json), in the order
-// they are shown.
-struct WatchName
-{
-    const char* name;
-    bool CurlFields::*flag;
-};
-inline constexpr WatchName kWatchNames[] = {
-    {"content", &CurlFields::m_bWatchContent},
-    {"date", &CurlFields::m_bWatchDate},
-    {"unreachable", &CurlFields::m_bWatchUnreachable},
-    {"reachable", &CurlFields::m_bWatchReachable},
-    {"size", &CurlFields::m_bWatchSize},
-    {"text", &CurlFields::m_bTextSearch},
-    {"notext", &CurlFields::m_bTextNotPresent},
-};
 
 // The options that say what a page is and what it watches, shared by add and edit.
 class CPageOptions
@@ -32,14 +15,8 @@ public:
     bool Parse(const std::vector<std::string>& args, bool forEdit, std::string& error);
     const std::vector<std::string>& Positional() const { return m_args.Positional(); }
 
-    // Sets the record from the options given; the others leave it alone. Returns the reason when the
-    // result would not be a page that can be checked (an address that is not http or https, an empty
-    // name, a text watch without a text, a text without a text watch); the record may then be half
-    // changed, so work on a copy.
-    std::string Apply(Curl& record) const;
-
-    // Whether the address can be watched; otherwise the reason, with a suggestion where one fits.
-    static std::string CheckAddress(const std::string& url);
+    // The changes the options ask for.
+    PageChanges Changes() const;
 
 private:
     CCliArgs m_args;

@@ -2,44 +2,31 @@
 
 #include "cli/CliContext.h"
 #include "cli/PageDiff.h"
+#include "model/PageLookup.h"
+#include "model/UrlRecord.h"
 #include "platform/TerminalText.h"
 #include "run/CheckRun.h"
 
-#include "model/UrlRecord.h"
 #include <ostream>
 #include <vector>
 
 namespace {
 
-std::string Named(const CliContext& ctx, const Curl& page)
+std::string Named(const AnsweredPage& page)
 {
-    return ctx.Label(&page) + " " + page.GetName() + " (" + page.GetURL() + ")";
+    return page.label + " " + page.name + " (" + page.url + ")";
 }
 
 } // namespace
 
-bool FoundChange(const Curl& page)
+std::string ChangeLine(const AnsweredPage& page)
 {
-    return page.GetNewChange() && page.GetChanged();
+    return "Changed: " + Named(page) + ": " + page.changeReason;
 }
 
-std::string ChangeLine(const CliContext& ctx, const Curl& page)
+std::string FailureLine(const AnsweredPage& page)
 {
-    return "Changed: " + Named(ctx, page) + ": " + page.m_strChangeReason;
-}
-
-std::string FailureLine(const CliContext& ctx, const Curl& page)
-{
-    return "Failed: " + Named(ctx, page) + ": " + FailureText(page);
-}
-
-std::string FailureText(const Curl& page)
-{
-    if (!page.GetError().empty())
-        return page.GetError();
-    if (page.GetHttpStatus() != 0)
-        return "the download failed (HTTP status " + std::to_string(page.GetHttpStatus()) + ")";
-    return "the download failed";
+    return "Failed: " + Named(page) + ": " + page.failure;
 }
 
 std::vector<Curl*> RunPagesInList(const CliContext& ctx, const CCheckRun& run)
@@ -53,28 +40,28 @@ std::vector<Curl*> RunPagesInList(const CliContext& ctx, const CCheckRun& run)
     return pages;
 }
 
-int ReportRun(CliContext& ctx, const CCheckRun& run, bool withDiffs)
+int ReportRun(CliContext& ctx, const ControlAnswer& run, bool withDiffs)
 {
-    const std::vector<Curl*> pages = RunPagesInList(ctx, run);
-    for (const Curl* page : pages) {
-        if (FoundChange(*page))
-            ctx.out << TerminalText(ChangeLine(ctx, *page)) << "\n";
+    for (const AnsweredPage& page : run.pages) {
+        if (page.changed)
+            ctx.out << TerminalText(ChangeLine(page)) << "\n";
     }
-    for (Curl* page : pages) {
-        if (!withDiffs || !FoundChange(*page))
+    for (const AnsweredPage& page : run.pages) {
+        if (!withDiffs || !page.changed)
             continue;
         ctx.out << "\n";
-        if (std::string reason = NoCopyReason(*page); !reason.empty())
-            ctx.out << ctx.Label(page) << " " << TerminalText(reason) << "\n";
-        else if (!WritePageTextDiff(ctx.out, *page, ctx.outIsTerminal))
-            ctx.out << ctx.Label(page) << " " << TerminalText(page->GetName())
-                    << ": the text of the page is the same\n";
+        Result<Curl*> record = FindPage(ctx.Doc(), page.label);
+        if (!record)
+            ctx.out << page.label << " " << TerminalText(page.name) << ": the page is no longer in the list\n";
+        else if (std::string reason = NoCopyReason(*record.value()); !reason.empty())
+            ctx.out << page.label << " " << TerminalText(reason) << "\n";
+        else if (!WritePageTextDiff(ctx.out, *record.value(), ctx.outIsTerminal))
+            ctx.out << page.label << " " << TerminalText(page.name) << ": the text of the page is the same\n";
     }
     int status = kExitOk;
-    for (const Curl* page : pages) {
-        if (page->GetComplete())
-            continue;
-        status = ctx.Fail(page->GetName() + " (" + ctx.Label(page) + "): " + FailureText(*page));
+    for (const AnsweredPage& page : run.pages) {
+        if (page.failed)
+            status = ctx.Fail(page.name + " (" + page.label + "): " + page.failure);
     }
     return status;
 }

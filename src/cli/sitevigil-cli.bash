@@ -19,7 +19,7 @@ _sitevigil_cli()
     }
 
     local commands="list show add edit remove check clear diff preview log import-bookmarks import-favorites
-        import-list config daemon test-email help"
+        import-firefox import-chromium import-list config daemon test-email help"
     local i command="" configdir=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -74,6 +74,13 @@ _sitevigil_cli()
             return ;;
         import-favorites)
             COMPREPLY=($(compgen -d -- "$cur"))
+            return ;;
+        import-firefox | import-chromium)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--folder --help" -- "$cur"))
+            elif [[ $prev != --folder ]]; then
+                COMPREPLY=($(compgen -d -- "$cur"))
+            fi
             return ;;
     esac
 

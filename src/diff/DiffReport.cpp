@@ -217,22 +217,36 @@ bool CDiffReport::WriteFile(const std::string& path, const std::string& text)
     return file.Commit();
 }
 
-void CompareCopies(const std::string& oldPath, const std::string& newPath, bool quiet, ComparedCopies& copies)
+namespace {
+
+// A copy left out (missing, and quiet asked for) still gives its path to the report's heading.
+void LoadCopy(CLineFile& file, const std::string& path, bool quiet)
 {
     CDiffOptions options;
     options.Set(CDiffOptions::kCase, "no");
     options.Set(CDiffOptions::kIndent, "no");
-    if (!quiet || ::access(oldPath.c_str(), F_OK) == 0)
-        copies.oldFile.Load(oldPath, options);
-    if (!quiet || ::access(newPath.c_str(), F_OK) == 0)
-        copies.newFile.Load(newPath, options);
+    if (quiet && ::access(path.c_str(), F_OK) != 0)
+        file.SetName(path);
+    else
+        file.Load(path, options);
+}
+
+} // namespace
+
+void CompareCopies(const std::string& oldPath, const std::string& newPath, bool quiet, ComparedCopies& copies)
+{
+    LoadCopy(copies.oldFile, oldPath, quiet);
+    LoadCopy(copies.newFile, newPath, quiet);
     CDiffReport::Compare(copies.oldFile, copies.newFile, copies.oldOut, copies.newOut);
 }
 
-bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, const std::string& reportPath)
+bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, const std::string& reportPath,
+                     bool quietWithoutOld)
 {
     ComparedCopies copies;
-    CompareCopies(oldPath, newPath, false, copies);
+    LoadCopy(copies.oldFile, oldPath, quietWithoutOld);
+    LoadCopy(copies.newFile, newPath, false);
+    CDiffReport::Compare(copies.oldFile, copies.newFile, copies.oldOut, copies.newOut);
     CDiffReport report;
 
     // The same bytes as WriteFile of BuildHtml, written as they are made: the page of a large site

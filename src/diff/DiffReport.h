@@ -60,5 +60,7 @@ void CompareCopies(const std::string& oldPath, const std::string& newPath, bool 
 
 // Generates the differences report of one page: compares the previous copy with the current one,
 // ignoring case and leading blanks, and writes the report. A missing or unreadable copy counts as a
-// version without lines. Returns whether the report file was written.
-bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, const std::string& reportPath);
+// version without lines; quietWithoutOld leaves out the diagnostic for a missing old copy, whose path
+// the heading names all the same. Returns whether the report file was written.
+bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, const std::string& reportPath,
+                     bool quietWithoutOld = false);

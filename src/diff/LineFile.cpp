@@ -1,5 +1,6 @@
 #include "diff/LineFile.h"
 
+#include "diff/KeyedHash.h"
 #include "diff/Utf8Lower.h"
 #include "platform/DebugLog.h"
 
@@ -33,20 +34,7 @@ unsigned AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + 32u : c;
 }
 
-std::uint32_t SignedByte(char c)
-{
-    return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
-}
-
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-
-// Eight steps of h = 3h + b at once: h = 3^8 h + 3^7 b0 + ... + b7, with independent products.
-std::uint32_t HashEight(std::uint32_t h, const char* bytes)
-{
-    return 6561 * h + 2187 * SignedByte(bytes[0]) + 729 * SignedByte(bytes[1]) + 243 * SignedByte(bytes[2])
-        + 81 * SignedByte(bytes[3]) + 27 * SignedByte(bytes[4]) + 9 * SignedByte(bytes[5]) + 3 * SignedByte(bytes[6])
-        + SignedByte(bytes[7]);
-}
 
 // Lower-cases eight ASCII bytes in one word: each byte from 'A' to 'Z' gets 0x20 added. No byte
 // carries into the next since every byte is below 0x80.
@@ -151,24 +139,20 @@ std::string_view CLineFile::Comparable(std::string_view text, std::string& scrat
     return scratch;
 }
 
-std::int32_t CLineFile::LineHash(std::string_view text)
+std::uint64_t CLineFile::LineHash(std::string_view text)
 {
-    std::uint32_t h = 0;
-    std::size_t k = 0;
-    for (; k + 8 <= text.size(); k += 8)
-        h = HashEight(h, text.data() + k);
-    for (; k < text.size(); ++k)
-        h = 3 * h + SignedByte(text[k]);
-    return static_cast<std::int32_t>(h);
+    return KeyedHash(text);
 }
 
-std::int32_t CLineFile::ComparableHash(std::string_view text)
+std::uint64_t CLineFile::ComparableHash(std::string_view text)
 {
     text = WithoutIndent(text);
     if (!m_ignoreCase)
         return LineHash(text);
-    // The same value as LineHash of the lower-cased text, without building that text while it is ASCII.
-    std::uint32_t h = 0;
+    // The lower-cased text, eight bytes at a time while it is ASCII; the first other byte hands the
+    // rest to the full lower-casing, which may change lengths.
+    std::string& lowered = m_hashScratch;
+    lowered.resize(text.size());
     std::size_t k = 0;
     for (; k + 8 <= text.size(); k += 8) {
         std::uint64_t word;
@@ -176,22 +160,19 @@ std::int32_t CLineFile::ComparableHash(std::string_view text)
         if (word & (kOnes * 0x80))
             break;
         word = LowerAsciiEight(word);
-        char lowered[8];
-        std::memcpy(lowered, &word, 8);
-        h = HashEight(h, lowered);
+        std::memcpy(lowered.data() + k, &word, 8);
     }
     for (; k < text.size(); ++k) {
         const auto c = static_cast<unsigned char>(text[k]);
-        if (c >= 0x80) {
-            m_hashScratch.clear();
-            AppendUtf8Lower(text.substr(k), m_hashScratch);
-            for (const char lowered : m_hashScratch)
-                h = 3 * h + SignedByte(lowered);
+        if (c >= 0x80)
             break;
-        }
-        h = 3 * h + AsciiLower(c);
+        lowered[k] = static_cast<char>(AsciiLower(c));
     }
-    return static_cast<std::int32_t>(h);
+    if (k < text.size()) {
+        lowered.resize(k);
+        AppendUtf8Lower(text.substr(k), lowered);
+    }
+    return LineHash(lowered);
 }
 
 bool CLineFile::SameComparable(int i, const CLineFile& other, int m) const
@@ -282,20 +263,18 @@ bool CLineFile::FindLine(int i, const CLineFile& other, int& pos) const
     if (other.m_hashes.empty())
         return false;
     if (!other.m_indexValid) {
-        other.m_index.Build(other.m_hashes);
+        other.m_index.Build(other.m_hashes, [&other](int p, int q) { return other.SameComparable(p, other, q); });
         other.m_indexValid = true;
     }
 
-    const std::span<const int> candidates = other.m_index.Positions(m_hashes[static_cast<std::size_t>(i)]);
-    // The hash only filters; equality is decided on the text, and the lowest equal position wins.
-    for (auto it = std::lower_bound(candidates.begin(), candidates.end(), std::max(pos, 0)); it != candidates.end();
-         ++it) {
-        if (SameComparable(i, other, *it)) {
-            pos = *it;
-            return true;
-        }
-    }
-    return false;
+    // The lines of a group all have the same text: the first at or after pos is the answer.
+    const std::span<const int> equal = other.m_index.Positions(
+        m_hashes[static_cast<std::size_t>(i)], [&](int first) { return SameComparable(i, other, first); });
+    const auto it = std::lower_bound(equal.begin(), equal.end(), std::max(pos, 0));
+    if (it == equal.end())
+        return false;
+    pos = *it;
+    return true;
 }
 
 void CLineFile::CountKinds(int& added, int& changed, int& deleted) const

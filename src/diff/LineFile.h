@@ -54,16 +54,16 @@ public:
     const std::string& GetName() const { return m_name; }
     void SetName(const std::string& name) { m_name = name; }
     const CDiffOptions& GetOptions() const { return m_options; }
-    const std::vector<std::int32_t>& GetHashes() const { return m_hashes; }
+    const std::vector<std::uint64_t>& GetHashes() const { return m_hashes; }
 
-    // h = 3h + b over the bytes taken as signed values, wrapping at 32 bits: "abc" gives 1266.
-    static std::int32_t LineHash(std::string_view text);
+    // The keyed hash (diff/KeyedHash.h) of a comparable text; the same within one process only.
+    static std::uint64_t LineHash(std::string_view text);
 
 private:
     // The comparable text of text, as a view either into text itself or into scratch.
     std::string_view Comparable(std::string_view text, std::string& scratch) const;
     std::string_view WithoutIndent(std::string_view text) const;
-    std::int32_t ComparableHash(std::string_view text);
+    std::uint64_t ComparableHash(std::string_view text);
     // Records the bytes at offset in the store as a line read from disk.
     void AddStoredLine(std::size_t offset, std::size_t length);
     std::string_view Text(const DiffLine& line) const
@@ -81,7 +81,7 @@ private:
     std::string m_hashScratch;
     std::string m_text; // the bytes of every line, one after the other
     std::vector<DiffLine> m_lines;
-    std::vector<std::int32_t> m_hashes;
+    std::vector<std::uint64_t> m_hashes;
 
     // Built on the first lookup in this file after lines were added.
     mutable CLineIndex m_index;

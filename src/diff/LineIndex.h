@@ -4,27 +4,69 @@
 #include <span>
 #include <vector>
 
-// The positions of a file's lines grouped by line hash, so that the lines with a given hash are
-// found without scanning the file: an open-addressing table from hash to group, and each group's
-// positions in ascending order.
+// The positions of a file's lines grouped by comparable text, so that the lines equal to a given one
+// are found without scanning the file: an open-addressing table from line hash to group, and each
+// group's positions in ascending order. Lines of one group have the same text, not only the same
+// hash, so a lookup never has to weigh candidates one by one, whatever the lines are.
 class CLineIndex
 {
 public:
-    void Build(const std::vector<std::int32_t>& hashes);
-    // The positions of the lines with this hash, ascending; empty when there are none.
-    std::span<const int> Positions(std::int32_t hash) const;
+    // same(p, q) tells whether the lines at positions p and q have the same comparable text.
+    template <class Same> void Build(const std::vector<std::uint64_t>& hashes, Same same);
+    // The positions of the lines with this hash whose text matches (matches(p) is asked of one line
+    // p of a group), ascending; empty when there are none.
+    template <class Matches> std::span<const int> Positions(std::uint64_t hash, Matches matches) const;
 
 private:
     struct Slot
     {
-        std::int32_t hash = 0;
+        std::uint64_t hash = 0;
         int group = -1; // -1: free
+        int first = 0; // the first position of the group, whose text stands for all of it
     };
 
-    std::size_t SlotOf(std::int32_t hash) const;
+    void Start(std::size_t count);
+    void Finish(const std::vector<int>& groupOf, const std::vector<int>& sizes);
+    std::size_t Home(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> m_shift); }
+    std::size_t Next(std::size_t slot) const { return (slot + 1) & (m_slots.size() - 1); }
+    std::span<const int> Group(int group) const;
 
     std::vector<Slot> m_slots; // size is a power of two, at most half full
-    int m_shift = 32; // 32 - log2 of the slot count
+    int m_shift = 63; // 64 - log2 of the slot count
     std::vector<int> m_groupStart; // group g holds m_positions[m_groupStart[g] .. m_groupStart[g + 1])
     std::vector<int> m_positions;
 };
+
+template <class Same> void CLineIndex::Build(const std::vector<std::uint64_t>& hashes, Same same)
+{
+    const std::size_t count = hashes.size();
+    Start(count);
+    // One group per distinct text, numbered in order of appearance, with its size.
+    std::vector<int> groupOf(count);
+    std::vector<int> sizes;
+    for (std::size_t p = 0; p < count; ++p) {
+        std::size_t slot = Home(hashes[p]);
+        while (m_slots[slot].group >= 0
+               && (m_slots[slot].hash != hashes[p] || !same(m_slots[slot].first, static_cast<int>(p))))
+            slot = Next(slot);
+        Slot& found = m_slots[slot];
+        if (found.group < 0) {
+            found = Slot{hashes[p], static_cast<int>(sizes.size()), static_cast<int>(p)};
+            sizes.push_back(0);
+        }
+        groupOf[p] = found.group;
+        ++sizes[static_cast<std::size_t>(found.group)];
+    }
+    Finish(groupOf, sizes);
+}
+
+template <class Matches> std::span<const int> CLineIndex::Positions(std::uint64_t hash, Matches matches) const
+{
+    if (m_slots.empty())
+        return {};
+    for (std::size_t slot = Home(hash); m_slots[slot].group >= 0; slot = Next(slot)) {
+        if (m_slots[slot].hash == hash && matches(m_slots[slot].first))
+            return Group(m_slots[slot].group);
+    }
+    return {};
+}

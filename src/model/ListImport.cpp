@@ -59,8 +59,10 @@ ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText)
 {
     ImportResult result;
     for (BookmarkLink& link : ExtractBookmarkLinks(htmlText)) {
-        if (!IsImportableLink(link.href))
+        if (!IsImportableLink(link.href)) {
+            result.skipped.push_back("\"" + link.text + "\" (" + link.href + "): not a web address");
             continue;
+        }
         AddPage(doc, std::move(link.href), std::move(link.text));
         ++result.added;
     }

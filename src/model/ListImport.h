@@ -11,6 +11,8 @@ class CSiteVigilDoc;
 struct ImportResult
 {
     size_t added = 0;
+    // Pages left out because the list already watches their address.
+    size_t alreadyWatched = 0;
     // One line per shortcut or page left out, naming it and why.
     std::vector<std::string> skipped;
     std::string error;

@@ -24,7 +24,7 @@ CListSession::CListSession()
 
 CListSession::~CListSession() = default;
 
-DocResult CListSession::Lock()
+DocResult CListSession::Lock(int waitMs)
 {
     if (m_lock.IsHeld())
         return {};
@@ -32,7 +32,7 @@ DocResult CListSession::Lock()
     if (!MakeFolders(folder, 0700))
         return Failure("cannot create the storage folder " + folder + ": " + std::strerror(errno));
     std::string error;
-    if (!m_lock.Acquire(folder, error))
+    if (!m_lock.Acquire(folder, error, waitMs))
         return Failure(error);
     // No save of ours is in progress now: temporary files left by a killed one can go.
     RemoveStaleTemporaryFiles(folder, CVigilPrefs::GetInstance().GetPagesFolder());

@@ -28,9 +28,9 @@ public:
     const CSiteVigilDoc& Doc() const { return m_doc; }
 
     // Takes the storage-folder lock, creating the folder when missing, and removes the temporary files
-    // a killed save left. Refused at once (not waited for) while another process holds it. Calling it
-    // again while held does nothing.
-    DocResult Lock();
+    // a killed save left. While another process holds it, waits up to waitMs for it (0: refused at
+    // once). Calling it again while held does nothing.
+    DocResult Lock(int waitMs = 0);
     void Unlock();
     bool HoldsLock() const { return m_lock.IsHeld(); }
 

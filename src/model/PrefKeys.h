@@ -4,9 +4,9 @@
 #include <span>
 #include <string>
 
-// Every setting with its defaults, in one place so that no caller invents one.
-// pageDefault is what the preferences pages load with; readerDefault is what every other reader
-// passes. Because every read stores what it returns, the first read of an absent value fixes it.
+// Every setting with its one default, in one place so that no caller invents one: the preferences
+// pages and every other reader get the same value while a setting is absent. Because every read
+// stores what it returns, a second default would be fixed by whoever happened to read first.
 // A number setting also carries the values its page allows (min to max, and what the numbers mean
 // when they are choices): other values are refused when set and read as the nearest allowed one.
 
@@ -19,8 +19,8 @@ enum class PrefType
 struct IntPref
 {
     const char* name;
-    int pageDefault;
-    int readerDefault;
+    // The one default: what every reader and the preferences page get while the value is absent.
+    int def;
     int min = INT_MIN;
     int max = INT_MAX;
     // The meaning of each value, for the message that refuses a value; null for plain numbers.
@@ -46,73 +46,77 @@ std::string AllowedPrefValues(const IntPref& key);
 struct TextPref
 {
     const char* name;
-    const char* pageDefault;
-    const char* readerDefault;
+    const char* def;
 };
 
 namespace Pref {
 inline constexpr const char* kOffOn = "0 off, 1 on";
 // General
-// InstallDir's page default is the platform's data folder, computed at run time (kStorageFolderDefault).
-inline constexpr TextPref InstallDir{"InstallDir", nullptr, ""};
-inline constexpr IntPref startMinimized{"startMinimized", 0, 0, 0, 1, kOffOn};
-inline constexpr IntPref startWithWindows{"startWithWindows", 0, 0, 0, 1, kOffOn};
-inline constexpr IntPref hideToTrayOnExit{"hideToTrayOnExit", 0, 1, 0, 1, kOffOn};
-inline constexpr IntPref actionOnDoubleClick{
-    "actionOnDoubleClick", 0, 0, 0, 1, "0 open in the browser, 1 show the properties"};
+// An empty InstallDir means the platform's data folder, computed at run time (the page shows it).
+inline constexpr TextPref InstallDir{"InstallDir", ""};
+inline constexpr IntPref startMinimized{"startMinimized", 0, 0, 1, kOffOn};
+inline constexpr IntPref startWithWindows{"startWithWindows", 0, 0, 1, kOffOn};
+inline constexpr IntPref hideToTrayOnExit{"hideToTrayOnExit", 1, 0, 1, kOffOn};
+inline constexpr IntPref actionOnDoubleClick{"actionOnDoubleClick", 0, 0, 1,
+                                             "0 open in the browser, 1 show the properties"};
 // Confirmations
-inline constexpr IntPref confirmDeletes{"confirmDeletes", 1, 0, 0, 1, kOffOn};
-inline constexpr IntPref confirmScheduleStarts{"confirmScheduleStarts", 1, 0, 0, 1, kOffOn};
-inline constexpr IntPref showSummary{"showSummary", 1, 0, 0, 1, kOffOn};
-inline constexpr IntPref confirmClearChanges{"confirmClearChanges", 1, 0, 0, 1, kOffOn};
-inline constexpr IntPref confirmDuplicates{"confirmDuplicates", 1, 0, 0, 1, kOffOn};
-inline constexpr IntPref warnNoData{"warnNoData", 1, 0, 0, 1, kOffOn};
-inline constexpr IntPref warnMultipleBrowserWindows{"warnMultipleBrowserWindows", 1, 1, 0, 1, kOffOn};
+inline constexpr IntPref confirmDeletes{"confirmDeletes", 0, 0, 1, kOffOn};
+inline constexpr IntPref confirmScheduleStarts{"confirmScheduleStarts", 0, 0, 1, kOffOn};
+inline constexpr IntPref showSummary{"showSummary", 0, 0, 1, kOffOn};
+inline constexpr IntPref confirmClearChanges{"confirmClearChanges", 0, 0, 1, kOffOn};
+inline constexpr IntPref confirmDuplicates{"confirmDuplicates", 0, 0, 1, kOffOn};
+inline constexpr IntPref warnNoData{"warnNoData", 0, 0, 1, kOffOn};
+inline constexpr IntPref warnMultipleBrowserWindows{"warnMultipleBrowserWindows", 1, 0, 1, kOffOn};
 // Connection
-inline constexpr IntPref numThreads{"numThreads", 1, 1, 0, 19, "the number of threads minus one"};
-inline constexpr IntPref threadPriority{"threadPriority", 0, 0, 0, 2, "0 lowest, 1 low, 2 normal"};
-inline constexpr TextPref userAgent{"userAgent", "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)", ""};
-inline constexpr IntPref connectTimeout{"connectTimeout", 1, 10, 1, 60, "seconds"};
-inline constexpr IntPref connectRetryCount{"connectRetryCount", 1, 1, 1, 5};
+inline constexpr IntPref numThreads{"numThreads", 1, 0, 19, "the number of threads minus one"};
+inline constexpr IntPref threadPriority{"threadPriority", 0, 0, 2, "0 lowest, 1 low, 2 normal"};
+inline constexpr TextPref userAgent{"userAgent", "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)"};
+inline constexpr IntPref connectTimeout{"connectTimeout", 10, 1, 60, "seconds"};
+inline constexpr IntPref connectRetryCount{"connectRetryCount", 1, 1, 5};
 // Seconds one fetch may take in all, however its server trickles.
-inline constexpr IntPref fetchTimeLimit{"fetchTimeLimit", 300, 300, 1, 86400, "seconds"};
+inline constexpr IntPref fetchTimeLimit{"fetchTimeLimit", 300, 1, 86400, "seconds"};
 // Notifications
-inline constexpr IntPref popupNotify{"popupNotify", 1, 0, 0, 1, kOffOn};
-inline constexpr IntPref autoClosePopupNotify{"autoClosePopupNotify", 1, 1, 0, 1, kOffOn};
-inline constexpr IntPref popupDuration{"popupDuration", 10, 0, 0, 3600, "seconds"};
-inline constexpr IntPref soundPreference{"soundPreference", 1, 0, 0, 2, "0 silent, 1 default sound, 2 custom sound"};
-inline constexpr TextPref soundFilename{"soundFilename", "", ""};
-inline constexpr IntPref sendEmail{"sendEmail", 0, 0, 0, 1, kOffOn};
-inline constexpr TextPref emailUsername{"emailUsername", "", ""};
-inline constexpr TextPref emailAddress{"emailAddress", "", ""};
-inline constexpr TextPref emailRecipients{"emailRecipients", "", ""};
-inline constexpr TextPref smtpServer{"smtpServer", "", ""};
-inline constexpr IntPref smtpPort{"smtpPort", 25, 0, 0, 65535};
+inline constexpr IntPref popupNotify{"popupNotify", 1, 0, 1, kOffOn};
+inline constexpr IntPref autoClosePopupNotify{"autoClosePopupNotify", 1, 0, 1, kOffOn};
+inline constexpr IntPref popupDuration{"popupDuration", 10, 0, 3600, "seconds"};
+inline constexpr IntPref soundPreference{"soundPreference", 0, 0, 2, "0 silent, 1 default sound, 2 custom sound"};
+inline constexpr TextPref soundFilename{"soundFilename", ""};
+inline constexpr IntPref sendEmail{"sendEmail", 0, 0, 1, kOffOn};
+inline constexpr TextPref emailUsername{"emailUsername", ""};
+inline constexpr TextPref emailAddress{"emailAddress", ""};
+inline constexpr TextPref emailRecipients{"emailRecipients", ""};
+inline constexpr TextPref smtpServer{"smtpServer", ""};
+inline constexpr IntPref smtpPort{"smtpPort", 25, 0, 65535};
+inline constexpr IntPref smtpSecurity{"smtpSecurity", 0, 0, 2,
+                                      "0 none, 1 STARTTLS (required), 2 TLS from the first byte"};
+inline constexpr TextPref smtpUser{"smtpUser", ""};
+inline constexpr TextPref smtpPassword{"smtpPassword", ""};
+inline constexpr TextPref smtpCAFile{"smtpCAFile", ""};
 // Run command (no page edits these)
-inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 0, 1, kOffOn};
-inline constexpr TextPref commandToRun{"commandToRun", "", ""};
+inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 1, kOffOn};
+inline constexpr TextPref commandToRun{"commandToRun", ""};
 // Schedule
-inline constexpr IntPref autoCheck{"autoCheck", 0, 0, 0, 1, kOffOn};
-inline constexpr IntPref checkFrequency{"checkFrequency", 24, 24, 1, 9999, "in the units of checkUnits"};
-inline constexpr IntPref checkUnits{"checkUnits", 2, 2, 0, 3, "0 seconds, 1 minutes, 2 hours, 3 days"};
+inline constexpr IntPref autoCheck{"autoCheck", 0, 0, 1, kOffOn};
+inline constexpr IntPref checkFrequency{"checkFrequency", 24, 1, 9999, "in the units of checkUnits"};
+inline constexpr IntPref checkUnits{"checkUnits", 2, 0, 3, "0 seconds, 1 minutes, 2 hours, 3 days"};
 // Proxy
-inline constexpr IntPref proxyType{"proxyType", 0, 0, 0, 2, "0 detect, 1 none, 2 custom", true};
-inline constexpr TextPref proxyServer{"proxyServer", "", ""};
-inline constexpr IntPref proxyPort{"proxyPort", 0, 8080, 0, 65535};
-inline constexpr IntPref proxyAuth{"proxyAuth", 0, 0, 0, 1, kOffOn};
+inline constexpr IntPref proxyType{"proxyType", 0, 0, 2, "0 detect, 1 none, 2 custom", true};
+inline constexpr TextPref proxyServer{"proxyServer", ""};
+inline constexpr IntPref proxyPort{"proxyPort", 8080, 0, 65535};
+inline constexpr IntPref proxyAuth{"proxyAuth", 0, 0, 1, kOffOn};
 // The engine passes "user" when it is constructed and "" when a download needs proxy credentials.
-inline constexpr TextPref proxyUser{"proxyUser", "", ""};
+inline constexpr TextPref proxyUser{"proxyUser", ""};
 inline constexpr const char* proxyUserAtConstruction = "user";
-inline constexpr TextPref proxyPassword{"proxyPassword", "", ""};
+inline constexpr TextPref proxyPassword{"proxyPassword", ""};
 // Written by other parts of the program (no page)
-inline constexpr IntPref col1{"col1", 150, 150};
-inline constexpr IntPref col2{"col2", 150, 150};
-inline constexpr IntPref col3{"col3", 150, 150};
-inline constexpr IntPref col4{"col4", 150, 150};
-inline constexpr IntPref col5{"col5", 150, 150};
-inline constexpr IntPref col6{"col6", 150, 150};
-inline constexpr IntPref totalUrlsChecked{"totalUrlsChecked", 0, 0};
-inline constexpr IntPref urlID{"urlID", 0, 0};
+inline constexpr IntPref col1{"col1", 150};
+inline constexpr IntPref col2{"col2", 150};
+inline constexpr IntPref col3{"col3", 150};
+inline constexpr IntPref col4{"col4", 150};
+inline constexpr IntPref col5{"col5", 150};
+inline constexpr IntPref col6{"col6", 150};
+inline constexpr IntPref totalUrlsChecked{"totalUrlsChecked", 0};
+inline constexpr IntPref urlID{"urlID", 0};
 } // namespace Pref
 
 // The whole table, for listing and for typing values given on the command line.

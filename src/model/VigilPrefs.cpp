@@ -156,7 +156,7 @@ int CVigilPrefs::ReadInt(const std::string& name, int defaultValue)
 int CVigilPrefs::ReadInt(const IntPref& key)
 {
     // The key is at hand: no search of the settings table on this path, which every fetch takes.
-    return ReaderValue(key, ReadStoredInt(key.name, key.readerDefault));
+    return ReaderValue(key, ReadStoredInt(key.name, key.def));
 }
 
 bool CVigilPrefs::WriteInt(const std::string& name, int value)
@@ -210,16 +210,16 @@ int CVigilPrefs::GetThreadPriority()
     }
 }
 
-// The group loads read each key with the default of its preferences page; the saves write the keys
+// The group loads read each key with its one default; the saves write the keys
 // in the order below, each group's values independent of the others.
 
 void CVigilPrefs::LoadGeneral(GeneralPrefs& page)
 {
-    page.actionOnDoubleClick = ReadInt(Pref::actionOnDoubleClick.name, Pref::actionOnDoubleClick.pageDefault);
+    page.actionOnDoubleClick = ReadInt(Pref::actionOnDoubleClick.name, Pref::actionOnDoubleClick.def);
     page.installDir = ReadString(Pref::InstallDir.name, DefaultStorageFolder());
-    page.startMinimized = ReadInt(Pref::startMinimized.name, Pref::startMinimized.pageDefault);
-    page.startWithWindows = ReadInt(Pref::startWithWindows.name, Pref::startWithWindows.pageDefault);
-    page.hideToTrayOnExit = ReadInt(Pref::hideToTrayOnExit.name, Pref::hideToTrayOnExit.pageDefault);
+    page.startMinimized = ReadInt(Pref::startMinimized.name, Pref::startMinimized.def);
+    page.startWithWindows = ReadInt(Pref::startWithWindows.name, Pref::startWithWindows.def);
+    page.hideToTrayOnExit = ReadInt(Pref::hideToTrayOnExit.name, Pref::hideToTrayOnExit.def);
 }
 
 void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
@@ -238,14 +238,14 @@ void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
 
 void CVigilPrefs::LoadConfirmations(ConfirmationPrefs& page)
 {
-    page.confirmClearChanges = ReadInt(Pref::confirmClearChanges.name, Pref::confirmClearChanges.pageDefault);
-    page.confirmDeletes = ReadInt(Pref::confirmDeletes.name, Pref::confirmDeletes.pageDefault);
-    page.confirmDuplicates = ReadInt(Pref::confirmDuplicates.name, Pref::confirmDuplicates.pageDefault);
-    page.confirmScheduleStarts = ReadInt(Pref::confirmScheduleStarts.name, Pref::confirmScheduleStarts.pageDefault);
-    page.showSummary = ReadInt(Pref::showSummary.name, Pref::showSummary.pageDefault);
-    page.warnNoData = ReadInt(Pref::warnNoData.name, Pref::warnNoData.pageDefault);
+    page.confirmClearChanges = ReadInt(Pref::confirmClearChanges.name, Pref::confirmClearChanges.def);
+    page.confirmDeletes = ReadInt(Pref::confirmDeletes.name, Pref::confirmDeletes.def);
+    page.confirmDuplicates = ReadInt(Pref::confirmDuplicates.name, Pref::confirmDuplicates.def);
+    page.confirmScheduleStarts = ReadInt(Pref::confirmScheduleStarts.name, Pref::confirmScheduleStarts.def);
+    page.showSummary = ReadInt(Pref::showSummary.name, Pref::showSummary.def);
+    page.warnNoData = ReadInt(Pref::warnNoData.name, Pref::warnNoData.def);
     page.warnMultipleBrowserWindows
-        = ReadInt(Pref::warnMultipleBrowserWindows.name, Pref::warnMultipleBrowserWindows.pageDefault);
+        = ReadInt(Pref::warnMultipleBrowserWindows.name, Pref::warnMultipleBrowserWindows.def);
 }
 
 void CVigilPrefs::SaveConfirmations(const ConfirmationPrefs& page)
@@ -261,11 +261,11 @@ void CVigilPrefs::SaveConfirmations(const ConfirmationPrefs& page)
 
 void CVigilPrefs::LoadConnection(ConnectionPrefs& page)
 {
-    page.numThreads = ReadInt(Pref::numThreads.name, Pref::numThreads.pageDefault);
-    page.threadPriority = ReadInt(Pref::threadPriority.name, Pref::threadPriority.pageDefault);
-    page.userAgent = ReadString(Pref::userAgent.name, Pref::userAgent.pageDefault);
-    page.connectTimeout = ReadInt(Pref::connectTimeout.name, Pref::connectTimeout.pageDefault);
-    page.connectRetryCount = ReadInt(Pref::connectRetryCount.name, Pref::connectRetryCount.pageDefault);
+    page.numThreads = ReadInt(Pref::numThreads.name, Pref::numThreads.def);
+    page.threadPriority = ReadInt(Pref::threadPriority.name, Pref::threadPriority.def);
+    page.userAgent = ReadString(Pref::userAgent.name, Pref::userAgent.def);
+    page.connectTimeout = ReadInt(Pref::connectTimeout.name, Pref::connectTimeout.def);
+    page.connectRetryCount = ReadInt(Pref::connectRetryCount.name, Pref::connectRetryCount.def);
 }
 
 void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
@@ -279,9 +279,9 @@ void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
 
 void CVigilPrefs::LoadPopup(PopupPrefs& page)
 {
-    page.autoClosePopupNotify = ReadInt(Pref::autoClosePopupNotify.name, Pref::autoClosePopupNotify.pageDefault);
-    page.popupNotify = ReadInt(Pref::popupNotify.name, Pref::popupNotify.pageDefault);
-    page.popupDuration = ReadInt(Pref::popupDuration.name, Pref::popupDuration.pageDefault);
+    page.autoClosePopupNotify = ReadInt(Pref::autoClosePopupNotify.name, Pref::autoClosePopupNotify.def);
+    page.popupNotify = ReadInt(Pref::popupNotify.name, Pref::popupNotify.def);
+    page.popupDuration = ReadInt(Pref::popupDuration.name, Pref::popupDuration.def);
 }
 
 void CVigilPrefs::SavePopup(const PopupPrefs& page)
@@ -293,8 +293,8 @@ void CVigilPrefs::SavePopup(const PopupPrefs& page)
 
 void CVigilPrefs::LoadSound(SoundPrefs& page)
 {
-    page.soundPreference = ReadInt(Pref::soundPreference.name, Pref::soundPreference.pageDefault);
-    page.soundFilename = ReadString(Pref::soundFilename.name, Pref::soundFilename.pageDefault);
+    page.soundPreference = ReadInt(Pref::soundPreference.name, Pref::soundPreference.def);
+    page.soundFilename = ReadString(Pref::soundFilename.name, Pref::soundFilename.def);
 }
 
 void CVigilPrefs::SaveSound(const SoundPrefs& page)
@@ -305,12 +305,16 @@ void CVigilPrefs::SaveSound(const SoundPrefs& page)
 
 void CVigilPrefs::LoadEmail(EmailPrefs& page)
 {
-    page.emailAddress = ReadString(Pref::emailAddress.name, Pref::emailAddress.pageDefault);
-    page.emailRecipients = ReadString(Pref::emailRecipients.name, Pref::emailRecipients.pageDefault);
-    page.emailUsername = ReadString(Pref::emailUsername.name, Pref::emailUsername.pageDefault);
-    page.sendEmail = ReadInt(Pref::sendEmail.name, Pref::sendEmail.pageDefault);
-    page.smtpPort = ReadInt(Pref::smtpPort.name, Pref::smtpPort.pageDefault);
-    page.smtpServer = ReadString(Pref::smtpServer.name, Pref::smtpServer.pageDefault);
+    page.emailAddress = ReadString(Pref::emailAddress.name, Pref::emailAddress.def);
+    page.emailRecipients = ReadString(Pref::emailRecipients.name, Pref::emailRecipients.def);
+    page.emailUsername = ReadString(Pref::emailUsername.name, Pref::emailUsername.def);
+    page.sendEmail = ReadInt(Pref::sendEmail.name, Pref::sendEmail.def);
+    page.smtpPort = ReadInt(Pref::smtpPort.name, Pref::smtpPort.def);
+    page.smtpServer = ReadString(Pref::smtpServer.name, Pref::smtpServer.def);
+    page.smtpSecurity = ReadInt(Pref::smtpSecurity.name, Pref::smtpSecurity.def);
+    page.smtpUser = ReadString(Pref::smtpUser.name, Pref::smtpUser.def);
+    page.smtpPassword = ReadString(Pref::smtpPassword.name, Pref::smtpPassword.def);
+    page.smtpCAFile = ReadString(Pref::smtpCAFile.name, Pref::smtpCAFile.def);
 }
 
 void CVigilPrefs::SaveEmail(const EmailPrefs& page)
@@ -321,13 +325,17 @@ void CVigilPrefs::SaveEmail(const EmailPrefs& page)
     WriteInt(Pref::sendEmail.name, page.sendEmail);
     WriteInt(Pref::smtpPort.name, page.smtpPort);
     WriteString(Pref::smtpServer.name, page.smtpServer);
+    WriteInt(Pref::smtpSecurity.name, page.smtpSecurity);
+    WriteString(Pref::smtpUser.name, page.smtpUser);
+    WriteString(Pref::smtpPassword.name, page.smtpPassword);
+    WriteString(Pref::smtpCAFile.name, page.smtpCAFile);
 }
 
 void CVigilPrefs::LoadSchedule(SchedulePrefs& page)
 {
-    page.checkUnits = ReadInt(Pref::checkUnits.name, Pref::checkUnits.pageDefault);
-    page.autoCheck = ReadInt(Pref::autoCheck.name, Pref::autoCheck.pageDefault);
-    page.checkFrequency = ReadInt(Pref::checkFrequency.name, Pref::checkFrequency.pageDefault);
+    page.checkUnits = ReadInt(Pref::checkUnits.name, Pref::checkUnits.def);
+    page.autoCheck = ReadInt(Pref::autoCheck.name, Pref::autoCheck.def);
+    page.checkFrequency = ReadInt(Pref::checkFrequency.name, Pref::checkFrequency.def);
 }
 
 void CVigilPrefs::SaveSchedule(const SchedulePrefs& page)
@@ -339,12 +347,12 @@ void CVigilPrefs::SaveSchedule(const SchedulePrefs& page)
 
 void CVigilPrefs::LoadProxy(ProxyPrefs& page)
 {
-    page.proxyType = ReadInt(Pref::proxyType.name, Pref::proxyType.pageDefault);
-    page.proxyAuth = ReadInt(Pref::proxyAuth.name, Pref::proxyAuth.pageDefault);
-    page.proxyUser = ReadString(Pref::proxyUser.name, Pref::proxyUser.pageDefault);
-    page.proxyPassword = ReadString(Pref::proxyPassword.name, Pref::proxyPassword.pageDefault);
-    page.proxyPort = ReadInt(Pref::proxyPort.name, Pref::proxyPort.pageDefault);
-    page.proxyServer = ReadString(Pref::proxyServer.name, Pref::proxyServer.pageDefault);
+    page.proxyType = ReadInt(Pref::proxyType.name, Pref::proxyType.def);
+    page.proxyAuth = ReadInt(Pref::proxyAuth.name, Pref::proxyAuth.def);
+    page.proxyUser = ReadString(Pref::proxyUser.name, Pref::proxyUser.def);
+    page.proxyPassword = ReadString(Pref::proxyPassword.name, Pref::proxyPassword.def);
+    page.proxyPort = ReadInt(Pref::proxyPort.name, Pref::proxyPort.def);
+    page.proxyServer = ReadString(Pref::proxyServer.name, Pref::proxyServer.def);
 }
 
 void CVigilPrefs::SaveProxy(const ProxyPrefs& page)

@@ -59,6 +59,10 @@ struct EmailPrefs
     int sendEmail = 0;
     int smtpPort = 25;
     std::string smtpServer;
+    int smtpSecurity = 0; // 0 none, 1 STARTTLS required, 2 TLS from the first byte
+    std::string smtpUser;
+    std::string smtpPassword;
+    std::string smtpCAFile; // empty: the system's certificate authorities
 };
 
 struct SchedulePrefs
@@ -108,7 +112,7 @@ public:
 
     // Reads with the default that readers other than the preferences pages pass.
     int ReadInt(const IntPref& key);
-    std::string ReadString(const TextPref& key) { return ReadString(key.name, key.readerDefault); }
+    std::string ReadString(const TextPref& key) { return ReadString(key.name, key.def); }
 
     // InstallDir as read when the object was constructed, ending with '/'.
     const std::string& GetStorageFolder() const { return m_strStorageFolder; }

@@ -9,29 +9,30 @@
 
 namespace {
 
-enum class Latin1Fit
+bool IsAscii(std::string_view text)
 {
-    Fits,
-    TooWide,
-    NotUtf8,
-};
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
 
-// Converts UTF-8 to iso-8859-1 when every character has a code below 256; text that is not
-// well-formed UTF-8 is reported as such rather than converted.
-Latin1Fit ToLatin1(std::string_view text, std::string& out)
+// Our texts are UTF-8; one that is not well-formed is taken to be iso-8859-1 and converted.
+void MakeUtf8(std::string& text)
 {
-    out.clear();
     for (size_t i = 0; i < text.size();) {
         char32_t code = 0;
         const size_t length = DecodeUtf8(text, i, code);
-        if (length == 0)
-            return Latin1Fit::NotUtf8;
-        if (code > 0xFF)
-            return Latin1Fit::TooWide;
-        out += static_cast<char>(code);
+        if (length == 0) {
+            std::string converted;
+            for (const char c : text)
+                AppendUtf8(converted, static_cast<unsigned char>(c));
+            text = std::move(converted);
+            return;
+        }
         i += length;
     }
-    return Latin1Fit::Fits;
 }
 
 } // namespace
@@ -65,15 +66,26 @@ std::string CMailMessage::BuildHeader(int64_t now) const
 {
     const std::string& charset = m_Body.m_strCharset;
     std::string header = "From: " + m_From.FormatForHeader(charset) + "\r\n";
-    header += "To: ";
+    std::string to = "To: ";
     for (size_t i = 0; i < m_Recipients.size(); ++i) {
         if (i > 0)
-            header += ',';
-        header += m_Recipients[i].FormatForHeader(charset);
+            to += ',';
+        to += m_Recipients[i].FormatForHeader(charset);
     }
-    header += "\r\n";
+    // A line SMTP would refuse is folded after each comma instead.
+    if (to.size() > CMailBodyPart::kMaxLineLength) {
+        to = "To: ";
+        for (size_t i = 0; i < m_Recipients.size(); ++i)
+            to += (i > 0 ? ",\r\n " : "") + m_Recipients[i].FormatForHeader(charset);
+    }
+    header += to + "\r\n";
     header += "Subject: " + EncodeHeaderText(m_strSubject, charset) + "\r\n";
+    const bool mime = charset != "iso-8859-1" || !m_Body.m_strTransferEncoding.empty();
+    if (mime)
+        header += "MIME-Version: 1.0\r\n";
     header += "Content-Type: " + m_Body.m_strContentType + ";\r\n\tcharset=" + charset + "\r\n";
+    if (!m_Body.m_strTransferEncoding.empty())
+        header += "Content-Transfer-Encoding: " + m_Body.m_strTransferEncoding + "\r\n";
     header += "Date: " + FormatDate(now) + "\r\n";
     return header;
 }
@@ -113,33 +125,25 @@ std::string CMailMessage::FindLineBreak() const
     return {};
 }
 
-void CMailMessage::ChooseCharset()
+void CMailMessage::ChooseEncoding()
 {
     std::vector<std::string*> texts{&m_From.m_strFriendlyName, &m_strSubject};
     for (CMailAddress& recipient : m_Recipients)
         texts.push_back(&recipient.m_strFriendlyName);
-    std::string body = m_Body.GetText();
-    texts.push_back(&body);
-
-    std::vector<std::string> converted(texts.size());
-    bool anyConverted = false;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        switch (ToLatin1(*texts[i], converted[i])) {
-        case Latin1Fit::TooWide:
-            m_Body.m_strCharset = "utf-8";
-            return;
-        case Latin1Fit::NotUtf8:
-            converted[i] = *texts[i];
-            break;
-        case Latin1Fit::Fits:
-            anyConverted = anyConverted || converted[i] != *texts[i];
-            break;
-        }
+    bool ascii = true;
+    for (std::string* text : texts) {
+        MakeUtf8(*text);
+        ascii = ascii && IsAscii(*text);
     }
-    if (!anyConverted)
-        return;
-    for (size_t i = 0; i < texts.size(); ++i)
-        *texts[i] = std::move(converted[i]);
-    // Converting leaves line ends and leading dots alone, so the body stays ready for sending.
-    m_Body.ReplacePreparedText(std::move(body));
+    std::string body = m_Body.GetPlainText();
+    MakeUtf8(body);
+    if (body != m_Body.GetPlainText())
+        m_Body.AssignText(body);
+    ascii = ascii && IsAscii(body);
+
+    // Plain ASCII of short lines goes out as it always has; anything else says what it is.
+    if (!ascii)
+        m_Body.m_strCharset = "utf-8";
+    if (!m_Body.IsPlainAsciiOfShortLines())
+        m_Body.EncodeQuotedPrintable();
 }

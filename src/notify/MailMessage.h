@@ -19,7 +19,8 @@ public:
     void SetBodyText(std::string_view text) { m_Body.AssignText(text); }
     const std::string& GetBodyText() const { return m_Body.GetText(); }
 
-    // From, To, Subject, Content-Type and Date lines, each ending with CR LF, dated now.
+    // From, To, Subject, Content-Type and Date lines, each ending with CR LF, dated now; with
+    // MIME-Version and Content-Transfer-Encoding when ChooseEncoding asked for them.
     std::string BuildHeader() const;
     std::string BuildHeader(int64_t now) const;
     // "Mon, 07 Dec 2026 09:05:01 +0100": English names, local time, numeric zone offset.
@@ -27,10 +28,11 @@ public:
     // The zone offset for a bias of minutes west of UTC: +0100 for -60, -0500 for 300.
     static std::string FormatZoneOffset(int biasMinutes);
 
-    // Our texts are UTF-8. When every name, the subject and the body fit into iso-8859-1 they are
-    // converted to it and that character set stays; otherwise the message is labelled utf-8.
-    // Text that is not valid UTF-8 is taken to be iso-8859-1 already.
-    void ChooseCharset();
+    // Our texts are UTF-8 (one that is not well-formed is taken to be iso-8859-1 and converted).
+    // A message of ASCII texts keeps iso-8859-1 and goes out unencoded as long as no body line is
+    // over SMTP's limit; otherwise the texts are labelled utf-8 and the body is quoted-printable,
+    // which also breaks every long line within the limit.
+    void ChooseEncoding();
 
     // Names the first header field holding a CR or LF ("the subject", "the sender's name", ...);
     // empty when there is none. Such a field could smuggle header lines or SMTP commands.

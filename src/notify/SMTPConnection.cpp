@@ -5,6 +5,7 @@
 #include "platform/DebugLog.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
@@ -39,10 +40,28 @@ CSMTPConnection::~CSMTPConnection()
     m_socket.Close();
 }
 
-void CSMTPConnection::Fail(int error, const std::string& text)
+void CSMTPConnection::Fail(ErrorKind kind, std::string words, const std::string& diagnostic)
 {
-    m_socket.SetLastError(error);
-    ReportError(text);
+    m_failure = MakeError(kind, std::move(words));
+    ReportError(diagnostic);
+}
+
+void CSMTPConnection::SocketFailure(const std::string& what, const std::string& diagnostic)
+{
+    const int error = m_socket.LastError();
+    m_failure = MakeError(error == ETIMEDOUT ? ErrorKind::TimedOut : ErrorKind::Network,
+                          what + ": " + SystemErrorText(error));
+    ReportError(diagnostic);
+}
+
+void CSMTPConnection::Refused(const std::string& what, const std::string& diagnostic)
+{
+    if (m_bUnexpectedCode) {
+        const std::string answer = m_strLastCommandResponse.substr(0, m_strLastCommandResponse.find("\r\n"));
+        m_failure = MakeError(ErrorKind::Protocol,
+                              "the server refused " + what + (answer.empty() ? "" : " (\"" + answer + "\")"));
+    }
+    ReportError(diagnostic);
 }
 
 void CSMTPConnection::ReportError(const std::string& text)
@@ -57,25 +76,33 @@ bool CSMTPConnection::Connect(const std::string& host, unsigned port)
 
     m_bAbandoned = false;
     m_sessionDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nSessionTimeoutMs);
+    m_failure = Error{};
+    m_bUnexpectedCode = false;
     if (!m_socket.Create()) {
-        ReportError(Format("CSMTPConnection::Connect, Failed to create client socket, GetLastError returns: %d\n",
-                           m_socket.LastError()));
+        SocketFailure("cannot open a network socket",
+                      Format("CSMTPConnection::Connect, Failed to create client socket, GetLastError returns: %d\n",
+                             m_socket.LastError()));
         return false;
     }
     if (!m_socket.Connect(host, port, ReplyTimeLeft())) {
-        ReportError(Format(
+        const std::string diagnostic = Format(
             "CSMTPConnection::Connect, Could not connect to the SMTP server %s on port %d, GetLastError returns: %d",
-            host.c_str(), static_cast<int>(port), m_socket.LastError()));
+            host.c_str(), static_cast<int>(port), m_socket.LastError());
+        // The socket says EINVAL for a name it could not look up.
+        if (m_socket.LastError() == EINVAL)
+            Fail(ErrorKind::Network, "the server name \"" + host + "\" cannot be found", diagnostic);
+        else
+            SocketFailure("cannot connect to " + host + " port " + std::to_string(port), diagnostic);
         return false;
     }
     m_bConnected = true;
 
     if (!AwaitReply(220)) {
-        ReportError("CSMTPConnection::Connect, An unexpected SMTP login response was received");
+        Refused("the connection", "CSMTPConnection::Connect, An unexpected SMTP login response was received");
         // The greeting is why the connect failed; a refused QUIT must not hide that.
-        const int error = m_socket.LastError();
+        const Error failure = m_failure;
         Disconnect();
-        m_socket.SetLastError(error);
+        m_failure = failure;
         return false;
     }
 
@@ -84,15 +111,18 @@ bool CSMTPConnection::Connect(const std::string& host, unsigned port)
 
     bool answered;
     if (!m_socket.Send("HELO " + m_strHeloHostName + "\r\n")) {
-        ReportError("CSMTPConnection::ConnectSMTP, An unexpected error occurred while sending the HELO command");
+        SocketFailure("cannot send HELO",
+                      "CSMTPConnection::ConnectSMTP, An unexpected error occurred while sending the HELO command");
         answered = false;
     } else {
         answered = AwaitReply(250);
+        if (!answered)
+            Refused("HELO " + m_strHeloHostName, "CSMTPConnection::Connect, An unexpected HELO response was received");
     }
     if (!answered) {
-        const int error = m_socket.LastError();
+        const Error failure = m_failure;
         Disconnect();
-        m_socket.SetLastError(error);
+        m_failure = failure;
         ReportError("CSMTPConnection::Connect, An unexpected HELO/EHLO response was received");
         return false;
     }
@@ -106,14 +136,15 @@ bool CSMTPConnection::Disconnect()
         ReportError("CSMTPConnection::Disconnect, Already disconnected from SMTP server, doing nothing");
     } else {
         if (!m_socket.Send("QUIT\r\n")) {
-            ReportError(
+            SocketFailure(
+                "cannot send QUIT",
                 Format("CSMTPConnection::Disconnect, Failed in call to send QUIT command, GetLastError returns: %d",
                        m_socket.LastError()));
         }
         // After a reply that never ended, waiting for another would only double the wait.
         result = !m_bAbandoned && AwaitReply(221);
         if (!result)
-            Fail(kErrorBadCommand, "CSMTPConnection::Disconnect, An unexpected QUIT response was received");
+            Refused("QUIT", "CSMTPConnection::Disconnect, An unexpected QUIT response was received");
         m_bConnected = false;
     }
     m_socket.Close();
@@ -123,14 +154,17 @@ bool CSMTPConnection::Disconnect()
 bool CSMTPConnection::SendRCPTForRecipient(const std::string& address)
 {
     if (!m_socket.Send("RCPT TO:<" + address + ">\r\n")) {
-        ReportError(Format(
-            "CSMTPConnection::SendRCPTForRecipient, Failed in call to send RCPT command, GetLastError returns: %d",
-            m_socket.LastError()));
+        SocketFailure(
+            "cannot send RCPT",
+            Format(
+                "CSMTPConnection::SendRCPTForRecipient, Failed in call to send RCPT command, GetLastError returns: %d",
+                m_socket.LastError()));
         return false;
     }
     // 251 (forwarded) counts as a refusal too.
     if (!AwaitReply(250)) {
-        Fail(kErrorBadCommand, "CSMTPConnection::SendRCPTForRecipient, An unexpected RCPT response was received");
+        Refused("the recipient " + address,
+                "CSMTPConnection::SendRCPTForRecipient, An unexpected RCPT response was received");
         return false;
     }
     return true;
@@ -141,18 +175,22 @@ bool CSMTPConnection::SendMessage(const CMailMessage& message)
     // A line break in a header field would let a setting add header lines or SMTP commands.
     const std::string unsafe = message.FindLineBreak();
     if (!unsafe.empty()) {
-        Fail(EINVAL, "CSMTPConnection::SendMessage, A line break in " + unsafe + " was refused");
+        Fail(ErrorKind::BadInput, "a line break in " + unsafe + " was refused",
+             "CSMTPConnection::SendMessage, A line break in " + unsafe + " was refused");
         return false;
     }
 
+    m_failure = Error{};
     if (!m_socket.Send("MAIL FROM:<" + message.m_From.m_strEmailAddress + ">\r\n")) {
-        ReportError(
+        SocketFailure(
+            "cannot send MAIL",
             Format("CSMTPConnection::SendMessage, Failed in call to send MAIL command, GetLastError returns: %d",
                    m_socket.LastError()));
         return false;
     }
     if (!AwaitReply(250)) {
-        Fail(kErrorBadCommand, "CSMTPConnection::SendMessage, An unexpected MAIL response was received");
+        Refused("the sender " + message.m_From.m_strEmailAddress,
+                "CSMTPConnection::SendMessage, An unexpected MAIL response was received");
         return false;
     }
 
@@ -162,42 +200,48 @@ bool CSMTPConnection::SendMessage(const CMailMessage& message)
     }
 
     if (!m_socket.Send("DATA\r\n")) {
-        ReportError(
+        SocketFailure(
+            "cannot send DATA",
             Format("CSMTPConnection::SendMessage, Failed in call to send DATA command, GetLastError returns: %d",
                    m_socket.LastError()));
         return false;
     }
     if (!AwaitReply(354)) {
-        Fail(kErrorBadCommand, "CSMTPConnection::SendMessage, An unexpected DATA response was received");
+        Refused("to take a message", "CSMTPConnection::SendMessage, An unexpected DATA response was received");
         return false;
     }
 
     if (!m_socket.Send(message.BuildHeader())) {
-        ReportError(Format("CSMTPConnection::SendMessage, Failed in call to send the header, GetLastError returns: %d",
-                           m_socket.LastError()));
+        SocketFailure(
+            "cannot send the message to the server",
+            Format("CSMTPConnection::SendMessage, Failed in call to send the header, GetLastError returns: %d",
+                   m_socket.LastError()));
         return false;
     }
     if (!m_socket.Send("\r\n")) {
-        ReportError(Format("CSMTPConnection::SendMessage, Failed in call to send the header / body separator, "
-                           "GetLastError returns: %d",
-                           m_socket.LastError()));
+        SocketFailure("cannot send the message to the server",
+                      Format("CSMTPConnection::SendMessage, Failed in call to send the header / body separator, "
+                             "GetLastError returns: %d",
+                             m_socket.LastError()));
         return false;
     }
     if (!m_socket.Send(message.GetBodyText())) {
-        ReportError(Format("CSMTPConnection::SendMessage, Failed in call to send the message body, "
-                           "GetLastError returns: %d",
-                           m_socket.LastError()));
+        SocketFailure("cannot send the message to the server",
+                      Format("CSMTPConnection::SendMessage, Failed in call to send the message body, "
+                             "GetLastError returns: %d",
+                             m_socket.LastError()));
         return false;
     }
     // Sent even when the body already ends with CR LF: the message then ends with an empty line.
     if (!m_socket.Send("\r\n.\r\n")) {
-        ReportError(Format("CSMTPConnection::SendMessage, Failed in call to send end of message indicator, "
-                           "GetLastError returns: %d",
-                           m_socket.LastError()));
+        SocketFailure("cannot send the message to the server",
+                      Format("CSMTPConnection::SendMessage, Failed in call to send end of message indicator, "
+                             "GetLastError returns: %d",
+                             m_socket.LastError()));
         return false;
     }
     if (!AwaitReply(250)) {
-        Fail(kErrorBadCommand, "CSMTPConnection::SendMessage, An unexpected end of message response was received");
+        Refused("the message", "CSMTPConnection::SendMessage, An unexpected end of message response was received");
         return false;
     }
     return true;
@@ -225,6 +269,7 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
         growthStep = 1;
     const size_t tlen = terminator.size();
     size_t received = 0;
+    m_bUnexpectedCode = false;
     auto keepReceived = [&] { m_strLastCommandResponse.assign(buffer.data(), received); };
 
     using namespace std::chrono;
@@ -233,12 +278,14 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
         bool readable = false;
         const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
         if (left > 0 && !m_socket.WaitReadable(static_cast<unsigned>(left), readable)) {
+            SocketFailure("cannot wait for the server's answer", "CSMTPConnection::ReadResponse, select failed");
             keepReceived();
             return false;
         }
         if (!readable) {
             m_bAbandoned = true;
-            Fail(kErrorTimedOut, "CSMTPConnection::ReadResponse, Timed Out waiting for response from SMTP server");
+            Fail(ErrorKind::TimedOut, "the server did not answer in time",
+                 "CSMTPConnection::ReadResponse, Timed Out waiting for response from SMTP server");
             keepReceived();
             return false;
         }
@@ -248,7 +295,10 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
         const long count = m_socket.Receive(buffer.data() + received, space);
         if (count <= 0) {
             if (count == 0)
-                m_socket.SetLastError(kErrorConnectionClosed);
+                Fail(ErrorKind::Network, "the server closed the connection",
+                     "CSMTPConnection::ReadResponse, The server closed the connection");
+            else
+                SocketFailure("cannot read the server's answer", "CSMTPConnection::ReadResponse, recv failed");
             keepReceived();
             return false;
         }
@@ -257,7 +307,8 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
             break;
         if (received >= kMaxReplySize) {
             m_bAbandoned = true;
-            Fail(kErrorReplyTooLarge, "CSMTPConnection::ReadResponse, The SMTP server's reply is too large");
+            Fail(ErrorKind::Protocol, "the server's answer is too long",
+                 "CSMTPConnection::ReadResponse, The SMTP server's reply is too large");
             keepReceived();
             return false;
         }
@@ -268,6 +319,7 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
     const std::string_view reply(buffer.data(), received - tlen);
     if (SmtpReply::FindCode(reply, terminator, expectedCode, m_nLastResponseCode, m_strLastCommandResponse))
         return true;
-    m_socket.SetLastError(kErrorUnexpectedCode);
+    m_bUnexpectedCode = true;
+    m_failure = MakeError(ErrorKind::Protocol, "the server answered \"" + m_strLastCommandResponse + "\"");
     return false;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/Error.h"
 #include "platform/TcpSocket.h"
 
-#include <cerrno>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -14,18 +14,12 @@ using CMailSocket = CTcpSocket;
 
 // A small blocking SMTP client over one TCP connection: greeting, HELO, one or more mail
 // transactions (MAIL, RCPT for each recipient, DATA, header, body, end of data) and QUIT.
-// No EHLO, no authentication. Every failure returns false and leaves its code in LastError().
+// No EHLO, no authentication. Every failure returns false and leaves what went wrong, in words, in
+// LastFailure(): Network for the connection, TimedOut for a server that did not answer in time,
+// Protocol for a refused command or a malformed reply, BadInput for a message that must not be sent.
 class CSMTPConnection
 {
 public:
-    // Failure codes besides those of the socket calls.
-    static constexpr int kErrorTimedOut = ETIMEDOUT; // no reply within the time-out
-    static constexpr int kErrorUnexpectedCode = EPROTONOSUPPORT; // no reply line with the expected code
-    static constexpr int kErrorBadCommand = EPROTO; // MAIL, RCPT, DATA, end of data or QUIT refused
-    static constexpr int kErrorUnresolved = EINVAL; // host name that cannot be looked up
-    static constexpr int kErrorConnectionClosed = ECONNRESET; // the server closed the connection mid-reply
-    static constexpr int kErrorReplyTooLarge = EMSGSIZE; // a reply longer than kMaxReplySize
-
     // Each reply must be whole within the response time-out, and the whole session (connect to
     // QUIT) within the session time-out, however the server trickles.
     static constexpr unsigned kDefaultResponseTimeoutMs = 60000;
@@ -50,7 +44,7 @@ public:
     // The server reply text kept by the last reply read.
     const std::string& LastReplyText() const { return m_strLastCommandResponse; }
     int LastResponseCode() const { return m_nLastResponseCode; }
-    int LastError() const { return m_socket.LastError(); }
+    const Error& LastFailure() const { return m_failure; }
     bool IsConnected() const { return m_bConnected; }
 
     // "auto" stands for the local host name, taken on the first connect.
@@ -74,7 +68,12 @@ public:
 
 private:
     bool SendRCPTForRecipient(const std::string& address);
-    void Fail(int error, const std::string& text);
+    void Fail(ErrorKind kind, std::string words, const std::string& diagnostic);
+    // A failed send or connect: the system's words for the socket's error.
+    void SocketFailure(const std::string& what, const std::string& diagnostic);
+    // A command answered with another code than expected; a failure that came first (a time-out, a
+    // closed connection) stays as it is.
+    void Refused(const std::string& what, const std::string& diagnostic);
     // Milliseconds left for the reply that starts now: the response time-out or what is left of the
     // session, whichever is shorter.
     unsigned ReplyTimeLeft() const;
@@ -89,4 +88,7 @@ private:
     // A reply timed out or was too large: the server is not waited for again.
     bool m_bAbandoned = false;
     int m_nLastResponseCode = 0;
+    Error m_failure;
+    // The last reply was whole but had no line with the expected code.
+    bool m_bUnexpectedCode = false;
 };

@@ -43,8 +43,19 @@ std::string ExecValue(const std::string& program)
 
 std::string AutostartEntryPath()
 {
-    return UserConfigHome() + "autostart/site-vigil.desktop";
+    return UserConfigHome() + "autostart/" SITEVIGIL_APP_ID ".desktop";
 }
+
+namespace {
+
+// The entry's name before the program went by its application id; one left behind would start the
+// program a second time, or on after the user turned starting at login off.
+bool RemoveEarlierEntry()
+{
+    return ::unlink((UserConfigHome() + "autostart/site-vigil.desktop").c_str()) == 0 || errno == ENOENT;
+}
+
+} // namespace
 
 bool WriteAutostartEntry(const std::string& executablePath)
 {
@@ -55,17 +66,20 @@ bool WriteAutostartEntry(const std::string& executablePath)
                               "Type=Application\n"
                               "Name=Site Vigil\n"
                               "Comment=Watches web pages for changes\n"
+                              "Icon=" SITEVIGIL_APP_ID "\n"
                               "Exec="
         + ExecValue(executablePath)
         + "\n"
           "Terminal=false\n"
           "X-GNOME-Autostart-enabled=true\n";
+    RemoveEarlierEntry();
     return WriteFileAtomically(path, entry, 0644).empty();
 }
 
 bool RemoveAutostartEntry()
 {
-    return ::unlink(AutostartEntryPath().c_str()) == 0 || errno == ENOENT;
+    const bool earlierGone = RemoveEarlierEntry();
+    return (::unlink(AutostartEntryPath().c_str()) == 0 || errno == ENOENT) && earlierGone;
 }
 
 std::string CurrentExecutablePath()

@@ -2,8 +2,9 @@
 
 #include <string>
 
-// Starting with the desktop session: an XDG autostart entry, ~/.config/autostart/site-vigil.desktop
-// ($XDG_CONFIG_HOME respected).
+// Starting with the desktop session: an XDG autostart entry named by the application id,
+// ~/.config/autostart/org.sitevigil.SiteVigil.desktop ($XDG_CONFIG_HOME respected). Writing or
+// removing it also removes an entry of the earlier name, site-vigil.desktop.
 std::string AutostartEntryPath();
 // Writes (or replaces) the entry so that it starts the given program. False when it cannot be written.
 bool WriteAutostartEntry(const std::string& executablePath);

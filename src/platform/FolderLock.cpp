@@ -3,9 +3,11 @@
 #include "platform/FileUtil.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 CFolderLock::~CFolderLock()
@@ -13,7 +15,7 @@ CFolderLock::~CFolderLock()
     Release();
 }
 
-bool CFolderLock::Acquire(const std::string& folder, std::string& error)
+bool CFolderLock::Acquire(const std::string& folder, std::string& error, int waitMs)
 {
     if (IsHeld())
         return true;
@@ -23,10 +25,20 @@ bool CFolderLock::Acquire(const std::string& folder, std::string& error)
         error = "cannot create the lock file " + path + ": " + std::strerror(errno);
         return false;
     }
+    // flock cannot wait for a limited time: another command holds the lock for a moment only, so
+    // trying again shortly is cheap.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     int rc;
-    do {
+    for (;;) {
         rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
+        if (rc == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     if (rc != 0) {
         const int lockError = errno;
         ::close(fd);

@@ -12,9 +12,9 @@ public:
     CFolderLock(const CFolderLock&) = delete;
     CFolderLock& operator=(const CFolderLock&) = delete;
 
-    // Takes the lock without waiting. False, with the reason in error, when another holder has it or
-    // the lock file cannot be made.
-    bool Acquire(const std::string& folder, std::string& error);
+    // Takes the lock, waiting up to waitMs while another holder has it (0: not at all). False, with the
+    // reason in error, when the other holder kept it, or the lock file cannot be made.
+    bool Acquire(const std::string& folder, std::string& error, int waitMs = 0);
     void Release();
     bool IsHeld() const { return m_fd >= 0; }
 

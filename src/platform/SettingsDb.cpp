@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,17 +83,12 @@ bool CSettingsDb::Open()
         NoteError("set-up");
         return false;
     }
-    MapWalIndex();
     return true;
 }
 
 void CSettingsDb::Close()
 {
     m_cache.clear();
-    if (m_walIndex) {
-        ::munmap(const_cast<unsigned char*>(m_walIndex), kWalHeaderSize);
-        m_walIndex = nullptr;
-    }
     for (sqlite3_stmt** stmt : {&m_read, &m_write, &m_delete, &m_dataVersion}) {
         sqlite3_finalize(*stmt);
         *stmt = nullptr;
@@ -127,36 +121,10 @@ std::string CSettingsDb::CacheKey(const std::string& name)
     return key;
 }
 
-void CSettingsDb::MapWalIndex()
-{
-    const int fd = ::open((m_path + "-shm").c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    struct stat st
-    {
-    };
-    // SQLite grows the index in whole regions; a short file is not one we understand.
-    if (::fstat(fd, &st) == 0 && st.st_size >= 4096) {
-        void* map = ::mmap(nullptr, kWalHeaderSize, PROT_READ, MAP_SHARED, fd, 0);
-        if (map != MAP_FAILED)
-            m_walIndex = static_cast<const volatile unsigned char*>(map);
-    }
-    ::close(fd);
-}
-
 void CSettingsDb::RecheckCache()
 {
-    if (m_walIndex) {
-        unsigned char header[kWalHeaderSize];
-        __atomic_thread_fence(__ATOMIC_ACQUIRE);
-        for (size_t i = 0; i < kWalHeaderSize; ++i)
-            header[i] = m_walIndex[i];
-        if (std::memcmp(header, m_walHeader, kWalHeaderSize) != 0) {
-            std::memcpy(m_walHeader, header, kWalHeaderSize);
-            m_cache.clear();
-        }
-        return;
-    }
+    // SQLite alone knows its files and their locks; its data version changes whenever another
+    // connection, of this process or another, has committed. Our own commits keep the values right.
     sqlite3_stmt* stmt = Prepare(m_dataVersion, "PRAGMA data_version");
     if (!stmt) {
         m_cache.clear();

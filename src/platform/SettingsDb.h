@@ -16,10 +16,9 @@ struct sqlite3_stmt;
 // be opened or is damaged never stops the program: reads find nothing and writes fail.
 //
 // Reads are served from memory: every value read or written is kept, and the kept values are
-// dropped as soon as any connection, of this process or another, commits. A commit always changes
-// the header of the WAL index (the "-shm" file, whose layout SQLite documents), which is mapped into
-// memory and compared: a value unchanged costs no system call, a changed one is read at the next
-// read. Where the index cannot be mapped, every read asks the database for its data version.
+// dropped as soon as any other connection, of this process or another, commits: every read asks
+// SQLite for the database's data version first. SQLite's own files are never opened behind its back;
+// closing any descriptor of a file would drop the locks SQLite holds on it.
 class CSettingsDb
 {
 public:
@@ -53,7 +52,6 @@ private:
     void NoteError(const char* step);
     // Drops the kept values when a connection has committed since the last check.
     void RecheckCache();
-    void MapWalIndex();
     static std::string CacheKey(const std::string& name);
 
     struct Cached
@@ -73,8 +71,4 @@ private:
     sqlite3_stmt* m_dataVersion = nullptr;
     std::unordered_map<std::string, Cached> m_cache;
     int64_t m_lastDataVersion = -1;
-    // The WAL index's first header copy, mapped, and the bytes it held at the last check.
-    static constexpr size_t kWalHeaderSize = 48;
-    const volatile unsigned char* m_walIndex = nullptr;
-    unsigned char m_walHeader[kWalHeaderSize] = {};
 };

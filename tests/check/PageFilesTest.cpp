@@ -161,6 +161,8 @@ TEST_F(PageCheckTest, DifferencesReportComparesTheTwoCopies)
     ASSERT_TRUE(MakeDiffReport(m_record));
     std::string report = ReadFileBytes(GetDiffsPath(m_record));
     EXPECT_NE(report.find("Files are identical."), std::string::npos) << "no previous copy: an empty old side";
+    EXPECT_NE(report.find("<code>" + Previous() + "</code>"), std::string::npos) << "the old side names its copy";
+    EXPECT_EQ(report.find("/dev/null"), std::string::npos);
 
     // Case and leading blanks do not count as differences.
     Check("<P>\n   ALPHA\nbeta\n");

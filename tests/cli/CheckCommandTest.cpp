@@ -373,7 +373,10 @@ std::string AskAsNobody(const std::string& socketPath)
             (void)!write(pipeFds[1], "connect failed", 14);
             _exit(0);
         }
-        const std::string request = EncodeControlRequest({"pipe", "remove", "1"});
+        ControlRequest remove;
+        remove.verb = ControlVerb::Remove;
+        remove.pages = {"1"};
+        const std::string request = EncodeControlRequest(remove);
         (void)!send(fd, request.data(), request.size(), MSG_NOSIGNAL);
         shutdown(fd, SHUT_WR);
         char buffer[4096];
@@ -429,7 +432,7 @@ TEST_F(Daemon, TakesChangesFromTheCommandLineAndOnlyFromItsOwner)
     EXPECT_EQ(Cli({"remove", "nine"}).status, kExitUsage);
 
     // Another user gets nothing, even where the file permissions would let them in.
-    const std::string socketPath = settings.StorageDir() + kControlSocketName;
+    const std::string socketPath = ControlSocketPath(settings.StorageDir()).value();
     if (geteuid() == 0) {
         EXPECT_EQ(AskAsNobody(socketPath), "connect failed");
         chmod(settings.StorageDir().c_str(), 0711);

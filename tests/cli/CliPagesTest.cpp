@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -75,6 +78,43 @@ TEST(CliHelp, EveryCommandHasItsOwnHelp)
         EXPECT_TRUE(Has(completion, name)) << name;
     }
     EXPECT_EQ(Cli({"help", "frobnicate"}).status, kExitUsage);
+}
+
+// The options written as "--name" in a text; the man page writes them "\-\-name".
+std::set<std::string> OptionsIn(std::string text)
+{
+    for (size_t at; (at = text.find("\\-")) != std::string::npos;)
+        text.replace(at, 2, "-");
+    std::set<std::string> options;
+    for (size_t at = 0; (at = text.find("--", at)) != std::string::npos;) {
+        size_t end = at + 2;
+        while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-'))
+            ++end;
+        if (end > at + 2)
+            options.insert(text.substr(at, end - at));
+        at = end;
+    }
+    return options;
+}
+
+TEST(CliHelp, ManPageNamesTheOptionsOfEachCommand)
+{
+    const std::string man = ReadFileBytes(SITEVIGIL_SOURCE_DIR "/src/cli/sitevigil-cli.1");
+    for (const CommandHelp& help : AllCommandHelp()) {
+        std::string manName = help.name;
+        if (const size_t dash = manName.find('-'); dash != std::string::npos)
+            manName.insert(dash, "\\");
+        const size_t entry = man.find("\n.TP\n.B " + manName + " ");
+        const size_t bare = man.find("\n.TP\n.B " + manName + "\n");
+        if (std::string(help.name) == "help")
+            continue;
+        const size_t start = std::min(entry, bare);
+        ASSERT_NE(start, std::string::npos) << help.name;
+        const size_t end = std::min(man.find("\n.TP\n", start + 1), man.find("\n.SH", start + 1));
+        const std::set<std::string> inMan = OptionsIn(man.substr(start, end - start));
+        const std::set<std::string> inHelp = OptionsIn(std::string(help.synopsis) + help.options);
+        EXPECT_EQ(inMan, inHelp) << help.name;
+    }
 }
 
 TEST_F(CliPages, HelpIsNeverTakenForAPage)

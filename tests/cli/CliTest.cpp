@@ -4,13 +4,19 @@
 #include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
 #include "platform/FolderLock.h"
+#include "platform/LocalSocket.h"
+#include "run/ControlChannel.h"
+#include "run/ListRequests.h"
 
 #include "TestEnv.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <sstream>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -218,7 +224,7 @@ TEST_F(CliTest, RemoveAndClearByPositionOrName)
     }
 }
 
-TEST_F(CliTest, ChangesWaitForNoOneWhenTheFolderIsLocked)
+TEST_F(CliTest, ChangesWaitBrieflyForTheLockAndThenSaySo)
 {
     CFolderLock other;
     std::string error;
@@ -227,8 +233,30 @@ TEST_F(CliTest, ChangesWaitForNoOneWhenTheFolderIsLocked)
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_NE(run.err.find("in use"), std::string::npos) << run.err;
     EXPECT_EQ(Cli({"list"}).status, kExitOk); // reading needs no lock
-    other.Release();
-    EXPECT_EQ(Cli({"add", "http://a.test/"}).status, kExitOk);
+
+    // Parallel commands each hold the lock for a moment: the next one waits its turn.
+    std::thread releaser([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        other.Release();
+    });
+    const CliRun waited = Cli({"add", "http://a.test/"});
+    releaser.join();
+    EXPECT_EQ(waited.status, kExitOk) << waited.err;
+}
+
+// A running program that does not answer (a dialog open, a page of its run that hangs) keeps no reader
+// waiting: list, show, diff and log read the files as they are.
+TEST_F(CliTest, ReadingCommandsNeverWaitForTheRunningProgram)
+{
+    ASSERT_EQ(Cli({"add", "http://a.test/", "--name", "a"}).status, kExitOk);
+    const Result<int> stuck = ListenLocalSocket(ControlSocketPath(m_settings.StorageDir()).value());
+    ASSERT_TRUE(stuck);
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"list"}, {"show", "a"}, {"log"}}) {
+        const CliRun run = Cli(command);
+        EXPECT_EQ(run.status, kExitOk) << command[0] << ": " << run.err;
+    }
+    EXPECT_NE(Cli({"list"}).out.find("http://a.test/"), std::string::npos);
+    close(stuck.value());
 }
 
 TEST_F(CliTest, DamagedListIsShownButNeverOverwritten)
@@ -253,11 +281,14 @@ TEST_F(CliTest, DamagedListIsShownButNeverOverwritten)
     ASSERT_TRUE(held.Lock().ok);
     ASSERT_FALSE(held.Open(true).ok);
     const size_t shown = held.Doc().Count();
-    for (const std::vector<std::string>& request :
-         {std::vector<std::string>{"pipe", "add", "http://c.test/"}, {"pipe", "clear"}, {"pipe", "list"}}) {
-        std::ostringstream out, err;
-        EXPECT_EQ(RunHandedOver(request, out, err, held), kExitUsage) << request[1];
-        EXPECT_NE(err.str().find("damaged"), std::string::npos) << request[1] << ": " << err.str();
+    for (const ControlVerb verb : {ControlVerb::Add, ControlVerb::Clear, ControlVerb::Remove}) {
+        ControlRequest request;
+        request.verb = verb;
+        request.changes.url = "http://c.test/";
+        request.pages = verb == ControlVerb::Remove ? std::vector<std::string>{"1"} : std::vector<std::string>{};
+        const ControlAnswer answer = ApplyListRequest(held, request);
+        EXPECT_EQ(answer.outcome, ControlOutcome::Refused) << ControlVerbName(verb);
+        EXPECT_NE(answer.error.find("damaged"), std::string::npos) << ControlVerbName(verb) << ": " << answer.error;
     }
     EXPECT_EQ(held.Doc().Count(), shown);
     EXPECT_EQ(ReadFileBytes(path), bytes);

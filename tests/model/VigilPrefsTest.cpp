@@ -1,5 +1,6 @@
 #include "model/VigilPrefs.h"
 #include "platform/Autostart.h"
+#include "platform/FileUtil.h"
 #include "platform/SettingsDb.h"
 
 #include "TestEnv.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -24,19 +26,60 @@ TEST(VigilPrefs, ReadingStoresWhatItReturns)
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     int value = 0;
     EXPECT_FALSE(prefs.PeekInt("confirmDeletes", value));
-    // The list view reads first with its default 0; the preferences page then finds 0, not its 1.
-    EXPECT_EQ(prefs.ReadInt(Pref::confirmDeletes), 0);
-    ASSERT_TRUE(prefs.PeekInt("confirmDeletes", value));
-    EXPECT_EQ(value, 0);
+    prefs.WriteInt("confirmDeletes", 1);
     ConfirmationPrefs page;
     prefs.LoadConfirmations(page);
-    EXPECT_EQ(page.confirmDeletes, 0);
-    EXPECT_EQ(page.showSummary, 1);
+    EXPECT_EQ(page.confirmDeletes, 1);
 
     EXPECT_EQ(prefs.ReadString("smtpServer", "mail.test"), "mail.test");
     EXPECT_EQ(prefs.ReadString("smtpServer", "other"), "mail.test");
     // Value names ignore letter case, as registry names do.
     EXPECT_EQ(prefs.ReadString("SMTPSERVER", "x"), "mail.test");
+}
+
+// Whoever reads a setting first, the list view or the preferences page, every later reader finds the
+// same value; and a fresh user is told of changes without asking to be, and is asked nothing.
+TEST(VigilPrefs, ASettingHasOneDefaultWhoeverReadsFirst)
+{
+    std::map<std::string, int> byReaders;
+    {
+        CIsolatedSettings settings;
+        CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+        for (const PrefInfo& info : AllPrefs()) {
+            if (info.intPref)
+                byReaders[info.name] = prefs.ReadInt(*info.intPref);
+        }
+    }
+    CIsolatedSettings settings;
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    GeneralPrefs general;
+    ConfirmationPrefs confirmations;
+    ConnectionPrefs connection;
+    PopupPrefs popup;
+    SoundPrefs sound;
+    EmailPrefs email;
+    SchedulePrefs schedule;
+    ProxyPrefs proxy;
+    prefs.LoadGeneral(general);
+    prefs.LoadConfirmations(confirmations);
+    prefs.LoadConnection(connection);
+    prefs.LoadPopup(popup);
+    prefs.LoadSound(sound);
+    prefs.LoadEmail(email);
+    prefs.LoadSchedule(schedule);
+    prefs.LoadProxy(proxy);
+    for (const auto& [name, value] : byReaders) {
+        int stored = 0;
+        if (prefs.PeekInt(name, stored)) {
+            EXPECT_EQ(stored, value) << name;
+        }
+    }
+    EXPECT_EQ(confirmations.confirmScheduleStarts, 0);
+    EXPECT_EQ(confirmations.confirmDeletes, 0);
+    EXPECT_EQ(popup.popupNotify, 1);
+    EXPECT_EQ(sound.soundPreference, 0);
+    EXPECT_EQ(general.hideToTrayOnExit, 1);
+    EXPECT_EQ(connection.userAgent, prefs.ReadString(Pref::userAgent));
 }
 
 TEST(VigilPrefs, UnreadableValuesGiveTheDefault)
@@ -158,8 +201,8 @@ TEST(VigilPrefs, GroupsLoadPageDefaultsAndSaveBack)
     connection.userAgent = "stale";
     prefs.LoadConnection(connection);
     EXPECT_EQ(connection.userAgent, "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)");
-    EXPECT_EQ(connection.connectTimeout, 1);
-    EXPECT_EQ(prefs.ReadInt(Pref::connectTimeout), 1); // the load created it with the page default
+    EXPECT_EQ(connection.connectTimeout, 10);
+    EXPECT_EQ(prefs.ReadInt(Pref::connectTimeout), 10); // the load created it with its default
 
     ProxyPrefs proxy;
     proxy.proxyType = 2;
@@ -194,8 +237,13 @@ TEST(VigilPrefs, GroupsLoadPageDefaultsAndSaveBack)
 TEST(VigilPrefs, SavingGeneralWritesAndRemovesTheAutostartEntry)
 {
     CIsolatedSettings settings;
-    const std::string entry = std::string(std::getenv("XDG_CONFIG_HOME")) + "/autostart/site-vigil.desktop";
+    const std::string entry
+        = std::string(std::getenv("XDG_CONFIG_HOME")) + "/autostart/org.sitevigil.SiteVigil.desktop";
     EXPECT_EQ(AutostartEntryPath(), entry);
+    // An entry of the earlier name would start the program twice, or on after it was turned off.
+    const std::string earlier = std::string(std::getenv("XDG_CONFIG_HOME")) + "/autostart/site-vigil.desktop";
+    MakeFolders(earlier.substr(0, earlier.rfind('/') + 1));
+    WriteFileBytes(earlier, "[Desktop Entry]\nType=Application\nExec=sitevigil\n");
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     GeneralPrefs general;
     prefs.LoadGeneral(general);
@@ -209,9 +257,13 @@ TEST(VigilPrefs, SavingGeneralWritesAndRemovesTheAutostartEntry)
     EXPECT_NE(text.find("Exec=\"" + CurrentExecutablePath() + "\"\n"), std::string::npos);
     EXPECT_EQ(prefs.ReadInt(Pref::startWithWindows), 1);
 
+    EXPECT_FALSE(FileExists(earlier));
+
+    WriteFileBytes(earlier, "[Desktop Entry]\nType=Application\nExec=sitevigil\n");
     general.startWithWindows = 0;
     prefs.SaveGeneral(general);
     EXPECT_FALSE(FileExists(entry));
+    EXPECT_FALSE(FileExists(earlier));
     prefs.SaveGeneral(general); // nothing to remove: no harm
     EXPECT_FALSE(FileExists(entry));
 }

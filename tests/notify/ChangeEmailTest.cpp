@@ -3,137 +3,20 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 
+#include "AiosmtpdServer.h"
 #include "SmtpTestServer.h"
 #include "TestEnv.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
-
-// Writes each message it accepts as N.env (MAIL FROM, then one RCPT address a line) and N.eml (the
-// message as received, dots un-stuffed).
-const char* const kHandlerScript = R"(import asyncio, os, sys
-from aiosmtpd.controller import Controller
-
-out = sys.argv[2]
-count = 0
-
-class Keep:
-    async def handle_DATA(self, server, session, envelope):
-        global count
-        count += 1
-        with open(os.path.join(out, '%d.eml' % count), 'wb') as f:
-            f.write(envelope.original_content)
-        with open(os.path.join(out, '%d.env' % count), 'w') as f:
-            f.write(envelope.mail_from + '\n' + ''.join(r + '\n' for r in envelope.rcpt_tos))
-        return '250 Message accepted for delivery'
-
-controller = Controller(Keep(), hostname='127.0.0.1', port=int(sys.argv[1]))
-controller.start()
-try:
-    sys.stdin.read()
-finally:
-    controller.stop()
-)";
-
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool CanConnect(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// Debian's aiosmtpd on 127.0.0.1, started and stopped by the test.
-class CAiosmtpdServer
-{
-public:
-    CAiosmtpdServer()
-    {
-        m_port = FreePort();
-        const std::string script = m_dir.Path() + "keep.py";
-        WriteFileBytes(script, kHandlerScript);
-        int input[2];
-        if (::pipe(input) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input[0], 0);
-        posix_spawn_file_actions_addclose(&actions, input[1]);
-        const std::string port = std::to_string(m_port);
-        const std::string out = m_dir.Path();
-        const char* argv[] = {"/usr/bin/python3", script.c_str(), port.c_str(), out.c_str(), nullptr};
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(input[0]);
-        m_stdin = input[1];
-        for (int i = 0; i < 200 && m_pid > 0; ++i) {
-            if (CanConnect(m_port)) {
-                m_ready = true;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~CAiosmtpdServer()
-    {
-        if (m_stdin >= 0)
-            ::close(m_stdin); // the script stops when its input ends
-        if (m_pid > 0) {
-            for (int i = 0; i < 100; ++i) {
-                if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
-                    return;
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-
-    bool Ready() const { return m_ready; }
-    int Port() const { return m_port; }
-    std::string Message(int n) const { return ReadFileBytes(m_dir.Path() + std::to_string(n) + ".eml"); }
-    std::string Envelope(int n) const { return ReadFileBytes(m_dir.Path() + std::to_string(n) + ".env"); }
-
-private:
-    CTempDir m_dir;
-    pid_t m_pid = -1;
-    int m_stdin = -1;
-    int m_port = 0;
-    bool m_ready = false;
-};
 
 void StoreEmailSettings(const std::string& server, int port, const std::string& recipients)
 {
@@ -178,10 +61,11 @@ TEST(ChangeEmail, ArrivesAtARealServer)
     ASSERT_NE(split, std::string::npos) << message;
     const std::string header = message.substr(0, split + 2);
     const std::string body = message.substr(split + 4);
-    EXPECT_EQ(header.rfind("From: =?iso-8859-1?q?Jos=E9_Watcher?= <watch@example.org>\r\n"
+    EXPECT_EQ(header.rfind("From: =?utf-8?q?Jos=C3=A9_Watcher?= <watch@example.org>\r\n"
                            "To: Ann Smith <ann@example.org>,bob@example.org\r\n"
                            "Subject: Website Changes Detected\r\n"
-                           "Content-Type: text/plain;\r\n\tcharset=iso-8859-1\r\n"
+                           "MIME-Version: 1.0\r\n"
+                           "Content-Type: text/plain;\r\n\tcharset=utf-8\r\n"
                            "Date: ",
                            0),
               0u)
@@ -193,6 +77,27 @@ TEST(ChangeEmail, ArrivesAtARealServer)
               "http://c.example.org/   Changed - Partial page change\r\n"
               "(not a web address) javascript:alert(1)//??   Changed - Checksum changed\r\n"
               "\r\n");
+}
+
+// An address longer than an SMTP line may be once made the server refuse the whole e-mail.
+TEST(ChangeEmail, PageWithAnAddressLongerThanALineArrives)
+{
+    CIsolatedSettings settings;
+    CAiosmtpdServer server;
+    if (!server.Ready())
+        GTEST_SKIP() << "aiosmtpd could not be started with /usr/bin/python3 (package python3-aiosmtpd)";
+    StoreEmailSettings("127.0.0.1", server.Port(), "ann@example.org");
+    const std::string url = "http://a.example.org/" + std::string(1500, 'p');
+    std::vector<std::unique_ptr<Curl>> records;
+    AddRecord(records, url, "Checksum changed");
+    ASSERT_EQ(SendChangeEmail(records), "");
+
+    const std::string message = server.Message(1);
+    EXPECT_NE(message.find("Content-Transfer-Encoding: quoted-printable\r\n"), std::string::npos);
+    std::string unfolded = message.substr(message.find("\r\n\r\n") + 4);
+    for (size_t soft; (soft = unfolded.find("=\r\n")) != std::string::npos;)
+        unfolded.erase(soft, 3);
+    EXPECT_NE(unfolded.find(url + "   Changed - Checksum changed\r\n"), std::string::npos) << unfolded;
 }
 
 TEST(ChangeEmail, TestEmailWithStoredSettings)
@@ -213,7 +118,7 @@ TEST(ChangeEmail, FailuresGiveTheirMessages)
     CSmtpTestServer server;
 
     // A required setting left empty: nothing is tried.
-    EmailPrefs values{"watch@example.org", "ann@example.org", "Watcher", 0, server.Port(), ""};
+    EmailPrefs values{"watch@example.org", "ann@example.org", "Watcher", 0, server.Port(), "", 0, "", "", ""};
     EXPECT_EQ(SendTestEmail(values), "Email not sent - invalid email details");
 
     // A refused recipient shows the server's reply.
@@ -226,7 +131,11 @@ TEST(ChangeEmail, FailuresGiveTheirMessages)
     // The change e-mail reads a port that was never stored as 0, stores it, and cannot connect.
     std::vector<std::unique_ptr<Curl>> records;
     const std::string shown = SendChangeEmail(records);
-    EXPECT_EQ(shown.rfind("Couldn't connect to server!, Error:", 0), 0u) << shown;
+    EXPECT_EQ(shown.rfind("Couldn't connect to server!, Error: ", 0), 0u) << shown;
+    // Said in words, never as a bare error number.
+    EXPECT_TRUE(
+        std::isalpha(static_cast<unsigned char>(shown[std::string("Couldn't connect to server!, Error: ").size()])))
+        << shown;
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::smtpPort.name, 99), 0);
 }
 
@@ -245,7 +154,8 @@ TEST_P(HeaderInjectionTest, LineBreaksInSettingsSendNothing)
 {
     CIsolatedSettings settings;
     CSmtpTestServer server;
-    EmailPrefs values{"watch@example.org", GetParam().recipients, GetParam().userName, 0, server.Port(), "127.0.0.1"};
+    EmailPrefs values{
+        "watch@example.org", GetParam().recipients, GetParam().userName, 0, server.Port(), "127.0.0.1", 0, "", "", ""};
     EXPECT_EQ(SendTestEmail(values), GetParam().shown);
     EXPECT_EQ(server.Connections(), 0);
 }

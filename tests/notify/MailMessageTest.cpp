@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -136,26 +137,100 @@ TEST(MailMessage, HeaderLinesInOrderWithEnglishDate)
               "Date: Mon, 07 Dec 2026 09:05:01 +0000\r\n");
 }
 
-TEST(MailMessage, CharsetFollowsTheTexts)
+// Undoes quoted-printable: soft line breaks go, "=XX" becomes its byte.
+std::string DecodeQuotedPrintable(std::string_view text)
 {
-    // UTF-8 texts that fit into iso-8859-1 are converted to it.
-    CMailMessage latin;
-    latin.m_From = CMailAddress("Ren\xC3\xA9", "r@example.org");
-    latin.m_strSubject = "S";
-    latin.SetBodyText(".caf\xC3\xA9\n");
-    latin.ChooseCharset();
-    EXPECT_EQ(latin.m_Body.m_strCharset, "iso-8859-1");
-    EXPECT_EQ(latin.m_From.m_strFriendlyName, "Ren\xE9");
-    EXPECT_EQ(latin.GetBodyText(), "..caf\xE9\r\n");
+    std::string out;
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] != '=') {
+            out += text[k];
+        } else if (text.substr(k + 1, 2) == "\r\n") {
+            k += 2;
+        } else {
+            out += static_cast<char>(std::stoi(std::string(text.substr(k + 1, 2)), nullptr, 16));
+            k += 2;
+        }
+    }
+    return out;
+}
 
-    // A character beyond it keeps everything in UTF-8 and says so.
-    CMailMessage wide;
-    wide.m_From = CMailAddress("Ren\xC3\xA9", "r@example.org");
-    wide.SetBodyText("\xE2\x82\xAC 5");
-    wide.ChooseCharset();
-    EXPECT_EQ(wide.m_Body.m_strCharset, "utf-8");
-    EXPECT_EQ(wide.m_From.m_strFriendlyName, "Ren\xC3\xA9");
-    EXPECT_NE(wide.BuildHeader(0).find("charset=utf-8\r\n"), std::string::npos);
+struct EncodingCase
+{
+    const char* name;
+    std::string senderName;
+    std::string body;
+    std::string charset;
+    bool quotedPrintable;
+    std::string plainBody; // the body as the reader's mail program shows it, CR LF line ends
+};
+
+class MailEncodingTest : public testing::TestWithParam<EncodingCase>
+{
+};
+
+// ASCII mail of short lines goes out as it always has; anything else is labelled and encoded so
+// that no line exceeds SMTP's limit and no byte needs an 8-bit channel.
+TEST_P(MailEncodingTest, LabelsAndEncodesWhatNeedsIt)
+{
+    const EncodingCase& c = GetParam();
+    CMailMessage message;
+    message.m_From = CMailAddress(c.senderName, "r@example.org");
+    message.m_strSubject = "S";
+    message.AddRecipientList("a@example.org");
+    message.SetBodyText(c.body);
+    const std::string before = message.GetBodyText();
+    message.ChooseEncoding();
+    const std::string header = message.BuildHeader(0);
+    const std::string& sent = message.GetBodyText();
+
+    EXPECT_NE(header.find("charset=" + c.charset + "\r\n"), std::string::npos) << header;
+    EXPECT_EQ(header.find("MIME-Version: 1.0\r\n") != std::string::npos, c.charset == "utf-8" || c.quotedPrintable);
+    EXPECT_EQ(header.find("Content-Transfer-Encoding: quoted-printable\r\n") != std::string::npos, c.quotedPrintable);
+    if (!c.quotedPrintable) {
+        EXPECT_EQ(sent, before);
+        return;
+    }
+    size_t start = 0;
+    while (start < sent.size()) {
+        const size_t end = std::min(sent.find("\r\n", start), sent.size());
+        EXPECT_LE(end - start, 76u);
+        for (size_t k = start; k < end; ++k)
+            EXPECT_LT(static_cast<unsigned char>(sent[k]), 0x80);
+        start = end + 2;
+    }
+    // The transfer form is dot-stuffed after the encoding.
+    std::string unstuffed;
+    for (size_t k = 0; k < sent.size(); ++k) {
+        if (sent[k] == '.' && (k == 0 || sent[k - 1] == '\n'))
+            ++k;
+        unstuffed += sent[k];
+    }
+    EXPECT_EQ(DecodeQuotedPrintable(unstuffed), c.plainBody);
+}
+
+const std::string kLongAddress = "http://a.example.org/?q=" + std::string(1500, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, MailEncodingTest,
+    testing::Values(EncodingCase{"AsciiShortLinesAsToday", "Ann", ".dot\nline\n", "iso-8859-1", false, ""},
+                    EncodingCase{"LongAsciiLine", "Ann", kLongAddress + " Changed\n.x\n", "iso-8859-1", true,
+                                 kLongAddress + " Changed\r\n.x\r\n"},
+                    EncodingCase{"Utf8Body", "Ann", ".caf\xC3\xA9 \xE2\x82\xAC 5 \n", "utf-8", true,
+                                 ".caf\xC3\xA9 \xE2\x82\xAC 5 \r\n"},
+                    EncodingCase{"Latin1BodyBecomesUtf8", "Ann", "caf\xE9", "utf-8", true, "caf\xC3\xA9"},
+                    EncodingCase{"Utf8NameAsciiBody", "Ren\xC3\xA9", "x\n", "utf-8", false, ""}),
+    [](const testing::TestParamInfo<EncodingCase>& info) { return info.param.name; });
+
+TEST(MailMessage, LongRecipientListIsFolded)
+{
+    CMailMessage message;
+    for (int i = 0; i < 60; ++i)
+        message.AddRecipientList("recipient" + std::to_string(i) + "@example.org");
+    const std::string header = message.BuildHeader(0);
+    size_t start = 0;
+    for (size_t end; (end = header.find("\r\n", start)) != std::string::npos; start = end + 2)
+        EXPECT_LE(end - start, 998u);
+    EXPECT_NE(header.find("recipient0@example.org,\r\n recipient1@example.org"), std::string::npos);
 }
 
 TEST(MailMessage, LineBreaksInHeaderFieldsAreFound)

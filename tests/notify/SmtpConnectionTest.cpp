@@ -101,7 +101,7 @@ TEST(SmtpConnection, RefusedGreetingStillSaysQuit)
     CRecordingConnection connection;
     EXPECT_FALSE(connection.Connect(server.Host(), server.Port()));
     EXPECT_FALSE(connection.IsConnected());
-    EXPECT_EQ(connection.LastError(), CSMTPConnection::kErrorUnexpectedCode);
+    EXPECT_EQ(connection.LastFailure().kind, ErrorKind::Protocol);
     EXPECT_TRUE(connection.Reported("CSMTPConnection::Connect, An unexpected SMTP login response was received"));
     ASSERT_TRUE(server.WaitIdle());
     EXPECT_EQ(server.Received(), "QUIT\r\n");
@@ -135,7 +135,7 @@ TEST(SmtpConnection, MultiLineRepliesArrivingInPiecesAreReadWhole)
     // No usable recipient: MAIL, then DATA without any RCPT.
     EXPECT_FALSE(connection.SendMessage(MakeMessage(" ; ,")));
     EXPECT_EQ(connection.LastReplyText(), "554 no valid recipients");
-    EXPECT_EQ(connection.LastError(), CSMTPConnection::kErrorBadCommand);
+    EXPECT_EQ(connection.LastFailure().kind, ErrorKind::Protocol);
     EXPECT_TRUE(connection.Reported("CSMTPConnection::SendMessage, An unexpected DATA response was received"));
     EXPECT_TRUE(connection.Disconnect());
     ASSERT_TRUE(server.WaitIdle());
@@ -169,7 +169,7 @@ TEST_P(ReplyLinesTest, AnyLineWithTheExpectedCodeSucceeds)
     EXPECT_EQ(connection.LastReplyText(), c.kept);
     EXPECT_EQ(connection.LastResponseCode(), c.code);
     if (!c.ok) {
-        EXPECT_EQ(connection.LastError(), EPROTONOSUPPORT);
+        EXPECT_EQ(connection.LastFailure().kind, ErrorKind::Protocol);
     }
 }
 
@@ -208,7 +208,7 @@ TEST(SmtpConnection, SilentServerTimesOut)
     CRecordingConnection connection;
     connection.SetResponseTimeout(200);
     EXPECT_FALSE(connection.Connect(server.Host(), server.Port()));
-    EXPECT_EQ(connection.LastError(), ETIMEDOUT);
+    EXPECT_EQ(connection.LastFailure().kind, ErrorKind::TimedOut);
     EXPECT_TRUE(connection.Reported("CSMTPConnection::ReadResponse, Timed Out waiting for response from SMTP server"));
     EXPECT_TRUE(connection.Reported("CSMTPConnection::Connect, An unexpected SMTP login response was received"));
     // The QUIT goes out even so, and its missing answer is reported too.
@@ -224,7 +224,7 @@ struct HostileCase
     const char* name;
     std::vector<Server::Step> script;
     unsigned sessionTimeoutMs;
-    int error;
+    ErrorKind error;
 };
 
 class HostileServerTest : public testing::TestWithParam<HostileCase>
@@ -240,7 +240,7 @@ TEST_P(HostileServerTest, FailsWithinItsDeadline)
     connection.SetSessionTimeout(GetParam().sessionTimeoutMs);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(connection.Connect(server.Host(), server.Port()));
-    EXPECT_EQ(connection.LastError(), GetParam().error);
+    EXPECT_EQ(connection.LastFailure().kind, GetParam().error);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
     EXPECT_LE(connection.LastReplyText().size(), CSMTPConnection::kMaxReplySize);
 }
@@ -252,20 +252,18 @@ std::vector<std::string> Repeated(const std::string& piece, int count)
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, HostileServerTest,
-    testing::Values(HostileCase{"EndlessMultiLineReply",
-                                {Server::SendPieces(Repeated("220-" + std::string(96, 'm') + "\r\n", 3000), 0)},
-                                60000,
-                                CSMTPConnection::kErrorReplyTooLarge},
-                    HostileCase{"ReplyWithoutLineEnd",
-                                {Server::SendText(std::string(100000, 'x'))},
-                                60000,
-                                CSMTPConnection::kErrorReplyTooLarge},
-                    HostileCase{"DrippedReply", {Server::SendPieces(Repeated("220-d\r\n", 60), 50)}, 60000, ETIMEDOUT},
-                    HostileCase{"SlowSession",
-                                {Server::Pause(300), Server::SendText("220 hi\r\n"), Server::ReceiveLine(),
-                                 Server::Pause(400), Server::SendText("250 ok\r\n")},
-                                500,
-                                ETIMEDOUT}),
+    testing::Values(
+        HostileCase{"EndlessMultiLineReply",
+                    {Server::SendPieces(Repeated("220-" + std::string(96, 'm') + "\r\n", 3000), 0)},
+                    60000,
+                    ErrorKind::Protocol},
+        HostileCase{"ReplyWithoutLineEnd", {Server::SendText(std::string(100000, 'x'))}, 60000, ErrorKind::Protocol},
+        HostileCase{"DrippedReply", {Server::SendPieces(Repeated("220-d\r\n", 60), 50)}, 60000, ErrorKind::TimedOut},
+        HostileCase{"SlowSession",
+                    {Server::Pause(300), Server::SendText("220 hi\r\n"), Server::ReceiveLine(), Server::Pause(400),
+                     Server::SendText("250 ok\r\n")},
+                    500,
+                    ErrorKind::TimedOut}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SmtpConnection, ConnectToAHostThatNeverAnswersTimesOut)
@@ -286,7 +284,7 @@ TEST(SmtpConnection, ConnectToAHostThatNeverAnswersTimesOut)
     CRecordingConnection connection;
     connection.SetResponseTimeout(300);
     EXPECT_FALSE(connection.Connect("127.0.0.1", ntohs(address.sin_port)));
-    EXPECT_EQ(connection.LastError(), ETIMEDOUT);
+    EXPECT_EQ(connection.LastFailure().kind, ErrorKind::TimedOut);
     ::close(listener);
 }
 
@@ -297,7 +295,7 @@ TEST(SmtpConnection, ServerClosingMidReplyFails)
         {Server::SendText("220 hi\r\n"), Server::ReceiveLine(), Server::SendText("250 par"), Server::Close()});
     CRecordingConnection connection;
     EXPECT_FALSE(connection.Connect(server.Host(), server.Port()));
-    EXPECT_EQ(connection.LastError(), CSMTPConnection::kErrorConnectionClosed);
+    EXPECT_EQ(connection.LastFailure().kind, ErrorKind::Network);
     EXPECT_FALSE(connection.IsConnected());
 }
 
@@ -312,8 +310,9 @@ TEST_P(RefusedRecipientTest, EndsTheTransaction)
     CRecordingConnection connection;
     ASSERT_TRUE(connection.Connect(server.Host(), server.Port()));
     EXPECT_FALSE(connection.SendMessage(MakeMessage("a@example.org, b@example.org, c@example.org")));
-    EXPECT_EQ(connection.LastError(), CSMTPConnection::kErrorBadCommand);
+    EXPECT_EQ(connection.LastFailure().kind, ErrorKind::Protocol);
     EXPECT_EQ(connection.LastReplyText() + "\r\n", GetParam());
+    EXPECT_EQ(connection.LastFailure().message.rfind("the server refused the recipient b@example.org (\"", 0), 0u);
     EXPECT_TRUE(connection.Reported("CSMTPConnection::SendRCPTForRecipient, An unexpected RCPT response was received"));
     connection.Disconnect();
     ASSERT_TRUE(server.WaitIdle());
@@ -336,7 +335,7 @@ TEST(SmtpConnection, RefusedEndOfDataAndMail)
         ASSERT_TRUE(connection.Connect(server.Host(), server.Port()));
         EXPECT_FALSE(connection.SendMessage(MakeMessage("a@example.org")));
         EXPECT_EQ(connection.LastReplyText(), "554 5.7.1 Rejected");
-        EXPECT_EQ(connection.LastError(), CSMTPConnection::kErrorBadCommand);
+        EXPECT_EQ(connection.LastFailure().kind, ErrorKind::Protocol);
         EXPECT_TRUE(
             connection.Reported("CSMTPConnection::SendMessage, An unexpected end of message response was received"));
     }
@@ -360,7 +359,7 @@ TEST(SmtpConnection, LineBreakInAHeaderFieldSendsNothing)
         CMailMessage message = MakeMessage("a@example.org");
         message.m_strSubject = "Hi\r\nBcc: victim@example.org";
         EXPECT_FALSE(connection.SendMessage(message));
-        EXPECT_EQ(connection.LastError(), EINVAL);
+        EXPECT_EQ(connection.LastFailure().kind, ErrorKind::BadInput);
     }
     ASSERT_TRUE(server.WaitIdle());
     EXPECT_EQ(server.Received(), "HELO tester\r\nQUIT\r\n");
@@ -376,7 +375,9 @@ TEST(SmtpConnection, ConnectFailures)
     }
     CRecordingConnection connection;
     EXPECT_FALSE(connection.Connect("127.0.0.1", closedPort));
-    EXPECT_EQ(connection.LastError(), ECONNREFUSED);
+    EXPECT_EQ(connection.LastFailure().kind, ErrorKind::Network);
+    EXPECT_EQ(connection.LastFailure().message,
+              "cannot connect to 127.0.0.1 port " + std::to_string(closedPort) + ": " + SystemErrorText(ECONNREFUSED));
     EXPECT_TRUE(connection.Reported("CSMTPConnection::Connect, Could not connect to the SMTP server 127.0.0.1 on port "
                                     + std::to_string(closedPort)
                                     + ", GetLastError returns: " + std::to_string(ECONNREFUSED)));
@@ -385,7 +386,8 @@ TEST(SmtpConnection, ConnectFailures)
     // An empty server name cannot be looked up.
     CRecordingConnection unnamed;
     EXPECT_FALSE(unnamed.Connect("", 25));
-    EXPECT_EQ(unnamed.LastError(), EINVAL);
+    EXPECT_EQ(unnamed.LastFailure().kind, ErrorKind::Network);
+    EXPECT_EQ(unnamed.LastFailure().message, "the server name \"\" cannot be found");
 
     CRecordingConnection idle;
     EXPECT_FALSE(idle.Disconnect());
@@ -397,7 +399,7 @@ TEST(SmtpConnection, HostNameIsLookedUp)
     Server server;
     CRecordingConnection connection;
     // Resolved from the hosts file; no name server is asked.
-    ASSERT_TRUE(connection.Connect("localhost", server.Port())) << connection.LastError();
+    ASSERT_TRUE(connection.Connect("localhost", server.Port())) << connection.LastFailure().message;
     EXPECT_TRUE(connection.Disconnect());
 }
 

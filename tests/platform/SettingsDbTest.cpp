@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -148,4 +149,34 @@ TEST(SettingsDb, KeptValuesGiveWayToAnyConnectionsCommit)
             EXPECT_EQ(data, value);
         }
     }
+}
+
+// SQLite marks a connection's presence with a lock on the -shm file; a second process that finds
+// no such lock takes itself for the only user and rebuilds the index under the first one's feet.
+TEST(SettingsDb, AnotherProcessStillSeesAnOpenConnection)
+{
+    CTempDir dir;
+    const std::string path = dir.Path() + "settings.db";
+    CSettingsDb db(path);
+    ASSERT_TRUE(db.Write("a", CSettingsDb::kTypeDword, std::string("\x01\x00\x00\x00", 4)));
+    int type = 0;
+    std::string data;
+    ASSERT_TRUE(db.Read("a", type, data));
+
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Locks are per process: only another process can see the parent's.
+        const int fd = ::open((path + "-shm").c_str(), O_RDWR | O_CLOEXEC);
+        struct flock probe
+        {
+        };
+        probe.l_type = F_WRLCK;
+        probe.l_whence = SEEK_SET;
+        const bool locked = fd >= 0 && ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+        _exit(locked ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the connection's lock on the -shm file is gone";
 }

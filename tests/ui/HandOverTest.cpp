@@ -2,7 +2,6 @@
 // program, made on the list the window shows, saved, and answered; a check is the program's own run.
 #include "HttpTestServer.h"
 #include "TestEnv.h"
-#include "cli/CliApp.h"
 #include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
@@ -22,30 +21,48 @@
 
 namespace {
 
-// One sitevigil-cli command on a thread of its own: it waits for the program's answer, which the
+// One request of sitevigil-cli on a thread of its own: it waits for the program's answer, which the
 // program gives on its event loop.
-class CCliCall
+class CControlCall
 {
 public:
-    explicit CCliCall(std::vector<std::string> args)
-        : m_thread([this, args = std::move(args)] {
-            std::ostringstream out, err;
-            status = RunCli(args, out, err);
-            this->out = out.str();
-            this->err = err.str();
+    explicit CControlCall(ControlRequest request)
+        : m_thread([this, request = std::move(request)] {
+            const std::optional<ControlAnswer> reply
+                = SendControlRequest(CVigilPrefs::GetInstance().GetStorageFolder(), request);
+            reached = reply.has_value();
+            if (reply)
+                answer = *reply;
             done = true;
         })
     { }
-    ~CCliCall() { m_thread.join(); }
+    ~CControlCall() { m_thread.join(); }
 
     std::atomic<bool> done = false;
-    int status = -1;
-    std::string out;
-    std::string err;
+    bool reached = false;
+    ControlAnswer answer;
 
 private:
     std::thread m_thread;
 };
+
+ControlRequest Add(const std::string& url, const std::string& name)
+{
+    ControlRequest request;
+    request.verb = ControlVerb::Add;
+    request.changes.url = url;
+    request.changes.name = name;
+    request.changes.watches = std::vector<std::string>{"content"};
+    return request;
+}
+
+ControlRequest Named(ControlVerb verb, std::vector<std::string> pages = {})
+{
+    ControlRequest request;
+    request.verb = verb;
+    request.pages = std::move(pages);
+    return request;
+}
 
 size_t PagesInFile()
 {
@@ -74,14 +91,16 @@ void HandOverTest::changesAreMadeOnTheShownListBetweenRunsAndDialogs()
     CMonitorApp app;
     QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
     CMyListView& list = app.MainFrame()->ListView();
-    const std::string socketPath = settings.StorageDir() + kControlSocketName;
+    const std::string socketPath = ControlSocketPath(settings.StorageDir()).value();
     QVERIFY(std::filesystem::exists(socketPath));
 
     {
-        CCliCall add({"add", server.Url("/a"), "--name", "A", "--watch", "content"});
+        CControlCall add(Add(server.Url("/a"), "A"));
         QTRY_VERIFY(add.done);
-        QCOMPARE(add.status, 0);
-        QCOMPARE(add.out, std::string("Added page @1 (position 1): A\n"));
+        QVERIFY(add.reached);
+        QCOMPARE(add.answer.outcome, ControlOutcome::Done);
+        QCOMPARE(add.answer.pages.at(0).label, std::string("@1"));
+        QCOMPARE(add.answer.pages.at(0).position, 1u);
     }
     QCOMPARE(list.model()->rowCount(), 1);
     QCOMPARE(PagesInFile(), size_t(1));
@@ -90,9 +109,9 @@ void HandOverTest::changesAreMadeOnTheShownListBetweenRunsAndDialogs()
     // The selected page stays selected while rows come and go around it.
     list.selectRow(0);
     {
-        CCliCall add({"add", server.Url("/b"), "--name", "B", "--watch", "content"});
+        CControlCall add(Add(server.Url("/b"), "B"));
         QTRY_VERIFY(add.done);
-        QCOMPARE(add.status, 0);
+        QCOMPARE(add.answer.outcome, ControlOutcome::Done);
     }
     QCOMPARE(list.model()->rowCount(), 2);
     QCOMPARE(list.FirstSelected()->GetName(), std::string("A"));
@@ -103,13 +122,14 @@ void HandOverTest::changesAreMadeOnTheShownListBetweenRunsAndDialogs()
         dialog.setModal(true);
         dialog.show();
         QTRY_VERIFY(QApplication::activeModalWidget() == &dialog);
-        CCliCall remove({"remove", "A"});
+        CControlCall remove(Named(ControlVerb::Remove, {"A"}));
         QTest::qWait(600);
         QVERIFY(!remove.done);
         QCOMPARE(list.model()->rowCount(), 2);
         dialog.close();
         QTRY_VERIFY(remove.done);
-        QCOMPARE(remove.out, std::string("Removed 1 page\n"));
+        QCOMPARE(remove.answer.outcome, ControlOutcome::Done);
+        QCOMPARE(remove.answer.pages.size(), size_t(1));
     }
     QCOMPARE(list.model()->rowCount(), 1);
     QCOMPARE(PagesInFile(), size_t(1));
@@ -117,15 +137,17 @@ void HandOverTest::changesAreMadeOnTheShownListBetweenRunsAndDialogs()
 
     // A check handed over is the window's own run, answered when it ends; what comes meanwhile waits.
     {
-        CCliCall check({"check"});
+        CControlCall check(Named(ControlVerb::Check));
         QTRY_VERIFY(list.IsRunning() || check.done);
-        CCliCall show({"show", "B"});
+        CControlCall edit(Named(ControlVerb::Edit, {"B"}));
         QTRY_VERIFY_WITH_TIMEOUT(check.done, 30000);
-        QCOMPARE(check.status, 0);
-        QCOMPARE(check.out, std::string("Checked 1 page in the running desktop program.\n"));
-        QTRY_VERIFY(show.done);
-        QVERIFY(show.out.find("Status:") != std::string::npos);
-        QVERIFY(show.out.find("OK") != std::string::npos);
+        QCOMPARE(check.answer.outcome, ControlOutcome::Done);
+        QCOMPARE(check.answer.count, uint64_t(1));
+        QCOMPARE(check.answer.program, std::string("desktop program"));
+        QVERIFY(!check.answer.pages.at(0).failed);
+        // Refused for giving no change, but only once the run had ended.
+        QTRY_VERIFY(edit.done);
+        QCOMPARE(edit.answer.outcome, ControlOutcome::Refused);
     }
     QCOMPARE(server.RequestCount("/b"), 1);
 }

@@ -3,6 +3,7 @@
 #include "HttpTestServer.h"
 #include "TestEnv.h"
 
+#include "check/PageFiles.h"
 #include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
@@ -128,15 +129,29 @@ void ListViewTest::rowsShowTextsAndColours()
     QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
     QCOMPARE(Cell(1, 2, Qt::ForegroundRole).value<QColor>(), kBlack);
 
-    // A click on a row shows its saved copy in the pane.
+    // A click on a row shows its saved copy in the pane; a page not checked yet has none, and the pane
+    // says so in a page of the program's own. A deleted page leaves the pane.
     QSignalSpy pane(m_view.get(), &CMyListView::showInPane);
+    QSignalSpy notice(m_view.get(), &CMyListView::showNoticeInPane);
     m_view->show();
     QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
                       m_view->visualRect(m_view->model()->index(2, 1)).center());
-    QTRY_COMPARE(pane.size(), 1);
+    QTRY_COMPARE(notice.size(), 1);
+    QCOMPARE(notice.at(0).at(0).toString(), QString("Gamma"));
+    QVERIFY(notice.takeFirst().at(1).toString().contains("not been checked yet"));
+    QCOMPARE(pane.size(), 0);
+    const std::string saved = GetSavedPagePath(*m_view->FirstSelected());
+    std::filesystem::create_directories(std::filesystem::path(saved).parent_path());
+    WriteFileBytes(saved, "<html>copy</html>");
+    m_view->Action(ListCommand::ShowLocalPage)->trigger();
+    QCOMPARE(pane.size(), 1);
     const QUrl shown = pane.takeFirst().at(0).toUrl();
     QVERIFY(shown.isLocalFile());
     QVERIFY(shown.toLocalFile().endsWith(".html"));
+    m_view->Action(ListCommand::Delete)->trigger();
+    QCOMPARE(notice.size(), 1);
+    QCOMPARE(notice.takeFirst().at(0).toString(), QString());
+    AddPage("Gamma", "http://c.example/").MarkChanged("Size changed");
 
     // Clearing one of two changed pages leaves changes present; the colours keep alternating after a
     // delete.
@@ -417,15 +432,18 @@ void ListViewTest::keysStartAndStopARun()
     server.SetPage("/slow", slow);
     AddPage("Slow", server.Url("/slow"));
     QSignalSpy busy(m_view.get(), &CMyListView::busyChanged);
+    m_view->show();
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
 
-    QTest::keyRelease(m_view.get(), Qt::Key_F5);
+    QTest::keyClick(m_view.get(), Qt::Key_F5);
     QVERIFY(m_view->IsRunning());
     QCOMPARE(busy.takeFirst().at(0).toBool(), true);
     QTRY_COMPARE_WITH_TIMEOUT(Cell(0, 2).toString(), QString("  5 k"), 10000);
     QVERIFY(m_view->selectionModel()->isRowSelected(0, {}));
 
     // A stopped run reports nothing more: the row loses its progress and keeps its old texts.
-    QTest::keyRelease(m_view.get(), Qt::Key_F5, Qt::ShiftModifier);
+    QTest::keyClick(m_view.get(), Qt::Key_F5, Qt::ShiftModifier);
     QVERIFY(!m_view->IsRunning());
     QCOMPARE(busy.takeFirst().at(0).toBool(), false);
     QCOMPARE(Cell(0, 2).toString(), QString("   Never visited"));

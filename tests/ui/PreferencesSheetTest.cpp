@@ -85,7 +85,7 @@ private slots:
     void firstOpeningStoresPageDefaults()
     {
         auto sheet = NewSheet();
-        QVERIFY(Control<QCheckBox>(*sheet, "confirmDeletes")->isChecked());
+        QVERIFY(!Control<QCheckBox>(*sheet, "confirmDeletes")->isChecked()); // confirmations do not ask at first
         QCOMPARE(Control<QComboBox>(*sheet, "numThreads")->currentText(), QString("2"));
         QCOMPARE(Control<QComboBox>(*sheet, "checkUnits")->currentText(), QString("Hours"));
         QCOMPARE(Control<QLineEdit>(*sheet, "InstallDir")->text(), QString::fromStdString(m_settings->StorageDir()));
@@ -99,9 +99,9 @@ private slots:
             if (skipped || std::strncmp(info.name, "col", 3) == 0)
                 continue;
             if (info.intPref)
-                QVERIFY2(PeekInt(info.name) == info.intPref->pageDefault, info.name);
+                QVERIFY2(PeekInt(info.name) == info.intPref->def, info.name);
             else
-                QVERIFY2(PeekString(info.name) == info.textPref->pageDefault, info.name);
+                QVERIFY2(PeekString(info.name) == info.textPref->def, info.name);
         }
     }
 
@@ -188,7 +188,7 @@ private slots:
         auto* timeout = Control<QLineEdit>(*sheet, "connectTimeout");
         timeout->setText("42");
         Control<QPushButton>(*sheet, "firefox")->click();
-        QCOMPARE(timeout->text(), QString("1"));
+        QCOMPARE(timeout->text(), QString("10"));
         QVERIFY(Control<QLineEdit>(*sheet, "userAgent")->text().contains("Firefox/0.6.1"));
     }
 

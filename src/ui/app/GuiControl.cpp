@@ -1,65 +1,88 @@
 #include "ui/app/GuiControl.h"
 
-#include "cli/ControlHost.h"
 #include "ui/list/MyListView.h"
 #include "ui/run/GuiRun.h"
+#include "ui/run/QtDispatcher.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
+#include <QEvent>
 #include <QTimer>
-
-namespace {
-
-// How soon a request that had to wait (a dialog open, a run ending) is tried again.
-constexpr int kRetryMs = 250;
-
-} // namespace
+#include <QWidget>
 
 CGuiControl::CGuiControl(CListSession& session, CMyListView& list, QObject* parent)
     : QObject(parent)
     , m_list(list)
-    , m_host(std::make_unique<CControlHost>(session, list.GuiRun().Run(), list.GuiRun(), "desktop program"))
+    , m_dispatcher(std::make_unique<CQtDispatcher>())
+    , m_service(std::make_unique<CControlService>(session, list.GuiRun().Run(), *m_dispatcher,
+                                                  static_cast<IControlFrontEnd&>(*this), "desktop program"))
 {
-    m_host->SetListChangeHandlers([this] { m_list.BeginOutsideChange(); }, [this] { m_list.EndOutsideChange(); });
-
-    // The queue's descriptor stays readable until the requests are run, so the notifier is off while
-    // they have to wait, and a timer looks again.
-    m_notifier = new QSocketNotifier(m_host->Fd(), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &CGuiControl::RunPendingWhenFree);
-    m_retry = new QTimer(this);
-    m_retry->setSingleShot(true);
-    m_retry->setInterval(kRetryMs);
-    connect(m_retry, &QTimer::timeout, this, &CGuiControl::RunPendingWhenFree);
-
     // Queued: the run announces its end before it has saved and shown its results.
     connect(&m_list, &CMyListView::runningChanged, this, &CGuiControl::OnRunningChanged, Qt::QueuedConnection);
+    // A modal dialog that closes unblocks the other windows; a popup (a menu) that closes hides.
+    qApp->installEventFilter(this);
 }
 
-CGuiControl::~CGuiControl() = default;
-
-bool CGuiControl::Start(const std::string& storageFolder, std::string& error)
+CGuiControl::~CGuiControl()
 {
-    return m_host->Start(storageFolder, error);
+    qApp->removeEventFilter(this);
+    m_service.reset();
 }
 
-void CGuiControl::RunPendingWhenFree()
+Status CGuiControl::Start(const std::string& storageFolder)
 {
-    const bool busy
-        = m_list.GuiRun().Run().IsRunning() || QApplication::activeModalWidget() || QApplication::activePopupWidget();
-    if (busy) {
-        m_notifier->setEnabled(false);
-        m_retry->start();
-        return;
+    return m_service->Start(storageFolder);
+}
+
+bool CGuiControl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_service->WaitingCount() > 0) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::WindowUnblocked) {
+            RunWaitingSoon();
+        } else if (type == QEvent::Hide && watched->isWidgetType()) {
+            const auto* widget = static_cast<QWidget*>(watched);
+            if (widget->isWindow() && (widget->isModal() || widget->windowType() == Qt::Popup))
+                RunWaitingSoon();
+        }
     }
-    m_host->RunPending();
-    // A check handed over has started a run: what came meanwhile waits for its end.
-    m_notifier->setEnabled(!m_list.GuiRun().Run().IsRunning());
+    return QObject::eventFilter(watched, event);
+}
+
+void CGuiControl::RunWaitingSoon()
+{
+    QTimer::singleShot(0, this, [this] { m_service->RunWaiting(); });
+}
+
+bool CGuiControl::IsBusy() const
+{
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
+}
+
+bool CGuiControl::ShowWindow()
+{
+    emit activationRequested();
+    return true;
+}
+
+void CGuiControl::BeforeListChange()
+{
+    m_list.BeginOutsideChange();
+}
+
+void CGuiControl::AfterListChange()
+{
+    m_list.EndOutsideChange();
+}
+
+void CGuiControl::Report(const std::string& text)
+{
+    emit reported(QString::fromStdString(text));
 }
 
 void CGuiControl::OnRunningChanged(bool running)
 {
     if (running || m_list.GuiRun().Run().IsRunning())
         return;
-    m_host->OnRunEnd();
-    RunPendingWhenFree();
+    m_service->OnRunEnd();
+    m_service->RunWaiting();
 }

@@ -52,7 +52,7 @@ int CMonitorApp::InitInstance()
                                             .arg(SITEVIGIL_VERSION_MAJOR)
                                             .arg(SITEVIGIL_VERSION_MINOR)
                                             .arg(SITEVIGIL_VERSION_BUILD));
-    QApplication::setDesktopFileName(QStringLiteral("site-vigil"));
+    QApplication::setDesktopFileName(QStringLiteral(SITEVIGIL_APP_ID));
     // The program lives on in the tray after its window is hidden; it ends by the main window's exit.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -60,25 +60,28 @@ int CMonitorApp::InitInstance()
     CrashHandler::Install(storage + "crashReports/");
 
     // One program per storage folder: a second one brings the first one's window up and ends.
-    m_instance = std::make_unique<CSingleInstance>(QString::fromStdString(storage));
     if (const DocResult locked = m_session.Lock(); !locked.ok) {
-        if (m_instance->HandOver())
+        std::string why;
+        const SingleInstance::HandOver handOver = SingleInstance::AskToShow(storage, why);
+        if (handOver == SingleInstance::HandOver::Shown)
             return 0;
-        MessageBox::Error(nullptr, QString::fromStdString(locked.error));
+        MessageBox::Error(nullptr,
+                          QString::fromStdString(handOver == SingleInstance::HandOver::Refused
+                                                     ? locked.error + " (" + why + ")"
+                                                     : locked.error));
         return kFailed;
     }
-    m_instance->Listen();
 
     const bool startMinimized = CVigilPrefs::GetInstance().ReadInt(Pref::startMinimized) != 0;
     OpenList();
 
     m_frame = std::make_unique<CMainFrame>(m_session);
-    connect(m_instance.get(), &CSingleInstance::activationRequested, m_frame.get(), &CMainFrame::BringToFront);
-    // While the window is up, sitevigil-cli hands its changes to it instead of stopping with a message.
+    // While the window is up, sitevigil-cli hands its changes to it instead of stopping with a message,
+    // and a second desktop program asks it for the window.
     m_control = std::make_unique<CGuiControl>(m_session, m_frame->ListView());
-    if (std::string error; !m_control->Start(storage, error))
-        std::fprintf(stderr, "sitevigil: commands of sitevigil-cli cannot be handed to this program: %s\n",
-                     error.c_str());
+    connect(m_control.get(), &CGuiControl::activationRequested, m_frame.get(), &CMainFrame::BringToFront);
+    connect(m_control.get(), &CGuiControl::reported, m_frame.get(), &CMainFrame::SetStatusText);
+    const Status listening = m_control->Start(storage);
     if (startMinimized && CTrayIcon::IsAvailable()) {
         m_frame->HideToTray();
     } else if (startMinimized) {
@@ -86,6 +89,16 @@ int CMonitorApp::InitInstance()
     } else {
         m_frame->show();
         StartupProbe::WindowPainted(m_frame.get());
+    }
+    if (!listening) {
+        // Said where the user looks: another user may hold the name, and a second start would not find
+        // this window.
+        const QString text = QStringLiteral("Commands of sitevigil-cli and a second start of Site Vigil cannot reach "
+                                            "this program: %1")
+                                 .arg(QString::fromStdString(listening.error().message));
+        std::fprintf(stderr, "sitevigil: %s\n", text.toLocal8Bit().constData());
+        m_frame->SetStatusText(text);
+        MessageBox::Warning(m_frame.get(), text);
     }
     TellAboutCrashReport(storage);
     return kRunning;

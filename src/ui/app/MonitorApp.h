@@ -8,12 +8,11 @@
 
 class CGuiControl;
 class CMainFrame;
-class CSingleInstance;
 
 // The application object: starts the program in order (crash handler, one program per storage folder,
 // the list, the main window) and owns what lives as long as the program: the list session, the
-// single-instance listener, the main window and the end of the control channel that takes the
-// changes sitevigil-cli hands over. Create it after the QApplication.
+// main window and the end of the control channel that takes the changes sitevigil-cli hands over and
+// a second program's request for the window. Create it after the QApplication.
 class CMonitorApp : public QObject
 {
     Q_OBJECT
@@ -42,7 +41,6 @@ private:
     void TellAboutCrashReport(const std::string& storageFolder);
 
     CListSession m_session;
-    std::unique_ptr<CSingleInstance> m_instance;
     std::unique_ptr<CMainFrame> m_frame;
     // After the window: it works on the window's list and goes first.
     std::unique_ptr<CGuiControl> m_control;

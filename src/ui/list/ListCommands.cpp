@@ -11,21 +11,13 @@
 #include "ui/list/BrowserLauncher.h"
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/PageListModel.h"
+#include "ui/list/PaneContent.h"
 #include "ui/props/UrlPropertiesSheet.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QDialog>
 
 #include <algorithm>
-
-namespace {
-
-QUrl FileUrl(const std::string& path)
-{
-    return QUrl::fromLocalFile(QString::fromStdString(path));
-}
-
-} // namespace
 
 namespace {
 
@@ -78,6 +70,11 @@ void CMyListView::DeleteSelected()
         return;
     // From the bottom, so that the rows still to go keep their numbers.
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        if ((*it)->GetSerial() == m_shownSerial) {
+            // The pane must not go on showing a page that is no longer watched.
+            m_shownSerial = 0;
+            emit showNoticeInPane({}, {});
+        }
         m_model->BeginRemove(m_model->RowOf(*it));
         m_browser->Forget(*it);
         m_session.Doc().RemoveRecord(*it);
@@ -125,9 +122,13 @@ void CMyListView::ShowDifferences()
     Curl* record = FirstSelected();
     if (!record)
         return;
-    // The report is written from the two saved copies each time it is asked for.
-    MakeDiffReport(*record);
-    emit showInPane(FileUrl(GetDiffsPath(*record)));
+    // The report is written from the two saved copies each time it is asked for, off this thread; it is
+    // shown if its page is still the one selected when it is ready.
+    const uint64_t serial = record->GetSerial();
+    m_reportJob.Start(GetFileBase(*record), [this, serial](bool made) {
+        if (Curl* shown = FirstSelected(); shown && shown->GetSerial() == serial)
+            ShowInPane(DiffReportContent(*shown, made));
+    });
 }
 
 void CMyListView::ViewLogFile()
@@ -139,7 +140,7 @@ void CMyListView::ViewLogFile()
 void CMyListView::ShowLocalPage()
 {
     if (Curl* record = FirstSelected())
-        emit showInPane(FileUrl(GetSavedPagePath(*record)));
+        ShowInPane(SavedCopyContent(*record));
 }
 
 void CMyListView::ShowInternetPage()

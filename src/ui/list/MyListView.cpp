@@ -6,6 +6,7 @@
 #include "model/VigilPrefs.h"
 #include "ui/list/BrowserLauncher.h"
 #include "ui/list/PageListModel.h"
+#include "ui/list/PaneContent.h"
 #include "ui/run/GuiRun.h"
 
 #include <QAction>
@@ -28,18 +29,21 @@ struct CommandText
     const char* menuText;
     // The text in the list's context menu; null when the command is not in it.
     const char* contextText;
+    // Active in the whole window; empty for none.
+    const char* shortcut = "";
 };
 
 // Menu order of the context menu.
 constexpr CommandText kCommandTexts[] = {
-    {ListCommand::AddUrl, "Add URL", nullptr},
+    {ListCommand::AddUrl, "&Add URL...", nullptr, "Ctrl+N"},
     {ListCommand::ClearAllChanges, "Clear all changes", nullptr},
     {ListCommand::Properties, "Properties", "Properties"},
-    {ListCommand::Delete, "Delete", "Delete"},
+    {ListCommand::Delete, "Delete", "Delete", "Del"},
     {ListCommand::ClearChanges, "Clear changes", "Clear Changes"},
     {ListCommand::OpenInBrowser, "&Open in browser", "Open in Browser"},
     {ListCommand::CheckForChanges, "Check for changes", "Check for changes"},
-    {ListCommand::StopChecking, "Stop checking", nullptr},
+    {ListCommand::CheckAll, "Check &all pages", nullptr, "F5"},
+    {ListCommand::StopChecking, "Stop checking", nullptr, "Shift+F5"},
     {ListCommand::ShowDifferences, "Show differences", "Show Differences"},
     {ListCommand::ViewLogFile, "View log file", "View Log File"},
     {ListCommand::ShowLocalPage, "Show &locally saved page", nullptr},
@@ -117,6 +121,12 @@ void CMyListView::CreateActions()
     for (const CommandText& text : kCommandTexts) {
         auto* action = new QAction(text.menuText, this);
         m_actions[Index(text.command)] = action;
+        if (*text.shortcut) {
+            action->setShortcut(QKeySequence(QString::fromLatin1(text.shortcut)));
+            action->setShortcutContext(Qt::WindowShortcut);
+            // Added here so that the key works even where no menu holds the action.
+            addAction(action);
+        }
         if (text.contextText) {
             // The context menu has texts of its own but does what the menu item does.
             QAction* item = m_contextMenu->addAction(text.contextText, action, &QAction::trigger);
@@ -133,6 +143,7 @@ void CMyListView::CreateActions()
     bind(ListCommand::ClearChanges, &CMyListView::ClearSelectedChanges);
     bind(ListCommand::OpenInBrowser, &CMyListView::OpenSelectedInBrowser);
     bind(ListCommand::CheckForChanges, &CMyListView::CheckSelected);
+    bind(ListCommand::CheckAll, &CMyListView::CheckAll);
     bind(ListCommand::StopChecking, &CMyListView::StopChecking);
     bind(ListCommand::ShowDifferences, &CMyListView::ShowDifferences);
     bind(ListCommand::ViewLogFile, &CMyListView::ViewLogFile);
@@ -155,20 +166,8 @@ void CMyListView::UpdateActions()
     const bool running = IsRunning();
     // A single page is checked only between runs: the run's end must be detected exactly once.
     m_actions[Index(ListCommand::CheckForChanges)]->setEnabled(selected && !running);
+    m_actions[Index(ListCommand::CheckAll)]->setEnabled(!running);
     m_actions[Index(ListCommand::StopChecking)]->setEnabled(running);
-}
-
-void CMyListView::keyReleaseEvent(QKeyEvent* event)
-{
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    if (event->key() == Qt::Key_F5 && modifiers == Qt::NoModifier)
-        CheckAll();
-    else if (event->key() == Qt::Key_F5 && modifiers == Qt::ShiftModifier)
-        StopChecking();
-    else if (event->key() == Qt::Key_Delete && modifiers == Qt::NoModifier)
-        DeleteSelected();
-    else
-        QTableView::keyReleaseEvent(event);
 }
 
 void CMyListView::contextMenuEvent(QContextMenuEvent* event)
@@ -194,7 +193,15 @@ void CMyListView::ShowCurrentInPane()
     if (!record || record->GetSerial() == m_shownSerial)
         return;
     m_shownSerial = record->GetSerial();
-    emit showInPane(QUrl::fromLocalFile(QString::fromStdString(GetSavedPagePath(*record))));
+    ShowInPane(SavedCopyContent(*record));
+}
+
+void CMyListView::ShowInPane(const PaneContent& content)
+{
+    if (!content.url.isEmpty())
+        emit showInPane(content.url);
+    else
+        emit showNoticeInPane(content.heading, content.text);
 }
 
 void CMyListView::OnDoubleClicked(const QModelIndex& index)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/run/ReportJob.h"
+
 #include <QTableView>
 #include <QUrl>
 
@@ -14,6 +16,7 @@ class CBrowserLauncher;
 class CGuiRun;
 class CListSession;
 class CSiteVigilDoc;
+struct BookmarkTree;
 struct ImportResult;
 class CPageListModel;
 class Curl;
@@ -30,6 +33,7 @@ enum class ListCommand
     ClearChanges,
     OpenInBrowser,
     CheckForChanges,
+    CheckAll,
     StopChecking,
     ShowDifferences,
     ViewLogFile,
@@ -40,8 +44,8 @@ enum class ListCommand
 };
 
 // The list of watched pages: one row per page, the commands on them and the check run in the GUI.
-// The list handles F5 (check all), Shift+F5 (stop) and Delete itself while it has the focus: the
-// actions carry no shortcuts, so give them none.
+// The actions carry their shortcuts (F5 check all, Shift+F5 stop, Delete, Ctrl+N add) and are active in
+// the whole window the list is in, wherever the focus is.
 class CMyListView : public QTableView
 {
     Q_OBJECT
@@ -70,6 +74,9 @@ public:
     int ImportFavorites(const QString& dir);
     int ImportBookmarks(const QString& file);
     int ImportList(const QString& file);
+    // Browser bookmarks already read and chosen; asks first about pages already watched when the
+    // duplicate confirmation is on.
+    int ImportBrowserBookmarks(const BookmarkTree& tree);
 
     // Puts the widths of the six columns into col1..col6; call before the list is saved.
     void StoreColumnWidths();
@@ -90,10 +97,11 @@ signals:
     void changesPresent(int count);
     void runningChanged(bool running);
     void showInPane(const QUrl& url);
+    // A notice of the program's own in the pane, from plain texts; both empty: nothing to show.
+    void showNoticeInPane(const QString& heading, const QString& text);
     void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
 
 protected:
-    void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -104,6 +112,7 @@ private:
     void ScheduleShowCurrent();
     void ShowCurrentInPane();
     void OnDoubleClicked(const QModelIndex& index);
+    void ShowInPane(const struct PaneContent& content);
 
     // The commands.
     void AddUrl();
@@ -131,7 +140,8 @@ private:
     CPageListModel* m_model;
     std::unique_ptr<CBrowserLauncher> m_browser;
     std::unique_ptr<CGuiRun> m_run;
-    std::array<QAction*, 14> m_actions{};
+    CReportJob m_reportJob;
+    std::array<QAction*, 15> m_actions{};
     QMenu* m_contextMenu = nullptr;
     bool m_showPending = false;
     // The record the pane was last pointed at from a row, by serial: serials are never reused.

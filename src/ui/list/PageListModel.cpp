@@ -3,6 +3,8 @@
 #include "model/SiteVigilDoc.h"
 #include "model/UrlRecord.h"
 
+#include "ui/widgets/PlainText.h"
+
 #include <QColor>
 
 namespace {
@@ -80,7 +82,7 @@ QVariant CPageListModel::data(const QModelIndex& index, int role) const
             return CellText(*record, index.column());
         return kBlanks + CellText(*record, index.column());
     case Qt::ToolTipRole:
-        return CellText(*record, index.column());
+        return PlainToolTip(CellText(*record, index.column()));
     case Qt::BackgroundRole:
         return index.row() % 2 == 0 ? QColor(Qt::white) : kOddRow;
     case Qt::ForegroundRole:

@@ -13,6 +13,7 @@ namespace {
 QLabel* SelectableLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText); // a folder name is not markup
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }

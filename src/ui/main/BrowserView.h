@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QUrl>
 #include <QWebEngineView>
 
 // The embedded browser of the lower pane. It shows strangers' pages, also from local files (saved
-// copies, reports, the update log): those must not reach any other local file. Pages that declare
-// no character set are read as UTF-8, the encoding the program saves and writes.
+// copies, reports, the update log). Local files are shown as documents only: no scripts, no storage,
+// no way to reach any other local file or to leave for the network on their own. Pages from the
+// internet may run their scripts, but their alerts and questions never stop the program. Pages that
+// declare no character set are read as UTF-8, the encoding the program saves and writes.
 class CBrowserView : public QWebEngineView
 {
     Q_OBJECT
@@ -13,4 +16,10 @@ public:
 
     // A local path is shown as a file; anything else is taken as an address.
     void ShowPage(const QString& pathOrUrl);
+    void ShowUrl(const QUrl& url);
+    // Shows a page of the program's own, made from plain text: a heading and an explanation.
+    void ShowNotice(const QString& heading, const QString& text);
+
+    // Files, the program's resources and its own notices: shown without scripts.
+    static bool IsLocal(const QUrl& url);
 };

@@ -5,6 +5,7 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "run/Scheduler.h"
+#include "ui/list/BrowserImportDialog.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/AboutDialog.h"
 #include "ui/main/BrowserView.h"
@@ -18,6 +19,7 @@
 #include "ui/prefs/PreferencesSheet.h"
 #include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,6 +37,17 @@
 namespace {
 
 const QString kListFilter = QStringLiteral("Site Vigil Files (*.dat);;All Files (*)");
+
+// A tool tip that names the key of its command, as the menus do.
+void WithShortcutTip(QAction* action, QString tip)
+{
+    tip.remove(QLatin1Char('&'));
+    if (tip.endsWith(QLatin1String("...")))
+        tip.chop(3);
+    if (!action->shortcut().isEmpty() && !tip.endsWith(QLatin1Char(')')))
+        tip += QStringLiteral(" (%1)").arg(action->shortcut().toString(QKeySequence::NativeText));
+    action->setToolTip(tip);
+}
 
 } // namespace
 
@@ -83,10 +96,17 @@ void CMainFrame::CreateMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(act(ListCommand::AddUrl));
     file->addAction(act(ListCommand::ClearAllChanges));
-    file->addAction(QStringLiteral("&Preferences"), this, &CMainFrame::OnPreferences);
+    m_prefsAction = file->addAction(ToolbarIcon("preferences"), QStringLiteral("&Preferences..."), this,
+                                    &CMainFrame::OnPreferences);
+    m_prefsAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
     QMenu* import = file->addMenu(QStringLiteral("&Import"));
-    import->addAction(QStringLiteral("IE Favorites"), this, &CMainFrame::OnImportFavorites);
+    import->addAction(QStringLiteral("Favorites folder (.url and .desktop links)..."), this,
+                      &CMainFrame::OnImportFavorites);
     import->addAction(QStringLiteral("Netscape/Mozilla Bookmarks..."), this, &CMainFrame::OnImportBookmarks);
+    import->addAction(QStringLiteral("Firefox Bookmarks..."), this,
+                      [this] { ShowImported(ImportFromBrowser(BrowserFamily::Firefox, *m_list, this)); });
+    import->addAction(QStringLiteral("Chromium, Chrome, Brave, Vivaldi, Edge Bookmarks..."), this,
+                      [this] { ShowImported(ImportFromBrowser(BrowserFamily::Chromium, *m_list, this)); });
     import->addAction(QStringLiteral("Site Vigil"), this, &CMainFrame::OnImportList);
     file->addSeparator();
     file->addAction(ToolbarIcon("save"), QStringLiteral("&Save"), this, &CMainFrame::OnSave)
@@ -96,9 +116,10 @@ void CMainFrame::CreateMenus()
     file->addAction(QStringLiteral("E&xit"), this, &CMainFrame::Exit);
 
     QMenu* url = menuBar()->addMenu(QStringLiteral("&Url"));
-    for (ListCommand command : {ListCommand::Properties, ListCommand::Delete, ListCommand::ClearChanges,
-                                ListCommand::OpenInBrowser, ListCommand::CheckForChanges, ListCommand::ShowDifferences,
-                                ListCommand::ViewLogFile, ListCommand::ShowLocalPage, ListCommand::ShowInternetPage})
+    for (ListCommand command :
+         {ListCommand::Properties, ListCommand::Delete, ListCommand::ClearChanges, ListCommand::OpenInBrowser,
+          ListCommand::CheckForChanges, ListCommand::CheckAll, ListCommand::StopChecking, ListCommand::ShowDifferences,
+          ListCommand::ViewLogFile, ListCommand::ShowLocalPage, ListCommand::ShowInternetPage})
         url->addAction(act(command));
 
     QMenu* log = menuBar()->addMenu(QStringLiteral("&Log"));
@@ -128,28 +149,24 @@ void CMainFrame::CreateToolBar()
     addList(ListCommand::Properties, "properties");
     addList(ListCommand::Delete, "delete");
     bar->addSeparator();
-    // Checking every page is the toolbar's own command (the Url menu's checks the selected pages).
-    QAction* checkAll = bar->addAction(ToolbarIcon("check"), QStringLiteral("Check all web pages for changes"), m_list,
-                                       &CMyListView::CheckAll);
-    checkAll->setToolTip(QStringLiteral("Check all web pages for changes"));
-    connect(m_list, &CMyListView::runningChanged, checkAll,
-            [checkAll](bool running) { checkAll->setEnabled(!running); });
+    addList(ListCommand::CheckAll, "check");
+    WithShortcutTip(m_list->Action(ListCommand::CheckAll), QStringLiteral("Check all web pages for changes"));
     addList(ListCommand::StopChecking, "stop");
     bar->addSeparator();
     addList(ListCommand::ClearChanges, "clear-changes");
     addList(ListCommand::OpenInBrowser, "open-browser");
     addList(ListCommand::ShowDifferences, "differences");
     bar->addSeparator();
-    QAction* prefs
-        = bar->addAction(ToolbarIcon("preferences"), QStringLiteral("Preferences"), this, &CMainFrame::OnPreferences);
-    prefs->setToolTip(QStringLiteral("Preferences"));
+    bar->addAction(m_prefsAction);
+    for (QAction* action : bar->actions())
+        WithShortcutTip(action, action->toolTip());
     bar->addAction(ToolbarIcon("about"), QStringLiteral("About SiteVigil"), this, &CMainFrame::OnAbout);
 }
 
 void CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
-    m_message = new QLabel(QStringLiteral("Ready"), bar);
+    m_message = MakePlain(new QLabel(QStringLiteral("Ready"), bar));
     m_message->setMinimumWidth(200);
     bar->addWidget(m_message, 1);
     // The busy indicator's pane: blank until a run shows the indicator in it.
@@ -186,7 +203,9 @@ void CMainFrame::ConnectList()
     connect(m_list, &CMyListView::blinkingChanged, this,
             [this](bool blinking) { blinking ? StartBlinking() : StopBlinking(); });
     connect(m_list, &CMyListView::changesPresent, this, &CMainFrame::SetChangesPresent);
-    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().setUrl(url); });
+    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().ShowUrl(url); });
+    connect(m_list, &CMyListView::showNoticeInPane, this,
+            [this](const QString& heading, const QString& text) { m_pane->View().ShowNotice(heading, text); });
     connect(m_list, &CMyListView::popupRequested, m_popup, &CTaskbarNotifier::Announce);
     m_list->SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
         m_sound->Play(pref, file, std::move(onEnded));
@@ -416,7 +435,8 @@ void CMainFrame::OnImportFavorites()
 {
     const QString favorites = QString::fromStdString(DefaultFavoritesFolder());
     const QString start = QDir(favorites).exists() ? favorites : QDir::homePath();
-    const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Import IE Favorites"), start);
+    const QString dir = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Import a favorites folder (.url and .desktop links)"), start);
     if (!dir.isEmpty())
         ShowImported(m_list->ImportFavorites(dir));
 }
@@ -479,5 +499,5 @@ void CMainFrame::OnAbout()
 
 void CMainFrame::OnHelp()
 {
-    m_pane->View().setUrl(UserGuideUrl());
+    m_pane->View().ShowUrl(UserGuideUrl());
 }

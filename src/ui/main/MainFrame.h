@@ -86,6 +86,7 @@ private:
     CSplitFrame* m_pane = nullptr;
     CTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
+    QAction* m_prefsAction = nullptr;
     QLabel* m_message = nullptr;
     QWidget* m_busyPane = nullptr;
     QProgressBar* m_busy = nullptr;

@@ -3,6 +3,7 @@
 #include "check/PageFiles.h"
 #include "model/UrlRecord.h"
 #include "notify/UpdateLog.h"
+#include "ui/list/PaneContent.h"
 #include "ui/main/BrowserView.h"
 #include "ui/main/ToolbarIcons.h"
 
@@ -54,7 +55,7 @@ CBrowserView& CSplitFrame::View()
 void CSplitFrame::ShowLocalPage()
 {
     if (Curl* record = m_firstSelected())
-        View().ShowPage(QString::fromStdString(GetSavedPagePath(*record)));
+        Show(SavedCopyContent(*record));
 }
 
 void CSplitFrame::ShowInternetPage()
@@ -66,9 +67,13 @@ void CSplitFrame::ShowInternetPage()
 void CSplitFrame::ShowDifferences()
 {
     if (Curl* record = m_firstSelected()) {
-        // The report is made from the two copies as they are now.
-        MakeDiffReport(*record);
-        View().ShowPage(QString::fromStdString(GetDiffsPath(*record)));
+        // The report is made from the two copies as they are now, off this thread; it is shown if its
+        // page is still the one selected when it is ready.
+        const uint64_t serial = record->GetSerial();
+        m_reportJob.Start(GetFileBase(*record), [this, serial](bool made) {
+            if (Curl* shown = m_firstSelected(); shown && shown->GetSerial() == serial)
+                Show(DiffReportContent(*shown, made));
+        });
     }
 }
 
@@ -79,4 +84,12 @@ void CSplitFrame::ShowUpdateLog()
     if (!QFileInfo::exists(QString::fromStdString(log.GetPagePath())) && log.LoadLog())
         log.RenderLog();
     View().ShowPage(QString::fromStdString(log.GetPagePath()));
+}
+
+void CSplitFrame::Show(const PaneContent& content)
+{
+    if (!content.url.isEmpty())
+        View().ShowUrl(content.url);
+    else
+        View().ShowNotice(content.heading, content.text);
 }

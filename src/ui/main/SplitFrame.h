@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/run/ReportJob.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -8,6 +10,7 @@
 class CBrowserView;
 class Curl;
 class QAction;
+struct PaneContent;
 
 // The lower pane: the browser view under its own toolbar. The toolbar's commands act on the list's
 // first selected page (nothing happens without one) or on the update log. The browser engine is
@@ -28,6 +31,8 @@ public:
     void ShowInternetPage();
     void ShowDifferences();
     void ShowUpdateLog();
+    // A file, or a notice of the program's own when there is none.
+    void Show(const PaneContent& content);
 
     enum Button
     {
@@ -43,4 +48,5 @@ private:
     std::string m_storageFolder;
     CBrowserView* m_view = nullptr;
     QAction* m_actions[4] = {};
+    CReportJob m_reportJob;
 };

@@ -1,4 +1,5 @@
 #include "ui/main/TrayIcon.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QMenu>
 #include <QPixmap>
@@ -37,7 +38,7 @@ void CTrayIcon::SetTip(int row, const QString& tip)
 {
     m_rows[Index(row)].tip = tip;
     if (Index(row) == m_shownRow && m_icon->isVisible())
-        m_icon->setToolTip(tip);
+        m_icon->setToolTip(PlainToolTip(tip));
 }
 
 void CTrayIcon::SetMode(int row, Mode mode)
@@ -49,7 +50,7 @@ void CTrayIcon::SetMode(int row, Mode mode)
 void CTrayIcon::Show(int row)
 {
     m_shownRow = Index(row);
-    m_icon->setToolTip(m_rows[m_shownRow].tip);
+    m_icon->setToolTip(PlainToolTip(m_rows[m_shownRow].tip));
     m_icon->show();
     Apply();
 }

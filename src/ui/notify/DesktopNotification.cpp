@@ -35,10 +35,14 @@ void CDesktopNotification::Send(const QString& text, int timeoutMs, std::functio
     QString appName = QGuiApplication::applicationDisplayName();
     // The first line is the summary, the rest the body, as notification services show them.
     QString summary = text.section(QLatin1Char('\n'), 0, 0);
-    QString body = text.section(QLatin1Char('\n'), 1);
+    // Notification services read the body as markup: names from pages are escaped so that they show
+    // as written.
+    QString body = text.section(QLatin1Char('\n'), 1).toHtmlEscaped();
     // "default" is the action of a click on the notification itself.
     QStringList actions{QStringLiteral("default"), QString()};
-    call << appName << m_id << QString() << summary << body << actions << QVariantMap() << timeoutMs;
+    // The desktop finds our icon and name through the launcher's id.
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral(SITEVIGIL_APP_ID)}};
+    call << appName << m_id << QString() << summary << body << actions << hints << timeoutMs;
 
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

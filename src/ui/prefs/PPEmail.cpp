@@ -2,6 +2,7 @@
 
 #include "notify/ChangeEmail.h"
 #include "ui/widgets/MessageBox.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -18,7 +19,7 @@ CPPEmail::CPPEmail(QWidget* parent)
     , m_server(new QLineEdit(this))
     , m_port(NewDigitsField())
     , m_test(new QPushButton(tr("Send Test E-mail now"), this))
-    , m_progress(new QLabel(this))
+    , m_progress(MakePlain(new QLabel(this)))
 {
     m_send->setObjectName("sendEmail");
     m_user->setObjectName("emailUsername");

@@ -14,7 +14,7 @@ CPPGeneral::CPPGeneral(QWidget* parent)
     : CPropertyPage(tr("General Settings"), QIcon(":/sheets/general.svg"), parent)
     , m_folder(new QLineEdit(this))
     , m_startMinimized(new QCheckBox(tr("Start Minimized"), this))
-    , m_startWithWindows(new QCheckBox(tr("Start automatically when Windows starts"), this))
+    , m_startWithWindows(new QCheckBox(tr("Start automatically when I log in"), this))
     , m_hideToTray(new QCheckBox(tr("Hide to tray on close"), this))
     , m_doubleClick(new QComboBox(this))
 {

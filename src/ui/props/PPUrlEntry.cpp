@@ -5,6 +5,7 @@
 #include "run/SinglePageJob.h"
 #include "ui/props/PPWatchText.h"
 #include "ui/sheets/TreePropSheet.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -49,11 +50,11 @@ CPPUrlEntry::CPPUrlEntry(Curl& record, CPPWatchText& watchText, QWidget* parent)
     , m_urlMarker(NewMarker(this, "urlMarker"))
     , m_download(new QPushButton(tr("Download page details"), this))
     , m_busy(new QProgressBar(this))
-    , m_lastChecked(new QLabel(this))
-    , m_lastModified(new QLabel(this))
-    , m_changeStatus(new QLabel(this))
-    , m_size(new QLabel(this))
-    , m_status(new QLabel(this))
+    , m_lastChecked(MakePlain(new QLabel(this)))
+    , m_lastModified(MakePlain(new QLabel(this)))
+    , m_changeStatus(MakePlain(new QLabel(this)))
+    , m_size(MakePlain(new QLabel(this)))
+    , m_status(MakePlain(new QLabel(this)))
 {
     m_name->setObjectName("name");
     m_url->setObjectName("url");

@@ -1,6 +1,7 @@
 #include "ui/sheets/TreePropSheet.h"
 
 #include "ui/sheets/PropertyPage.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QDialogButtonBox>
 #include <QFrame>
@@ -24,7 +25,7 @@ constexpr int kNoPage = -1;
 CTreePropSheet::CTreePropSheet(const QString& title, QWidget* parent)
     : QDialog(parent)
     , m_tree(new QTreeWidget(this))
-    , m_caption(new QLabel(this))
+    , m_caption(MakePlain(new QLabel(this)))
     , m_stack(new QStackedWidget(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {

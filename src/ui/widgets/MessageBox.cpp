@@ -29,6 +29,8 @@ QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const 
     if (!Answers().isEmpty())
         return Answers().dequeue();
     QMessageBox box(icon, QApplication::applicationDisplayName(), text, buttons, parent);
+    // Texts carry names and errors from pages and files: shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());

@@ -1,0 +1,96 @@
+#include "diff/KeyedHash.h"
+
+#include <bit>
+#include <cstring>
+#include <random>
+#include <sys/random.h>
+
+namespace {
+
+struct Key
+{
+    std::uint64_t k0 = 0;
+    std::uint64_t k1 = 0;
+};
+
+Key DrawKey()
+{
+    Key key;
+    std::uint64_t words[2] = {};
+    if (::getrandom(words, sizeof words, 0) != static_cast<ssize_t>(sizeof words)) {
+        // No entropy pool to hand (a very early boot or a seccomp jail): fall back to the library's.
+        std::random_device device;
+        for (std::uint64_t& word : words)
+            word = (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    }
+    key.k0 = words[0];
+    key.k1 = words[1];
+    return key;
+}
+
+const Key& ProcessKey()
+{
+    static const Key key = DrawKey();
+    return key;
+}
+
+struct SipState
+{
+    std::uint64_t v0, v1, v2, v3;
+
+    void Round()
+    {
+        v0 += v1;
+        v1 = std::rotl(v1, 13);
+        v1 ^= v0;
+        v0 = std::rotl(v0, 32);
+        v2 += v3;
+        v3 = std::rotl(v3, 16);
+        v3 ^= v2;
+        v0 += v3;
+        v3 = std::rotl(v3, 21);
+        v3 ^= v0;
+        v2 += v1;
+        v1 = std::rotl(v1, 17);
+        v1 ^= v2;
+        v2 = std::rotl(v2, 32);
+    }
+
+    void Absorb(std::uint64_t m)
+    {
+        v3 ^= m;
+        Round();
+        v0 ^= m;
+    }
+};
+
+std::uint64_t LoadLittle(const char* bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
+} // namespace
+
+std::uint64_t KeyedHash(std::string_view bytes)
+{
+    const Key& key = ProcessKey();
+    SipState s{key.k0 ^ 0x736f6d6570736575ull, key.k1 ^ 0x646f72616e646f6dull, key.k0 ^ 0x6c7967656e657261ull,
+               key.k1 ^ 0x7465646279746573ull};
+    const std::size_t size = bytes.size();
+    std::size_t k = 0;
+    for (; k + 8 <= size; k += 8)
+        s.Absorb(LoadLittle(bytes.data() + k));
+    std::uint64_t last = static_cast<std::uint64_t>(size) << 56;
+    for (std::size_t shift = 0; k < size; ++k, shift += 8)
+        last |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[k])) << shift;
+    s.Absorb(last);
+    s.v2 ^= 0xff;
+    s.Round();
+    s.Round();
+    s.Round();
+    return s.v0 ^ s.v1 ^ s.v2 ^ s.v3;
+}

@@ -1,0 +1,70 @@
+#include "model/PageChanges.h"
+
+namespace {
+
+// Sets the watch flag of that name; false for an unknown name.
+bool SetWatch(Curl& record, const std::string& watch)
+{
+    for (const WatchName& known : kWatchNames) {
+        if (watch == known.name) {
+            record.*known.flag = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::string CheckPageAddress(const std::string& url)
+{
+    std::string error;
+    if (Curl::IsWatchableURL(url, &error))
+        return {};
+    std::string reason = "cannot watch \"" + url + "\": " + error;
+    // "example.org" is most likely meant as a web address.
+    if (url.find("://") == std::string::npos && Curl::IsWatchableURL("https://" + url))
+        reason += "; did you mean https://" + url + "?";
+    return reason;
+}
+
+std::string PageChanges::ApplyTo(Curl& record) const
+{
+    if (url) {
+        record.m_strURL = *url;
+        if (std::string reason = CheckPageAddress(record.m_strURL); !reason.empty())
+            return reason;
+    }
+    if (name) {
+        record.m_strName = *name;
+        if (record.m_strName.find_first_not_of(" \t") == std::string::npos)
+            return "a page needs a name that is not empty";
+    }
+    if (watches) {
+        for (const WatchName& known : kWatchNames)
+            record.*known.flag = false;
+        for (const std::string& watch : *watches) {
+            if (!SetWatch(record, watch))
+                return "unknown watch \"" + watch + "\" (content, date, unreachable, reachable, size, text or notext)";
+        }
+    }
+    if (searchText)
+        record.m_strSearchText = *searchText;
+    const bool textWatched = record.m_bTextSearch || record.m_bTextNotPresent;
+    if (textWatched && record.m_strSearchText.empty())
+        return "--watch text and --watch notext need --search TEXT";
+    if (searchText && !textWatched)
+        return "--search needs --watch text or --watch notext, or it is never looked for";
+    // An empty limit text means no limit: the page is watched from its start or to its end.
+    if (startText) {
+        record.m_strStartText = *startText;
+        record.m_bFromStart = record.m_strStartText.empty();
+    }
+    if (endText) {
+        record.m_strEndText = *endText;
+        record.m_bToEnd = record.m_strEndText.empty();
+    }
+    if (savePage)
+        record.m_bSavePage = *savePage;
+    return {};
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "model/UrlRecord.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The watches by the names users and scripts give them (--watch, show, list --json), in the order
+// they are shown.
+struct WatchName
+{
+    const char* name;
+    bool CurlFields::*flag;
+};
+inline constexpr WatchName kWatchNames[] = {
+    {"content", &CurlFields::m_bWatchContent},
+    {"date", &CurlFields::m_bWatchDate},
+    {"unreachable", &CurlFields::m_bWatchUnreachable},
+    {"reachable", &CurlFields::m_bWatchReachable},
+    {"size", &CurlFields::m_bWatchSize},
+    {"text", &CurlFields::m_bTextSearch},
+    {"notext", &CurlFields::m_bTextNotPresent},
+};
+
+// What a user asks to change in a page's settings (adding a page, editing one): each field given
+// replaces the page's own; a field not given leaves it alone.
+struct PageChanges
+{
+    std::optional<std::string> url;
+    std::optional<std::string> name;
+    // Replaces the page's set of watches, by name.
+    std::optional<std::vector<std::string>> watches;
+    std::optional<std::string> searchText;
+    std::optional<std::string> startText;
+    std::optional<std::string> endText;
+    std::optional<bool> savePage;
+
+    bool Empty() const { return !url && !name && !watches && !searchText && !startText && !endText && !savePage; }
+
+    // Sets the record from the fields given. Returns the reason when the result would not be a page
+    // that can be checked (an address that is not http or https, an empty name, an unknown watch, a
+    // text watch without a text, a text without a text watch); the record may then be half changed,
+    // so work on a copy.
+    std::string ApplyTo(Curl& record) const;
+};
+
+// Whether the address can be watched; otherwise the reason, with a suggestion where one fits.
+std::string CheckPageAddress(const std::string& url);

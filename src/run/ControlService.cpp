@@ -1,0 +1,118 @@
+#include "run/ControlService.h"
+
+#include "model/ListSession.h"
+#include "model/PageLookup.h"
+#include "run/CheckRun.h"
+#include "run/ListRequests.h"
+
+CControlService::CControlService(CListSession& session, CCheckRun& run, IFrontEndDispatcher& dispatcher,
+                                 IControlFrontEnd& frontEnd, std::string hostName, CControlServer::Limits limits)
+    : m_session(session)
+    , m_run(run)
+    , m_frontEnd(frontEnd)
+    , m_hostName(std::move(hostName))
+    , m_server(
+          dispatcher,
+          [this](const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket) {
+              OnRequest(request, ticket);
+          },
+          limits)
+{ }
+
+CControlService::~CControlService()
+{
+    Stop();
+}
+
+Status CControlService::Start(const std::string& storageFolder)
+{
+    return m_server.Start(storageFolder);
+}
+
+void CControlService::Stop()
+{
+    m_server.Stop();
+    m_waiting.clear();
+    m_checks.clear();
+}
+
+void CControlService::OnRequest(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket)
+{
+    // Bringing the window up is safe whatever the program is doing.
+    if (request.verb == ControlVerb::ShowWindow) {
+        if (!ticket->Take())
+            return;
+        ticket->Answer(m_frontEnd.ShowWindow() ? ControlAnswer{}
+                                               : ControlAnswer::Refuse("the running " + m_hostName + " has no window"));
+        return;
+    }
+    m_waiting.push_back({request, ticket});
+    RunWaiting();
+}
+
+bool CControlService::Free() const
+{
+    return !m_run.IsRunning() && !m_run.IsEndingRun() && m_checks.empty() && !m_frontEnd.IsBusy();
+}
+
+void CControlService::RunWaiting()
+{
+    while (!m_waiting.empty() && Free()) {
+        Waiting next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        // A request given up (its caller left, or it waited too long) is not done at all.
+        if (next.ticket->Take())
+            Do(next.request, next.ticket);
+    }
+}
+
+void CControlService::Do(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket)
+{
+    if (request.verb == ControlVerb::Check) {
+        StartCheck(request, ticket);
+        return;
+    }
+    m_frontEnd.BeforeListChange();
+    const ControlAnswer answer = ApplyListRequest(m_session, request);
+    m_frontEnd.AfterListChange();
+    std::string text = std::string("Handed over by sitevigil-cli: ") + ControlVerbName(request.verb);
+    if (answer.outcome != ControlOutcome::Done)
+        text += " (refused, exit status " + std::to_string(static_cast<int>(answer.outcome)) + ")";
+    m_frontEnd.Report(text);
+    ticket->Answer(answer);
+}
+
+void CControlService::StartCheck(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket)
+{
+    Result<std::vector<Curl*>> pages = FindPages(m_session.Doc(), request.pages, true);
+    if (!pages) {
+        ticket->Answer(ControlAnswer::Refuse(pages.error().message));
+        return;
+    }
+    if (pages.value().empty()) {
+        ticket->Answer({});
+        return;
+    }
+    if (!m_run.CheckPages(pages.value())) {
+        ticket->Answer(ControlAnswer::Fail("the check could not start"));
+        return;
+    }
+    m_frontEnd.Report("Handed over by sitevigil-cli: check of " + std::to_string(pages.value().size())
+                      + (pages.value().size() == 1 ? " page" : " pages"));
+    m_checks.push_back(ticket);
+}
+
+void CControlService::OnRunEnd()
+{
+    if (m_checks.empty())
+        return;
+    ControlAnswer answer = DescribeRun(m_session.Doc(), m_run);
+    answer.program = m_hostName;
+    if (!m_run.LastSaveResult().ok) {
+        answer.outcome = ControlOutcome::Failed;
+        answer.error = m_run.LastSaveResult().error;
+    }
+    for (const std::shared_ptr<CControlTicket>& ticket : m_checks)
+        ticket->Answer(answer);
+    m_checks.clear();
+}
