@@ -83,17 +83,14 @@ int BuildChromium(CliContext& ctx, ControlRequest& request)
     return Build(ctx, request, BrowserFamily::Chromium);
 }
 
+std::string SkippedTail(size_t count)
+{
+    return ", " + std::to_string(count) + " skipped (not web addresses)";
+}
+
 int Print(CliContext& ctx, const ControlRequest&, const ControlAnswer& answer, bool)
 {
-    for (const std::string& skipped : answer.skipped)
-        ctx.Warn("skipped " + skipped);
-    if (const int status = PrintOutcome(ctx, answer); status != kExitOk)
-        return status;
-    ctx.out << "Imported " << Counted(answer.count, "page");
-    if (!answer.skipped.empty())
-        ctx.out << ", " << answer.skipped.size() << " skipped (not web addresses)";
-    ctx.out << "\n";
-    return kExitOk;
+    return PrintImportAnswer(ctx, answer, SkippedTail);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "extract/CssSelector.h"
 
 #include "extract/ExtractLimits.h"
+#include "platform/Utf8.h"
 
 #include <cctype>
 #include <optional>
@@ -126,7 +127,7 @@ private:
                         ++m_pos;
                     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
                         cp = 0xFFFD;
-                    AppendCodePoint(name, static_cast<char32_t>(cp));
+                    AppendUtf8(name, static_cast<char32_t>(cp));
                 } else {
                     name += m_text[m_pos++];
                 }
@@ -140,25 +141,6 @@ private:
         if (name.empty())
             SetError("Expected a name");
         return name;
-    }
-
-    static void AppendCodePoint(std::string& out, char32_t cp)
-    {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
     }
 
     std::string QuotedOrName()
