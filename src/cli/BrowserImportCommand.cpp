@@ -2,6 +2,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
+#include "cli/ListChange.h"
 
 #include <ostream>
 
@@ -41,20 +42,20 @@ int ChooseProfile(CliContext& ctx, BrowserFamily family, std::string& folder, st
     return kExitOk;
 }
 
-} // namespace
-
-int RunBrowserImport(CliContext& ctx, BrowserFamily family)
+// The request: the profile folder made absolute (the running program works in another folder) and
+// the folders named.
+int Build(CliContext& ctx, ControlRequest& request, BrowserFamily family)
 {
+    request.verb = family == BrowserFamily::Firefox ? ControlVerb::ImportFirefox : ControlVerb::ImportChromium;
     std::string profile;
-    std::vector<std::string> folderNames;
     for (size_t i = 0; i < ctx.args.size(); ++i) {
         const std::string& arg = ctx.args[i];
         if (arg == "--folder") {
             if (i + 1 >= ctx.args.size())
                 return ctx.Usage("--folder needs a folder's path, such as \"Shops / Bikes\"");
-            folderNames.push_back(ctx.args[++i]);
+            request.pages.push_back(ctx.args[++i]);
         } else if (arg.rfind("--folder=", 0) == 0) {
-            folderNames.push_back(arg.substr(9));
+            request.pages.push_back(arg.substr(9));
         } else if (arg.size() > 1 && arg[0] == '-') {
             return ctx.Usage("unknown option " + arg);
         } else if (profile.empty()) {
@@ -63,39 +64,38 @@ int RunBrowserImport(CliContext& ctx, BrowserFamily family)
             return ctx.Usage("name at most one profile folder to import");
         }
     }
-    std::string label = profile;
     if (profile.empty()) {
+        std::string label;
         if (const int status = ChooseProfile(ctx, family, profile, label); status != kExitOk)
             return status;
     }
-
-    Result<BookmarkTree> tree = ReadBrowserBookmarks(family, profile);
-    if (!tree)
-        return ctx.Usage(tree.error().message + "; nothing was imported");
-    std::vector<int> folders;
-    for (const std::string& name : folderNames) {
-        const std::vector<int> named = FoldersNamed(*tree, name);
-        if (named.empty())
-            return ctx.Usage("there is no folder \"" + name + "\" in " + label + "; nothing was imported");
-        folders.insert(folders.end(), named.begin(), named.end());
-    }
-
-    if (const int status = ctx.OpenList(true); status != kExitOk)
-        return status;
-    const ImportResult result = ImportBookmarkTree(ctx.Doc(), *tree, folders, DuplicateRuleFromSettings());
-    for (const std::string& skipped : result.skipped)
-        ctx.Warn("skipped " + skipped);
-    if (result.added == 0 && result.alreadyWatched == 0)
-        return ctx.Usage("there are no web bookmarks (http or https) in " + label + "; nothing was imported");
-    if (result.added > 0) {
-        if (const int status = ctx.SaveList(); status != kExitOk)
-            return status;
-    }
-    ctx.out << "Imported " << Counted(result.added, "page");
-    if (result.alreadyWatched > 0)
-        ctx.out << ", " << result.alreadyWatched << " already watched";
-    if (!result.skipped.empty())
-        ctx.out << ", " << result.skipped.size() << " skipped (not web addresses)";
-    ctx.out << "\n";
+    request.file = AbsolutePath(profile);
     return kExitOk;
+}
+
+int BuildFirefox(CliContext& ctx, ControlRequest& request)
+{
+    return Build(ctx, request, BrowserFamily::Firefox);
+}
+
+int BuildChromium(CliContext& ctx, ControlRequest& request)
+{
+    return Build(ctx, request, BrowserFamily::Chromium);
+}
+
+std::string SkippedTail(size_t count)
+{
+    return ", " + std::to_string(count) + " skipped (not web addresses)";
+}
+
+int Print(CliContext& ctx, const ControlRequest&, const ControlAnswer& answer, bool)
+{
+    return PrintImportAnswer(ctx, answer, SkippedTail);
+}
+
+} // namespace
+
+int RunBrowserImport(CliContext& ctx, BrowserFamily family)
+{
+    return RunListChange(ctx, {family == BrowserFamily::Firefox ? BuildFirefox : BuildChromium, Print});
 }

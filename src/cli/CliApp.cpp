@@ -28,6 +28,7 @@ const CliCommand kCommands[] = {
     {"config", CmdConfig},
     {"check", CmdCheck},
     {"diff", CmdDiff},
+    {"preview", CmdPreview},
     {"daemon", CmdDaemon},
     {"log", CmdLog},
     {"import-list", CmdImportList},

@@ -14,6 +14,7 @@ int CmdClear(CliContext& ctx);
 int CmdConfig(CliContext& ctx);
 int CmdCheck(CliContext& ctx);
 int CmdDiff(CliContext& ctx);
+int CmdPreview(CliContext& ctx);
 int CmdLog(CliContext& ctx);
 int CmdImportBookmarks(CliContext& ctx);
 int CmdImportFavorites(CliContext& ctx);

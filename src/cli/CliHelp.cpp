@@ -57,6 +57,14 @@ const CommandHelp kHelp[] = {
      "write the differences report of a page and print its path",
      "  --text   print a unified diff of the page's last two copies instead\n",
      "sitevigil-cli diff News --text"},
+    {"preview", "URL [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]...",
+     "download a page once and print the text a check would compare",
+     "  --compare page|text  the download as it is, or its visible text (default)\n"
+     "  --select CSS         only the text of the elements the CSS selector picks\n"
+     "  --xpath EXPR         only the text of what the XPath 1.0 expression picks\n"
+     "  --ignore TEXT        drop the lines that contain TEXT (repeatable)\n"
+     "  --ignore-re REGEX    drop the lines an ECMAScript regular expression matches (repeatable)\n",
+     "sitevigil-cli preview https://example.org/shop --select '#price' --ignore 'Updated'"},
     {"log", "[--html | --clear]",
      "the changes found so far, newest first: date, name, address, reason",
      "  --html   print the path of the update log's page instead\n"

@@ -16,21 +16,17 @@ int Build(CliContext& ctx, ControlRequest& request)
     return kExitOk;
 }
 
+std::string SkippedTail(size_t count)
+{
+    return ", skipped " + std::to_string(count)
+        + (count == 1 ? " link that is not a web address" : " links that are not web addresses");
+}
+
 int Print(CliContext& ctx, const ControlRequest&, const ControlAnswer& answer, bool)
 {
-    // The links left out are named, so that the user can add the ones meant as web pages by hand.
-    if (answer.outcome == ControlOutcome::Done)
-        for (const std::string& skipped : answer.skipped)
-            ctx.Warn("skipped " + skipped);
-    if (const int status = PrintOutcome(ctx, answer); status != kExitOk)
-        return status;
-    ctx.out << "Imported " << Counted(answer.count, "page");
-    if (!answer.skipped.empty())
-        ctx.out << ", skipped " << answer.skipped.size()
-                << (answer.skipped.size() == 1 ? " link that is not a web address"
-                                               : " links that are not web addresses");
-    ctx.out << "\n";
-    return kExitOk;
+    // The links left out are named, so that the user can add the ones meant as web pages by hand; a
+    // file refused for having no web link at all is the wrong file, and its links are no news.
+    return PrintImportAnswer(ctx, answer, SkippedTail, true);
 }
 
 } // namespace

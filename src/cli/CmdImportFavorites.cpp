@@ -26,18 +26,15 @@ int Build(CliContext& ctx, ControlRequest& request)
     return kExitOk;
 }
 
+std::string SkippedTail(size_t count)
+{
+    return ", skipped " + std::to_string(count)
+        + (count == 1 ? " shortcut without an address" : " shortcuts without an address");
+}
+
 int Print(CliContext& ctx, const ControlRequest&, const ControlAnswer& answer, bool)
 {
-    for (const std::string& skipped : answer.skipped)
-        ctx.Warn("skipped " + skipped);
-    if (const int status = PrintOutcome(ctx, answer); status != kExitOk)
-        return status;
-    ctx.out << "Imported " << answer.count << (answer.count == 1 ? " page" : " pages");
-    if (!answer.skipped.empty())
-        ctx.out << ", skipped " << answer.skipped.size()
-                << (answer.skipped.size() == 1 ? " shortcut without an address" : " shortcuts without an address");
-    ctx.out << "\n";
-    return kExitOk;
+    return PrintImportAnswer(ctx, answer, SkippedTail);
 }
 
 } // namespace

@@ -16,19 +16,16 @@ int Build(CliContext& ctx, ControlRequest& request)
     return kExitOk;
 }
 
+std::string SkippedTail(size_t count)
+{
+    return ", skipped " + std::to_string(count)
+        + (count == 1 ? " page with an address that cannot be watched"
+                      : " pages with addresses that cannot be watched");
+}
+
 int Print(CliContext& ctx, const ControlRequest&, const ControlAnswer& answer, bool)
 {
-    for (const std::string& skipped : answer.skipped)
-        ctx.Warn("skipped " + skipped);
-    if (const int status = PrintOutcome(ctx, answer); status != kExitOk)
-        return status;
-    ctx.out << "Imported " << Counted(answer.count, "page");
-    if (!answer.skipped.empty())
-        ctx.out << ", skipped " << answer.skipped.size()
-                << (answer.skipped.size() == 1 ? " page with an address that cannot be watched"
-                                               : " pages with addresses that cannot be watched");
-    ctx.out << "\n";
-    return kExitOk;
+    return PrintImportAnswer(ctx, answer, SkippedTail);
 }
 
 } // namespace

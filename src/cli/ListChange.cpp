@@ -2,6 +2,7 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliContext.h"
+#include "cli/CliTable.h"
 #include "model/VigilPrefs.h"
 #include "run/ControlChannel.h"
 #include "run/ListRequests.h"
@@ -38,6 +39,21 @@ int PrintOutcome(CliContext& ctx, const ControlAnswer& answer)
         break;
     }
     return ctx.Fail(answer.error);
+}
+
+int PrintImportAnswer(CliContext& ctx, const ControlAnswer& answer, std::string (*skippedTail)(size_t count),
+                      bool skippedOnlyWhenDone)
+{
+    if (!skippedOnlyWhenDone || answer.outcome == ControlOutcome::Done)
+        for (const std::string& skipped : answer.skipped)
+            ctx.Warn("skipped " + skipped);
+    if (const int status = PrintOutcome(ctx, answer); status != kExitOk)
+        return status;
+    ctx.out << "Imported " << Counted(answer.count, "page");
+    if (!answer.skipped.empty())
+        ctx.out << skippedTail(answer.skipped.size());
+    ctx.out << "\n";
+    return kExitOk;
 }
 
 int RunListChange(CliContext& ctx, const ListChangeCommand& command)

@@ -21,3 +21,7 @@ int RunListChange(CliContext& ctx, const ListChangeCommand& command);
 bool HandOverRequest(CliContext& ctx, const ControlRequest& request, ControlAnswer& answer);
 // Writes the warnings and, when the answer is not Done, its error; returns the exit status.
 int PrintOutcome(CliContext& ctx, const ControlAnswer& answer);
+// Writes an import's answer: each entry left out (also on a refusal unless skippedOnlyWhenDone), the
+// outcome, then "Imported N pages" followed by what skippedTail says of the entries left out, if any.
+int PrintImportAnswer(CliContext& ctx, const ControlAnswer& answer, std::string (*skippedTail)(size_t count),
+                      bool skippedOnlyWhenDone = false);

@@ -18,7 +18,7 @@ _sitevigil_cli()
         cword=$COMP_CWORD
     }
 
-    local commands="list show add edit remove check clear diff log import-bookmarks import-favorites
+    local commands="list show add edit remove check clear diff preview log import-bookmarks import-favorites
         import-firefox import-chromium import-list config daemon test-email help"
     local i command="" configdir=""
     for ((i = 1; i < cword; i++)); do
@@ -56,6 +56,7 @@ _sitevigil_cli()
         edit) options="--name --url --watch --search --start --end --save --no-save" ;;
         check) options="--diff" ;;
         diff) options="--text" ;;
+        preview) options="--compare --select --xpath --ignore --ignore-re" ;;
         log) options="--html --clear" ;;
         help)
             COMPREPLY=($(compgen -W "$commands" -- "$cur"))

@@ -296,6 +296,12 @@ std::string CSiteVigilDoc::GetDefaultPath() const
 
 DocResult CSiteVigilDoc::SaveDefault()
 {
+    m_lastDefaultSave = SaveDefaultNow();
+    return m_lastDefaultSave;
+}
+
+DocResult CSiteVigilDoc::SaveDefaultNow()
+{
     if (!m_defaultSaveRefusal.empty())
         return Failure(m_defaultSaveRefusal);
     const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();

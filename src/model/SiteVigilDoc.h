@@ -65,6 +65,9 @@ public:
     // Stops a run first, then saves atomically (temporary file, fsync, rename), owner-only permissions.
     DocResult SaveToFile(const std::string& path);
     DocResult SaveDefault();
+    // How the last SaveDefault went, whoever called it (the minute's save, a run's end, the user): a
+    // front end shows a failing save until one succeeds.
+    const DocResult& LastDefaultSave() const { return m_lastDefaultSave; }
     // While a reason is set, SaveDefault refuses with it: a list file that could not be read whole is
     // never saved over, whoever saves (the minute's save, the end of a run, the user). Empty allows.
     void RefuseDefaultSave(std::string reason) { m_defaultSaveRefusal = std::move(reason); }
@@ -104,6 +107,7 @@ private:
     // Enters the records from the row on (appended by a load) into the index.
     void IndexFrom(size_t firstNew);
     void Reindex(size_t fromRow);
+    DocResult SaveDefaultNow();
 
     RecordList m_records;
     // Serial to row. Rows after a removal are renumbered (linear, but only for a removal, never for a
@@ -116,4 +120,5 @@ private:
     std::string m_strTitle;
     IStopBeforeSave* m_pStopBeforeSave = nullptr;
     std::string m_defaultSaveRefusal;
+    DocResult m_lastDefaultSave;
 };

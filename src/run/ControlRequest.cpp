@@ -152,7 +152,7 @@ std::optional<ControlRequest> DecodeControlRequest(const std::string& bytes)
     ControlRequest request;
     const uint8_t verb = in.Byte();
     if (verb < static_cast<uint8_t>(ControlVerb::ShowWindow)
-        || verb > static_cast<uint8_t>(ControlVerb::ImportFavorites))
+        || verb > static_cast<uint8_t>(ControlVerb::ImportChromium))
         return std::nullopt;
     request.verb = static_cast<ControlVerb>(verb);
     request.pages = in.Texts();
@@ -265,6 +265,10 @@ const char* ControlVerbName(ControlVerb verb)
         return "import-bookmarks";
     case ControlVerb::ImportFavorites:
         return "import-favorites";
+    case ControlVerb::ImportFirefox:
+        return "import-firefox";
+    case ControlVerb::ImportChromium:
+        return "import-chromium";
     }
     return "?";
 }

@@ -22,6 +22,8 @@ enum class ControlVerb : uint8_t
     ImportList, // file: an absolute path
     ImportBookmarks,
     ImportFavorites, // file: the folder
+    ImportFirefox, // file: the profile folder or its places.sqlite; pages: the folder paths to take
+    ImportChromium, // file: the profile folder or its Bookmarks file; pages: the folder paths
 };
 
 struct ControlRequest

@@ -1,5 +1,6 @@
 #include "run/ListRequests.h"
 
+#include "model/BrowserImport.h"
 #include "model/ListImport.h"
 #include "model/ListSession.h"
 #include "model/PageLookup.h"
@@ -162,6 +163,10 @@ ControlAnswer Import(CListSession& session, const ControlRequest& request)
         result = ImportListFile(doc, request.file);
     else if (request.verb == ControlVerb::ImportBookmarks)
         result = ImportBookmarksFile(doc, request.file);
+    else if (request.verb == ControlVerb::ImportFirefox || request.verb == ControlVerb::ImportChromium)
+        result = ImportBrowserProfile(
+            doc, request.verb == ControlVerb::ImportFirefox ? BrowserFamily::Firefox : BrowserFamily::Chromium,
+            request.file, request.pages);
     else
         result = ImportFavorites(doc, request.file);
     if (!result)
@@ -169,8 +174,18 @@ ControlAnswer Import(CListSession& session, const ControlRequest& request)
     ControlAnswer answer;
     answer.count = result.added;
     answer.skipped = std::move(result.skipped);
+    if (result.alreadyWatched > 0)
+        answer.warnings.push_back(std::to_string(result.alreadyWatched)
+                                  + (result.alreadyWatched == 1 ? " page was" : " pages were")
+                                  + " already watched and left out");
     // A bookmarks file without a single web link is most likely the wrong file (a page saved by
     // mistake, an export in another format): say so rather than report success with nothing imported.
+    const bool browser = request.verb == ControlVerb::ImportFirefox || request.verb == ControlVerb::ImportChromium;
+    if (browser && result.added == 0 && result.alreadyWatched == 0) {
+        answer.outcome = ControlOutcome::Refused;
+        answer.error = "there are no web bookmarks (http or https) in " + request.file + "; nothing was imported";
+        return answer;
+    }
     if (request.verb == ControlVerb::ImportBookmarks && result.added == 0) {
         answer.outcome = ControlOutcome::Refused;
         answer.error = "there are no web links (http or https) in " + request.file + "; nothing was imported";
@@ -206,6 +221,8 @@ ControlAnswer ApplyListRequest(CListSession& session, const ControlRequest& requ
     case ControlVerb::ImportList:
     case ControlVerb::ImportBookmarks:
     case ControlVerb::ImportFavorites:
+    case ControlVerb::ImportFirefox:
+    case ControlVerb::ImportChromium:
         return Import(session, request);
     case ControlVerb::ShowWindow:
     case ControlVerb::Check:

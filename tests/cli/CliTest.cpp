@@ -378,7 +378,7 @@ TEST_F(CliTest, ConfigDirOptionChoosesTheSettings)
     EXPECT_EQ(Cli({"--config-dir", other.Path(), "config", "set", "smtpPort", "2525"}).status, kExitOk);
     EXPECT_TRUE(FileExists(other.Path() + "settings.db"));
     EXPECT_EQ(Cli({"--config-dir=" + other.Path(), "config", "get", "smtpPort"}).out, "2525\n");
-    EXPECT_EQ(Cli({"--config-dir", m_settings.ConfigDir(), "config", "get", "smtpPort"}).out, "0\n");
+    EXPECT_EQ(Cli({"--config-dir", m_settings.ConfigDir(), "config", "get", "smtpPort"}).out, "25\n");
 }
 
 TEST_F(CliTest, TakingTheLockRemovesTemporaryFilesOfKilledSaves)

@@ -128,7 +128,8 @@ TEST(ChangeEmail, FailuresGiveTheirMessages)
     ASSERT_TRUE(server.WaitIdle());
     EXPECT_EQ(server.ReceivedLines().back(), "QUIT");
 
-    // The change e-mail reads a port that was never stored as 0, stores it, and cannot connect.
+    // The change e-mail reads a port that was never stored with its one default, stores it, and cannot
+    // connect.
     std::vector<std::unique_ptr<Curl>> records;
     const std::string shown = SendChangeEmail(records);
     EXPECT_EQ(shown.rfind("Couldn't connect to server!, Error: ", 0), 0u) << shown;
@@ -136,7 +137,7 @@ TEST(ChangeEmail, FailuresGiveTheirMessages)
     EXPECT_TRUE(
         std::isalpha(static_cast<unsigned char>(shown[std::string("Couldn't connect to server!, Error: ").size()])))
         << shown;
-    EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::smtpPort.name, 99), 0);
+    EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::smtpPort.name, 99), Pref::smtpPort.def);
 }
 
 struct InjectionCase

@@ -128,6 +128,12 @@ void ListViewTest::rowsShowTextsAndColours()
     QCOMPARE(Cell(0, 3, Qt::ForegroundRole).value<QColor>(), kBlack);
     QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
     QCOMPARE(Cell(1, 2, Qt::ForegroundRole).value<QColor>(), kBlack);
+    // A page whose last check failed has a status colour of its own.
+    Curl& failed = m_session->Doc().RecordAt(0);
+    failed.m_nChecks = 1;
+    failed.m_bComplete = false;
+    QVERIFY(Cell(0, 2, Qt::ForegroundRole).value<QColor>() != kBlack);
+    failed.m_nChecks = 0;
 
     // A click on a row shows its saved copy in the pane; a page not checked yet has none, and the pane
     // says so in a page of the program's own. A deleted page leaves the pane.
@@ -227,9 +233,11 @@ namespace {
 
 // Answers the URL properties sheet when it shows: with OK after typing the address, or with Cancel
 // (empty address). Gives the name the sheet showed when it opened.
-void AnswerSheet(const QString& url, QString* shownName)
+// Answers the sheet that opens next: Cancel without an address, else the address and OK. With
+// reopenedName, the sheet that opens after it is cancelled and the name it showed is kept there.
+void AnswerSheet(const QString& url, QString* shownName, QString* reopenedName = nullptr)
 {
-    QTimer::singleShot(0, [url, shownName] {
+    QTimer::singleShot(0, [url, shownName, reopenedName] {
         auto* sheet = qobject_cast<CUrlPropertiesSheet*>(QApplication::activeModalWidget());
         QVERIFY(sheet);
         auto* name = sheet->findChild<QLineEdit*>("name");
@@ -240,6 +248,8 @@ void AnswerSheet(const QString& url, QString* shownName)
         }
         name->setText("Added");
         sheet->findChild<QLineEdit*>("url")->setText(url);
+        if (reopenedName)
+            AnswerSheet(QString(), reopenedName);
         sheet->accept();
     });
 }
@@ -273,8 +283,11 @@ void ListViewTest::addUrlAsksAboutDuplicates()
     if (answer != 0)
         MessageBox::SetNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
     QString shownName;
-    AnswerSheet(url, &shownName);
+    QString reopenedWith;
+    AnswerSheet(url, &shownName, answer == QMessageBox::No ? &reopenedWith : nullptr);
     m_view->Action(ListCommand::AddUrl)->trigger();
+    // No returns to the sheet with the values typed; its Cancel then adds nothing.
+    QCOMPARE(reopenedWith, answer == QMessageBox::No ? QString("Added") : QString());
 
     const QString question = "This URL already exists. Are you sure you want add?";
     QCOMPARE(MessageBox::TakeShownTexts(), answer != 0 ? QStringList{question} : QStringList());
@@ -341,7 +354,11 @@ void ListViewTest::importsAddWholeFilesOnly()
                    "<dl><dt><a href=\"http://a.example/\">A</a>"
                    "<dt><a href=\"https://b.example/\">B</a>"
                    "<dt><a href=\"HTTP://C.EXAMPLE/\">C</a></dl>");
+    // The link left out is named.
+    MessageBox::TakeShownTexts();
+    MessageBox::SetNextAnswer(QMessageBox::Ok);
     QCOMPARE(m_view->ImportBookmarks(QString::fromStdString(files.Path() + "bookmarks.html")), 2);
+    QVERIFY(MessageBox::TakeShownTexts().join("\n").contains("HTTP://C.EXAMPLE/"));
     QCOMPARE(m_view->model()->rowCount(), 3);
     QCOMPARE(Cell(2, 0).toString(), QString("B"));
 
@@ -406,7 +423,9 @@ void ListViewTest::checkRunUpdatesRowsLogAndList()
     QCOMPARE(Cell(1, 3).toString(), QString("     Unchanged "));
 
     server.SetPage("/b", "<html><body>Beta, second text</body></html>");
+    SelectRows({1});
     runAll();
+    QVERIFY(m_view->selectionModel()->isRowSelected(1, {})); // a finished check keeps the selection
     QCOMPARE(Cell(1, 3, Qt::ForegroundRole).value<QColor>(), kRed);
     QVERIFY(Cell(1, 3).toString().startsWith("     Changed - "));
     QCOMPARE(Cell(0, 3, Qt::ForegroundRole).value<QColor>(), kBlack);
@@ -440,7 +459,7 @@ void ListViewTest::keysStartAndStopARun()
     QVERIFY(m_view->IsRunning());
     QCOMPARE(busy.takeFirst().at(0).toBool(), true);
     QTRY_COMPARE_WITH_TIMEOUT(Cell(0, 2).toString(), QString("  5 k"), 10000);
-    QVERIFY(m_view->selectionModel()->isRowSelected(0, {}));
+    QVERIFY(!m_view->selectionModel()->hasSelection()); // progress leaves the user's selection alone
 
     // A stopped run reports nothing more: the row loses its progress and keeps its old texts.
     QTest::keyClick(m_view.get(), Qt::Key_F5, Qt::ShiftModifier);

@@ -68,6 +68,8 @@ private slots:
                                  << "http://example.org/" << false << true;
         QTest::newRow("not an address") << "Page"
                                         << "not an address" << false << false;
+        QTest::newRow("name of blanks") << "   "
+                                        << "http://example.org/" << false << true;
         QTest::newRow("scheme only") << "Page"
                                      << "http://" << false << false;
         QTest::newRow("other scheme") << "Page"
@@ -92,7 +94,7 @@ private slots:
         QCOMPARE(Control<QLabel>(sheet, "status")->text(), valid ? QString("Valid URL") : QString("Invalid URL"));
         QCOMPARE(TextColour(Control<QLineEdit>(sheet, "url")), valid ? QColor(Qt::black) : QColor(Qt::red));
         QCOMPARE(Control<QLabel>(sheet, "urlMarker")->isVisibleTo(&sheet), !valid);
-        QCOMPARE(Control<QLabel>(sheet, "nameMarker")->isVisibleTo(&sheet), name.isEmpty());
+        QCOMPARE(Control<QLabel>(sheet, "nameMarker")->isVisibleTo(&sheet), name.trimmed().isEmpty());
         // A disabled OK closes nothing and stores nothing.
         sheet.accept();
         QCOMPARE(sheet.result() == QDialog::Accepted, ok);

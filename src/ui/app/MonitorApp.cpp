@@ -6,6 +6,7 @@
 #include "ui/app/GuiControl.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/StartupProbe.h"
+#include "ui/app/TerminationSignal.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TrayIcon.h"
 #include "ui/widgets/MessageBox.h"
@@ -82,6 +83,13 @@ int CMonitorApp::InitInstance()
     connect(m_control.get(), &CGuiControl::activationRequested, m_frame.get(), &CMainFrame::BringToFront);
     connect(m_control.get(), &CGuiControl::reported, m_frame.get(), &CMainFrame::SetStatusText);
     const Status listening = m_control->Start(storage);
+    // A logout or a kill saves first, as closing does; the session manager's request likewise.
+    m_termination = std::make_unique<CTerminationSignal>();
+    connect(m_termination.get(), &CTerminationSignal::terminationRequested, m_frame.get(), &CMainFrame::EndSession);
+    connect(qApp, &QGuiApplication::commitDataRequest, m_frame.get(), [this] {
+        if (!m_session.IsDamaged())
+            m_session.Save();
+    });
     if (startMinimized && CTrayIcon::IsAvailable()) {
         m_frame->HideToTray();
     } else if (startMinimized) {

@@ -8,6 +8,7 @@
 
 class CGuiControl;
 class CMainFrame;
+class CTerminationSignal;
 
 // The application object: starts the program in order (crash handler, one program per storage folder,
 // the list, the main window) and owns what lives as long as the program: the list session, the
@@ -44,4 +45,5 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
     // After the window: it works on the window's list and goes first.
     std::unique_ptr<CGuiControl> m_control;
+    std::unique_ptr<CTerminationSignal> m_termination;
 };

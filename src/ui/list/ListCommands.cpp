@@ -33,12 +33,14 @@ bool EditRecord(Curl& record, bool isNewPage, QWidget* parent)
 void CMyListView::AddUrl()
 {
     std::unique_ptr<Curl> record = CListSession::NewRecord("");
-    if (!EditRecord(*record, true, this))
+    // No to the duplicate question goes back to the sheet with what was typed; only Cancel gives up.
+    while (EditRecord(*record, true, this)) {
+        if (m_session.Doc().IsDuplicate(*record) && CVigilPrefs::GetInstance().ReadInt(Pref::confirmDuplicates) != 0
+            && !MessageBox::AskYesNo(this, "This URL already exists. Are you sure you want add?"))
+            continue;
+        AppendRecord(std::move(record));
         return;
-    if (m_session.Doc().IsDuplicate(*record) && CVigilPrefs::GetInstance().ReadInt(Pref::confirmDuplicates) != 0
-        && !MessageBox::AskYesNo(this, "This URL already exists. Are you sure you want add?"))
-        return;
-    AppendRecord(std::move(record));
+    }
 }
 
 void CMyListView::AppendRecord(std::unique_ptr<Curl> record)

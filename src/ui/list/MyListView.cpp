@@ -15,6 +15,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -85,7 +86,8 @@ CMyListView::CMyListView(CListSession& session, QWidget* parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setStretchLastSection(false);
+    // The last column takes what the window has to spare; a double-click on a divider fits a column.
+    horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setSectionsMovable(false);
 
     // The selection stays as visible when the list loses the focus.
@@ -168,6 +170,23 @@ void CMyListView::UpdateActions()
     m_actions[Index(ListCommand::CheckForChanges)]->setEnabled(selected && !running);
     m_actions[Index(ListCommand::CheckAll)]->setEnabled(!running);
     m_actions[Index(ListCommand::StopChecking)]->setEnabled(running);
+}
+
+void CMyListView::paintEvent(QPaintEvent* event)
+{
+    QTableView::paintEvent(event);
+    if (m_model->rowCount() > 0)
+        return;
+    // An empty list says how to fill it.
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+                     EmptyListHint());
+}
+
+QString CMyListView::EmptyListHint()
+{
+    return QStringLiteral("Add the first page to watch: File > Add URL, or Ctrl+N");
 }
 
 void CMyListView::contextMenuEvent(QContextMenuEvent* event)

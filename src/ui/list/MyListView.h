@@ -82,6 +82,8 @@ public:
     void StoreColumnWidths();
     // The first selected record in list order, null when none is selected (the browser pane acts on it).
     Curl* FirstSelected() const;
+    // What the empty list shows in its place.
+    static QString EmptyListHint();
     // How many pages are marked changed.
     int CountChanged() const;
 
@@ -102,6 +104,7 @@ signals:
     void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:

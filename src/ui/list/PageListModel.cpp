@@ -13,10 +13,17 @@ namespace {
 const QString kBlanks = "   ";
 const QColor kOddRow(233, 233, 255);
 const QColor kChangedText(255, 0, 0);
+// Dark enough on the rows' fixed light backgrounds, and apart from the red of a change.
+const QColor kFailedText(176, 64, 0);
 
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+bool IsFailed(const Curl& record)
+{
+    return record.m_nChecks != 0 && !record.GetComplete();
 }
 
 } // namespace
@@ -87,7 +94,11 @@ QVariant CPageListModel::data(const QModelIndex& index, int role) const
     case Qt::BackgroundRole:
         return index.row() % 2 == 0 ? QColor(Qt::white) : kOddRow;
     case Qt::ForegroundRole:
-        return index.column() == Changed && record->GetChanged() ? kChangedText : QColor(Qt::black);
+        if (index.column() == Changed && record->GetChanged())
+            return kChangedText;
+        if (index.column() == Status && IsFailed(*record) && !m_progress.contains(record))
+            return kFailedText;
+        return QColor(Qt::black);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     default:

@@ -34,6 +34,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <cstdio>
+
 namespace {
 
 const QString kListFilter = QStringLiteral("Site Vigil Files (*.dat);;All Files (*)");
@@ -312,6 +314,45 @@ void CMainFrame::OnScheduleTick()
     else
         m_scheduler->OnScheduleTick();
     m_lockKeys->Refresh();
+    ShowSaveState();
+}
+
+void CMainFrame::ShowSaveState()
+{
+    const DocResult& last = m_session.Doc().LastDefaultSave();
+    if (last.ok || m_session.IsDamaged()) {
+        if (m_saveFailure.isEmpty())
+            return;
+        m_saveFailure.clear();
+        SetStatusText(QStringLiteral("The list was saved"));
+        m_tray->SetTip(0, QStringLiteral("Site Vigil"));
+        m_tray->SetTip(1, QStringLiteral("Site Vigil"));
+        return;
+    }
+    const QString text = QStringLiteral("The list could not be saved: %1 (Site Vigil tries again each minute)")
+                             .arg(QString::fromStdString(last.error));
+    // Other messages may take the bar meanwhile; the failure comes back each second until it is over.
+    if (StatusText() != text)
+        SetStatusText(text);
+    if (m_saveFailure != text) {
+        m_saveFailure = text;
+        m_tray->SetTip(0, text);
+        m_tray->SetTip(1, text);
+    }
+}
+
+void CMainFrame::EndSession()
+{
+    m_list->StopChecking();
+    m_list->StoreColumnWidths();
+    // A damaged list file is never saved over without the user's word; there is no one to ask now.
+    if (!m_session.IsDamaged()) {
+        if (const DocResult saved = m_session.Save(); !saved.ok)
+            std::fprintf(stderr, "sitevigil: the list could not be saved: %s\n", saved.error.c_str());
+    }
+    m_tray->Hide();
+    m_popup->Retract();
+    QApplication::quit();
 }
 
 bool CMainFrame::SaveList()

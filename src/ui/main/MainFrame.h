@@ -56,6 +56,8 @@ public:
     bool SaveList();
     // Ends the program as the tray menu's Exit does: saves first and stays open if that fails.
     void Exit();
+    // The session ends (SIGTERM, a logout): saves as closing does, asking nothing, then quits.
+    void EndSession();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,8 +70,11 @@ private:
     void CreateTray();
     void ConnectList();
     void OnScheduleTick();
+    // A failing save is shown in the status bar and the tray tip until one succeeds.
+    void ShowSaveState();
     bool MoveDamagedListAside();
     bool SaveOnExit();
+    QString m_saveFailure;
 
     void OnPreferences();
     void OnImportFavorites();

@@ -5,10 +5,13 @@
 #include "ui/widgets/PlainText.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 CPPEmail::CPPEmail(QWidget* parent)
     : CPropertyPage(tr("Notifications::Email"), QIcon(":/sheets/email.svg"), parent)
@@ -18,6 +21,10 @@ CPPEmail::CPPEmail(QWidget* parent)
     , m_recipients(new QLineEdit(this))
     , m_server(new QLineEdit(this))
     , m_port(NewDigitsField())
+    , m_security(new QComboBox(this))
+    , m_login(new QLineEdit(this))
+    , m_password(new QLineEdit(this))
+    , m_caFile(new QLineEdit(this))
     , m_test(new QPushButton(tr("Send Test E-mail now"), this))
     , m_progress(MakePlain(new QLabel(this)))
 {
@@ -27,6 +34,16 @@ CPPEmail::CPPEmail(QWidget* parent)
     m_recipients->setObjectName("emailRecipients");
     m_server->setObjectName("smtpServer");
     m_port->setObjectName("smtpPort");
+    m_security->setObjectName("smtpSecurity");
+    m_login->setObjectName("smtpUser");
+    m_password->setObjectName("smtpPassword");
+    m_caFile->setObjectName("smtpCAFile");
+    // In the order of the setting's values.
+    m_security->addItems({tr("None"), tr("STARTTLS (required)"), tr("TLS from the start (port 465)")});
+    m_password->setEchoMode(QLineEdit::Password);
+    m_login->setPlaceholderText(tr("empty: no login"));
+    m_caFile->setPlaceholderText(tr("empty: the system's certificate authorities"));
+    m_password->setToolTip(tr("Sent only over TLS"));
     m_test->setObjectName("testEmail");
     m_progress->setObjectName("testEmailProgress");
     m_port->setMaximumWidth(60);
@@ -34,11 +51,10 @@ CPPEmail::CPPEmail(QWidget* parent)
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_send, 0, 0, 1, 2);
-    const std::pair<const char*, QWidget*> rows[] = {{"User name", m_user},
-                                                     {"E-mail address", m_address},
-                                                     {"Recipients", m_recipients},
-                                                     {"SMTP Server", m_server},
-                                                     {"SMTP Port", m_port}};
+    const std::pair<const char*, QWidget*> rows[]
+        = {{"Your name", m_user},     {"E-mail address", m_address}, {"Recipients", m_recipients},
+           {"SMTP Server", m_server}, {"SMTP Port", m_port},         {"Security", m_security},
+           {"Login", m_login},        {"Password", m_password},      {"CA certificates file", m_caFile}};
     int row = 1;
     for (const auto& [label, field] : rows) {
         grid->addWidget(new QLabel(tr(label), this), row, 0);
@@ -62,6 +78,10 @@ void CPPEmail::LoadControls()
     m_recipients->setText(QString::fromStdString(m_values.emailRecipients));
     m_server->setText(QString::fromStdString(m_values.smtpServer));
     m_port->setText(QString::number(m_values.smtpPort));
+    m_security->setCurrentIndex(std::clamp(m_values.smtpSecurity, 0, 2));
+    m_login->setText(QString::fromStdString(m_values.smtpUser));
+    m_password->setText(QString::fromStdString(m_values.smtpPassword));
+    m_caFile->setText(QString::fromStdString(m_values.smtpCAFile));
 }
 
 bool CPPEmail::StoreControls()
@@ -74,6 +94,10 @@ bool CPPEmail::StoreControls()
     values.smtpServer = m_server->text().toStdString();
     if (!ReadInt(m_port, values.smtpPort))
         return false;
+    values.smtpSecurity = m_security->currentIndex();
+    values.smtpUser = m_login->text().toStdString();
+    values.smtpPassword = m_password->text().toStdString();
+    values.smtpCAFile = m_caFile->text().toStdString();
     m_values = values;
     return true;
 }

@@ -6,11 +6,12 @@
 #include "ui/sheets/PropertyPage.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// "Notifications::Email": the change e-mail's sender, recipients and server. "Send Test E-mail now"
+// "Notifications::Email": the change e-mail's sender, recipients and server, with TLS and login. "Send Test E-mail now"
 // sends with the values shown, in the background, and leaves the stored settings alone.
 class CPPEmail : public CPropertyPage
 {
@@ -40,6 +41,10 @@ private:
     QLineEdit* m_recipients;
     QLineEdit* m_server;
     QLineEdit* m_port;
+    QComboBox* m_security;
+    QLineEdit* m_login;
+    QLineEdit* m_password;
+    QLineEdit* m_caFile;
     QPushButton* m_test;
     QLabel* m_progress;
     bool m_sending = false;

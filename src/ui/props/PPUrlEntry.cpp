@@ -195,7 +195,8 @@ void CPPUrlEntry::CheckAddress()
 void CPPUrlEntry::CheckName()
 {
     StoreControls();
-    m_bNamePresent = !m_strName.empty();
+    // A name of blanks only would show as an empty row.
+    m_bNamePresent = !QString::fromStdString(m_strName).trimmed().isEmpty();
     m_nameMarker->setVisible(!m_bNamePresent);
     UpdateOkButton();
 }

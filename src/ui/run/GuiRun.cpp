@@ -80,11 +80,8 @@ void CGuiRun::SetRunButtons(bool running)
 
 void CGuiRun::RefreshRow(Curl& record)
 {
+    // The row keeps its selection: the user may be looking at it while the run goes on.
     m_model.RefreshRow(record);
-    const int row = m_model.RowOf(&record);
-    if (row >= 0)
-        m_view.selectionModel()->select(m_model.index(row, 0),
-                                        QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
 }
 
 void CGuiRun::ShowRowProgress(Curl& record, const std::string& text)
@@ -93,9 +90,8 @@ void CGuiRun::ShowRowProgress(Curl& record, const std::string& text)
     const int row = m_model.RowOf(&record);
     if (row < 0)
         return;
-    const QModelIndex index = m_model.index(row, 0);
-    m_view.selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    m_view.scrollTo(index);
+    // The row comes into view; the selection stays the user's.
+    m_view.scrollTo(m_model.index(row, 0));
 }
 
 void CGuiRun::ShowWarning(const std::string& text)
