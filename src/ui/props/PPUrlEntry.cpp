@@ -249,7 +249,7 @@ void CPPUrlEntry::OnDownloaded(std::unique_ptr<Curl> checked, const std::string&
     if (m_record.m_strName.empty())
         m_record.m_strName = GetPageTitle(pageText);
     LoadFromRecord(m_record);
-    m_watchText.ReloadPreview(m_record);
+    m_watchText.ShowDownloadedPreview(pageText);
     StopBusy();
     CheckAddress();
     CheckName();
