@@ -6,7 +6,7 @@
 #include "cli/ListChange.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
-#include "fetch/UrlEngine.h"
+#include "run/RunCore.h"
 #include "run/CheckRun.h"
 #include "run/ListRequests.h"
 #include "run/RunMessageQueue.h"
@@ -93,10 +93,9 @@ int CmdCheck(CliContext& ctx)
 
     CStopSignals signals;
     CConsoleFrontEnd frontEnd(ctx.out, ctx.err, ProgressOptions(ctx.err));
-    frontEnd.SetRunSize(static_cast<int>(pages.size()));
-    CUrlEngine engine;
     CRunMessageQueue queue;
-    CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
+    CRunCore core(ctx.Doc(), queue, frontEnd);
+    CCheckRun& run = core.Run();
 
     if (!run.CheckPages(pages))
         return kExitFailed;

@@ -4,7 +4,6 @@
 #include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
-#include "run/Scheduler.h"
 #include "ui/list/BrowserImportDialog.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/AboutDialog.h"
@@ -53,15 +52,16 @@ void WithShortcutTip(QAction* action, QString tip)
 
 } // namespace
 
-CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
+CMainFrame::CMainFrame(CListSession& session, CGuiRun& run, QWidget* parent)
     : QMainWindow(parent)
     , m_session(session)
+    , m_run(run)
 {
     setWindowTitle(QString::fromStdString(session.Doc().GetTitle()) + QStringLiteral(" - Site Vigil"));
     setWindowIcon(AppIcon());
     resize(960, 680);
 
-    m_list = new CMyListView(session);
+    m_list = new CMyListView(session, run);
     const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
     m_pane = new CSplitFrame([this]() { return m_list->FirstSelected(); }, storage);
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -79,8 +79,7 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
     CreateStatusBar();
     CreateTray();
     ConnectList();
-    // The scheduler speaks through the run's front end, whose texts reach this window by the list's signals.
-    m_scheduler = std::make_unique<CScheduler>(m_list->GuiRun().Run(), session.Doc(), m_list->GuiRun());
+    ConnectRun();
     connect(&m_scheduleTimer, &QTimer::timeout, this, &CMainFrame::OnScheduleTick);
     RestartScheduleTimer();
     m_list->setFocus();
@@ -88,6 +87,11 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
 
 CMainFrame::~CMainFrame()
 {
+    // The run outlives the window: nothing of it may reach the window's parts from here on.
+    m_run.SetSoundHook({});
+    m_run.SetDialogParent(nullptr);
+    disconnect(&m_run, nullptr, this, nullptr);
+    disconnect(&m_run, nullptr, m_popup, nullptr);
     delete m_popup;
 }
 
@@ -197,21 +201,27 @@ void CMainFrame::CreateTray()
     connect(m_tray, &CTrayIcon::doubleClicked, this, &CMainFrame::RestoreFromTray);
 }
 
+void CMainFrame::ConnectRun()
+{
+    connect(&m_run, &CGuiRun::statusText, this, &CMainFrame::SetStatusText);
+    connect(&m_run, &CGuiRun::trayTip, this, [this](const QString& tip) { m_tray->SetTip(0, tip); });
+    connect(&m_run, &CGuiRun::busyChanged, this, [this](bool busy) { busy ? ShowBusy() : HideBusy(); });
+    connect(&m_run, &CGuiRun::blinkingChanged, this,
+            [this](bool blinking) { blinking ? StartBlinking() : StopBlinking(); });
+    connect(&m_run, &CGuiRun::changesPresent, this, &CMainFrame::SetChangesPresent);
+    connect(&m_run, &CGuiRun::popupRequested, m_popup, &CTaskbarNotifier::Announce);
+    m_run.SetDialogParent(this);
+    m_run.SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
+        m_sound->Play(pref, file, std::move(onEnded));
+    });
+}
+
 void CMainFrame::ConnectList()
 {
-    connect(m_list, &CMyListView::statusText, this, &CMainFrame::SetStatusText);
-    connect(m_list, &CMyListView::trayTip, this, [this](const QString& tip) { m_tray->SetTip(0, tip); });
-    connect(m_list, &CMyListView::busyChanged, this, [this](bool busy) { busy ? ShowBusy() : HideBusy(); });
-    connect(m_list, &CMyListView::blinkingChanged, this,
-            [this](bool blinking) { blinking ? StartBlinking() : StopBlinking(); });
     connect(m_list, &CMyListView::changesPresent, this, &CMainFrame::SetChangesPresent);
     connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().ShowUrl(url); });
     connect(m_list, &CMyListView::showNoticeInPane, this,
             [this](const QString& heading, const QString& text) { m_pane->View().ShowNotice(heading, text); });
-    connect(m_list, &CMyListView::popupRequested, m_popup, &CTaskbarNotifier::Announce);
-    m_list->SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
-        m_sound->Play(pref, file, std::move(onEnded));
-    });
 }
 
 void CMainFrame::HideToTray()
@@ -312,7 +322,7 @@ void CMainFrame::OnScheduleTick()
         SetStatusText(QStringLiteral("Scheduled checks and saves wait until the damaged list file is dealt with "
                                      "(File > Save)"));
     else
-        m_scheduler->OnScheduleTick();
+        m_run.Scheduler().OnScheduleTick();
     m_lockKeys->Refresh();
     ShowSaveState();
 }

@@ -5,10 +5,10 @@
 
 #include <memory>
 
+class CGuiRun;
 class CListSession;
 class CLockKeyPanes;
 class CMyListView;
-class CScheduler;
 class CSoundPlayer;
 class CSplitFrame;
 class CTaskbarNotifier;
@@ -25,7 +25,8 @@ class CMainFrame : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit CMainFrame(CListSession& session, QWidget* parent = nullptr);
+    // The run belongs to the application; the window shows it and ticks its schedule.
+    CMainFrame(CListSession& session, CGuiRun& run, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CMyListView& ListView() const { return *m_list; }
@@ -69,6 +70,7 @@ private:
     void CreateStatusBar();
     void CreateTray();
     void ConnectList();
+    void ConnectRun();
     void OnScheduleTick();
     // A failing save is shown in the status bar and the tray tip until one succeeds.
     void ShowSaveState();
@@ -87,6 +89,7 @@ private:
     void ShowImported(int count);
 
     CListSession& m_session;
+    CGuiRun& m_run;
     CMyListView* m_list = nullptr;
     CSplitFrame* m_pane = nullptr;
     CTrayIcon* m_tray = nullptr;
@@ -99,7 +102,6 @@ private:
     CTaskbarNotifier* m_popup = nullptr;
     CSoundPlayer* m_sound = nullptr;
     QTimer m_scheduleTimer;
-    std::unique_ptr<CScheduler> m_scheduler;
     bool m_changesPresent = false;
     bool m_hiddenInTray = false;
     // Set by Exit: the close that follows ends the program instead of hiding the window.
