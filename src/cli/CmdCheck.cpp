@@ -6,9 +6,9 @@
 #include "cli/ListChange.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
-#include "run/RunCore.h"
 #include "run/CheckRun.h"
 #include "run/ListRequests.h"
+#include "run/RunCore.h"
 #include "run/RunMessageQueue.h"
 
 #include <iostream>

@@ -4,12 +4,12 @@
 #include "cli/ConsoleFrontEnd.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
-#include "run/RunCore.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "run/CheckRun.h"
 #include "run/ControlService.h"
 #include "run/ListRequests.h"
+#include "run/RunCore.h"
 #include "run/RunMessageQueue.h"
 
 #include <chrono>

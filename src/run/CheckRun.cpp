@@ -137,8 +137,8 @@ void CCheckRun::OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId)
     }
     if (record) {
         const int total = static_cast<int>(m_runPages.size());
-        m_events.OnPageChecked({*record, taken, taken && record->GetNewChange(),
-                                total - static_cast<int>(m_outstanding.size()), total});
+        m_events.OnPageChecked(
+            {*record, taken, taken && record->GetNewChange(), total - static_cast<int>(m_outstanding.size()), total});
         const bool empty = checked->GetComplete() && checked->GetSize() == 0;
         if (empty && CVigilPrefs::GetInstance().ReadInt(Pref::warnNoData) != 0)
             m_events.OnProblem(ProblemSeverity::Warning, "Warning: " + record->GetName() + " contains no data");
@@ -202,11 +202,11 @@ void CCheckRun::EndOfRun()
     // Steps of earlier runs that have finished are let go here, never from inside their own callback.
     std::erase_if(m_endings, [](const std::shared_ptr<CEndOfRun>& steps) { return steps->IsFinished(); });
     m_lastEndOfRun = {};
-    auto steps = CEndOfRun::Start(totals, m_doc, m_runPages, m_events, m_dispatcher,
-                                  [this](const EndOfRunOutcome& outcome) {
-                                      m_lastEndOfRun = outcome;
-                                      m_events.OnRunClosed({outcome.failures});
-                                  });
+    auto steps
+        = CEndOfRun::Start(totals, m_doc, m_runPages, m_events, m_dispatcher, [this](const EndOfRunOutcome& outcome) {
+              m_lastEndOfRun = outcome;
+              m_events.OnRunClosed({outcome.failures});
+          });
     if (!steps->IsFinished())
         m_endings.push_back(std::move(steps));
 }

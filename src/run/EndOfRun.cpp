@@ -31,8 +31,7 @@ std::string FormatPopupText(const RunTotals& totals)
     return text;
 }
 
-CEndOfRun::CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispatcher& dispatcher,
-                     Finished onFinished)
+CEndOfRun::CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispatcher& dispatcher, Finished onFinished)
     : m_totals(totals)
     , m_events(events)
     , m_onFinished(std::move(onFinished))
@@ -136,18 +135,18 @@ void CEndOfRun::SendEmail()
     }
     std::weak_ptr<CEndOfRun> self = weak_from_this();
     auto changed = std::make_shared<CSiteVigilDoc::RecordList>(std::move(m_changed));
-    const bool started = m_emailJob.Start<std::string>([changed] { return SendChangeEmail(*changed); },
-                                                       [self](std::string problem) {
-                                                           auto steps = self.lock();
-                                                           if (!steps)
-                                                               return;
-                                                           if (!problem.empty()) {
-                                                               steps->m_events.OnProblem(ProblemSeverity::Error,
-                                                                                         problem);
-                                                               steps->Fail(problem);
-                                                           }
-                                                           steps->RunCommand();
-                                                       });
+    const bool started
+        = m_emailJob.Start<std::string>([changed] { return SendChangeEmail(*changed); },
+                                        [self](std::string problem) {
+                                            auto steps = self.lock();
+                                            if (!steps)
+                                                return;
+                                            if (!problem.empty()) {
+                                                steps->m_events.OnProblem(ProblemSeverity::Error, problem);
+                                                steps->Fail(problem);
+                                            }
+                                            steps->RunCommand();
+                                        });
     if (!started) {
         const std::string problem = "Email not sent - the program could not start a thread for it";
         m_events.OnProblem(ProblemSeverity::Error, problem);

@@ -51,8 +51,7 @@ public:
     bool IsFinished() const { return m_finished; }
 
     // Use Start.
-    CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispatcher& dispatcher,
-              Finished onFinished);
+    CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispatcher& dispatcher, Finished onFinished);
 
 private:
     void Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPages);

@@ -236,7 +236,8 @@ TEST_F(CheckRun, StopDiscardsQueuedPagesAndGivesNoSummary)
     run->CheckAll();
     const bool othersIn = DispatchUntil([&] {
         return !run->IsRunning()
-            || (frontEnd.Count("checked:a") == 1 && frontEnd.Count("checked:b") == 1 && frontEnd.Count("checked:c") == 1);
+            || (frontEnd.Count("checked:a") == 1 && frontEnd.Count("checked:b") == 1
+                && frontEnd.Count("checked:c") == 1);
     });
     const bool endedEarly = !run->IsRunning();
     second.Open();

@@ -35,8 +35,8 @@ public:
             events.push_back("run-end:stopped");
             return;
         }
-        events.push_back("run-end:" + std::to_string(event.totals.records) + "|" + std::to_string(event.totals.newChanges)
-                         + "|" + std::to_string(event.totals.markedChanged));
+        events.push_back("run-end:" + std::to_string(event.totals.records) + "|"
+                         + std::to_string(event.totals.newChanges) + "|" + std::to_string(event.totals.markedChanged));
     }
     void OnRunClosed(const RunClosedEvent& event) override
     {

@@ -9,8 +9,8 @@
 #include "model/VigilPrefs.h"
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/MyListView.h"
-#include "ui/run/GuiRun.h"
 #include "ui/props/UrlPropertiesSheet.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QAction>

@@ -4,8 +4,8 @@
 
 #include "model/ListSession.h"
 #include "ui/list/MyListView.h"
-#include "ui/run/GuiRun.h"
 #include "ui/props/UrlPropertiesSheet.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QApplication>

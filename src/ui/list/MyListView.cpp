@@ -340,4 +340,3 @@ void CMyListView::CheckSelected()
     if (Curl* record = FirstSelected())
         m_run.CheckSelected(record);
 }
-

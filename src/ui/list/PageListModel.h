@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QString>
 
-
 // The rows of the list view: one per page of the list, in list order, read from the list by row.
 // Columns: name, URL, status, change, last checked, last modified; the texts after the first carry
 // three leading blanks. Rows alternate white and light blue; the change text is red while the page is

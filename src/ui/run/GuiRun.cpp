@@ -105,10 +105,9 @@ void CGuiRun::OnProblem(ProblemSeverity severity, const std::string& text)
 
 void CGuiRun::Ask(const std::string& question, std::function<void(bool)> answered)
 {
-    MessageBox::Open(m_dialogParent, QMessageBox::Question, Text(question), QMessageBox::Yes | QMessageBox::No,
-                     QMessageBox::Yes, [answered = std::move(answered)](QMessageBox::StandardButton button) {
-                         answered(button == QMessageBox::Yes);
-                     });
+    MessageBox::Open(
+        m_dialogParent, QMessageBox::Question, Text(question), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
+        [answered = std::move(answered)](QMessageBox::StandardButton button) { answered(button == QMessageBox::Yes); });
 }
 
 void CGuiRun::ShowSummary(const std::string& text, bool boxWanted, std::function<void()> done)
