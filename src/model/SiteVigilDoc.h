@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -76,9 +77,9 @@ public:
     void DeleteContents();
     const std::string& GetTitle() const { return m_strTitle; }
 
-    // Store writes 1, 0, 50, the count and the records head to tail; load appends them in the same order,
-    // so the list keeps its order across saves. Bytes left after the counted records mean the file was
-    // not read whole: that is reported like any damaged list.
+    // Store writes the program's version (1, 1, 0), the count and the records head to tail; load
+    // appends them in the same order, so the list keeps its order across saves. Bytes left after the
+    // counted records mean the file was not read whole: that is reported like any damaged list.
     void Serialize(CArchiveWriter& archive) const;
     DocResult Serialize(CArchiveReader& archive);
 
@@ -95,6 +96,12 @@ public:
     void RefuseDefaultSave(std::string reason) { m_defaultSaveRefusal = std::move(reason); }
     DocResult LoadDefault();
     std::string GetDefaultPath() const;
+    // True when the list file is no longer the one this list last read or wrote: another program
+    // replaced or changed it meanwhile. SaveDefault then refuses, so that nobody's list is saved over
+    // unseen; the front end asks its user and then saves over it (SaveDefaultReplacing) or loads it.
+    bool DefaultFileReplaced() const;
+    // The user has decided about the file on disk: the next SaveDefault writes over whatever is there.
+    void TakeOverDefaultFile() { m_defaultStamp.reset(); }
 
     // Appends the record at the end. A record whose serial is already in the list (a copy) gets a new
     // one; a record without a valid id, or with one another page of the list has, gets a fresh id
@@ -147,4 +154,15 @@ private:
     class CReplacing;
     std::string m_defaultSaveRefusal;
     DocResult m_lastDefaultSave;
+    // The list file as this list last read or wrote it (identity, size, time); nothing before the
+    // first load or save of the default file, and "absent" when there was no file.
+    struct FileStamp
+    {
+        bool exists = false;
+        uint64_t device = 0, inode = 0;
+        int64_t size = 0, mtimeNs = 0, ctimeNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const std::string& path);
+    std::optional<FileStamp> m_defaultStamp;
 };

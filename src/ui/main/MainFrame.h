@@ -9,6 +9,7 @@ class CGuiRun;
 class CListSession;
 class CLockKeyPanes;
 class CMyListView;
+class CReplacedListQuestion;
 class CSoundPlayer;
 class CSplitFrame;
 class CTaskbarNotifier;
@@ -77,6 +78,7 @@ private:
     bool MoveDamagedListAside();
     bool SaveOnExit();
     QString m_saveFailure;
+    CReplacedListQuestion* m_replacedList = nullptr;
 
     void OnPreferences();
     void OnImportFavorites();
