@@ -15,6 +15,8 @@
 #include <set>
 #include <thread>
 
+#include <unistd.h>
+
 namespace {
 
 // The rows being delivered in this process, so that two passes never send one row twice.
@@ -145,6 +147,9 @@ Result<std::string> DeliverToChannel(const Channel& channel, const Notice& notic
 std::vector<DeliveryOutcome> DeliverOutbox(const std::string& storageFolder, const std::vector<int64_t>* only,
                                            int waitSeconds, const std::atomic<bool>* stop)
 {
+    // No outbox yet: nothing was ever queued, and a look must not create one.
+    if (::access(COutbox::PathIn(storageFolder).c_str(), F_OK) != 0)
+        return {};
     auto outbox = std::make_shared<COutbox>(storageFolder);
     Result<std::vector<OutboxRow>> due = outbox->Due(Clock::Now());
     if (!due)
