@@ -39,8 +39,12 @@ CPythonPeer::CPythonPeer(const std::string& script, const std::vector<std::strin
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input[0], 0);
     posix_spawn_file_actions_adddup2(&actions, output[1], 1);
-    const std::string path = ScriptPath(script);
+    // A script of tests/support, or a program named by its full path.
+    const bool program = !script.empty() && script.front() == '/';
+    const std::string path = program ? script : ScriptPath(script);
     std::vector<const char*> argv{"/usr/bin/python3", path.c_str()};
+    if (program)
+        argv.erase(argv.begin());
     for (const std::string& arg : args)
         argv.push_back(arg.c_str());
     argv.push_back(nullptr);

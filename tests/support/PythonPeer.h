@@ -12,7 +12,8 @@
 class CPythonPeer
 {
 public:
-    // Starts tests/support/<script> with the arguments; waits up to 20 s for its first line.
+    // Starts tests/support/<script> with the arguments (or the program, when script is a full path);
+    // waits up to 20 s for its first line.
     CPythonPeer(const std::string& script, const std::vector<std::string>& args,
                 const std::vector<std::string>& environment = {});
     ~CPythonPeer();
