@@ -17,9 +17,9 @@ std::string Xml(const std::string& text)
 
 } // namespace
 
-std::string FeedEntryId(const std::string& pageKey, int64_t checkTime)
+std::string FeedEntryId(const std::string& pageKey, int64_t checkTime, int checkNumber)
 {
-    return "urn:x-sitevigil:change:" + pageKey + ":" + std::to_string(checkTime);
+    return "urn:x-sitevigil:change:" + pageKey + ":" + std::to_string(checkTime) + "-" + std::to_string(checkNumber);
 }
 
 std::string RenderAtomFeed(const std::vector<FeedEntry>& entries, int64_t updated)

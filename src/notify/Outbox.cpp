@@ -399,7 +399,8 @@ Result<std::vector<FeedEntry>> COutbox::AddFeedEntries(const std::vector<FeedEnt
         }
     }
     insert.reset();
-    const std::string trim = "DELETE FROM feed WHERE id NOT IN (SELECT id FROM feed ORDER BY time DESC, id DESC LIMIT "
+    const std::string trim
+        = "DELETE FROM feed WHERE id NOT IN (SELECT id FROM feed ORDER BY time DESC, rowid DESC LIMIT "
         + std::to_string(keep) + ")";
     if (Status trimmed = Exec(trim.c_str()); !trimmed) {
         Exec("ROLLBACK");
@@ -409,7 +410,7 @@ Result<std::vector<FeedEntry>> COutbox::AddFeedEntries(const std::vector<FeedEnt
         Exec("ROLLBACK");
         return commit.error();
     }
-    if (sqlite3_prepare_v2(m_db, "SELECT id, time, title, link, summary FROM feed ORDER BY time DESC, id DESC", -1,
+    if (sqlite3_prepare_v2(m_db, "SELECT id, time, title, link, summary FROM feed ORDER BY time DESC, rowid DESC", -1,
                            &raw, nullptr)
         != SQLITE_OK)
         return Failure("read");

@@ -115,14 +115,18 @@ QueuedNotifications QueueRunNotifications(const std::vector<std::unique_ptr<Curl
     Notice changes{kEventChanges, now, {}};
     Notice failures{kEventFailures, now, {}};
     Notice email{kEventChanges, now, {}};
+    std::vector<FeedEntry> feed;
     for (const auto& record : records) {
         const Curl& page = *record;
         PageNoticeState& state = (*states)[PageKey(page)];
         // A change is announced once: the new-change mark stays until the page's next check.
-        if (newChanges > 0 && page.GetNewChange() && page.m_bChanged
-            && state.announcedChange != page.m_timeLastChecked) {
+        if (newChanges > 0 && page.GetNewChange() && page.m_bChanged && state.announcedChange != page.m_nChecks) {
             changes.pages.push_back(MakePage(page, page.m_strChangeReason, true));
-            state.announcedChange = page.m_timeLastChecked;
+            state.announcedChange = page.m_nChecks;
+            const NoticePage& announced = changes.pages.back();
+            feed.push_back(FeedEntry{FeedEntryId(PageKey(page), page.m_timeLastChecked, page.m_nChecks),
+                                     page.m_timeLastChecked, announced.name, announced.address,
+                                     FeedSummary(announced)});
         }
         if (sendEmail && page.m_bChanged)
             email.pages.push_back(MakePage(page, page.m_strChangeReason, false));
@@ -152,13 +156,8 @@ QueuedNotifications QueueRunNotifications(const std::vector<std::unique_ptr<Curl
     if (Status saved = outbox.SavePageStates(*states); !saved)
         queued.problems.push_back(saved.error().message);
 
-    if (!changes.pages.empty()) {
-        std::vector<FeedEntry> entries;
-        for (const NoticePage& page : changes.pages) {
-            entries.push_back(FeedEntry{FeedEntryId(page.id.empty() ? page.address : page.id, page.time), page.time,
-                                        page.name, page.address, FeedSummary(page)});
-        }
-        Result<std::vector<FeedEntry>> all = outbox.AddFeedEntries(entries, kFeedEntries);
+    if (!feed.empty()) {
+        Result<std::vector<FeedEntry>> all = outbox.AddFeedEntries(feed, kFeedEntries);
         if (!all)
             queued.problems.push_back(all.error().message);
         else if (Status written = WriteAtomFeed(queued.storageFolder + kFeedFileName, *all, now); !written)

@@ -180,7 +180,7 @@ TEST_F(RunNotifications, TheFeedKeepsEachChangeOnceWithIdsThatStay)
     }
     const nlohmann::json full = ParseFeed(feed);
     ASSERT_EQ(full["entries"].size(), kFeedEntries);
-    EXPECT_EQ(full["entries"][0]["id"], FeedEntryId("2b", now));
+    EXPECT_EQ(full["entries"][0]["id"], FeedEntryId("2b", now, records[1]->m_nChecks));
 }
 
 // A private session bus with a notification server that clicks the first action it is offered.
