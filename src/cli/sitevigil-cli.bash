@@ -65,6 +65,12 @@ _sitevigil_cli()
             if ((cword == i + 1)); then
                 COMPREPLY=($(compgen -W "add list remove test" -- "$cur"))
                 return
+            elif [[ ${words[i + 1]} == remove || ${words[i + 1]} == test ]]; then
+                # The channels' names: the first field of each line of the piped list.
+                local IFS=$'\n'
+                COMPREPLY=($(compgen -W "$(sitevigil-cli ${configdir:+--config-dir "$configdir"} channels list \
+                    2>/dev/null | awk -F '\t' 'NF > 1 { print $1 }')" -- "$cur"))
+                return
             fi
             options="--name --events" ;;
         outbox)

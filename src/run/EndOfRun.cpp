@@ -129,11 +129,12 @@ void CEndOfRun::DeliverNotifications()
                     steps->Fail(problem);
                 }
             }
+            // Not an error: the outbox delivers them later. The front end's status line says so.
             if (settled < queued->rows.size()) {
                 const size_t pending = queued->rows.size() - settled;
-                steps->m_frontEnd.ShowWarning(std::to_string(pending)
-                                              + (pending == 1 ? " notification is" : " notifications are")
-                                              + " still pending in the outbox; they are delivered later");
+                steps->m_frontEnd.SetStatusText(std::to_string(pending)
+                                                + (pending == 1 ? " notification is" : " notifications are")
+                                                + " still pending in the outbox; they are delivered later");
             }
             steps->RunCommand();
         });

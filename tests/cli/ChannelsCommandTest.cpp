@@ -111,6 +111,7 @@ TEST_F(ChannelsCommand, CheckDeliversAndCountsAFailedDeliveryInItsExitStatus)
     const CliResult failed = Cli({"check"});
     EXPECT_EQ(failed.status, kExitFailed);
     EXPECT_TRUE(Has(failed.err, "The notification to the channel \"Down\" failed: HTTP 500")) << failed.err;
+    EXPECT_TRUE(Has(failed.err, "1 notification still pending in the outbox")) << failed.err;
     const nlohmann::json outbox = nlohmann::json::parse(Cli({"outbox", "--json"}).out);
     ASSERT_EQ(outbox.size(), 3u);
     EXPECT_EQ(outbox[0]["channel"], "Down");
