@@ -53,6 +53,7 @@ private slots:
         name->setText("Hook");
         add->click();
         address->setText("gotify://g.test/");
+        MessageBox::SetNextAnswer(QMessageBox::Ok);
         add->click(); // no token: refused, nothing added
         QCOMPARE(MessageBox::TakeShownTexts().size(), 1);
         address->setText("ntfy://n.test/topic?token=hidden");
@@ -100,8 +101,7 @@ private slots:
             QSKIP("dbus-daemon could not start a session bus");
         CTempDir dir;
         const std::string received = dir.Path() + "notifications.jsonl";
-        CPythonPeer server("notify_server.py", {received},
-                           {"DBUS_SESSION_BUS_ADDRESS=" + bus.FirstLine()});
+        CPythonPeer server("notify_server.py", {received}, {"DBUS_SESSION_BUS_ADDRESS=" + bus.FirstLine()});
         QVERIFY2(server.Ready(), "the notification server (python3-dbus) did not start");
         qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(bus.FirstLine()));
 

@@ -88,8 +88,8 @@ int CMonitorApp::InitInstance()
     connect(m_control.get(), &CGuiControl::reported, m_frame.get(), &CMainFrame::SetStatusText);
     const Status listening = m_control->Start(storage);
     m_outbox = std::make_unique<COutboxWorker>(storage);
-    m_desktopActions = std::make_unique<CDesktopActions>(m_frame->ListView(), m_session.Doc(),
-                                                         [this] { m_frame->BringToFront(); });
+    m_desktopActions
+        = std::make_unique<CDesktopActions>(m_frame->ListView(), m_session.Doc(), [this] { m_frame->BringToFront(); });
     m_desktopActions->Listen();
     // A logout or a kill saves first, as closing does; the session manager's request likewise.
     m_termination = std::make_unique<CTerminationSignal>();

@@ -24,8 +24,8 @@ bool CDesktopActions::Listen()
     if (!bus.isConnected())
         return false;
     // From any sender: the daemon or this program's delivery thread may have sent the notification.
-    return bus.connect(QString(), "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
-                       "ActionInvoked", this, SLOT(OnActionInvoked(uint, QString)));
+    return bus.connect(QString(), "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked",
+                       this, SLOT(OnActionInvoked(uint, QString)));
 }
 
 void CDesktopActions::OnActionInvoked(uint, const QString& key)

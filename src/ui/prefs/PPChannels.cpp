@@ -235,8 +235,9 @@ void CPPChannels::OnTest()
             if (answer)
                 OnTestResult(true, tr("Test message delivered to %1: %2").arg(who, QString::fromStdString(*answer)));
             else
-                OnTestResult(false, tr("The test message to %1 failed: %2")
-                                        .arg(who, QString::fromStdString(answer.error().message)));
+                OnTestResult(
+                    false,
+                    tr("The test message to %1 failed: %2").arg(who, QString::fromStdString(answer.error().message)));
         });
     if (!started)
         OnTestResult(false, tr("The test message could not be started."));

@@ -41,8 +41,7 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesHooks& hooks, QWidget* par
 
     SetDefaultImages(QIcon(":/sheets/folder.svg"), QIcon(":/sheets/folder-open.svg"));
     for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{m_general, m_prompting, m_connection, m_popup,
-                                                                     m_sound, m_email, m_channels, m_schedule,
-                                                                     m_proxy})
+                                                                     m_sound, m_email, m_channels, m_schedule, m_proxy})
         AddPage(page);
     resize(620, 420);
 }
