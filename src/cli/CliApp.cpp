@@ -37,6 +37,8 @@ const CliCommand kCommands[] = {
     {"import-firefox", CmdImportFirefox},
     {"import-chromium", CmdImportChromium},
     {"test-email", CmdTestEmail},
+    {"channels", CmdChannels},
+    {"outbox", CmdOutbox},
 };
 // clang-format on
 

@@ -23,3 +23,5 @@ int CmdImportFirefox(CliContext& ctx);
 int CmdImportChromium(CliContext& ctx);
 int CmdDaemon(CliContext& ctx);
 int CmdTestEmail(CliContext& ctx);
+int CmdChannels(CliContext& ctx);
+int CmdOutbox(CliContext& ctx);

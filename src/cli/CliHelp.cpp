@@ -113,6 +113,26 @@ const CommandHelp kHelp[] = {
      "send the test e-mail with the stored settings",
      "",
      "sitevigil-cli test-email"},
+    {"channels", "add URL [--name N] [--events changes,failures] | list | remove NAME | test NAME",
+     "the channels that notifications go to, besides the e-mail",
+     "  add URL      a new channel: desktop://, json(s)://host[:port]/path,\n"
+     "               ntfy(s)://host[:port]/topic[?token=T], gotify(s)://host[:port]/APPTOKEN,\n"
+     "               matrix(s)://ACCESSTOKEN@host[:port]/ROOMID, slack(s)://host[:port]/path,\n"
+     "               discord(s)://host[:port]/path (the trailing s means HTTPS)\n"
+     "  --name N     the channel's name (default: the scheme and host)\n"
+     "  --events E   what it gets: changes (the run's new changes), failures (a page that\n"
+     "               starts failing or recovers), or changes,failures (default: changes)\n"
+     "  list         every channel with its events and its last delivery\n"
+     "  remove NAME  drop a channel\n"
+     "  test NAME    send a test message now and print the channel's answer\n",
+     "sitevigil-cli channels add ntfys://ntfy.sh/my-pages --events changes,failures"},
+    {"outbox", "[--json] | retry [ID]",
+     "the notifications waiting, failed or recently delivered",
+     "  --json    a JSON array: id, state, channel, event, pages, attempts, times, error\n"
+     "  retry     try the waiting and failed notifications now (or only notification ID)\n"
+     "Notifications are retried after about 30 s, 2 min, 10 min, 1 h, then every 6 h,\n"
+     "and given up after 3 days. A check waits up to deliveryWait seconds for them.\n",
+     "sitevigil-cli outbox retry 12"},
     {"help", "[COMMAND]",
      "this overview, or the help of one command",
      "",

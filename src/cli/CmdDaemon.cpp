@@ -7,6 +7,7 @@
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "notify/OutboxWorker.h"
 #include "run/CheckRun.h"
 #include "run/ControlService.h"
 #include "run/ListRequests.h"
@@ -115,6 +116,8 @@ int CmdDaemon(CliContext& ctx)
     // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
     CDaemonControl controlFrontEnd(frontEnd);
     CControlService control(ctx.Session(), run, queue, controlFrontEnd, "daemon");
+    // The outbox's notifications, those an earlier program left behind too, go out in the background.
+    COutboxWorker outboxWorker(ctx.Prefs().GetStorageFolder());
     if (const Status started = control.Start(ctx.Prefs().GetStorageFolder()); !started)
         frontEnd.ShowWarning("Commands cannot be handed to this daemon: " + started.error().message);
 

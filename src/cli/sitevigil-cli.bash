@@ -19,7 +19,7 @@ _sitevigil_cli()
     }
 
     local commands="list show add edit remove check clear diff preview log import-bookmarks import-favorites
-        import-firefox import-chromium import-list config daemon test-email help"
+        import-firefox import-chromium import-list config daemon test-email channels outbox help"
     local i command="" configdir=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -45,6 +45,9 @@ _sitevigil_cli()
         --watch)
             COMPREPLY=($(compgen -W "content date unreachable reachable size text notext" -- "$cur"))
             return ;;
+        --events)
+            COMPREPLY=($(compgen -W "changes failures changes,failures" -- "$cur"))
+            return ;;
         --name | --search | --start | --end | --url)
             return ;;
     esac
@@ -58,6 +61,24 @@ _sitevigil_cli()
         diff) options="--text" ;;
         preview) options="--compare --select --xpath --ignore --ignore-re" ;;
         log) options="--html --clear" ;;
+        channels)
+            if ((cword == i + 1)); then
+                COMPREPLY=($(compgen -W "add list remove test" -- "$cur"))
+                return
+            elif [[ ${words[i + 1]} == remove || ${words[i + 1]} == test ]]; then
+                # The channels' names: the first field of each line of the piped list.
+                local IFS=$'\n'
+                COMPREPLY=($(compgen -W "$(sitevigil-cli ${configdir:+--config-dir "$configdir"} channels list \
+                    2>/dev/null | awk -F '\t' 'NF > 1 { print $1 }')" -- "$cur"))
+                return
+            fi
+            options="--name --events" ;;
+        outbox)
+            if ((cword == i + 1)) && [[ $cur != -* ]]; then
+                COMPREPLY=($(compgen -W "retry" -- "$cur"))
+                return
+            fi
+            options="--json" ;;
         help)
             COMPREPLY=($(compgen -W "$commands" -- "$cur"))
             return ;;

@@ -49,6 +49,8 @@ const PrefInfo kAllPrefs[] = {
     Text(Pref::smtpUser),
     Text(Pref::smtpPassword),
     Text(Pref::smtpCAFile),
+    Text(Pref::notifyChannels),
+    Int(Pref::deliveryWait),
     Int(Pref::flagRunCommand),
     Text(Pref::commandToRun),
     Int(Pref::autoCheck),

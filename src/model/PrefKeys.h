@@ -92,6 +92,10 @@ inline constexpr IntPref smtpSecurity{"smtpSecurity", 0, 0, 2,
 inline constexpr TextPref smtpUser{"smtpUser", ""};
 inline constexpr TextPref smtpPassword{"smtpPassword", ""};
 inline constexpr TextPref smtpCAFile{"smtpCAFile", ""};
+// Channels: the configured addresses as a JSON array (the Channels page and `channels` edit it).
+inline constexpr TextPref notifyChannels{"notifyChannels", "[]"};
+// Seconds a one-shot check waits for its deliveries before it leaves them to the outbox.
+inline constexpr IntPref deliveryWait{"deliveryWait", 30, 0, 3600, "seconds"};
 // Run command (no page edits these)
 inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 1, kOffOn};
 inline constexpr TextPref commandToRun{"commandToRun", ""};

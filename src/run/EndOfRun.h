@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/SiteVigilDoc.h"
+#include "notify/RunNotifications.h"
 #include "run/BackgroundJob.h"
 
 #include <cstdint>
@@ -34,14 +35,15 @@ std::string FormatRunSummary(const RunTotals& totals);
 std::string FormatPopupText(const RunTotals& totals);
 
 // The closing steps of a run, after its state has been reset: the summary, the update log (when any
-// page is marked changed), then, when the run found new changes, the popup, the sound, the change
-// e-mail and the command, each by its setting. A step that fails does not keep the next from running.
+// page is marked changed), the run's notifications written to the outbox, then, when the run found
+// new changes, the popup, the sound, the delivery of the notifications (the change e-mail is one of
+// them) and the command, each by its setting. A step that fails does not keep the next from running.
 //
 // The steps run in this order, but the front end's thread never waits for the sound or the mail
-// server: the sound step goes on when the front end calls back, the e-mail is a background job whose
-// failure is shown with ShowError, and the command follows when it has ended. Everything but the
-// e-mail exchange runs on the front end's thread. The e-mail lists copies of the changed records,
-// taken when the steps start.
+// server: the sound step goes on when the front end calls back, the delivery is a background job
+// (waiting at most deliveryWait seconds) whose failures are shown with ShowError, and the command
+// follows when it has ended. Everything but the delivery runs on the front end's thread. The
+// notifications hold the pages' texts as they were when the steps started.
 class CEndOfRun : public std::enable_shared_from_this<CEndOfRun>
 {
 public:
@@ -64,17 +66,15 @@ public:
 
 private:
     void Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPages);
-    void SendEmail();
+    void DeliverNotifications();
     void RunCommand();
     void Fail(const std::string& message);
 
     RunTotals m_totals;
     ICheckRunFrontEnd& m_frontEnd;
     Finished m_onFinished;
-    CBackgroundJob m_emailJob;
-    // Copies of the records marked changed, for the e-mail.
-    CSiteVigilDoc::RecordList m_changed;
-    bool m_sendEmail = false;
+    CBackgroundJob m_deliveryJob;
+    QueuedNotifications m_notifications;
     EndOfRunOutcome m_outcome;
     bool m_finished = false;
 };

@@ -29,6 +29,7 @@ enum Page
     Popup,
     Sound,
     Email,
+    Channels,
     Schedule,
     Proxy
 };

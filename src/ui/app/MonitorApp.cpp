@@ -2,6 +2,7 @@
 
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "notify/OutboxWorker.h"
 #include "ui/app/CrashHandler.h"
 #include "ui/app/GuiControl.h"
 #include "ui/app/SingleInstance.h"
@@ -9,6 +10,7 @@
 #include "ui/app/TerminationSignal.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TrayIcon.h"
+#include "ui/notify/DesktopActions.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QApplication>
@@ -21,6 +23,8 @@ CMonitorApp::CMonitorApp() = default;
 
 CMonitorApp::~CMonitorApp()
 {
+    m_outbox.reset(); // stops the delivery in progress; its rows stay for the next start
+    m_desktopActions.reset();
     m_control.reset(); // no more requests on a list that is about to go
     m_frame.reset(); // the window and the list view go before the list they show
 }
@@ -83,6 +87,10 @@ int CMonitorApp::InitInstance()
     connect(m_control.get(), &CGuiControl::activationRequested, m_frame.get(), &CMainFrame::BringToFront);
     connect(m_control.get(), &CGuiControl::reported, m_frame.get(), &CMainFrame::SetStatusText);
     const Status listening = m_control->Start(storage);
+    m_outbox = std::make_unique<COutboxWorker>(storage);
+    m_desktopActions
+        = std::make_unique<CDesktopActions>(m_frame->ListView(), m_session.Doc(), [this] { m_frame->BringToFront(); });
+    m_desktopActions->Listen();
     // A logout or a kill saves first, as closing does; the session manager's request likewise.
     m_termination = std::make_unique<CTerminationSignal>();
     connect(m_termination.get(), &CTerminationSignal::terminationRequested, m_frame.get(), &CMainFrame::EndSession);

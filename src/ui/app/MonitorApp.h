@@ -6,7 +6,9 @@
 
 #include <memory>
 
+class CDesktopActions;
 class CGuiControl;
+class COutboxWorker;
 class CMainFrame;
 class CTerminationSignal;
 
@@ -46,4 +48,7 @@ private:
     // After the window: it works on the window's list and goes first.
     std::unique_ptr<CGuiControl> m_control;
     std::unique_ptr<CTerminationSignal> m_termination;
+    // The outbox is delivered in the background while this program owns the storage folder.
+    std::unique_ptr<COutboxWorker> m_outbox;
+    std::unique_ptr<CDesktopActions> m_desktopActions;
 };

@@ -1,6 +1,9 @@
 #include "ui/prefs/PreferencesSheet.h"
 
+#include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "notify/Channel.h"
+#include "ui/prefs/PPChannels.h"
 #include "ui/prefs/PPConnection.h"
 #include "ui/prefs/PPEmail.h"
 #include "ui/prefs/PPGeneral.h"
@@ -19,6 +22,7 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesHooks& hooks, QWidget* par
     , m_popup(new CPPPopup(hooks.showPopup, this))
     , m_sound(new CPPSound(hooks.playSound, this))
     , m_email(new CPPEmail(this))
+    , m_channels(new CPPChannels(this))
     , m_schedule(new CPPGlobalSchedule(this))
     , m_proxy(new CPPProxy(this))
 {
@@ -37,7 +41,7 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesHooks& hooks, QWidget* par
 
     SetDefaultImages(QIcon(":/sheets/folder.svg"), QIcon(":/sheets/folder-open.svg"));
     for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{m_general, m_prompting, m_connection, m_popup,
-                                                                     m_sound, m_email, m_schedule, m_proxy})
+                                                                     m_sound, m_email, m_channels, m_schedule, m_proxy})
         AddPage(page);
     resize(620, 420);
 }
@@ -53,6 +57,10 @@ void CPreferencesSheet::OnSheetOK()
     prefs.SavePopup(m_popup->m_values);
     prefs.SaveSound(m_sound->m_values);
     prefs.SaveEmail(m_email->m_values);
+    // Channels that could not be read are left as stored, never replaced by an empty list.
+    if (m_channels->m_loaded)
+        SaveChannels(prefs, m_channels->m_values);
+    prefs.WriteInt(Pref::deliveryWait.name, m_channels->m_deliveryWait);
     prefs.SaveSchedule(m_schedule->m_values);
     prefs.SaveProxy(m_proxy->m_values);
     // Always, even when no schedule value changed.

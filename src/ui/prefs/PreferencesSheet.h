@@ -11,6 +11,7 @@ class CPPConnection;
 class CPPPopup;
 class CPPSound;
 class CPPEmail;
+class CPPChannels;
 class CPPGlobalSchedule;
 class CPPProxy;
 
@@ -25,7 +26,7 @@ struct PreferencesHooks
     std::function<void()> rearmSchedule;
 };
 
-// The "Preferences" sheet: eight pages loaded from the settings when constructed (which stores any
+// The "Preferences" sheet: nine pages loaded from the settings when constructed (which stores any
 // missing key with its page default). exec() returns Accepted or Rejected; on OK the groups are saved
 // in page order and the schedule is re-armed, always. Cancel stores nothing.
 class CPreferencesSheet : public CTreePropSheet
@@ -41,6 +42,7 @@ public:
     CPPPopup& Popup() const { return *m_popup; }
     CPPSound& Sound() const { return *m_sound; }
     CPPEmail& Email() const { return *m_email; }
+    CPPChannels& Channels() const { return *m_channels; }
     CPPGlobalSchedule& Schedule() const { return *m_schedule; }
     CPPProxy& Proxy() const { return *m_proxy; }
 
@@ -56,6 +58,7 @@ private:
     CPPPopup* m_popup;
     CPPSound* m_sound;
     CPPEmail* m_email;
+    CPPChannels* m_channels;
     CPPGlobalSchedule* m_schedule;
     CPPProxy* m_proxy;
 };
