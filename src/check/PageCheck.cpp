@@ -174,9 +174,14 @@ PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous,
     return CJudgement(settings, previous).Judge(std::move(outcome));
 }
 
+FetchOutcome FetchPage(const Curl& page, CUrlEngine& engine, IFetchProgress* progress)
+{
+    return engine.fetch(page, progress);
+}
+
 PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress)
 {
-    PageVerdict verdict = JudgePage(page, page, engine.fetch(page, progress));
+    PageVerdict verdict = JudgePage(page, page, FetchPage(page, engine, progress));
     page.Results() = verdict.results;
     return verdict;
 }

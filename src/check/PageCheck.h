@@ -35,6 +35,9 @@ struct PageVerdict
 // page, the text search.
 PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous, FetchOutcome outcome);
 
+// Downloads the page for a check: the engine's outcome, nothing judged yet.
+FetchOutcome FetchPage(const Curl& page, CUrlEngine& engine, IFetchProgress* progress = nullptr);
+
 // Fetches the page with the engine, judges it and takes the results into the record; runs on the
 // calling (worker) thread. The verdict is returned for callers that want more than the results.
 PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress = nullptr);

@@ -31,8 +31,9 @@ std::string GetDebugLogPath(const Curl& page);
 // not be saved, both old copies are kept.
 Status SavePageCopy(const std::string& fileBase, std::string_view pageText);
 
-// The debug log of one check. Opening replaces the previous check's log and starts it with the
-// address, the description and the dates as they were before this check. Closed when destroyed.
+// The debug log of one check. Opening starts it with the address, the description and the dates as
+// they were before this check; closing (or destroying) replaces the previous check's log with it, in
+// one write.
 class CDebugLog
 {
 public:
@@ -43,12 +44,13 @@ public:
 
     bool Open(const std::string& fileBase, const CurlSettings& settings, const CurlResults& before);
     void Close();
-    bool IsOpen() const { return m_file != nullptr; }
-    // Writes one line when the log is open; each line is flushed, so a stuck check shows how far it came.
+    bool IsOpen() const { return !m_path.empty(); }
+    // Adds one line when the log is open.
     void WriteLine(const std::string& line);
 
 private:
-    std::FILE* m_file = nullptr;
+    std::string m_path;
+    std::string m_text;
 };
 
 // The current copy, with CR LF between lines for the text box that shows it, up to a zero byte.

@@ -75,6 +75,9 @@ inline constexpr IntPref connectTimeout{"connectTimeout", 10, 1, 60, "seconds"};
 inline constexpr IntPref connectRetryCount{"connectRetryCount", 1, 1, 5};
 // Seconds one fetch may take in all, however its server trickles.
 inline constexpr IntPref fetchTimeLimit{"fetchTimeLimit", 300, 1, 86400, "seconds"};
+// Politeness to each server: requests to one host at a time, and the pause between two of them.
+inline constexpr IntPref hostConcurrency{"hostConcurrency", 2, 1, 20, "requests at a time to one host"};
+inline constexpr IntPref hostDelayMs{"hostDelayMs", 0, 0, 60000, "milliseconds between two requests to one host"};
 // Notifications
 inline constexpr IntPref popupNotify{"popupNotify", 1, 0, 1, kOffOn};
 inline constexpr IntPref autoClosePopupNotify{"autoClosePopupNotify", 1, 0, 1, kOffOn};

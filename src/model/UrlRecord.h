@@ -91,6 +91,9 @@ struct CurlResults
     int m_nHttpStatus = 0;
     // A note on the last download beside its error text ("Proxy error - bad gateway"); usually empty.
     std::string m_strStatus;
+    // Seconds since 1970 until which the page's host asked to be left alone, the page's check waiting
+    // for it; 0 when it is not waiting.
+    int64_t m_timeWaitingForHost = 0;
 
     const std::string& GetError() const { return m_strError; }
     bool GetChanged() const { return m_bChanged; }

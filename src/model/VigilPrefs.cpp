@@ -274,6 +274,8 @@ void CVigilPrefs::LoadConnection(ConnectionPrefs& page)
     page.userAgent = ReadString(Pref::userAgent.name, Pref::userAgent.def);
     page.connectTimeout = ReadInt(Pref::connectTimeout.name, Pref::connectTimeout.def);
     page.connectRetryCount = ReadInt(Pref::connectRetryCount.name, Pref::connectRetryCount.def);
+    page.hostConcurrency = ReadInt(Pref::hostConcurrency.name, Pref::hostConcurrency.def);
+    page.hostDelayMs = ReadInt(Pref::hostDelayMs.name, Pref::hostDelayMs.def);
 }
 
 void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
@@ -283,6 +285,8 @@ void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
     WriteString(Pref::userAgent.name, page.userAgent);
     WriteInt(Pref::connectTimeout.name, page.connectTimeout);
     WriteInt(Pref::connectRetryCount.name, page.connectRetryCount);
+    WriteInt(Pref::hostConcurrency.name, page.hostConcurrency);
+    WriteInt(Pref::hostDelayMs.name, page.hostDelayMs);
 }
 
 void CVigilPrefs::LoadPopup(PopupPrefs& page)

@@ -36,6 +36,8 @@ struct ConnectionPrefs
     std::string userAgent;
     int connectTimeout = 1;
     int connectRetryCount = 1;
+    int hostConcurrency = 2;
+    int hostDelayMs = 0;
 };
 
 struct PopupPrefs

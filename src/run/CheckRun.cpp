@@ -5,6 +5,7 @@
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "platform/Clock.h"
 #include "run/CheckRunFrontEnd.h"
 #include "run/CheckRunListener.h"
 #include "run/CheckUrlItem.h"
@@ -86,8 +87,10 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records)
         return false;
     }
 
+    m_engine.loadHostLimits();
     m_runPages.clear();
     m_outstanding.clear();
+    m_waiting.clear();
     m_running = true;
     m_activeRun.store(++m_lastRunId);
     m_frontEnd.SetRunButtons(true);
@@ -112,6 +115,7 @@ void CCheckRun::StopChecking()
     ShutdownPool();
     m_running = false;
     m_outstanding.clear();
+    m_waiting.clear();
     m_frontEnd.SetRunButtons(false);
     m_frontEnd.ShowBusy(false);
     m_frontEnd.SetTrayBlinking(false);
@@ -122,8 +126,14 @@ void CCheckRun::OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId)
     if (!m_running || runId != m_activeRun.load() || !checked)
         return;
     // Each page of the run counts once; anything else is not a report of this run.
-    if (m_outstanding.erase(checked->GetSerial()) == 0)
+    if (!m_outstanding.contains(checked->GetSerial()))
         return;
+    if (checked->m_timeWaitingForHost != 0) {
+        OnUrlWaiting(std::move(checked));
+        return;
+    }
+    m_outstanding.erase(checked->GetSerial());
+    m_waiting.erase(checked->GetSerial());
     ++m_pagesChecked;
     // A record removed meanwhile has nothing to take the results; one edited since its copy was made
     // keeps what the user entered (the check judged the settings before the edit).
@@ -142,8 +152,38 @@ void CCheckRun::OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId)
     }
     checked.reset();
     // A report handled while the warning was up may have ended the run already.
-    if (m_running && m_outstanding.empty())
-        EndOfRun();
+    EndRunIfOnlyWaiting();
+}
+
+void CCheckRun::OnUrlWaiting(std::unique_ptr<Curl> checked)
+{
+    const uint64_t serial = checked->GetSerial();
+    const int64_t until = checked->m_timeWaitingForHost;
+    if (Curl* record = m_doc.FindBySerial(serial)) {
+        record->m_timeWaitingForHost = until;
+        m_frontEnd.RefreshRow(*record);
+    }
+    m_waiting.insert(serial);
+    // The page is tried again when its host allows, if the run still has other pages by then; the
+    // run's end leaves it waiting for its next check.
+    if (EndRunIfOnlyWaiting())
+        return;
+    const int64_t left = std::max<int64_t>(0, until - Clock::Now());
+    checked->m_timeWaitingForHost = 0;
+    m_pool.Post(std::make_unique<CCheckUrlItem>(std::move(checked), m_engine, m_reports, m_lastRunId, m_activeRun,
+                                                std::chrono::steady_clock::now() + std::chrono::seconds(left)));
+}
+
+bool CCheckRun::EndRunIfOnlyWaiting()
+{
+    if (!m_running || m_outstanding.size() > m_waiting.size())
+        return false;
+    // Pages that wait for their host are not checked in this run: they count neither as checked
+    // nor as outstanding, and their queued retries go with the pool.
+    m_outstanding.clear();
+    m_waiting.clear();
+    EndOfRun();
+    return true;
 }
 
 void CCheckRun::OnUrlProgress(int kilobytes, uint64_t serial, uint64_t runId)
@@ -158,6 +198,8 @@ void CCheckRun::OnUrlStarted(uint64_t serial, uint64_t runId)
 {
     if (!m_running || runId != m_activeRun.load() || !m_outstanding.contains(serial))
         return;
+    // A page tried again is no longer waiting: the run waits for its answer.
+    m_waiting.erase(serial);
     if (Curl* record = m_doc.FindBySerial(serial))
         m_frontEnd.OnPageStarted(*record);
 }

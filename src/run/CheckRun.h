@@ -77,6 +77,10 @@ public:
 private:
     bool StartRun(const std::vector<Curl*>& records);
     void EndOfRun();
+    // A page whose host asked to be left alone: shown as waiting, and queued again for that time.
+    void OnUrlWaiting(std::unique_ptr<Curl> checked);
+    // Ends the run when every page still outstanding waits for its host; true when it did.
+    bool EndRunIfOnlyWaiting();
     void ShutdownPool();
 
     CSiteVigilDoc& m_doc;
@@ -93,6 +97,8 @@ private:
     std::atomic<uint64_t> m_activeRun{0};
     std::vector<uint64_t> m_runPages;
     std::unordered_set<uint64_t> m_outstanding;
+    // Outstanding pages whose host asked to be left alone (their retry is queued, or they wait).
+    std::unordered_set<uint64_t> m_waiting;
     int m_newChanges = 0;
     int m_pagesMarkedChanged = 0;
     int m_pagesChecked = 0;
