@@ -8,7 +8,6 @@
 #include "ui/app/StartupProbe.h"
 #include "ui/app/TerminationSignal.h"
 #include "ui/main/MainFrame.h"
-#include "ui/main/TrayIcon.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QApplication>
@@ -90,8 +89,8 @@ int CMonitorApp::InitInstance()
         if (!m_session.IsDamaged())
             m_session.Save();
     });
-    if (startMinimized && CTrayIcon::IsAvailable()) {
-        m_frame->HideToTray();
+    if (startMinimized && m_frame->HideToTray()) {
+        // in the tray
     } else if (startMinimized) {
         m_frame->showMinimized(); // no tray to hide in: the taskbar keeps the window reachable
     } else {

@@ -86,6 +86,8 @@ public:
     static QString EmptyListHint();
     // How many pages are marked changed.
     int CountChanged() const;
+    // Selects the pages marked changed, the first one current and in view.
+    void SelectChanged();
 
     // The main window's sound: the end of a run calls it and goes on when the sound has ended.
     using SoundHook = std::function<void(int pref, const QString& file, std::function<void()> onEnded)>;
@@ -101,7 +103,8 @@ signals:
     void showInPane(const QUrl& url);
     // A notice of the program's own in the pane, from plain texts; both empty: nothing to show.
     void showNoticeInPane(const QString& heading, const QString& text);
-    void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
+    // The end of a run that found changes, when the popup is wanted.
+    void changesAnnounced(int newChanges, int totalChanges);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

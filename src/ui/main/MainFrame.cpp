@@ -39,6 +39,8 @@
 namespace {
 
 const QString kListFilter = QStringLiteral("Site Vigil Files (*.dat);;All Files (*)");
+const QString kCheckingTip = QStringLiteral("Currently checking for changes...");
+const QString kIdleTip = QStringLiteral("Site Vigil");
 
 // A tool tip that names the key of its command, as the menus do.
 void WithShortcutTip(QAction* action, QString tip)
@@ -83,6 +85,8 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
     m_scheduler = std::make_unique<CScheduler>(m_list->GuiRun().Run(), session.Doc(), m_list->GuiRun());
     connect(&m_scheduleTimer, &QTimer::timeout, this, &CMainFrame::OnScheduleTick);
     RestartScheduleTimer();
+    // The mark that pages have changed comes from the list itself, not only from the next run's end.
+    SetChangesPresent(m_list->CountChanged());
     m_list->setFocus();
 }
 
@@ -185,8 +189,6 @@ void CMainFrame::CreateTray()
     m_tray = new CTrayIcon(this);
     m_tray->SetRowIcon(0, AppIcon(false));
     m_tray->SetRowIcon(1, AppIcon(true));
-    m_tray->SetMode(0, CTrayIcon::Steady);
-    m_tray->SetTip(0, QStringLiteral("Site Vigil"));
     m_trayMenu = new QMenu(this);
     m_trayMenu->addAction(QStringLiteral("Restore"), this, &CMainFrame::RestoreFromTray);
     m_trayMenu->addSeparator();
@@ -194,13 +196,13 @@ void CMainFrame::CreateTray()
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(QStringLiteral("Exit"), this, &CMainFrame::Exit);
     m_tray->SetMenu(m_trayMenu);
-    connect(m_tray, &CTrayIcon::doubleClicked, this, &CMainFrame::RestoreFromTray);
+    connect(m_tray, &CTrayIcon::activated, this, &CMainFrame::RestoreFromTray);
 }
 
 void CMainFrame::ConnectList()
 {
     connect(m_list, &CMyListView::statusText, this, &CMainFrame::SetStatusText);
-    connect(m_list, &CMyListView::trayTip, this, [this](const QString& tip) { m_tray->SetTip(0, tip); });
+    connect(m_list, &CMyListView::trayTip, this, &CMainFrame::SetTrayTip);
     connect(m_list, &CMyListView::busyChanged, this, [this](bool busy) { busy ? ShowBusy() : HideBusy(); });
     connect(m_list, &CMyListView::blinkingChanged, this,
             [this](bool blinking) { blinking ? StartBlinking() : StopBlinking(); });
@@ -208,22 +210,35 @@ void CMainFrame::ConnectList()
     connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().ShowUrl(url); });
     connect(m_list, &CMyListView::showNoticeInPane, this,
             [this](const QString& heading, const QString& text) { m_pane->View().ShowNotice(heading, text); });
-    connect(m_list, &CMyListView::popupRequested, m_popup, &CTaskbarNotifier::Announce);
+    connect(m_list, &CMyListView::changesAnnounced, m_popup, &CTaskbarNotifier::AnnounceChanges);
+    // The popup leaves the tray icon free for the click meant for it, and a click on the popup shows
+    // the pages it announced.
+    m_popup->SetKeepClear([this] { return m_tray->Geometry(); });
+    connect(m_popup, &CTaskbarNotifier::clicked, this, &CMainFrame::ShowChangedPages);
     m_list->SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
         m_sound->Play(pref, file, std::move(onEnded));
     });
 }
 
-void CMainFrame::HideToTray()
+bool CMainFrame::HideToTray()
 {
-    // Without a notification area a hidden window could not be brought back.
-    if (!CTrayIcon::IsAvailable())
-        return;
-    m_tray->SetTip(0, QStringLiteral("Site Vigil"));
-    m_tray->SetTip(1, QStringLiteral("Site Vigil"));
-    m_tray->Show(m_changesPresent ? 1 : 0);
+    // Without an icon in a notification area a hidden window could not be brought back.
+    if (!m_tray->Show(m_changesPresent ? 1 : 0))
+        return false;
     hide();
     m_hiddenInTray = true;
+    return true;
+}
+
+void CMainFrame::KeepReachable()
+{
+    if (!m_hiddenInTray || CTrayIcon::IsAvailable())
+        return;
+    // The panel that held the icon has gone (ended, or restarted without it): the window comes back
+    // rather than leaving a program nobody can reach.
+    m_tray->Hide();
+    m_hiddenInTray = false;
+    show();
 }
 
 void CMainFrame::RestoreFromTray()
@@ -248,6 +263,13 @@ void CMainFrame::BringToFront()
     activateWindow();
 }
 
+void CMainFrame::ShowChangedPages()
+{
+    BringToFront();
+    m_list->SelectChanged();
+    m_list->setFocus();
+}
+
 void CMainFrame::SetStatusText(const QString& text)
 {
     m_message->setText(text);
@@ -256,6 +278,14 @@ void CMainFrame::SetStatusText(const QString& text)
 QString CMainFrame::StatusText() const
 {
     return m_message->text();
+}
+
+void CMainFrame::SetTrayTip(const QString& tip)
+{
+    // A failing save keeps the tip until a save succeeds; a run in progress says so until it ends.
+    if (!m_saveFailure.isEmpty() || (m_checking && tip != kCheckingTip))
+        return;
+    m_tray->SetTip(tip);
 }
 
 void CMainFrame::SetChangesPresent(int count)
@@ -268,12 +298,17 @@ void CMainFrame::SetChangesPresent(int count)
 
 void CMainFrame::StartBlinking()
 {
-    m_tray->SetMode(0, CTrayIcon::Blinking);
+    SetTrayTip(kCheckingTip);
+    m_checking = true;
+    m_tray->SetMode(CTrayIcon::Blinking);
 }
 
 void CMainFrame::StopBlinking()
 {
-    m_tray->SetMode(0, CTrayIcon::Steady);
+    m_checking = false;
+    m_tray->SetMode(CTrayIcon::Steady);
+    // The schedule's next tick puts the time to the next check here.
+    SetTrayTip(kIdleTip);
 }
 
 void CMainFrame::ShowBusy()
@@ -315,6 +350,7 @@ void CMainFrame::OnScheduleTick()
         m_scheduler->OnScheduleTick();
     m_lockKeys->Refresh();
     ShowSaveState();
+    KeepReachable();
 }
 
 void CMainFrame::ShowSaveState()
@@ -325,8 +361,7 @@ void CMainFrame::ShowSaveState()
             return;
         m_saveFailure.clear();
         SetStatusText(QStringLiteral("The list was saved"));
-        m_tray->SetTip(0, QStringLiteral("Site Vigil"));
-        m_tray->SetTip(1, QStringLiteral("Site Vigil"));
+        SetTrayTip(m_checking ? kCheckingTip : kIdleTip);
         return;
     }
     const QString text = QStringLiteral("The list could not be saved: %1 (Site Vigil tries again each minute)")
@@ -336,8 +371,7 @@ void CMainFrame::ShowSaveState()
         SetStatusText(text);
     if (m_saveFailure != text) {
         m_saveFailure = text;
-        m_tray->SetTip(0, text);
-        m_tray->SetTip(1, text);
+        m_tray->SetTip(text);
     }
 }
 
@@ -398,9 +432,9 @@ void CMainFrame::Exit()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!m_exiting && CTrayIcon::IsAvailable() && CVigilPrefs::GetInstance().ReadInt(Pref::hideToTrayOnExit) != 0) {
+    // Where no icon can be shown, closing ends the program as in any window, after saving.
+    if (!m_exiting && CVigilPrefs::GetInstance().ReadInt(Pref::hideToTrayOnExit) != 0 && HideToTray()) {
         event->ignore();
-        HideToTray();
         return;
     }
     m_list->StopChecking();
@@ -452,8 +486,9 @@ void CMainFrame::changeEvent(QEvent* event)
         QMetaObject::invokeMethod(
             this,
             [this]() {
-                setWindowState(windowState() & ~Qt::WindowMinimized);
-                HideToTray();
+                // Without an icon to bring it back, the window stays minimised in the taskbar.
+                if (HideToTray())
+                    setWindowState(windowState() & ~Qt::WindowMinimized);
             },
             Qt::QueuedConnection);
     }

@@ -31,16 +31,22 @@ public:
     CMyListView& ListView() const { return *m_list; }
     CSplitFrame& BrowserPane() const { return *m_pane; }
     CTrayIcon& Tray() const { return *m_tray; }
+    CTaskbarNotifier& Popup() const { return *m_popup; }
+    bool ChangesPresent() const { return m_changesPresent; }
 
-    void HideToTray();
+    // False, with the window left as it is, where no tray icon can be shown to bring it back.
+    bool HideToTray();
     void RestoreFromTray();
     bool IsHiddenInTray() const { return m_hiddenInTray; }
     // A second program on the same storage folder asked for this window.
     void BringToFront();
+    // The popup was clicked: the window comes up with the changed pages selected.
+    void ShowChangedPages();
 
     void SetStatusText(const QString& text);
     QString StatusText() const;
     void SetChangesPresent(int count);
+    void SetTrayTip(const QString& tip);
     void StartBlinking();
     void StopBlinking();
     void ShowBusy();
@@ -73,6 +79,8 @@ private:
     // A failing save is shown in the status bar and the tray tip until one succeeds.
     void ShowSaveState();
     bool MoveDamagedListAside();
+    // A window hidden in a tray that has gone comes back.
+    void KeepReachable();
     bool SaveOnExit();
     QString m_saveFailure;
 
@@ -102,6 +110,7 @@ private:
     std::unique_ptr<CScheduler> m_scheduler;
     bool m_changesPresent = false;
     bool m_hiddenInTray = false;
+    bool m_checking = false;
     // Set by Exit: the close that follows ends the program instead of hiding the window.
     bool m_exiting = false;
 };
