@@ -74,6 +74,10 @@ private slots:
                                      << "http://" << false << false;
         QTest::newRow("other scheme") << "Page"
                                       << "ftp://example.org/" << false << false;
+        QTest::newRow("no scheme, a name") << "Page"
+                                           << "www.example.org" << false << false;
+        QTest::newRow("no scheme, address and port") << "Page"
+                                                     << "127.0.0.1:8765/deals.html" << false << false;
     }
     void addressAndNameDriveOk()
     {
@@ -91,7 +95,11 @@ private slots:
 
         QCOMPARE(sheet.OkButton()->isEnabled(), ok);
         QCOMPARE(Control<QPushButton>(sheet, "download")->isEnabled(), valid);
-        QCOMPARE(Control<QLabel>(sheet, "status")->text(), valid ? QString("Valid URL") : QString("Invalid URL"));
+        const QString suggestion = url.contains("://") || url.contains(' ')
+            ? QString()
+            : QStringLiteral(". Did you mean https://%1?").arg(url);
+        QCOMPARE(Control<QLabel>(sheet, "status")->text(),
+                 valid ? QString("Valid URL") : QStringLiteral("Invalid URL") + suggestion);
         QCOMPARE(TextColour(Control<QLineEdit>(sheet, "url")), valid ? QColor(Qt::black) : QColor(Qt::red));
         QCOMPARE(Control<QLabel>(sheet, "urlMarker")->isVisibleTo(&sheet), !valid);
         QCOMPARE(Control<QLabel>(sheet, "nameMarker")->isVisibleTo(&sheet), name.trimmed().isEmpty());
@@ -99,6 +107,22 @@ private slots:
         sheet.accept();
         QCOMPARE(sheet.result() == QDialog::Accepted, ok);
         QCOMPARE(record.m_strName, ok ? name.toStdString() : std::string("Before"));
+    }
+
+    // A new page's empty address is no mistake yet: it turns red once the user has typed.
+    void newPageIsRedOnlyOnceTyped()
+    {
+        QGuiApplication::clipboard()->clear();
+        Curl record;
+        CUrlPropertiesSheet sheet(record, true);
+        QCOMPARE(Control<QLabel>(sheet, "status")->text(), QString("Invalid URL"));
+        QCOMPARE(TextColour(Control<QLabel>(sheet, "status")), QColor(Qt::black));
+        QCOMPARE(TextColour(Control<QLineEdit>(sheet, "url")), QColor(Qt::black));
+        QVERIFY(!Control<QLabel>(sheet, "urlMarker")->isVisibleTo(&sheet));
+        QVERIFY(!sheet.OkButton()->isEnabled());
+        QTest::keyClicks(Control<QLineEdit>(sheet, "url"), "x");
+        QCOMPARE(TextColour(Control<QLineEdit>(sheet, "url")), QColor(Qt::red));
+        QVERIFY(Control<QLabel>(sheet, "urlMarker")->isVisibleTo(&sheet));
     }
 
     void clipboardFillsAnEmptyAddress_data()
