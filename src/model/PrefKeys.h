@@ -115,6 +115,10 @@ inline constexpr IntPref col3{"col3", 150};
 inline constexpr IntPref col4{"col4", 150};
 inline constexpr IntPref col5{"col5", 150};
 inline constexpr IntPref col6{"col6", 150};
+// The main window's size and place and its split between list and pane, as the window system
+// reported them (Base64); empty: the first start's layout.
+inline constexpr TextPref windowGeometry{"windowGeometry", ""};
+inline constexpr TextPref windowSplitter{"windowSplitter", ""};
 inline constexpr IntPref totalUrlsChecked{"totalUrlsChecked", 0};
 inline constexpr IntPref urlID{"urlID", 0};
 } // namespace Pref

@@ -11,6 +11,7 @@
 #include "ui/widgets/MessageBox.h"
 
 #include <QDir>
+#include <QSplitter>
 #include <QTest>
 
 #include <filesystem>
@@ -75,6 +76,31 @@ private slots:
         QCOMPARE(CVigilPrefs::GetInstance().ReadInt(Pref::hideToTrayOnExit), 1);
         QVERIFY(frame->close());
         QCOMPARE(PagesInFile(), size_t(1));
+    }
+
+    // The window's size and its split between list and pane come back at the next start.
+    void windowStateComesBack()
+    {
+        CIsolatedSettings settings;
+        CListSession session;
+        QVERIFY(session.Open(true).ok);
+        QList<int> sizes;
+        {
+            CMainFrame frame(session);
+            frame.show();
+            frame.resize(700, 520);
+            auto* splitter = frame.findChild<QSplitter*>();
+            splitter->setSizes({330, 90});
+            QTest::qWait(50);
+            sizes = splitter->sizes();
+            QVERIFY(sizes[0] > sizes[1]);
+            QVERIFY(frame.SaveList());
+        }
+        CMainFrame frame(session);
+        frame.show();
+        QTest::qWait(50);
+        QCOMPARE(frame.size(), QSize(700, 520));
+        QCOMPARE(frame.findChild<QSplitter*>()->sizes(), sizes);
     }
 
     // A save that fails keeps the program open and says why.

@@ -66,12 +66,13 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
     m_list = new CMyListView(session);
     const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
     m_pane = new CSplitFrame([this]() { return m_list->FirstSelected(); }, storage);
-    auto* splitter = new QSplitter(Qt::Vertical, this);
-    splitter->addWidget(m_list);
-    splitter->addWidget(m_pane);
-    splitter->setChildrenCollapsible(false);
-    splitter->setSizes({120, 120});
-    setCentralWidget(splitter);
+    m_splitter = new QSplitter(Qt::Vertical, this);
+    m_splitter->addWidget(m_list);
+    m_splitter->addWidget(m_pane);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setSizes({120, 120});
+    setCentralWidget(m_splitter);
+    RestoreWindowState();
 
     m_popup = new CTaskbarNotifier(nullptr);
     m_sound = new CSoundPlayer(this);
@@ -93,6 +94,26 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
 CMainFrame::~CMainFrame()
 {
     delete m_popup;
+}
+
+void CMainFrame::RestoreWindowState()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    const QByteArray geometry = QByteArray::fromBase64(QByteArray::fromStdString(prefs.ReadString(Pref::windowGeometry)));
+    const QByteArray split = QByteArray::fromBase64(QByteArray::fromStdString(prefs.ReadString(Pref::windowSplitter)));
+    // Qt refuses what it cannot use and keeps the window on a screen that is there now.
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (!split.isEmpty())
+        m_splitter->restoreState(split);
+}
+
+void CMainFrame::StoreWindowState()
+{
+    m_list->StoreColumnWidths();
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    prefs.WriteString(Pref::windowGeometry.name, saveGeometry().toBase64().toStdString());
+    prefs.WriteString(Pref::windowSplitter.name, m_splitter->saveState().toBase64().toStdString());
 }
 
 void CMainFrame::CreateMenus()
@@ -225,6 +246,9 @@ bool CMainFrame::HideToTray()
     // Without an icon in a notification area a hidden window could not be brought back.
     if (!m_tray->Show(m_changesPresent ? 1 : 0))
         return false;
+    // While hidden the window has no place; the one it had is what comes back at the next start.
+    if (isVisible())
+        StoreWindowState();
     hide();
     m_hiddenInTray = true;
     return true;
@@ -378,7 +402,7 @@ void CMainFrame::ShowSaveState()
 void CMainFrame::EndSession()
 {
     m_list->StopChecking();
-    m_list->StoreColumnWidths();
+    StoreWindowState();
     // A damaged list file is never saved over without the user's word; there is no one to ask now.
     if (!m_session.IsDamaged()) {
         if (const DocResult saved = m_session.Save(); !saved.ok)
@@ -391,7 +415,7 @@ void CMainFrame::EndSession()
 
 bool CMainFrame::SaveList()
 {
-    m_list->StoreColumnWidths();
+    StoreWindowState();
     if (m_session.IsDamaged()) {
         const bool agreed = MessageBox::AskYesNo(
             this,
@@ -454,7 +478,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 // without saving (the file on disk stays as it was); any other failure keeps the program open.
 bool CMainFrame::SaveOnExit()
 {
-    m_list->StoreColumnWidths();
+    StoreWindowState();
     if (m_session.IsDamaged()) {
         const auto answer = MessageBox::Show(
             this, QMessageBox::Question,

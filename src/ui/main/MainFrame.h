@@ -17,6 +17,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QSplitter;
 
 // The main window: menus, toolbar, status bar, the list above the browser pane, the tray icon and the
 // schedule timer. It mostly lives in the tray: minimising, and closing while hideToTrayOnExit is on,
@@ -70,6 +71,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The window's size, place and split of the last time.
+    void RestoreWindowState();
+    void StoreWindowState();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -97,6 +101,7 @@ private:
     CListSession& m_session;
     CMyListView* m_list = nullptr;
     CSplitFrame* m_pane = nullptr;
+    QSplitter* m_splitter = nullptr;
     CTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
     QAction* m_prefsAction = nullptr;
