@@ -4,159 +4,208 @@
 
 #include "check/Checksum.h"
 #include "check/PageFiles.h"
+#include "check/PageTexts.h"
 #include "fetch/UrlEngine.h"
-#include "model/UrlRecord.h"
+#include "platform/Clock.h"
 #include "platform/HtmlTitle.h"
-
-#include <cstdio>
-#include <ctime>
 
 namespace {
 
-std::string SizeChangedReason(int32_t was, int32_t now)
+// One check in progress: the results it builds, the marks it makes and the debug log it writes.
+class CJudgement
 {
-    char text[96];
-    std::snprintf(text, sizeof text, "Size changed - was %d bytes, now %d bytes", was, now);
-    return text;
+public:
+    CJudgement(const CurlSettings& settings, const CurlResults& previous)
+        : m_settings(settings)
+        , m_previous(previous)
+    {
+        m_verdict.results = previous;
+        m_verdict.results.m_bNewChange = false;
+    }
+
+    PageVerdict Judge(FetchOutcome outcome);
+
+private:
+    CurlResults& Results() { return m_verdict.results; }
+    void Mark(const std::string& reason)
+    {
+        Results().MarkChanged(reason);
+        m_verdict.changes.push_back(reason);
+    }
+    void TakeDownload(const FetchOutcome& outcome);
+    void JudgePart();
+    void SearchText();
+
+    const CurlSettings& m_settings;
+    const CurlResults& m_previous;
+    PageVerdict m_verdict;
+    CDebugLog m_log;
+};
+
+// What the download says for itself: its status, size and error, and the date it carries.
+void CJudgement::TakeDownload(const FetchOutcome& outcome)
+{
+    CurlResults& results = Results();
+    results.m_nHttpStatus = outcome.httpStatus;
+    results.m_bComplete = outcome.complete;
+    results.m_nSize = static_cast<int32_t>(outcome.body.size());
+    results.m_bDataReceived = outcome.dataReceived;
+    results.m_strStatus = FetchStatusText(outcome);
+    // A whole page leaves the error text of an earlier failure as it was.
+    if (!outcome.complete)
+        results.m_strError = FetchErrorText(outcome);
+    if (!outcome.headRead)
+        return;
+    // The date of a response whose body was taken counts even when the body then failed to arrive.
+    if (!outcome.lastModified) {
+        results.m_bLastModifiedKnown = false;
+        return;
+    }
+    const int64_t date = *outcome.lastModified;
+    if (results.m_bLastModifiedKnown && date > results.m_timeLastModified && m_settings.m_bWatchDate)
+        Mark(ChangeReason::DateChanged(results, date));
+    results.m_timeLastModified = date;
+    results.m_bLastModifiedKnown = true;
+}
+
+PageVerdict CJudgement::Judge(FetchOutcome outcome)
+{
+    TakeDownload(outcome);
+    CurlResults& results = Results();
+    // The storage folder is read once for all of this check's files; a page without an id has none.
+    const std::string fileBase = FileBaseOf(results.m_strPageID);
+    // The header shows the dates as the download left them, before this check counts.
+    m_log.Open(fileBase, m_settings, results);
+    results.m_timeLastChecked = Clock::Now();
+    results.m_nChecks += 1;
+
+    if (!outcome.complete) {
+        // A failed, refused or cancelled download changes nothing else: checksums, download count and
+        // copies stay as the last good download left them.
+        if (m_settings.m_bWatchUnreachable)
+            Mark(results.m_strError);
+        return std::move(m_verdict);
+    }
+
+    // The record's first successful download has nothing to compare its checksums with.
+    const bool firstDownload = results.m_nDownloads == 0;
+    results.m_nDownloads += 1;
+    // The page text ends at the first zero byte of the body.
+    std::string& page = m_verdict.pageText;
+    page = std::move(outcome.body);
+    if (const size_t zero = page.find('\0'); zero != std::string::npos)
+        page.resize(zero);
+    Status copy;
+    if (m_settings.m_bSavePage && !fileBase.empty())
+        copy = SavePageCopy(fileBase, page);
+
+    // Only a check that follows a failed one can find the page back; a never-checked record cannot.
+    const bool previouslyChecked = m_previous.m_nChecks > 0;
+    if (m_settings.m_bWatchReachable && previouslyChecked && !m_previous.m_bComplete)
+        Mark(ChangeReason::kReachableAgain);
+
+    m_verdict.newPageCrc = TextChecksum(page);
+    if (m_verdict.newPageCrc != results.m_dwPageCRC && m_settings.m_bWatchContent && !firstDownload)
+        Mark(ChangeReason::kChecksumChanged);
+    // Stored also when content is not watched, so turning the watch on compares with the latest page.
+    results.m_dwPageCRC = m_verdict.newPageCrc;
+
+    // Sizes are compared between two successful downloads only: a record's first download has nothing
+    // to compare with.
+    if (m_settings.m_bWatchSize && previouslyChecked && m_previous.m_bComplete && m_previous.m_nSize != results.m_nSize)
+        Mark(ChangeReason::SizeChanged(m_previous.m_nSize, results.m_nSize));
+
+    if (!m_settings.m_bFromStart || !m_settings.m_bToEnd)
+        JudgePart();
+    if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
+        SearchText();
+
+    // The page was judged, but a copy that could not be saved is a failed check: the user must not be
+    // told OK while the copies are out of date.
+    if (!copy) {
+        results.m_bComplete = false;
+        results.m_strError = copy.error().message;
+        m_log.WriteLine(copy.error().message);
+    }
+    return std::move(m_verdict);
+}
+
+void CJudgement::JudgePart()
+{
+    CurlResults& results = Results();
+    std::string missing;
+    std::optional<std::string> part = CutPart(m_settings, m_verdict.pageText, &missing);
+    if (!part) {
+        // A missing limit text marks its own reason and leaves the stored part checksum alone.
+        Mark(missing);
+        return;
+    }
+    m_verdict.partText = std::move(*part);
+    m_verdict.newPartCrc = TextChecksum(m_verdict.partText);
+    m_log.WriteLine("Partial page watch - Old CRC = " + std::to_string(results.m_dwPartCRC)
+                    + " new CRC = " + std::to_string(m_verdict.newPartCrc));
+    // No part checksum stored yet (0; the empty part has it too): the first cut part only sets it.
+    if (m_verdict.newPartCrc != results.m_dwPartCRC && results.m_dwPartCRC != 0 && results.m_nDownloads > 1)
+        Mark(ChangeReason::kPartChanged);
+    results.m_dwPartCRC = m_verdict.newPartCrc;
+}
+
+void CJudgement::SearchText()
+{
+    // The raw page is searched, tags included; an empty search text is found at once.
+    const std::string& text = m_settings.m_strSearchText;
+    const size_t at = m_verdict.pageText.find(text.c_str());
+    if (at != std::string::npos) {
+        // With both boxes ticked, only the absence of the text counts.
+        if (m_settings.m_bTextSearch && !m_settings.m_bTextNotPresent) {
+            Mark(ChangeReason::kTextFound);
+            m_log.WriteLine(text + " is present at index " + std::to_string(static_cast<long long>(at)));
+        }
+    } else if (m_settings.m_bTextNotPresent) {
+        Mark(ChangeReason::kTextMissing);
+        m_log.WriteLine(text + " not found");
+    }
 }
 
 } // namespace
 
-PreviousDownload GetPreviousDownload(const Curl& page)
+PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous, FetchOutcome outcome)
 {
-    return PreviousDownload{page.m_nChecks > 0, page.m_bComplete, page.m_nSize};
+    return CJudgement(settings, previous).Judge(std::move(outcome));
 }
 
-void CheckPage(Curl& page, CUrlEngine& engine)
+PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress)
 {
-    page.m_bNewChange = false;
-    // Taken before the fetch: the engine clears the complete flag and the body when it starts.
-    const PreviousDownload previous = GetPreviousDownload(page);
-    engine.fetch(page);
-    EvaluatePage(page, previous);
+    PageVerdict verdict = JudgePage(page, page, engine.fetch(page, progress));
+    page.Results() = verdict.results;
+    return verdict;
 }
 
-void EvaluatePage(Curl& page)
+std::optional<std::string> CutPart(const CurlSettings& settings, const std::string& page, std::string* missingReason)
 {
-    EvaluatePage(page, PreviousDownload{false, false, 0});
-}
-
-// Later marks replace the reason of earlier ones, so when several watches fire the reason left is the
-// last of: the date (marked while the headers arrive), "Page reachable again", "Checksum changed",
-// "Size changed ...", the part of the page, the text search. A page that is back after a failure
-// usually differs in everything that follows, so the later marks say more; the size change follows
-// the checksum because it names both sizes where the checksum only says that the page differs.
-void EvaluatePage(Curl& page, const PreviousDownload& previous)
-{
-    // The storage folder is read once for all of this check's files.
-    const std::string fileBase = GetFileBase(page);
-    // The header shows the dates as they were before this check.
-    OpenDebugLog(page, fileBase);
-    page.m_timeLastChecked = static_cast<int64_t>(std::time(nullptr));
-    page.m_nChecks += 1;
-
-    if (!page.m_bComplete) {
-        // A failed, refused or cancelled download changes nothing else: checksums, download count and
-        // copies stay as the last good download left them.
-        if (page.m_bWatchUnreachable)
-            page.MarkChanged(page.m_strError);
-        CloseDebugLog(page);
-        return;
-    }
-
-    // The record's first successful download has nothing to compare its checksums with.
-    const bool firstDownload = page.m_nDownloads == 0;
-    page.m_nDownloads += 1;
-    // The page text ends at the first zero byte of the body.
-    page.m_strPage = page.GetBody();
-    std::string copyError;
-    if (page.m_bSavePage)
-        copyError = SavePageCopy(fileBase, page.m_strPage);
-
-    // Only a check that follows a failed one can find the page back; a never-checked record cannot.
-    if (page.m_bWatchReachable && previous.checked && !previous.complete)
-        page.MarkChanged("Page reachable again");
-
-    page.m_dwNewPageCRC = TextChecksum(page.m_strPage);
-    if (page.m_dwNewPageCRC != page.m_dwPageCRC && page.m_bWatchContent && !firstDownload)
-        page.MarkChanged("Checksum changed");
-    // Stored also when content is not watched, so turning the watch on compares with the latest page.
-    page.m_dwPageCRC = page.m_dwNewPageCRC;
-
-    // Sizes are compared between two successful downloads only: a failed one has replaced the size in
-    // the record, and a record's first download has nothing to compare with.
-    if (page.m_bWatchSize && previous.checked && previous.complete && previous.size != page.m_nSize)
-        page.MarkChanged(SizeChangedReason(previous.size, page.m_nSize));
-
-    if (!page.m_bFromStart || !page.m_bToEnd) {
-        // A missing limit text has marked its own reason and leaves the stored part checksum alone.
-        if (ComputePartCRC(page)) {
-            // No part checksum stored yet (0; the empty part has it too): the first cut part only sets it.
-            if (page.m_dwNewPartCRC != page.m_dwPartCRC && page.m_dwPartCRC != 0 && !firstDownload)
-                page.MarkChanged("Partial page change");
-            page.m_dwPartCRC = page.m_dwNewPartCRC;
-        }
-    }
-
-    if (page.m_bTextSearch || page.m_bTextNotPresent)
-        SearchText(page);
-
-    // The page was judged, but a copy that could not be saved is a failed check: the user must not be
-    // told OK while the copies are out of date.
-    if (!copyError.empty()) {
-        page.m_bComplete = false;
-        page.m_strError = copyError;
-        WriteDebugLine(page, copyError);
-    }
-    CloseDebugLog(page);
-}
-
-bool ComputePartCRC(Curl& page)
-{
-    // Limit texts are matched as C strings, byte for byte and case-sensitive.
     size_t start = 0;
-    if (!page.m_bFromStart) {
-        start = page.m_strPage.find(page.m_strStartText.c_str());
+    if (!settings.m_bFromStart) {
+        start = page.find(settings.m_strStartText.c_str());
         if (start == std::string::npos) {
-            page.MarkChanged("Couldn't find start text");
-            return false;
+            if (missingReason)
+                *missingReason = ChangeReason::kNoStartText;
+            return std::nullopt;
         }
     }
-    size_t end = page.m_strPage.size();
-    if (!page.m_bToEnd) {
+    size_t end = page.size();
+    if (!settings.m_bToEnd) {
         // Searched from the start text itself: an end text inside the start text ends the part at once.
-        end = page.m_strPage.find(page.m_strEndText.c_str(), start);
+        end = page.find(settings.m_strEndText.c_str(), start);
         if (end == std::string::npos) {
-            page.MarkChanged("Couldn't find end text");
-            return false;
+            if (missingReason)
+                *missingReason = ChangeReason::kNoEndText;
+            return std::nullopt;
         }
     }
-    page.m_strPart.assign(page.m_strPage, start, end - start);
-    page.m_dwNewPartCRC = TextChecksum(page.m_strPart);
-    WriteDebugLine(page,
-                   "Partial page watch - Old CRC = " + std::to_string(page.m_dwPartCRC)
-                       + " new CRC = " + std::to_string(page.m_dwNewPartCRC));
-    return true;
+    return page.substr(start, end - start);
 }
 
-void SearchText(Curl& page)
+std::string GetPageTitle(std::string_view pageText)
 {
-    // The raw page is searched, tags included; an empty search text is found at once.
-    const size_t at = page.m_strPage.find(page.m_strSearchText.c_str());
-    if (at != std::string::npos) {
-        // With both boxes ticked, only the absence of the text counts.
-        if (page.m_bTextSearch && !page.m_bTextNotPresent) {
-            page.MarkChanged("Text found");
-            WriteDebugLine(page,
-                           page.m_strSearchText + " is present at index " + std::to_string(static_cast<long long>(at)));
-        }
-    } else if (page.m_bTextNotPresent) {
-        page.MarkChanged("Text NOT found");
-        WriteDebugLine(page, page.m_strSearchText + " not found");
-    }
-}
-
-std::string GetPageTitle(const Curl& page)
-{
-    return ExtractHtmlTitle(page.m_strPage);
+    return ExtractHtmlTitle(pageText);
 }

@@ -1,34 +1,47 @@
 #pragma once
 
+#include "fetch/FetchOutcome.h"
+#include "model/UrlRecord.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class CUrlEngine;
-class Curl;
 
-// The page check: downloads a record's page and decides, by each watch the user chose, whether it
-// changed. A change is marked on the record with its reason (Curl::MarkChanged). Everything here works
-// on the record it is given, normally a work copy on a worker thread; nothing reaches into the list.
+// The page check: downloads a page and decides, by each watch the user chose, whether it changed.
+// It works on what it is given (normally a work copy on a worker thread); nothing reaches into the list.
 
-// What the download before the one being judged left in the record. The engine resets the download
-// fields when a fetch starts, so CheckPage takes this first; the Size and Reachable watches use it.
-struct PreviousDownload
+// What one check found: the page's results after it, and the events of the check.
+struct PageVerdict
 {
-    bool checked; // the record had been checked before
-    bool complete; // and that check's download succeeded
-    int32_t size; // with a body of this many bytes
+    CurlResults results;
+    // The reason of every change mark this check made, in order; the last one is the reason kept.
+    std::vector<std::string> changes;
+    // The page text that was judged ("" when the download failed) and the part cut from it.
+    std::string pageText;
+    std::string partText;
+    uint32_t newPageCrc = 0;
+    uint32_t newPartCrc = 0;
 };
-PreviousDownload GetPreviousDownload(const Curl& page);
 
-// Fetches the page with the engine and judges it; runs on the calling (worker) thread.
-void CheckPage(Curl& page, CUrlEngine& engine);
-// Judges the download now in the record. Without the previous download, Size and Reachable stay quiet.
-void EvaluatePage(Curl& page);
-void EvaluatePage(Curl& page, const PreviousDownload& previous);
-// Cuts the part between the limit texts and computes its checksum; the stored one is left to the
-// caller. False when a limit text was missing and no part was cut.
-bool ComputePartCRC(Curl& page);
-// The text search and the text-not-present watch, over the raw page text.
-void SearchText(Curl& page);
+// Turns (settings, previous results, a download's outcome) into the verdict. When the page has an id,
+// its files are written on the way: the debug log of this check and, when the page is saved, its copy.
+//
+// Later marks replace the reason of earlier ones, so when several watches fire the reason left is the
+// last of: the date, "Page reachable again", "Checksum changed", "Size changed ...", the part of the
+// page, the text search.
+PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous, FetchOutcome outcome);
+
+// Fetches the page with the engine, judges it and takes the results into the record; runs on the
+// calling (worker) thread. The verdict is returned for callers that want more than the results.
+PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress = nullptr);
+
+// The part between the limit texts (matched as C strings, byte for byte); none when a limit text is
+// missing, and then the reason of the mark in missingReason.
+std::optional<std::string> CutPart(const CurlSettings& settings, const std::string& pageText,
+                                   std::string* missingReason = nullptr);
 // Text of the last title element that yields one; no scripts run.
-std::string GetPageTitle(const Curl& page);
+std::string GetPageTitle(std::string_view pageText);

@@ -3,6 +3,7 @@
 
 #include "check/PageFiles.h"
 
+#include "check/PageTexts.h"
 #include "diff/DiffReport.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
@@ -96,32 +97,48 @@ std::string GetPagesFolder()
     return CVigilPrefs::GetInstance().GetPagesFolder();
 }
 
-std::string GetFileBase(Curl& page)
+std::string FileBaseOf(const std::string& pageId)
 {
-    return GetPagesFolder() + page.GetPageID();
+    // An id that the list cannot have made never names a file: its files must stay in the folder.
+    if (!Curl::IsValidPageID(pageId))
+        return {};
+    return GetPagesFolder() + pageId;
 }
 
-std::string GetSavedPagePath(Curl& page)
+std::string GetFileBase(const Curl& page)
 {
-    return GetFileBase(page) + kSavedSuffix;
+    return FileBaseOf(page.m_strPageID);
 }
 
-std::string GetPreviousPagePath(Curl& page)
+namespace {
+std::string PathOf(const Curl& page, const char* suffix)
 {
-    return GetFileBase(page) + kPreviousSuffix;
+    std::string base = GetFileBase(page);
+    return base.empty() ? base : base + suffix;
+}
+} // namespace
+
+std::string GetSavedPagePath(const Curl& page)
+{
+    return PathOf(page, kSavedSuffix);
 }
 
-std::string GetDiffsPath(Curl& page)
+std::string GetPreviousPagePath(const Curl& page)
 {
-    return GetFileBase(page) + kDiffsSuffix;
+    return PathOf(page, kPreviousSuffix);
 }
 
-std::string GetDebugLogPath(Curl& page)
+std::string GetDiffsPath(const Curl& page)
 {
-    return GetFileBase(page) + kDebugLogSuffix;
+    return PathOf(page, kDiffsSuffix);
 }
 
-std::string SavePageCopy(const std::string& base, std::string_view pageText)
+std::string GetDebugLogPath(const Curl& page)
+{
+    return PathOf(page, kDebugLogSuffix);
+}
+
+Status SavePageCopy(const std::string& base, std::string_view pageText)
 {
     const std::string copy = PageCopyText(pageText);
     MakeFolderFor(base);
@@ -130,7 +147,7 @@ std::string SavePageCopy(const std::string& base, std::string_view pageText)
     // A page equal to the current copy replaces nothing: the two copies stay the last two different
     // versions, so the report keeps showing the change a page is marked for.
     if (FileHolds(current, copy))
-        return {};
+        return Status();
     // The new copy is written whole before anything moves: a full disk leaves both old copies.
     const std::string temp = current + kCopyTempSuffix;
     std::string error = WriteNewFile(temp, copy);
@@ -142,49 +159,61 @@ std::string SavePageCopy(const std::string& base, std::string_view pageText)
     }
     if (error.empty() && std::rename(temp.c_str(), current.c_str()) != 0)
         error = "cannot save the page copy " + current + ": " + std::strerror(errno);
-    if (!error.empty())
-        std::remove(temp.c_str());
-    return error;
+    if (error.empty())
+        return Status();
+    std::remove(temp.c_str());
+    return MakeError(ErrorKind::Io, error);
 }
 
-bool OpenDebugLog(Curl& page, const std::string& base)
+CDebugLog::~CDebugLog()
 {
-    CloseDebugLog(page);
-    MakeFolderFor(base);
-    page.m_pDebugLog = std::fopen((base + kDebugLogSuffix).c_str(), "we");
-    if (!page.m_pDebugLog)
+    Close();
+}
+
+bool CDebugLog::Open(const std::string& base, const CurlSettings& settings, const CurlResults& before)
+{
+    Close();
+    if (base.empty())
         return false;
-    WriteDebugLine(page, page.m_strURL);
-    WriteDebugLine(page, page.m_strDescription);
-    WriteDebugLine(page, "Date last changed: " + page.GetLastModifiedText());
-    WriteDebugLine(page, "Date last checked: " + page.GetLastCheckedText());
+    MakeFolderFor(base);
+    m_file = std::fopen((base + kDebugLogSuffix).c_str(), "we");
+    if (!m_file)
+        return false;
+    WriteLine(settings.m_strURL);
+    WriteLine(settings.m_strDescription);
+    WriteLine("Date last changed: " + LastModifiedText(before));
+    WriteLine("Date last checked: " + LastCheckedText(before));
     return true;
 }
 
-void CloseDebugLog(Curl& page)
+void CDebugLog::Close()
 {
-    if (!page.m_pDebugLog)
+    if (!m_file)
         return;
-    std::fclose(page.m_pDebugLog);
-    page.m_pDebugLog = nullptr;
+    std::fclose(m_file);
+    m_file = nullptr;
 }
 
-void WriteDebugLine(Curl& page, const std::string& line)
+void CDebugLog::WriteLine(const std::string& line)
 {
-    if (!page.m_pDebugLog)
+    if (!m_file)
         return;
     // Lines end with a plain LF, as text files do here; each is flushed so a stuck check still shows
     // how far it came.
-    std::fwrite(line.data(), 1, line.size(), page.m_pDebugLog);
-    std::fputc('\n', page.m_pDebugLog);
-    std::fflush(page.m_pDebugLog);
+    std::fwrite(line.data(), 1, line.size(), m_file);
+    std::fputc('\n', m_file);
+    std::fflush(m_file);
 }
 
-bool ReadSavedPage(Curl& page)
+Result<std::string> ReadSavedPage(const Curl& page)
 {
-    std::FILE* file = std::fopen(GetSavedPagePath(page).c_str(), "rbe");
+    const std::string path = GetSavedPagePath(page);
+    if (path.empty())
+        return MakeError(ErrorKind::NotFound, "the page has no saved copy yet");
+    std::FILE* file = std::fopen(path.c_str(), "rbe");
     if (!file)
-        return false;
+        return MakeError(errno == ENOENT ? ErrorKind::NotFound : ErrorKind::Io,
+                         "cannot read the saved copy " + path + ": " + SystemErrorText(errno));
     std::string bytes;
     char buffer[65536];
     size_t count;
@@ -203,17 +232,19 @@ bool ReadSavedPage(Curl& page)
             text += '\r';
         text += c;
     }
-    page.m_strPage = std::move(text);
-    return true;
+    return text;
 }
 
-bool MakeDiffReport(Curl& page)
+bool MakeDiffReport(const Curl& page)
 {
-    return MakeDiffReportAt(GetFileBase(page));
+    const std::string base = GetFileBase(page);
+    return !base.empty() && MakeDiffReportAt(base);
 }
 
 bool MakeDiffReportAt(const std::string& base)
 {
+    if (base.empty())
+        return false;
     MakeFolderFor(base);
     // Without a previous copy the old side is empty (the page shows whole) and the heading still
     // names where that copy belongs; its absence is no error worth a diagnostic.

@@ -72,10 +72,6 @@ int CliContext::OpenList(bool forChange)
 
 int CliContext::SaveList()
 {
-    for (const auto& record : Doc().Records()) {
-        if (record->m_strPageID.empty())
-            record->GetPageID();
-    }
     const DocResult result = Session().Save();
     return result ? kExitOk : Fail(result.error);
 }

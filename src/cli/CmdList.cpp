@@ -1,3 +1,4 @@
+#include "check/PageTexts.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
@@ -43,10 +44,10 @@ void WriteJson(std::ostream& out, const Curl& record, int position)
         << ", \"size\": " << (record.m_bDataReceived ? std::to_string(record.m_nSize) : "null")
         << ", \"lastChecked\": " << JsonTime(record.m_nChecks != 0, record.m_timeLastChecked) << ", \"lastModified\": "
         << JsonTime(record.m_nDownloads != 0 && record.m_bLastModifiedKnown, record.m_timeLastModified)
-        << ", \"status\": " << JsonString(record.GetStatusText())
-        << ", \"change\": " << JsonString(Trimmed(record.GetChangeText()))
-        << ", \"lastCheckedText\": " << JsonString(record.GetLastCheckedText())
-        << ", \"lastModifiedText\": " << JsonString(record.GetLastModifiedText()) << "}";
+        << ", \"status\": " << JsonString(StatusText(record))
+        << ", \"change\": " << JsonString(Trimmed(ChangeText(record)))
+        << ", \"lastCheckedText\": " << JsonString(LastCheckedText(record))
+        << ", \"lastModifiedText\": " << JsonString(LastModifiedText(record)) << "}";
 }
 
 std::string ShortChecked(const Curl& record)
@@ -99,15 +100,15 @@ int CmdList(CliContext& ctx)
     int position = 0;
     for (const auto& record : ctx.Doc().Records()) {
         const std::string id = record->m_strPageID.empty() ? "-" : "@" + record->m_strPageID;
-        const std::string change = Trimmed(record->GetChangeText());
+        const std::string change = Trimmed(ChangeText(*record));
         ++position;
         if (ctx.outIsTerminal)
-            table.AddRow({id, std::to_string(position), record->m_strName, record->m_strURL, record->GetStatusText(),
+            table.AddRow({id, std::to_string(position), record->m_strName, record->m_strURL, StatusText(*record),
                           change, ShortChecked(*record), ShortModified(*record)});
         else
             // The id comes last, so that scripts reading the older seven columns keep working.
-            table.AddRow({std::to_string(position), record->m_strName, record->m_strURL, record->GetStatusText(),
-                          change, record->GetLastCheckedText(), record->GetLastModifiedText(), id});
+            table.AddRow({std::to_string(position), record->m_strName, record->m_strURL, StatusText(*record), change,
+                          LastCheckedText(*record), LastModifiedText(*record), id});
     }
     if (table.RowCount() > 0)
         table.Write(ctx.out, ctx.outIsTerminal);

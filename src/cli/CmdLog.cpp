@@ -1,3 +1,4 @@
+#include "check/PageTexts.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
@@ -38,8 +39,7 @@ int CmdLog(CliContext& ctx)
             table.AddColumn(header, width);
         for (const auto& entry : log.Entries())
             table.AddRow({entry->m_nChecks == 0 ? "Never" : ShortTime(entry->m_timeLastChecked), entry->m_strName,
-                          entry->m_strURL,
-                          entry->m_bChanged ? entry->m_strChangeReason : Trimmed(entry->GetChangeText())});
+                          entry->m_strURL, entry->m_bChanged ? entry->m_strChangeReason : Trimmed(ChangeText(*entry))});
         if (table.RowCount() > 0)
             table.Write(ctx.out, ctx.outIsTerminal);
         else if (whole)

@@ -1,3 +1,4 @@
+#include "check/PageTexts.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
@@ -32,13 +33,13 @@ int CmdPreview(CliContext& ctx)
     if (Status valid = ValidateTextOptions(options); !valid)
         return ctx.Usage(valid.error().message);
 
-    Curl record;
-    record.SetURL(urls.front());
+    CurlSettings page;
+    page.SetURL(urls.front());
     CUrlEngine engine;
-    engine.fetch(record);
-    if (!record.m_bComplete)
-        return ctx.Fail("cannot download " + urls.front() + ": " + record.m_strError);
-    const std::string_view body(record.GetBody(), static_cast<std::size_t>(record.m_nSize));
+    const FetchOutcome fetched = engine.fetch(page);
+    if (!fetched.complete)
+        return ctx.Fail("cannot download " + urls.front() + ": " + FetchErrorText(fetched));
+    const std::string_view body(fetched.body);
     // The engine keeps no response headers, so the charset comes from the page itself.
     Result<std::string> text = compare == "page" ? [&]() -> Result<std::string> {
         auto rules = CIgnoreRules::Make(options.ignoreTexts, options.ignoreRegexes);

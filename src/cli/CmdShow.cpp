@@ -1,4 +1,5 @@
 #include "check/PageFiles.h"
+#include "check/PageTexts.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
@@ -61,11 +62,11 @@ int CmdShow(CliContext& ctx)
     row("Start text:", page->m_bFromStart ? "none (from the start of the page)" : page->m_strStartText);
     row("End text:", page->m_bToEnd ? "none (to the end of the page)" : page->m_strEndText);
     row("Save page:", page->m_bSavePage ? "yes" : "no");
-    row("Status:", page->GetStatusText());
-    row("Change:", Trimmed(page->GetChangeText()));
-    row("Last checked:", page->GetLastCheckedText());
-    row("Last modified:", page->GetLastModifiedText());
-    row("Size:", page->GetSizeText());
+    row("Status:", StatusText(*page));
+    row("Change:", Trimmed(ChangeText(*page)));
+    row("Last checked:", LastCheckedText(*page));
+    row("Last modified:", LastModifiedText(*page));
+    row("Size:", SizeText(*page));
     row("Checks:", std::to_string(page->m_nChecks) + ", downloads " + std::to_string(page->m_nDownloads));
     // The files are named after the id; a page without one has none yet (and asking would use one up).
     if (!page->m_strPageID.empty()) {

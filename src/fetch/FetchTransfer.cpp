@@ -3,7 +3,6 @@
 #include "fetch/CurlSession.h"
 #include "fetch/HttpHeaders.h"
 #include "model/UrlRecord.h"
-#include "model/VigilPrefs.h"
 #include "platform/UrlCracker.h"
 
 #include <netinet/in.h>
@@ -76,14 +75,18 @@ bool IsFollowedRedirect(int status)
 
 } // namespace
 
-CFetchTransfer::CFetchTransfer(Curl& record, const CCurlSession& session, const FetchSettings& settings, CURLM* multi,
-                               const CancelWatch& cancel, Reporter reporter)
-    : m_record(record)
+CFetchTransfer::CFetchTransfer(const CurlSettings& page, std::string url, const CCurlSession& session,
+                               const FetchSettings& settings, CURLM* multi, const CancelWatch& cancel,
+                               Reporter reporter, FetchOutcome& outcome, IFetchProgress* progress)
+    : m_page(page)
+    , m_outcome(outcome)
+    , m_progress(progress)
     , m_session(session)
     , m_settings(settings)
     , m_multi(multi)
     , m_cancel(cancel)
     , m_reporter(std::move(reporter))
+    , m_url(std::move(url))
     , m_lastActivity(std::chrono::steady_clock::now())
     , m_started(m_lastActivity)
 { }
@@ -106,15 +109,11 @@ void CFetchTransfer::Run()
 
 bool CFetchTransfer::httpConnect()
 {
-    CrackedUrl parts;
-    m_https = CrackUrl(m_record.m_strURL, parts) && parts.scheme == "https";
-    m_url = (m_https ? "https://" : "http://") + m_record.m_strHost + ":" + std::to_string(m_record.m_nPort)
-        + (m_record.m_strPath.empty() ? std::string("/") : m_record.m_strPath);
-
+    m_https = m_url.compare(0, 8, "https://") == 0;
     m_easy = curl_easy_init();
     if (!m_easy) {
         Report("httpConnect", curl_easy_strerror(CURLE_OUT_OF_MEMORY));
-        Fail(curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+        Fail(FetchFailure::Request, curl_easy_strerror(CURLE_OUT_OF_MEMORY));
         return false;
     }
     const FetchSettings& session = m_settings;
@@ -157,7 +156,7 @@ bool CFetchTransfer::httpConnect()
     }
     if (rc != CURLE_OK) {
         Report("httpConnect", curl_easy_strerror(rc));
-        Fail(curl_easy_strerror(rc));
+        Fail(FetchFailure::Request, curl_easy_strerror(rc));
         return false;
     }
     return true;
@@ -187,7 +186,7 @@ bool CFetchTransfer::httpSetTimeouts()
         rc = curl_easy_setopt(m_easy, CURLOPT_SOCKOPTDATA, this);
     if (rc != CURLE_OK) {
         Report("httpSetTimeouts", curl_easy_strerror(rc));
-        Fail(curl_easy_strerror(rc));
+        Fail(FetchFailure::Request, curl_easy_strerror(rc));
         return false;
     }
     return true;
@@ -223,7 +222,7 @@ bool CFetchTransfer::httpOpenRequest()
     }
     if (rc != CURLE_OK) {
         Report("httpOpenRequest", curl_easy_strerror(rc));
-        Fail(curl_easy_strerror(rc));
+        Fail(FetchFailure::Request, curl_easy_strerror(rc));
         return false;
     }
     return true;
@@ -244,7 +243,7 @@ bool CFetchTransfer::httpSetStatusCallback()
         rc = curl_easy_setopt(m_easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     if (rc != CURLE_OK) {
         Report("httpSetStatusCallback", curl_easy_strerror(rc));
-        Fail(curl_easy_strerror(rc));
+        Fail(FetchFailure::Request, curl_easy_strerror(rc));
         return false;
     }
     return true;
@@ -259,7 +258,7 @@ bool CFetchTransfer::httpSendRequest()
     const CURLMcode rc = curl_multi_add_handle(m_multi, m_easy);
     if (rc != CURLM_OK) {
         Report("httpSendRequest", curl_multi_strerror(rc));
-        Fail(curl_multi_strerror(rc));
+        Fail(FetchFailure::Request, curl_multi_strerror(rc));
         return false;
     }
     m_added = true;
@@ -275,7 +274,7 @@ void CFetchTransfer::waitForCallbackOrCancel()
         CURLMcode rc = curl_multi_perform(m_multi, &running);
         if (rc != CURLM_OK) {
             Report("QueryData failed", curl_multi_strerror(rc));
-            Fail(curl_multi_strerror(rc));
+            Fail(FetchFailure::Request, curl_multi_strerror(rc));
             return;
         }
         int queued = 0;
@@ -288,7 +287,7 @@ void CFetchTransfer::waitForCallbackOrCancel()
         if (m_finished)
             return;
         if (m_cancel.Cancelled()) {
-            Fail("Cancelled");
+            Fail(FetchFailure::Cancelled);
             return;
         }
         // Silence ends a fetch, and so does the overall limit, which a server dripping bytes cannot
@@ -297,7 +296,7 @@ void CFetchTransfer::waitForCallbackOrCancel()
         const auto silent = now - m_lastActivity;
         const auto elapsed = now - m_started;
         if (silent >= m_settings.silenceLimit || elapsed >= m_settings.timeLimit) {
-            Fail("Timed out");
+            Fail(FetchFailure::TimedOut);
             return;
         }
         // A cancel wakes the poll at once; otherwise it returns when the library has work or a
@@ -315,7 +314,7 @@ void CFetchTransfer::waitForCallbackOrCancel()
         // Bounded, so that a broken wait cannot keep a worker spinning.
         Report("CUrlEngine::waitForCallbackOrCancel curl_multi_poll call failed", curl_multi_strerror(rc));
         if (++failures >= kMaxWaitFailures) {
-            Fail(curl_multi_strerror(rc));
+            Fail(FetchFailure::Request, curl_multi_strerror(rc));
             return;
         }
         std::this_thread::sleep_for(milliseconds(20));
@@ -431,17 +430,34 @@ size_t CFetchTransfer::OnBody(const char* data, size_t count)
         }
         return count;
     }
-    if (static_cast<size_t>(m_record.m_nSize) + count > m_settings.maxBodySize) {
+    if (m_outcome.body.size() + count > m_settings.maxBodySize) {
         m_tooLarge = true;
         return 0;
     }
-    m_record.AppendBody(data, count);
+    AppendBody(data, count);
     return count;
+}
+
+void CFetchTransfer::AppendBody(const char* data, size_t count)
+{
+    // The size is a 32-bit count in the record, so a body stops growing at the largest size it can hold.
+    const int kilobytesBefore = m_outcome.dataReceived ? static_cast<int>(m_outcome.body.size() / 1024) : -1;
+    const size_t room = static_cast<size_t>(INT32_MAX) - m_outcome.body.size();
+    if (count > room)
+        count = room;
+    if (count > 0)
+        m_outcome.body.append(data, count);
+    m_outcome.dataReceived = true;
+    // Many small reads within one kilobyte would report the same step again and again; a report
+    // comes at each 5 KB step, and at the first read.
+    const int kilobytes = static_cast<int>(m_outcome.body.size() / 1024);
+    if (kilobytes != kilobytesBefore && kilobytes % 5 == 0 && m_progress)
+        m_progress->OnFetchProgress(kilobytes, m_outcome.body.size());
 }
 
 CFetchTransfer::Step CFetchTransfer::StatusStep(int status, unsigned offered)
 {
-    const int previous = m_record.m_nHttpStatus;
+    const int previous = m_outcome.httpStatus;
     Step step = Step::Finish;
     switch (status) {
     case 200:
@@ -449,37 +465,32 @@ CFetchTransfer::Step CFetchTransfer::StatusStep(int status, unsigned offered)
         break;
     case 401:
         m_siteScheme = ToCurlAuth(ChooseScheme(offered));
-        if (previous == 401 || m_repeatedRequests >= m_settings.maxRepeatedRequests) {
-            m_record.m_bComplete = false;
-            m_record.m_strError = "Authentication failed, 401";
-        } else {
+        if (previous == 401 || m_repeatedRequests >= m_settings.maxRepeatedRequests)
+            m_outcome.failure = FetchFailure::AuthFailed;
+        else
             step = Step::Resend;
-        }
         break;
     case 407:
         m_proxyScheme = ToCurlAuth(ChooseScheme(offered));
-        if (previous == 407 || m_repeatedRequests >= m_settings.maxRepeatedRequests) {
-            m_record.m_bComplete = false;
-            m_record.m_strError = "Proxy authentication failed, 407";
-        } else {
+        if (previous == 407 || m_repeatedRequests >= m_settings.maxRepeatedRequests)
+            m_outcome.failure = FetchFailure::ProxyAuthFailed;
+        else
             step = Step::Resend;
-        }
         break;
     case 404:
-        m_record.m_bComplete = false;
-        m_record.m_strError = "Not found, 404";
+        m_outcome.failure = FetchFailure::NotFound;
         break;
     case 502:
-        m_record.m_bComplete = false;
-        m_record.m_strStatus = "Proxy error - bad gateway";
-        m_record.m_strError = "Proxy error, bad gateway";
+        m_outcome.failure = FetchFailure::BadGateway;
         break;
     default:
-        m_record.m_bComplete = false;
-        m_record.m_strError = "HTTP error, " + std::to_string(status);
+        m_outcome.failure = FetchFailure::HttpStatus;
         break;
     }
-    m_record.m_nHttpStatus = status;
+    if (step != Step::Finish)
+        m_outcome.failure = FetchFailure::None;
+    m_outcome.complete = false;
+    m_outcome.httpStatus = status;
     return step;
 }
 
@@ -488,26 +499,28 @@ void CFetchTransfer::ReadLastModified()
     // Only a response whose body is taken gets here (200, or a status that could not be read), so
     // a challenge or an error page never touches the date.
     int64_t seconds = 0;
+    m_outcome.headRead = true;
     if (m_head.hasLastModified && ParseLastModified(m_head.lastModified, seconds))
-        m_record.OnLastModified(seconds);
+        m_outcome.lastModified = seconds;
     else
-        m_record.m_bLastModifiedKnown = false;
+        m_outcome.lastModified.reset();
 }
 
 void CFetchTransfer::OnTransferDone(CURLcode result)
 {
     if (m_tooLarge) {
         // A page this large is not kept: hostile or endless, it must not exhaust memory.
-        m_record.EmptyBody();
-        Fail("Page too large");
+        std::string().swap(m_outcome.body);
+        m_outcome.dataReceived = false;
+        Fail(FetchFailure::TooLarge);
         return;
     }
     if (m_headTooLarge || (IsHeaderTooLarge(result) && !m_bodyAccepted)) {
-        Fail("Response header too large");
+        Fail(FetchFailure::HeaderTooLarge);
         return;
     }
     if (m_badLength) {
-        Fail("Invalid Content-Length");
+        Fail(FetchFailure::BadContentLength);
         return;
     }
     if (m_pending == Step::Resend) {
@@ -536,7 +549,7 @@ void CFetchTransfer::OnTransferDone(CURLcode result)
         if (text.empty())
             text = curl_easy_strerror(result);
         Report("request error", text);
-        Fail(text);
+        Fail(FetchFailure::Request, text);
         return;
     }
     if (m_holding) {
@@ -548,8 +561,10 @@ void CFetchTransfer::OnTransferDone(CURLcode result)
             m_finished = true;
         return;
     }
-    if (m_bodyAccepted)
-        m_record.m_bComplete = true;
+    if (m_bodyAccepted) {
+        m_outcome.complete = true;
+        m_outcome.failure = FetchFailure::None;
+    }
     m_finished = true;
 }
 
@@ -565,34 +580,32 @@ void CFetchTransfer::SendAgain()
     if (m_siteScheme != CURLAUTH_NONE) {
         rc = curl_easy_setopt(m_easy, CURLOPT_HTTPAUTH, m_siteScheme);
         if (rc == CURLE_OK)
-            rc = curl_easy_setopt(m_easy, CURLOPT_USERNAME, m_record.m_strUserName.c_str());
+            rc = curl_easy_setopt(m_easy, CURLOPT_USERNAME, m_page.m_strUserName.c_str());
         if (rc == CURLE_OK)
-            rc = curl_easy_setopt(m_easy, CURLOPT_PASSWORD, m_record.m_strPassword.c_str());
+            rc = curl_easy_setopt(m_easy, CURLOPT_PASSWORD, m_page.m_strPassword.c_str());
         m_siteAuthApplied = rc == CURLE_OK;
     }
     if (rc == CURLE_OK && m_proxyScheme != CURLAUTH_NONE) {
-        CVigilPrefs& prefs = CVigilPrefs::GetInstance();
-        const std::string user = prefs.ReadString(Pref::proxyUser);
-        const std::string password = prefs.ReadString(Pref::proxyPassword);
         rc = curl_easy_setopt(m_easy, CURLOPT_PROXYAUTH, m_proxyScheme);
         if (rc == CURLE_OK)
-            rc = curl_easy_setopt(m_easy, CURLOPT_PROXYUSERNAME, user.c_str());
+            rc = curl_easy_setopt(m_easy, CURLOPT_PROXYUSERNAME, m_settings.proxyUser.c_str());
         if (rc == CURLE_OK)
-            rc = curl_easy_setopt(m_easy, CURLOPT_PROXYPASSWORD, password.c_str());
+            rc = curl_easy_setopt(m_easy, CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.c_str());
         m_proxyAuthApplied = rc == CURLE_OK;
     }
     if (rc != CURLE_OK) {
         Report("httpSendRequest", curl_easy_strerror(rc));
-        Fail(curl_easy_strerror(rc));
+        Fail(FetchFailure::Request, curl_easy_strerror(rc));
         return;
     }
     httpSendRequest();
 }
 
-void CFetchTransfer::Fail(const std::string& error)
+void CFetchTransfer::Fail(FetchFailure failure, std::string detail)
 {
-    m_record.m_bComplete = false;
-    m_record.m_strError = error;
+    m_outcome.complete = false;
+    m_outcome.failure = failure;
+    m_outcome.detail = std::move(detail);
     m_finished = true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fetch/FetchOutcome.h"
+
 #include <curl/curl.h>
 
 #include <atomic>
@@ -10,7 +12,7 @@
 #include <string_view>
 
 class CCurlSession;
-class Curl;
+struct CurlSettings;
 
 // What one fetch takes from the engine, copied when the fetch starts.
 struct FetchSettings
@@ -33,6 +35,9 @@ struct FetchSettings
     std::string userAgent;
     int accessType = 0; // 0 = system configuration, 1 = no proxy, 3 = named proxy
     std::string proxyName; // "server:port" for access type 3
+    // Sent when a proxy asks for credentials.
+    std::string proxyUser;
+    std::string proxyPassword;
 };
 
 // Tells a fetch whether the user cancelled after it started.
@@ -43,16 +48,18 @@ struct CancelWatch
     bool Cancelled() const { return generation && generation->load() != startGeneration; }
 };
 
-// One fetch of one record: the request, what the engine does with each response, and the wait for
-// the download to end. The outcome is written into the record.
+// One fetch of one page: the request, what the engine does with each response, and the wait for
+// the download to end. Everything it finds goes into the outcome it was given.
 class CFetchTransfer
 {
 public:
     // Receives a failed step's message and the library's text for it.
     using Reporter = std::function<void(const std::string& step, const std::string& systemText)>;
 
-    CFetchTransfer(Curl& record, const CCurlSession& session, const FetchSettings& settings, CURLM* multi,
-                   const CancelWatch& cancel, Reporter reporter);
+    // url is the page's address as the URL cracker rebuilt it; the credentials are the page's.
+    CFetchTransfer(const CurlSettings& page, std::string url, const CCurlSession& session,
+                   const FetchSettings& settings, CURLM* multi, const CancelWatch& cancel, Reporter reporter,
+                   FetchOutcome& outcome, IFetchProgress* progress);
     ~CFetchTransfer();
     CFetchTransfer(const CFetchTransfer&) = delete;
     CFetchTransfer& operator=(const CFetchTransfer&) = delete;
@@ -65,7 +72,7 @@ private:
     {
         Continue, // read this response's body
         Resend, // answer a challenge with the same request
-        Finish, // the fetch is over; the outcome is in the record
+        Finish, // the fetch is over; the outcome is complete
     };
     // A response whose fate depends on whether libcurl answers it itself: a redirect it follows, or a
     // leg of an authentication handshake it completes. Judged when the transfer ends on it.
@@ -105,10 +112,13 @@ private:
     void ReadLastModified();
     void OnTransferDone(CURLcode result);
     void SendAgain();
-    void Fail(const std::string& error);
+    void Fail(FetchFailure failure, std::string detail = {});
+    void AppendBody(const char* data, size_t count);
     void Report(const std::string& step, const std::string& systemText) const;
 
-    Curl& m_record;
+    const CurlSettings& m_page;
+    FetchOutcome& m_outcome;
+    IFetchProgress* m_progress;
     const CCurlSession& m_session;
     const FetchSettings& m_settings;
     CURLM* m_multi;

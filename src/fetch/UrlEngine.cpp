@@ -5,6 +5,7 @@
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "platform/DebugLog.h"
+#include "platform/UrlCracker.h"
 
 #include <curl/curl.h>
 
@@ -41,6 +42,8 @@ void CUrlEngine::loadSettings()
     const int limit = std::clamp(prefs.ReadInt(Pref::fetchTimeLimit), 1, 24 * 3600);
     m_timeLimit = std::chrono::seconds(limit);
     m_userAgent = m_userAgentOverride.empty() ? prefs.ReadString(Pref::userAgent) : m_userAgentOverride;
+    m_proxyUser = prefs.ReadString(Pref::proxyUser);
+    m_proxyPassword = prefs.ReadString(Pref::proxyPassword);
     m_proxyName.clear();
     switch (prefs.ReadInt(Pref::proxyType)) {
     case 0:
@@ -68,19 +71,28 @@ void CUrlEngine::setCaFile(const std::string& path)
     m_caFile = path;
 }
 
-void CUrlEngine::fetch(Curl& record)
-{
-    // Reset the download fields; the record's own results stay until this download replaces them.
-    record.m_nHttpStatus = 0;
-    record.m_bComplete = false;
-    record.EmptyBody();
+namespace {
 
+FetchOutcome RequestFailure(std::string message)
+{
+    FetchOutcome outcome;
+    outcome.failure = FetchFailure::Request;
+    outcome.detail = std::move(message);
+    return outcome;
+}
+
+} // namespace
+
+FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progress)
+{
     FetchSettings settings;
     {
         std::lock_guard lock(m_settingsMutex);
         loadSettings();
         settings.accessType = m_accessType;
         settings.proxyName = m_proxyName;
+        settings.proxyUser = m_proxyUser;
+        settings.proxyPassword = m_proxyPassword;
         settings.userAgent = m_userAgent;
         settings.timeLimit = m_timeLimit;
         settings.resolveTimeout = m_resolveTimeout;
@@ -98,25 +110,21 @@ void CUrlEngine::fetch(Curl& record)
 
     std::string error;
     CCurlSession* session = openSession(error);
-    if (!session) {
-        record.m_bComplete = false;
-        record.m_strError = error;
-        return;
-    }
-    if (!record.CrackURL()) {
+    if (!session)
+        return RequestFailure(error);
+    CrackedUrl parts;
+    if (!CrackUrl(page.m_strURL, parts)) {
         // Nothing to connect to: the download fails at once rather than waiting for a time-out.
-        reportError("httpConnect called with an address that cannot be parsed", record.m_strURL);
-        record.m_bComplete = false;
-        record.m_strError = curl_easy_strerror(CURLE_URL_MALFORMAT);
-        return;
+        reportError("httpConnect called with an address that cannot be parsed", page.m_strURL);
+        return RequestFailure(curl_easy_strerror(CURLE_URL_MALFORMAT));
     }
+    std::string url = (parts.scheme == "https" ? "https://" : "http://") + parts.host + ":" + std::to_string(parts.port)
+        + (parts.path.empty() ? std::string("/") : parts.path);
 
     CURLM* multi = session->AcquireMulti();
     if (!multi) {
         reportError("createUserCancelEvent", curl_multi_strerror(CURLM_OUT_OF_MEMORY));
-        record.m_bComplete = false;
-        record.m_strError = curl_multi_strerror(CURLM_OUT_OF_MEMORY);
-        return;
+        return RequestFailure(curl_multi_strerror(CURLM_OUT_OF_MEMORY));
     }
     CancelWatch cancel;
     cancel.generation = &m_cancelGeneration;
@@ -127,9 +135,11 @@ void CUrlEngine::fetch(Curl& record)
         cancel.startGeneration = m_cancelGeneration.load();
         m_activeWaits.push_back(multi);
     }
+    FetchOutcome outcome;
     {
-        CFetchTransfer transfer(record, *session, settings, multi, cancel,
-                                [this](const std::string& step, const std::string& text) { reportError(step, text); });
+        CFetchTransfer transfer(
+            page, std::move(url), *session, settings, multi, cancel,
+            [this](const std::string& step, const std::string& text) { reportError(step, text); }, outcome, progress);
         transfer.Run();
     }
     {
@@ -137,6 +147,7 @@ void CUrlEngine::fetch(Curl& record)
         m_activeWaits.erase(std::find(m_activeWaits.begin(), m_activeWaits.end(), multi));
     }
     session->ReleaseMulti(multi);
+    return outcome;
 }
 
 CCurlSession* CUrlEngine::openSession(std::string& error)

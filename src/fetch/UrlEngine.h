@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fetch/FetchOutcome.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -9,10 +11,10 @@
 #include <vector>
 
 class CCurlSession;
-class Curl;
+struct CurlSettings;
 
-// Downloads one page for one record with an HTTP GET and leaves the outcome in the record
-// (body, HTTP status, Last-Modified, complete flag, error text). One engine serves all workers.
+// Downloads one page with an HTTP GET and returns what it found (FetchOutcome): the body, the HTTP
+// status, Last-Modified, and why it failed. It writes into nothing else. One engine serves all workers.
 class CUrlEngine
 {
 public:
@@ -25,26 +27,24 @@ public:
     void setUserAgent(const std::string& userAgent);
     // Ends every fetch in progress at once; a fetch that starts afterwards runs normally.
     void cancel();
-    // Returns when the download has ended in any way. It first resets the record's HTTP status (0),
-    // complete flag and body, then leaves the outcome:
-    //   200, whole body read:          complete, status 200, the body, error text unchanged
+    // Returns when the download of the page's address has ended in any way, with its outcome:
+    //   200, whole body read:          complete, status 200, the body
     //   request error (connect, TLS,
-    //   cut-off body, bad address):    not complete, status so far (0 if none), what arrived, library message
-    //   404:                           not complete, 404, no body, "Not found, 404"
-    //   502:                           not complete, 502, no body, "Proxy error, bad gateway"
-    //                                  (status text "Proxy error - bad gateway")
-    //   any other status:              not complete, that status, no body, "HTTP error, <status>"
-    //   second 401 / 407:              not complete, 401 / 407, no body,
-    //                                  "Authentication failed, 401" / "Proxy authentication failed, 407"
+    //   cut-off body, bad address):    Request, status so far (0 if none), what arrived, library message
+    //   404:                           NotFound, 404, no body
+    //   502:                           BadGateway, 502, no body
+    //   any other status:              HttpStatus, that status, no body
+    //   second 401 / 407:              AuthFailed / ProxyAuthFailed, 401 / 407, no body
     //   silence for the limit, or the
-    //   fetch time limit reached:      not complete, status so far, what arrived, "Timed out"
-    //   head past kMaxHeaderSize:      not complete, status so far, no body, "Response header too large"
-    //   Content-Length not a number:   not complete, status so far, no body, "Invalid Content-Length"
-    //   cancel:                        not complete, status so far, what arrived, "Cancelled"
-    //   body past kMaxBodySize:        not complete, status so far, no body, "Page too large"
-    // Last-Modified is taken only from a 200 response: known and the date (0 before 1900), or not known.
-    // Redirects are followed; the outcome is that of the last response.
-    void fetch(Curl& record);
+    //   fetch time limit reached:      TimedOut, status so far, what arrived
+    //   head past kMaxHeaderSize:      HeaderTooLarge, status so far, no body
+    //   Content-Length not a number:   BadContentLength, status so far, no body
+    //   cancel:                        Cancelled, status so far, what arrived
+    //   body past kMaxBodySize:        TooLarge, status so far, no body
+    // Last-Modified is taken only from a 200 response (headRead). Redirects are followed; the outcome
+    // is that of the last response. The page's credentials answer a site's challenge; progress, when
+    // given, hears of the body as it grows, on this thread.
+    FetchOutcome fetch(const CurlSettings& page, IFetchProgress* progress = nullptr);
     // Reads the settings every fetch uses (time-outs, user agent, proxy), so that saved preferences
     // apply to the next fetch.
     void loadSettings();
@@ -82,6 +82,8 @@ private:
     // 0 = the system's proxy configuration, 1 = no proxy, 3 = named proxy.
     int m_accessType = 0;
     std::string m_proxyName;
+    std::string m_proxyUser;
+    std::string m_proxyPassword;
     std::string m_verb = "GET";
     uint32_t m_requestFlags = kFlagRefresh;
 

@@ -16,12 +16,12 @@
 namespace {
 
 // A new page with the record defaults but for its address and name, appended to the list.
-void AddPage(CSiteVigilDoc& doc, std::string url, std::string name)
+Status AddPage(CSiteVigilDoc& doc, std::string url, std::string name)
 {
     auto record = std::make_unique<Curl>();
     record->m_strURL = std::move(url);
     record->m_strName = std::move(name);
-    doc.AddRecord(std::move(record));
+    return doc.AddRecord(std::move(record));
 }
 
 // The names of the folder's visible entries, in byte order of their names: the file system's own
@@ -63,7 +63,11 @@ ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText)
             result.skipped.push_back("\"" + link.text + "\" (" + link.href + "): not a web address");
             continue;
         }
-        AddPage(doc, std::move(link.href), std::move(link.text));
+        const std::string label = link.href;
+        if (Status added = AddPage(doc, std::move(link.href), std::move(link.text)); !added) {
+            result.skipped.push_back(label + ": " + added.error().message);
+            continue;
+        }
         ++result.added;
     }
     return result;
@@ -118,7 +122,10 @@ ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder)
             result.skipped.push_back(path + ": " + why);
             continue;
         }
-        AddPage(doc, std::move(shortcut.url), std::move(shortcut.title));
+        if (Status added = AddPage(doc, std::move(shortcut.url), std::move(shortcut.title)); !added) {
+            result.skipped.push_back(path + ": " + added.error().message);
+            continue;
+        }
         ++result.added;
     }
     return result;
@@ -127,7 +134,7 @@ ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder)
 ImportResult ImportListFile(CSiteVigilDoc& doc, const std::string& path)
 {
     ImportResult result;
-    CSiteVigilDoc other;
+    CSiteVigilDoc other(CSiteVigilDoc::PageIds::Keep);
     // A file that cannot be read whole would bring in "Error" placeholders: all of it or nothing.
     if (const DocResult read = other.LoadFromFile(path); !read) {
         result.error = read.error;
@@ -139,7 +146,11 @@ ImportResult ImportListFile(CSiteVigilDoc& doc, const std::string& path)
             continue;
         }
         record->m_strPageID.clear();
-        doc.AddRecord(std::move(record));
+        const std::string label = "\"" + record->m_strName + "\" (" + record->m_strURL + "): ";
+        if (Status added = doc.AddRecord(std::move(record)); !added) {
+            result.skipped.push_back(label + added.error().message);
+            continue;
+        }
         ++result.added;
     }
     return result;

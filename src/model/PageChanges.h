@@ -11,16 +11,16 @@
 struct WatchName
 {
     const char* name;
-    bool CurlFields::*flag;
+    bool CurlSettings::*flag;
 };
 inline constexpr WatchName kWatchNames[] = {
-    {"content", &CurlFields::m_bWatchContent},
-    {"date", &CurlFields::m_bWatchDate},
-    {"unreachable", &CurlFields::m_bWatchUnreachable},
-    {"reachable", &CurlFields::m_bWatchReachable},
-    {"size", &CurlFields::m_bWatchSize},
-    {"text", &CurlFields::m_bTextSearch},
-    {"notext", &CurlFields::m_bTextNotPresent},
+    {"content", &CurlSettings::m_bWatchContent},
+    {"date", &CurlSettings::m_bWatchDate},
+    {"unreachable", &CurlSettings::m_bWatchUnreachable},
+    {"reachable", &CurlSettings::m_bWatchReachable},
+    {"size", &CurlSettings::m_bWatchSize},
+    {"text", &CurlSettings::m_bTextSearch},
+    {"notext", &CurlSettings::m_bTextNotPresent},
 };
 
 // What a user asks to change in a page's settings (adding a page, editing one): each field given

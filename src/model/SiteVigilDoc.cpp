@@ -5,8 +5,10 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileUtil.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
@@ -77,7 +79,7 @@ DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::fu
     const size_t possible = remainingBytes / kMinRecordSize;
     const bool countFits = static_cast<size_t>(header.count) <= possible;
     const size_t toRead = countFits ? static_cast<size_t>(header.count) : possible;
-    // Two records sharing an id would share their saved copies: a later one gets a fresh id on first use.
+    // Two records sharing an id would share their saved copies: a later one gets a fresh id.
     std::unordered_set<std::string> ids;
     for (const auto& record : records)
         ids.insert(record->m_strPageID);
@@ -169,7 +171,9 @@ private:
 
 } // namespace
 
-CSiteVigilDoc::CSiteVigilDoc() = default;
+CSiteVigilDoc::CSiteVigilDoc(PageIds ids)
+    : m_pageIds(ids)
+{ }
 
 CSiteVigilDoc::~CSiteVigilDoc() = default;
 
@@ -183,6 +187,7 @@ void CSiteVigilDoc::DeleteContents()
 {
     m_records.clear();
     m_rowBySerial.clear();
+    m_usedIds.clear();
 }
 
 void CSiteVigilDoc::Serialize(CArchiveWriter& archive) const
@@ -317,12 +322,51 @@ DocResult CSiteVigilDoc::LoadDefault()
     return LoadFromFile(path);
 }
 
-void CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
+namespace {
+
+uint32_t IdNumber(const std::string& id)
+{
+    return static_cast<uint32_t>(std::stoul(id, nullptr, 16));
+}
+
+} // namespace
+
+Status CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
 {
     if (!record)
-        return;
+        return MakeError(ErrorKind::Internal, "no page to add");
+    if (m_pageIds == PageIds::Assign) {
+        const bool usable
+            = Curl::IsValidPageID(record->m_strPageID) && !m_usedIds.contains(IdNumber(record->m_strPageID));
+        if (!usable) {
+            record->m_strPageID.clear();
+            if (Status assigned = AssignPageId(*record); !assigned)
+                return assigned;
+        }
+    }
     m_records.push_back(std::move(record));
     IndexFrom(m_records.size() - 1);
+    return Status();
+}
+
+Status CSiteVigilDoc::AssignPageId(Curl& record, bool advanceSetting)
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    const auto counter = static_cast<uint32_t>(prefs.ReadInt(Pref::urlID));
+    // Unsigned arithmetic: past ffffffff the ids start again at 0, skipping those in use.
+    uint32_t next = std::max(counter, m_highestId) + 1u;
+    for (size_t tries = 0; m_usedIds.contains(next); ++tries, ++next) {
+        if (tries > m_usedIds.size())
+            return MakeError(ErrorKind::Busy, "no page id is left for another page in this list");
+    }
+    char id[16];
+    std::snprintf(id, sizeof id, "%x", next);
+    record.m_strPageID = id;
+    m_highestId = std::max(m_highestId, next);
+    // The list remembers the id it gave; the setting carries it on to the next start when it can.
+    if (advanceSetting)
+        prefs.WriteInt(Pref::urlID.name, static_cast<int>(next));
+    return Status();
 }
 
 std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
@@ -333,6 +377,10 @@ std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
     std::unique_ptr<Curl> owned = std::move(m_records[row]);
     m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(row));
     m_rowBySerial.erase(owned->GetSerial());
+    if (Curl::IsValidPageID(owned->m_strPageID)) {
+        if (auto used = m_usedIds.find(IdNumber(owned->m_strPageID)); used != m_usedIds.end())
+            m_usedIds.erase(used);
+    }
     Reindex(row);
     return owned;
 }
@@ -340,6 +388,7 @@ std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
 CSiteVigilDoc::RecordList CSiteVigilDoc::TakeAll()
 {
     m_rowBySerial.clear();
+    m_usedIds.clear();
     return std::exchange(m_records, {});
 }
 
@@ -363,11 +412,23 @@ void CSiteVigilDoc::IndexFrom(size_t firstNew)
 {
     // A record read from a file may carry a serial already in the list only as a copy would; the
     // fresh records of a load never do, but the index must not depend on it.
+    // Ids are checked first for all new records, so that a fresh id never takes one a later record
+    // of the same load has.
+    for (size_t row = firstNew; row < m_records.size(); ++row) {
+        const std::string& id = m_records[row]->m_strPageID;
+        if (Curl::IsValidPageID(id)) {
+            m_usedIds.insert(IdNumber(id));
+            m_highestId = std::max(m_highestId, IdNumber(id));
+        }
+    }
     for (size_t row = firstNew; row < m_records.size(); ++row) {
         Curl& record = *m_records[row];
         if (m_rowBySerial.contains(record.GetSerial()))
             record.RenewSerial();
         m_rowBySerial.emplace(record.GetSerial(), row);
+        // A page read without an id gets one as it joins; a refusal leaves it without files.
+        if (m_pageIds == PageIds::Assign && !Curl::IsValidPageID(record.m_strPageID) && AssignPageId(record, false))
+            m_usedIds.insert(IdNumber(record.m_strPageID));
     }
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "model/UrlRecord.h"
+#include "platform/Error.h"
 
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class CArchiveReader;
@@ -28,7 +30,15 @@ public:
     using RecordList = std::vector<std::unique_ptr<Curl>>;
     static constexpr size_t kNoRow = static_cast<size_t>(-1);
 
-    CSiteVigilDoc();
+    // Whether pages get an id when they join the list. A list read only to be copied into another
+    // (an import) keeps the ids as read and gives none out.
+    enum class PageIds
+    {
+        Assign,
+        Keep,
+    };
+
+    explicit CSiteVigilDoc(PageIds ids = PageIds::Assign);
     ~CSiteVigilDoc();
 
     // Something that must stop a check run before the list is saved (the list view, the CLI run).
@@ -64,8 +74,10 @@ public:
     DocResult LoadDefault();
     std::string GetDefaultPath() const;
 
-    // Appends the record at the end. A record whose serial is already in the list (a copy) gets a new one.
-    void AddRecord(std::unique_ptr<Curl> record);
+    // Appends the record at the end. A record whose serial is already in the list (a copy) gets a new
+    // one; a record without a valid id, or with one another page of the list has, gets a fresh id
+    // (see AssignPageId). Refused, and the record not added, when no id is left.
+    Status AddRecord(std::unique_ptr<Curl> record);
     // Unlinks the record and hands it back to the caller; null when it is not in the list. Later rows
     // move up by one. A check of the record still running reports later; that report is dropped.
     std::unique_ptr<Curl> RemoveRecord(const Curl* record);
@@ -84,6 +96,13 @@ public:
     // Head to tail. Change the list through the operations above only, so that the index stays right.
     const RecordList& Records() const { return m_records; }
 
+    // Gives the record an id no page of this list has: one past the highest of the urlID setting, the
+    // ids of this list and the ids this list gave out before, so that a settings file that cannot be
+    // written never makes two pages share one. With advanceSetting the setting is advanced (a failure
+    // to write it is not fatal: the list itself remembers); a load does not, so that reading a list
+    // writes no setting. The error when every id is taken.
+    Status AssignPageId(Curl& record, bool advanceSetting = true);
+
 private:
     // Enters the records from the row on (appended by a load) into the index.
     void IndexFrom(size_t firstNew);
@@ -94,6 +113,10 @@ private:
     // Serial to row. Rows after a removal are renumbered (linear, but only for a removal, never for a
     // lookup).
     std::unordered_map<uint64_t, size_t> m_rowBySerial;
+    PageIds m_pageIds;
+    // The ids of the list's pages, and the highest id this list has seen or given out.
+    std::unordered_multiset<uint32_t> m_usedIds;
+    uint32_t m_highestId = 0;
     std::string m_strTitle;
     IStopBeforeSave* m_pStopBeforeSave = nullptr;
     std::string m_defaultSaveRefusal;

@@ -1,31 +1,24 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
 class CArchiveReader;
 class CArchiveWriter;
-class Curl;
 
-// Receives the progress of a download in whole kilobytes (the "view to notify" of a record).
-// Called on the worker thread that fetches the record.
-class IUrlProgressTarget
-{
-public:
-    virtual ~IUrlProgressTarget() = default;
-    virtual void OnUrlProgress(int kilobytes, Curl* record) = 0;
-};
-
-// The persistent fields of a monitored page: fields 1 to 35 of its archive, in the order of
-// SITEVIGIL_RECORD_ARCHIVE below. Declared here once: the work copy of a check, the snapshot, the
-// archive and the tests all take the fields from this struct. Small fields are grouped so that
-// 100,000 records do not carry padding between them; the numbers give the archive order.
-struct CurlFields
+// What the user chose for a monitored page: its name and address, what to watch and how, the
+// credentials. The numbers give the field's place in the archive (SITEVIGIL_RECORD_ARCHIVE).
+struct CurlSettings
 {
     std::string m_strName; // 1
     std::string m_strURL; // 2
+    std::string m_strSearchText; // 11
+    std::string m_strDescription; // 18
+    std::string m_strUserName; // 21
+    std::string m_strPassword; // 22
+    std::string m_strStartText; // 28
+    std::string m_strEndText; // 30
     bool m_bSavePage = true; // 3
     bool m_bWatchUnreachable = false; // 4
     bool m_bWatchReachable = false; // 5
@@ -34,33 +27,60 @@ struct CurlFields
     bool m_bWatchSize = true; // 8
     bool m_bTextSearch = false; // 9
     bool m_bTextNotPresent = false; // 10
-    std::string m_strSearchText; // 11
+    bool m_bAuthenticate = false; // 20
+    bool m_bFromStart = true; // 27
+    bool m_bToEnd = true; // 29
+
+    const std::string& GetName() const { return m_strName; }
+    void SetName(const std::string& name) { m_strName = name; }
+    const std::string& GetURL() const { return m_strURL; }
+    void SetURL(const std::string& url) { m_strURL = url; }
+
+    bool operator==(const CurlSettings&) const = default;
+};
+
+// What the checks of a monitored page found: dates, size, checksums, counters, the change mark and its
+// reason, the outcome of the last download and the page id. The numbered fields are archived; the
+// last three belong to the latest check of this process only.
+struct CurlResults
+{
     int64_t m_timeLastChecked = 0; // 12
     int64_t m_timeLastModified = 0; // 13
-    bool m_bLastModifiedKnown = false; // 14
-    bool m_bChanged = false; // 15
-    bool m_bDataReceived = false; // 17
-    int32_t m_nSize = 0; // 16
-    std::string m_strDescription; // 18
     std::string m_strChangeReason; // 19
-    std::string m_strUserName; // 21
-    std::string m_strPassword; // 22
+    std::string m_strError; // 34
+    std::string m_strPageID; // 35
+    int32_t m_nSize = 0; // 16
     uint32_t m_dwReserved1 = 0; // 23
     uint32_t m_dwReserved2 = 0; // 24
     uint32_t m_dwPageCRC = 0; // 25
     uint32_t m_dwPartCRC = 0; // 26
-    bool m_bAuthenticate = false; // 20
-    bool m_bFromStart = true; // 27
-    bool m_bToEnd = true; // 29
-    bool m_bComplete = false; // 33
     int32_t m_nChecks = 0; // 31
     int32_t m_nDownloads = 0; // 32
-    std::string m_strStartText; // 28
-    std::string m_strEndText; // 30
-    std::string m_strError; // 34
-    std::string m_strPageID; // 35
+    bool m_bLastModifiedKnown = false; // 14
+    bool m_bChanged = false; // 15
+    bool m_bDataReceived = false; // 17
+    bool m_bComplete = false; // 33
 
-    bool operator==(const CurlFields&) const = default;
+    // ---- the latest check in this process: never archived, never in a snapshot ----
+    // The latest check found a change (the change mark stays until the user clears it).
+    bool m_bNewChange = false;
+    // The last response's HTTP status; 0 when none arrived.
+    int m_nHttpStatus = 0;
+    // A note on the last download beside its error text ("Proxy error - bad gateway"); usually empty.
+    std::string m_strStatus;
+
+    const std::string& GetError() const { return m_strError; }
+    bool GetChanged() const { return m_bChanged; }
+    // Setting the changed flag also sets the new-change flag; clearing it leaves that flag alone.
+    void SetChanged(bool changed);
+    // Marks the page changed with reason R: changed flag, new-change flag, reason (a later mark replaces it).
+    void MarkChanged(const std::string& reason);
+    bool GetNewChange() const { return m_bNewChange; }
+    bool GetComplete() const { return m_bComplete; }
+    int GetHttpStatus() const { return m_nHttpStatus; }
+    int GetSize() const { return m_nSize; }
+
+    bool operator==(const CurlResults&) const = default;
 };
 
 // The archive order of the persistent fields: X(kind, member) with kind the CArchiveWriter /
@@ -102,14 +122,15 @@ struct CurlFields
     X(String, m_strError)                                                                                              \
     X(String, m_strPageID)
 
-// One monitored page: what the user entered, what the last checks found and the working state of a
-// download in progress. Fields are public as the engine, the page check and the dialogs work on them
-// directly.
+// One monitored page: what the user chose (CurlSettings) and what the checks found (CurlResults).
+// The state of a download in progress is not here: it belongs to the fetch (fetch/FetchOutcome.h) and
+// the page check (check/PageCheck.h), and dies with them. Texts for people come from
+// check/PageTexts.h.
 //
 // A record in the list is read and written on the front end's thread only. A check works on a work
 // copy (MakeWorkCopy) on a worker thread; the front end's thread then takes the results back into
 // the list's record with ApplyCheckResults. The serial and the edit generation tie the two together.
-class Curl : public CurlFields
+class Curl : public CurlSettings, public CurlResults
 {
 public:
     Curl();
@@ -119,8 +140,13 @@ public:
     Curl& operator=(const Curl&) = delete;
     ~Curl();
 
+    CurlSettings& Settings() { return *this; }
+    const CurlSettings& Settings() const { return *this; }
+    CurlResults& Results() { return *this; }
+    const CurlResults& Results() const { return *this; }
+
     // A copy for a check on another thread: every persistent field, the serial and the edit
-    // generation; no working field, no body.
+    // generation.
     std::unique_ptr<Curl> MakeWorkCopy() const;
     // Takes the results of a check of the work copy into this record (the same serial): the dates,
     // size, checksums, counters, download outcome, status and the page id once one was assigned. What
@@ -142,83 +168,18 @@ public:
 
     // Archive: always writes fields 1 to 35. Returns false when the record could not be encoded.
     bool Serialize(CArchiveWriter& archive) const;
-    // Reads fields 1 to 34, then 35 when the file version has it; a page id that is not valid is dropped
-    // (a fresh one is assigned on first use). On a read error the name becomes "Error" and the address
-    // "http://127.0.0.1"; fields read before the error keep their values.
+    // Reads fields 1 to 34, then 35 when the file version has it; a page id that is not valid is
+    // dropped (the list assigns a fresh one when the page joins it). On a read error the name becomes
+    // "Error" and the address "http://127.0.0.1"; fields read before the error keep their values.
     // Returns false in that case (the archive position is then undefined).
     bool ReadFromArchive(CArchiveReader& archive, int major, int minor, int build);
 
-    // Formatted texts for the list and the dialogs.
-    std::string GetChangeText() const;
-    std::string GetStatusText() const;
-    std::string GetSizeText() const;
-    std::string GetLastCheckedText() const;
-    std::string GetLastModifiedText() const;
-    // "%A, %B %d, %Y %H:%M:%S" in local time, English names whatever the locale; "" when it cannot be formatted.
-    static std::string FormatDateTime(int64_t seconds);
-
-    // Assigns an id from the urlID setting on first use; never changes afterwards. An id that the
-    // counter cannot have made is replaced: the files it names must stay in the saved-pages folder.
-    const std::string& GetPageID();
-    // Whether the id is one the urlID counter makes: 1 to 8 lowercase hexadecimal digits.
+    // Whether the id is one the list makes: 1 to 8 lowercase hexadecimal digits.
     static bool IsValidPageID(const std::string& id);
     // Whether a page with this address can be watched: what the add command accepts, and every other
     // way a page enters the list (imports, the properties sheet) must accept no more. The reason is set
     // when it cannot.
     static bool IsWatchableURL(const std::string& url, std::string* reason = nullptr);
-    // Splits m_strURL into host, port and object path. False (and nothing changed) when rejected.
-    bool CrackURL();
-
-    // Accessors (the fields are also public).
-    const std::string& GetName() const { return m_strName; }
-    void SetName(const std::string& name) { m_strName = name; }
-    const std::string& GetURL() const { return m_strURL; }
-    void SetURL(const std::string& url) { m_strURL = url; }
-    const std::string& GetError() const { return m_strError; }
-    bool GetChanged() const { return m_bChanged; }
-    // Setting the changed flag also sets the new-change flag; clearing it leaves that flag alone.
-    void SetChanged(bool changed);
-    // Marks the page changed with reason R: changed flag, new-change flag, reason (a later mark replaces it).
-    void MarkChanged(const std::string& reason);
-    bool GetNewChange() const { return m_bNewChange; }
-    bool GetComplete() const { return m_bComplete; }
-    int GetHttpStatus() const { return m_nHttpStatus; }
-    int GetSize() const { return m_nSize; }
-    const std::string& GetHost() const { return m_strHost; }
-    unsigned GetPort() const { return m_nPort; }
-    const std::string& GetPath() const { return m_strPath; }
-    void SetNotifyTarget(IUrlProgressTarget* target) { m_pNotifyTarget = target; }
-
-    // Body of the download in progress: always followed by one zero byte; its length is m_nSize.
-    const char* GetBody() const { return m_body.c_str(); }
-    // Appends the bytes received, sets the data-received flag, then calls OnProgress when the size
-    // in whole kilobytes changed (or on the first read), so that each 5 KB step reports at most once.
-    void AppendBody(const char* data, size_t count);
-    // Frees the body; size and data-received flag become 0.
-    void EmptyBody();
-    // Frees the downloaded bytes and the page and part texts once a check has been judged. The size and
-    // data-received flag stay: they are results of the check, shown in the list.
-    void ReleaseDownloadedText();
-    // Posts progress to the notify target when (m_nSize / 1024) is a multiple of 5.
-    void OnProgress();
-    // The engine's Last-Modified update for a response that carried the header: marks a change when
-    // the date is later than a known one and the date is watched, then stores it as known.
-    void OnLastModified(int64_t lastModified);
-
-    // ---- working fields: never archived, never copied ----
-    uint32_t m_dwNewPageCRC = 0;
-    uint32_t m_dwNewPartCRC = 0;
-    int m_nHttpStatus = 0;
-    bool m_bNewChange = false;
-    uint16_t m_nPort = 0;
-    std::string m_strPage;
-    std::string m_strPart;
-    std::string m_strStatus;
-    std::string m_strHost;
-    std::string m_strPath;
-    IUrlProgressTarget* m_pNotifyTarget = nullptr;
-    // The per-page debug log of the check in progress (see check/PageFiles.h).
-    std::FILE* m_pDebugLog = nullptr;
 
 private:
     struct WholeCopy
@@ -226,7 +187,6 @@ private:
     };
     // Copies every persistent field and the serial; the work copy.
     Curl(const Curl& source, WholeCopy);
-    std::string m_body;
     uint64_t m_nSerial;
     uint32_t m_nEditGeneration = 0;
 };

@@ -1,4 +1,5 @@
 #include "notify/ChangeEmail.h"
+#include "check/PageTexts.h"
 
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
@@ -95,7 +96,7 @@ std::string SendChangeEmail(const std::vector<std::unique_ptr<Curl>>& records)
     std::string body = "This is an automated email\nWebsite changes have been detected\n";
     for (const auto& record : records) {
         if (record && record->m_bChanged)
-            body += MailAddressText(record->m_strURL) + " " + record->GetChangeText() + "\n";
+            body += MailAddressText(record->m_strURL) + " " + ChangeText(*record) + "\n";
     }
     message.SetBodyText(body);
     message.m_From = CMailAddress(userName, address);

@@ -1,4 +1,5 @@
 #include "notify/UpdateLog.h"
+#include "check/PageTexts.h"
 
 #include "model/Archive.h"
 #include "platform/EnglishTime.h"
@@ -50,6 +51,15 @@ std::string CUpdateLog::GetPageUrl() const
 
 UpdateLogResult CUpdateLog::AppendChanges(const std::vector<std::unique_ptr<Curl>>& records)
 {
+    std::vector<const Curl*> pointers;
+    pointers.reserve(records.size());
+    for (const auto& record : records)
+        pointers.push_back(record.get());
+    return AppendChanges(pointers);
+}
+
+UpdateLogResult CUpdateLog::AppendChanges(const std::vector<const Curl*>& records)
+{
     UpdateLogResult result;
     if (!LoadLog()) {
         // Saving over a file we could not read would lose its history; keep it under another name.
@@ -68,7 +78,7 @@ UpdateLogResult CUpdateLog::AppendChanges(const std::vector<std::unique_ptr<Curl
     }
 
     // Walking in list order and inserting at the front leaves the last changed record first.
-    for (const auto& record : records) {
+    for (const Curl* record : records) {
         if (record && record->m_bNewChange)
             m_entries.push_front(std::make_unique<Curl>(*record));
     }
@@ -210,9 +220,9 @@ std::string CUpdateLog::BuildPage(int64_t now) const
             AppendHtmlEscaped(page, entry->m_strURL, true);
             page += ")<br>\n</td>\n<td>\n";
         }
-        AppendHtmlEscaped(page, entry->GetChangeText(), true);
+        AppendHtmlEscaped(page, ChangeText(*entry), true);
         page += "</td>\n<td>\n";
-        AppendHtmlEscaped(page, entry->GetLastCheckedText(), true);
+        AppendHtmlEscaped(page, LastCheckedText(*entry), true);
         page += "</td></tr>\n";
         ++position;
     }

@@ -32,6 +32,7 @@ public:
     // Re-reads the record file, puts a copy of every record with the new-change flag in front (the
     // last such record of the list ends up first), saves and renders.
     UpdateLogResult AppendChanges(const std::vector<std::unique_ptr<Curl>>& records);
+    UpdateLogResult AppendChanges(const std::vector<const Curl*>& records);
     // Empties the log: both files are rewritten, the page with the heading row only.
     UpdateLogResult ClearLog();
 

@@ -93,8 +93,6 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records)
     m_frontEnd.SetRunButtons(true);
 
     for (Curl* record : records) {
-        // The id is assigned here, on this thread, so the copy's files and the record's agree.
-        record->GetPageID();
         m_runPages.push_back(record->GetSerial());
         m_outstanding.insert(record->GetSerial());
         m_pool.Post(
@@ -202,7 +200,7 @@ void CCheckRun::EndOfRun()
     // Steps of earlier runs that have finished are let go here, never from inside their own callback.
     std::erase_if(m_endings, [](const std::shared_ptr<CEndOfRun>& steps) { return steps->IsFinished(); });
     m_lastEndOfRun = {};
-    auto steps = CEndOfRun::Start(totals, m_doc, m_frontEnd, m_dispatcher,
+    auto steps = CEndOfRun::Start(totals, m_doc, m_runPages, m_frontEnd, m_dispatcher,
                                   [this](const EndOfRunOutcome& outcome) { m_lastEndOfRun = outcome; });
     if (!steps->IsFinished())
         m_endings.push_back(std::move(steps));

@@ -21,16 +21,13 @@ void CCheckUrlItem::Run(void* threadParam)
     if (m_activeRun.load() != m_runId)
         return;
     m_listener.PostUrlStarted(m_copy->GetSerial(), m_runId);
-    m_copy->SetNotifyTarget(this);
-    CheckPage(*m_copy, m_engine);
-    // The item ends with this call: nothing may point at it afterwards.
-    m_copy->SetNotifyTarget(nullptr);
     // The downloaded text has been judged; the report carries the results only.
-    m_copy->ReleaseDownloadedText();
+    CheckPage(*m_copy, m_engine, this);
     m_listener.PostUrlChecked(std::move(m_copy), m_runId);
 }
 
-void CCheckUrlItem::OnUrlProgress(int kilobytes, Curl* record)
+void CCheckUrlItem::OnFetchProgress(int kilobytes, size_t bytesSoFar)
 {
-    m_listener.PostUrlProgress(kilobytes, record->GetSerial(), m_runId);
+    (void)bytesSoFar;
+    m_listener.PostUrlProgress(kilobytes, m_copy->GetSerial(), m_runId);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fetch/FetchOutcome.h"
 #include "model/UrlRecord.h"
 #include "run/WorkItem.h"
 
@@ -13,7 +14,7 @@ class ICheckRunListener;
 // Checks the work copy of one record on a worker thread and hands the checked copy to the listener.
 // Progress of the download goes to the listener as well, by the record's serial and tagged with the
 // run it belongs to. Nothing here points into the list.
-class CCheckUrlItem : public CWorkItem, public IUrlProgressTarget
+class CCheckUrlItem : public CWorkItem, public IFetchProgress
 {
 public:
     // activeRun is the id of the run in progress (0 when none); an item whose run has been stopped
@@ -22,7 +23,7 @@ public:
                   const std::atomic<uint64_t>& activeRun);
 
     void Run(void* threadParam) override;
-    void OnUrlProgress(int kilobytes, Curl* record) override;
+    void OnFetchProgress(int kilobytes, size_t bytesSoFar) override;
 
 private:
     std::unique_ptr<Curl> m_copy;

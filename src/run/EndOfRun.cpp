@@ -41,11 +41,11 @@ CEndOfRun::CEndOfRun(const RunTotals& totals, ICheckRunFrontEnd& frontEnd, IFron
 { }
 
 std::shared_ptr<CEndOfRun> CEndOfRun::Start(const RunTotals& totals, const CSiteVigilDoc& doc,
-                                            ICheckRunFrontEnd& frontEnd, IFrontEndDispatcher& dispatcher,
-                                            Finished onFinished)
+                                            const std::vector<uint64_t>& runPages, ICheckRunFrontEnd& frontEnd,
+                                            IFrontEndDispatcher& dispatcher, Finished onFinished)
 {
     auto steps = std::make_shared<CEndOfRun>(totals, frontEnd, dispatcher, std::move(onFinished));
-    steps->Run(doc);
+    steps->Run(doc, runPages);
     return steps;
 }
 
@@ -54,7 +54,7 @@ void CEndOfRun::Fail(const std::string& message)
     m_outcome.failures.push_back(message);
 }
 
-void CEndOfRun::Run(const CSiteVigilDoc& doc)
+void CEndOfRun::Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPages)
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
 
@@ -62,7 +62,15 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc)
 
     if (m_totals.markedChanged > 0) {
         CUpdateLog log(prefs.GetStorageFolder());
-        const UpdateLogResult result = log.AppendChanges(doc.Records());
+        // A page keeps its new-change flag until it is checked again: pages outside this run still
+        // carry the flag of the run that logged them.
+        std::vector<const Curl*> checked;
+        checked.reserve(runPages.size());
+        for (uint64_t serial : runPages) {
+            if (const Curl* record = doc.FindBySerial(serial))
+                checked.push_back(record);
+        }
+        const UpdateLogResult result = log.AppendChanges(checked);
         const std::string message = !result.message.empty() ? result.message
             : result.ok                                     ? ""
                                                             : "The update log could not be saved.";

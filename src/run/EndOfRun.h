@@ -3,6 +3,7 @@
 #include "model/SiteVigilDoc.h"
 #include "run/BackgroundJob.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,9 +50,11 @@ public:
     // Starts the steps over the list as it is now; onFinished runs on the front end's thread once the
     // last step is over (possibly before Start returns). The steps stop, silently and without
     // onFinished, when the returned object is destroyed. frontEnd and dispatcher must outlive it.
+    // runPages are the serials of the pages the run checked: only their new changes go into the update
+    // log, so that a change is logged by the run that found it and never again.
     static std::shared_ptr<CEndOfRun> Start(const RunTotals& totals, const CSiteVigilDoc& doc,
-                                            ICheckRunFrontEnd& frontEnd, IFrontEndDispatcher& dispatcher,
-                                            Finished onFinished);
+                                            const std::vector<uint64_t>& runPages, ICheckRunFrontEnd& frontEnd,
+                                            IFrontEndDispatcher& dispatcher, Finished onFinished);
 
     bool IsFinished() const { return m_finished; }
 
@@ -60,7 +63,7 @@ public:
               Finished onFinished);
 
 private:
-    void Run(const CSiteVigilDoc& doc);
+    void Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPages);
     void SendEmail();
     void RunCommand();
     void Fail(const std::string& message);

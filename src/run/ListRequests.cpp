@@ -11,15 +11,27 @@
 
 namespace {
 
-// Saves the list, first giving every page without an id one, so that each page can be named by it.
+// Every page has its id from the moment it joined the list, so each can be named by it.
 DocResult Save(CListSession& session)
 {
-    for (const auto& record : session.Doc().Records()) {
-        if (record->m_strPageID.empty())
-            record->GetPageID();
-    }
     return session.Save();
 }
+
+// What a page holds, kept so that a change the save refused can be undone.
+struct PageFields
+{
+    explicit PageFields(const Curl& page)
+        : settings(page.Settings())
+        , results(page.Results())
+    { }
+    void RestoreTo(Curl& page) const
+    {
+        page.Settings() = settings;
+        page.Results() = results;
+    }
+    CurlSettings settings;
+    CurlResults results;
+};
 
 ControlAnswer SaveFailed(const DocResult& saved, const std::string& undone)
 {
@@ -38,7 +50,8 @@ ControlAnswer Add(CListSession& session, const ControlRequest& request)
     if (doc.IsDuplicate(*record))
         answer.warnings.push_back(record->m_strURL + " is already in the list; added again");
     Curl* added = record.get();
-    doc.AddRecord(std::move(record));
+    if (const Status joined = doc.AddRecord(std::move(record)); !joined)
+        return ControlAnswer::Fail(joined.error().message + "; the page was not added");
     if (const DocResult saved = Save(session); !saved) {
         doc.RemoveRecord(added);
         return SaveFailed(saved, "the page was not added");
@@ -62,12 +75,12 @@ ControlAnswer Edit(CListSession& session, const ControlRequest& request)
     Curl trial(page);
     if (std::string reason = request.changes.ApplyTo(trial); !reason.empty())
         return ControlAnswer::Refuse(reason);
-    const CurlFields before = page;
+    const PageFields before(page);
     request.changes.ApplyTo(page);
     // A check of the page that started before the edit judged the old settings: its results are dropped.
     page.MarkEdited();
     if (const DocResult saved = Save(session); !saved) {
-        static_cast<CurlFields&>(page) = before;
+        before.RestoreTo(page);
         return SaveFailed(saved, "the page was not changed");
     }
     ControlAnswer answer;
@@ -125,15 +138,15 @@ ControlAnswer Clear(CListSession& session, const ControlRequest& request)
     if (!found)
         return ControlAnswer::Refuse(found.error().message);
     ControlAnswer answer;
-    std::vector<CurlFields> before;
+    std::vector<PageFields> before;
     for (Curl* page : found.value()) {
-        before.push_back(*page);
+        before.emplace_back(*page);
         answer.count += page->GetChanged() ? 1 : 0;
         CListSession::ClearChange(*page);
     }
     if (const DocResult saved = Save(session); !saved) {
         for (size_t i = 0; i < before.size(); ++i)
-            static_cast<CurlFields&>(*found.value()[i]) = before[i];
+            before[i].RestoreTo(*found.value()[i]);
         return SaveFailed(saved, "no change mark was cleared");
     }
     for (Curl* page : found.value())

@@ -19,7 +19,7 @@ class CSinglePageItem : public CWorkItem
 {
 public:
     CSinglePageItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, IFrontEndDispatcher& dispatcher,
-                    std::function<void(std::unique_ptr<Curl>)> deliver)
+                    std::function<void(std::unique_ptr<Curl>, std::string)> deliver)
         : m_copy(std::move(copy))
         , m_engine(engine)
         , m_dispatcher(dispatcher)
@@ -29,16 +29,18 @@ public:
     void Run(void* threadParam) override
     {
         (void)threadParam;
-        CheckPage(*m_copy, m_engine);
+        std::string pageText = CheckPage(*m_copy, m_engine).pageText;
         auto holder = std::make_shared<std::unique_ptr<Curl>>(std::move(m_copy));
-        m_dispatcher.Post([deliver = std::move(m_deliver), holder] { deliver(std::move(*holder)); });
+        m_dispatcher.Post([deliver = std::move(m_deliver), holder, text = std::move(pageText)]() mutable {
+            deliver(std::move(*holder), std::move(text));
+        });
     }
 
 private:
     std::unique_ptr<Curl> m_copy;
     CUrlEngine& m_engine;
     IFrontEndDispatcher& m_dispatcher;
-    std::function<void(std::unique_ptr<Curl>)> m_deliver;
+    std::function<void(std::unique_ptr<Curl>, std::string)> m_deliver;
 };
 
 } // namespace
@@ -64,13 +66,13 @@ bool CSinglePageJob::Start(const Curl& record, Receiver receiver)
     }
     auto token = std::make_shared<Token>();
     auto copy = record.MakeWorkCopy();
-    const bool posted = m_pool.Post(std::make_unique<CSinglePageItem>(std::move(copy), m_engine, m_dispatcher,
-                                                                      [token, receiver](std::unique_ptr<Curl> checked) {
-                                                                          if (!token->live)
-                                                                              return;
-                                                                          token->live = false;
-                                                                          receiver(std::move(checked));
-                                                                      }));
+    const bool posted = m_pool.Post(std::make_unique<CSinglePageItem>(
+        std::move(copy), m_engine, m_dispatcher, [token, receiver](std::unique_ptr<Curl> checked, std::string text) {
+            if (!token->live)
+                return;
+            token->live = false;
+            receiver(std::move(checked), std::move(text));
+        }));
     if (!posted)
         return false;
     m_token = std::move(token);

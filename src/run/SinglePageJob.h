@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class Curl;
 class IFrontEndDispatcher;
@@ -20,7 +21,8 @@ class IFrontEndDispatcher;
 class CSinglePageJob
 {
 public:
-    using Receiver = std::function<void(std::unique_ptr<Curl> checked)>;
+    // The checked copy and the page text the check judged ("" when the download failed).
+    using Receiver = std::function<void(std::unique_ptr<Curl> checked, std::string pageText)>;
 
     explicit CSinglePageJob(IFrontEndDispatcher& dispatcher);
     ~CSinglePageJob();

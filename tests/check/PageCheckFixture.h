@@ -29,20 +29,22 @@ protected:
         m_record.m_strDescription = "front page";
         // A new record watches the size; tests of the other watches switch it off to see their own reasons.
         m_record.m_bWatchSize = false;
+        // As if it had joined a list: its files are named after this id.
+        m_record.m_strPageID = "1";
     }
 
     void Serve(const std::string& body, int status = 200, std::vector<std::pair<std::string, std::string>> headers = {})
     {
         m_server.SetPage("/page", CHttpTestServer::Response{status, body, std::move(headers)});
     }
-    void Check() { CheckPage(m_record, *m_engine); }
+    void Check() { m_verdict = CheckPage(m_record, *m_engine); }
     void Check(const std::string& body)
     {
         Serve(body);
         Check();
     }
 
-    std::string Base() { return m_settings.StorageDir() + "savedPages/" + m_record.GetPageID(); }
+    std::string Base() { return m_settings.StorageDir() + "savedPages/" + m_record.m_strPageID; }
     std::string Saved() { return Base() + ".html"; }
     std::string Previous() { return Base() + "_previous.html"; }
     std::string DebugLog() { return Base() + "_debugLog.log"; }
@@ -51,4 +53,5 @@ protected:
     CHttpTestServer m_server;
     std::unique_ptr<CUrlEngine> m_engine;
     Curl m_record;
+    PageVerdict m_verdict;
 };

@@ -1,4 +1,5 @@
 #include "PageCheckFixture.h"
+#include "check/PageTexts.h"
 
 #include "check/Checksum.h"
 
@@ -56,7 +57,7 @@ TEST_F(PageCheckTest, EmptyPageHasChecksumZeroAndDoesNotMarkAFirstCheck)
     Check("");
     EXPECT_TRUE(m_record.m_bComplete);
     EXPECT_FALSE(m_record.m_bChanged);
-    EXPECT_EQ(m_record.m_dwNewPageCRC, 0u);
+    EXPECT_EQ(m_verdict.newPageCrc, 0u);
     EXPECT_EQ(m_record.m_nDownloads, 1);
 }
 
@@ -68,7 +69,7 @@ TEST_F(PageCheckTest, PageTextEndsAtTheFirstZeroByte)
     m_record.m_strSearchText = "Sale";
     Check(body);
     EXPECT_EQ(m_record.m_nSize, 22);
-    EXPECT_EQ(m_record.m_strPage, "abc<BR>d");
+    EXPECT_EQ(m_verdict.pageText, "abc<BR>d");
     EXPECT_EQ(m_record.m_dwPageCRC, TextChecksum("abc<BR>d"));
     EXPECT_FALSE(m_record.m_bChanged) << "the search must not see past the zero byte";
     EXPECT_EQ(ReadFileBytes(Saved()), "abc<BR>\nd");
@@ -94,8 +95,7 @@ TEST_F(PageCheckTest, DateRuleAcrossResponses)
     Check();
     EXPECT_TRUE(m_record.m_bNewChange);
     EXPECT_EQ(m_record.m_strChangeReason,
-              "Date changed has been updated - was " + Curl::FormatDateTime(first) + ", now "
-                  + Curl::FormatDateTime(later));
+              "Date changed has been updated - was " + FormatDateTime(first) + ", now " + FormatDateTime(later));
     EXPECT_EQ(m_record.m_timeLastModified, later);
 
     Serve("page");
@@ -127,8 +127,7 @@ TEST_F(PageCheckTest, FailedDownloadWithoutUnreachableChangesOnlyTheCheckFields)
     EXPECT_EQ(m_record.m_nChecks, 2);
     EXPECT_EQ(m_record.m_nDownloads, 1);
     EXPECT_EQ(m_record.m_dwPageCRC, pageCRC);
-    EXPECT_EQ(m_record.m_strPage, "<p>first</p>") << "the page text of the last good download stays";
-    EXPECT_EQ(m_record.GetStatusText(), "Failed - Not found, 404");
+    EXPECT_EQ(StatusText(m_record), "Failed - Not found, 404");
 }
 
 TEST_F(PageCheckTest, FailedDownloadWithUnreachableMarksTheErrorText)
@@ -204,7 +203,7 @@ TEST_F(PageCheckTest, PartialWatchKeepsItsChecksumWhileALimitIsMissing)
     m_record.m_strEndText = "CD";
 
     Check("xAB1CDy");
-    EXPECT_EQ(m_record.m_strPart, "AB1");
+    EXPECT_EQ(m_verdict.partText, "AB1");
     EXPECT_EQ(m_record.m_dwPartCRC, TextChecksum("AB1"));
 
     Check("zzAB1CDzz");
@@ -239,19 +238,13 @@ TEST_P(PartLimits, CutThePart)
     m_record.m_strStartText = c.start ? c.start : "";
     m_record.m_bToEnd = c.end == nullptr;
     m_record.m_strEndText = c.end ? c.end : "";
-    m_record.m_strPage = c.page;
-    m_record.m_dwPartCRC = 12345;
-
-    const bool cut = ComputePartCRC(m_record);
-    EXPECT_EQ(cut, c.part != nullptr);
-    if (cut) {
-        EXPECT_EQ(m_record.m_strPart, c.part);
-        EXPECT_EQ(m_record.m_dwNewPartCRC, TextChecksum(c.part));
-        EXPECT_FALSE(m_record.m_bChanged);
-    } else {
-        EXPECT_EQ(m_record.m_strChangeReason, c.reason);
-    }
-    EXPECT_EQ(m_record.m_dwPartCRC, 12345u) << "ComputePartCRC leaves the stored checksum to its caller";
+    std::string missing;
+    const std::optional<std::string> part = CutPart(m_record, c.page, &missing);
+    EXPECT_EQ(part.has_value(), c.part != nullptr);
+    if (part)
+        EXPECT_EQ(*part, c.part);
+    else
+        EXPECT_EQ(missing, c.reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(PageCheck, PartLimits,
@@ -309,7 +302,7 @@ TEST_F(PageCheckTest, DebugLogOfASuccessfulCheck)
     m_record.m_bTextSearch = false;
     m_record.m_bTextNotPresent = true;
     m_record.m_strSearchText = "zz";
-    const std::string lastChecked = m_record.GetLastCheckedText();
+    const std::string lastChecked = LastCheckedText(m_record);
     Check();
     const std::string log = ReadFileBytes(DebugLog());
     EXPECT_NE(log.find("\nDate last checked: " + lastChecked + "\n"), std::string::npos) << log;

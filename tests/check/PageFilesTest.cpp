@@ -1,4 +1,5 @@
 #include "PageCheckFixture.h"
+#include "check/PageTexts.h"
 
 #include <csignal>
 #include <filesystem>
@@ -10,7 +11,7 @@ using namespace std::string_literals;
 
 TEST_F(PageCheckTest, FileNamesComeFromTheStorageFolderAndThePageId)
 {
-    CVigilPrefs::GetInstance().WriteInt("urlID", 255);
+    m_record.m_strPageID = "100";
     const std::string base = m_settings.StorageDir() + "savedPages/100";
     EXPECT_EQ(GetPagesFolder(), m_settings.StorageDir() + "savedPages/");
     EXPECT_EQ(GetFileBase(m_record), base);
@@ -18,12 +19,15 @@ TEST_F(PageCheckTest, FileNamesComeFromTheStorageFolderAndThePageId)
     EXPECT_EQ(GetPreviousPagePath(m_record), base + "_previous.html");
     EXPECT_EQ(GetDiffsPath(m_record), base + "_diffs.html");
     EXPECT_EQ(GetDebugLogPath(m_record), base + "_debugLog.log");
-    EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt("urlID", 0), 256) << "the id is taken once";
+    EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt("urlID", 0), 0) << "naming a file gives out no id";
 
-    // An id the counter cannot have made never names a file: it is replaced by a fresh one.
+    // An id the list cannot have made never names a file, and neither does a missing one.
     Curl planted;
     planted.m_strPageID = "../../victim/notes";
-    EXPECT_EQ(GetSavedPagePath(planted), m_settings.StorageDir() + "savedPages/101.html");
+    EXPECT_EQ(GetSavedPagePath(planted), "");
+    planted.m_strPageID.clear();
+    EXPECT_EQ(GetDebugLogPath(planted), "");
+    EXPECT_FALSE(MakeDiffReport(planted));
 
     // The storage folder is read at each use; one written without its final slash still gets one.
     CTempDir other;
@@ -42,7 +46,7 @@ TEST_F(PageCheckTest, FirstCheckMakesTheFolderTheLogAndTheCopy)
     EXPECT_FALSE(m_record.m_strPageID.empty());
     EXPECT_TRUE(FileExists(DebugLog()));
     EXPECT_EQ(ReadFileBytes(Saved()), "a<BR>\nb<BR>\n<BR>\nc<br>d");
-    EXPECT_EQ(m_record.m_strPage, "a<BR>b<BR><BR>c<br>d") << "the page text stays as received";
+    EXPECT_EQ(m_verdict.pageText, "a<BR>b<BR><BR>c<br>d") << "the page text stays as received";
     EXPECT_FALSE(FileExists(Previous()));
 
     // Nothing but the two files is left in the folder (no temporary copy).
@@ -87,7 +91,7 @@ TEST_F(PageCheckTest, CopyThatCannotBeWrittenKeepsBothCopiesAndFailsTheCheck)
     EXPECT_EQ(ReadFileBytes(Saved()), "second");
     EXPECT_FALSE(FileExists(Saved() + ".part"));
     EXPECT_FALSE(m_record.m_bComplete);
-    EXPECT_EQ(m_record.GetStatusText().rfind("Failed - cannot save the page copy", 0), 0u) << m_record.GetStatusText();
+    EXPECT_EQ(StatusText(m_record).rfind("Failed - cannot save the page copy", 0), 0u) << StatusText(m_record);
     EXPECT_NE(ReadFileBytes(DebugLog()).find("cannot save the page copy"), std::string::npos);
 }
 
@@ -142,17 +146,17 @@ TEST_F(PageCheckTest, UnwritableFolderIsAFailedCheckThatStillJudgesThePage)
     EXPECT_EQ(m_record.m_strChangeReason, "Text found");
     EXPECT_FALSE(m_record.m_bComplete) << "the copy could not be saved";
     EXPECT_EQ(m_record.m_nDownloads, 1);
-    EXPECT_EQ(m_record.m_pDebugLog, nullptr);
     EXPECT_FALSE(ReadSavedPage(m_record));
-    EXPECT_EQ(m_record.m_strPage, "page");
+    EXPECT_EQ(m_verdict.pageText, "page");
 }
 
 TEST_F(PageCheckTest, ReadSavedPageGivesCrLfLinesUpToAZeroByte)
 {
     Check("x");
     WriteFileBytes(Saved(), "one\ntwo<BR>\nthree\0four\n"s);
-    ASSERT_TRUE(ReadSavedPage(m_record));
-    EXPECT_EQ(m_record.m_strPage, "one\r\ntwo<BR>\r\nthree");
+    const Result<std::string> text = ReadSavedPage(m_record);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text, "one\r\ntwo<BR>\r\nthree");
 }
 
 TEST_F(PageCheckTest, DifferencesReportComparesTheTwoCopies)

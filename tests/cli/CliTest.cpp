@@ -1,3 +1,4 @@
+#include "check/PageTexts.h"
 #include "cli/CliApp.h"
 #include "cli/CliJson.h"
 #include "model/ListSession.h"
@@ -220,7 +221,7 @@ TEST_F(CliTest, RemoveAndClearByPositionOrName)
     ASSERT_TRUE(cleared.LoadDefault());
     for (const auto& record : cleared.Records()) {
         EXPECT_FALSE(record->m_bChanged);
-        EXPECT_EQ(record->GetChangeText(), "  Unchanged ");
+        EXPECT_EQ(ChangeText(*record), "  Unchanged ");
     }
 }
 

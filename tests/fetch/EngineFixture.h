@@ -2,6 +2,7 @@
 
 #include "HttpTestServer.h"
 #include "TestEnv.h"
+#include "check/PageCheck.h"
 #include "fetch/UrlEngine.h"
 #include "model/UrlRecord.h"
 
@@ -47,13 +48,13 @@ private:
 };
 
 // Collects the progress a download reports.
-class CProgressLog : public IUrlProgressTarget
+class CProgressLog : public IFetchProgress
 {
 public:
-    void OnUrlProgress(int kilobytes, Curl* record) override
+    void OnFetchProgress(int kilobytes, size_t bytesSoFar) override
     {
         kilobytesSeen.push_back(kilobytes);
-        sizesSeen.push_back(record->m_nSize);
+        sizesSeen.push_back(static_cast<int>(bytesSoFar));
     }
     std::vector<int> kilobytesSeen;
     std::vector<int> sizesSeen;
@@ -66,18 +67,22 @@ class EngineTest : public ::testing::Test
 protected:
     EngineTest() { m_engine.setSilenceLimit(std::chrono::milliseconds(1500)); }
 
-    // Fetches the address into the record and returns it.
+    // Fetches the address and takes the outcome into the record as a check does (the record has no
+    // page id, so no file is written); returns the record.
     Curl& Fetch(const std::string& url)
     {
         m_record.SetURL(url);
-        m_engine.fetch(m_record);
+        m_outcome = m_engine.fetch(m_record, m_progress);
+        m_record.Results() = JudgePage(m_record, m_record, m_outcome).results;
         return m_record;
     }
-    std::string Body() const { return std::string(m_record.GetBody(), static_cast<size_t>(m_record.m_nSize)); }
+    const std::string& Body() const { return m_outcome.body; }
 
     CProxyEnvironment m_proxyEnvironment;
     CIsolatedSettings m_settings;
     CHttpTestServer m_server;
     CUrlEngine m_engine;
     Curl m_record;
+    FetchOutcome m_outcome;
+    IFetchProgress* m_progress = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "EngineFixture.h"
 
+#include "check/PageTexts.h"
 #include "model/VigilPrefs.h"
 
 #include <gmock/gmock.h>
@@ -60,20 +61,20 @@ TEST_P(EngineOutcomeTest, LeavesTheOutcomeInTheRecord)
 
 INSTANTIATE_TEST_SUITE_P(
     Statuses, EngineOutcomeTest,
-    ::testing::Values(
-        OutcomeCase{"Ok", {200, "<html>hello</html>", {}}, true, 200, "<html>hello</html>", "stale", "checking"},
-        OutcomeCase{"OkEmpty", {200, "", {}}, true, 200, "", "stale", "checking"},
-        OutcomeCase{"NotFound", {404, "missing page text", {}}, false, 404, "", "Not found, 404", "checking"},
-        OutcomeCase{"BadGateway",
-                    {502, "gateway text", {}},
-                    false,
-                    502,
-                    "",
-                    "Proxy error, bad gateway",
-                    "Proxy error - bad gateway"},
-        OutcomeCase{"ServerError", {500, "oops", {}}, false, 500, "", "HTTP error, 500", "checking"},
-        OutcomeCase{"NoContent", {204, "", {}}, false, 204, "", "HTTP error, 204", "checking"},
-        OutcomeCase{"RedirectWithoutLocation", {302, "moved", {}}, false, 302, "", "HTTP error, 302", "checking"}),
+    ::testing::Values(OutcomeCase{"Ok", {200, "<html>hello</html>", {}}, true, 200, "<html>hello</html>", "stale", ""},
+                      OutcomeCase{"OkEmpty", {200, "", {}}, true, 200, "", "stale", ""},
+                      OutcomeCase{"NotFound", {404, "missing page text", {}}, false, 404, "", "Not found, 404", ""},
+                      OutcomeCase{"BadGateway",
+                                  {502, "gateway text", {}},
+                                  false,
+                                  502,
+                                  "",
+                                  "Proxy error, bad gateway",
+                                  "Proxy error - bad gateway"},
+                      OutcomeCase{"ServerError", {500, "oops", {}}, false, 500, "", "HTTP error, 500", ""},
+                      OutcomeCase{"NoContent", {204, "", {}}, false, 204, "", "HTTP error, 204", ""},
+                      OutcomeCase{
+                          "RedirectWithoutLocation", {302, "moved", {}}, false, 302, "", "HTTP error, 302", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EngineTest, RequestIsAFreshGetWithTheSessionUserAgent)
@@ -177,7 +178,7 @@ TEST_F(EngineTest, ChunkedBodyArrivesWholeWithProgressEveryFiveKilobytes)
     response.chunkDelayMs = 60;
     m_server.SetPage("/chunked", response);
     CProgressLog progress;
-    m_record.SetNotifyTarget(&progress);
+    m_progress = &progress;
 
     Fetch(m_server.Url("/chunked"));
 
@@ -204,14 +205,13 @@ TEST_F(EngineTest, LargeBinaryBodyIsCopiedByteForByte)
         c = static_cast<char>(random() & 0xff);
     m_server.SetPage("/binary", body);
     CProgressLog progress;
-    m_record.SetNotifyTarget(&progress);
+    m_progress = &progress;
 
     Fetch(m_server.Url("/binary"));
 
     EXPECT_TRUE(m_record.m_bComplete);
     ASSERT_EQ(m_record.m_nSize, static_cast<int>(body.size()));
     EXPECT_TRUE(Body() == body);
-    EXPECT_EQ(m_record.GetBody()[m_record.m_nSize], '\0');
     for (size_t i = 0; i < progress.kilobytesSeen.size(); ++i) {
         EXPECT_EQ(progress.kilobytesSeen[i] % 5, 0);
         EXPECT_EQ(progress.kilobytesSeen[i], progress.sizesSeen[i] / 1024);
@@ -227,9 +227,10 @@ TEST_F(EngineTest, CancelEndsEveryWaitingFetchAtOnceAndLaterFetchesRunNormally)
     constexpr int kWorkers = 4;
     std::vector<Curl> records(kWorkers);
     std::vector<std::thread> workers;
-    for (Curl& record : records) {
-        record.SetURL(m_server.Url("/stall"));
-        workers.emplace_back([this, &record] { m_engine.fetch(record); });
+    std::vector<FetchOutcome> outcomes(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        records[i].SetURL(m_server.Url("/stall"));
+        workers.emplace_back([this, &records, &outcomes, i] { outcomes[i] = m_engine.fetch(records[i]); });
     }
     // Let every request reach the server before cancelling.
     for (int i = 0; i < 200 && m_server.RequestCount("/stall") < kWorkers; ++i)
@@ -241,9 +242,10 @@ TEST_F(EngineTest, CancelEndsEveryWaitingFetchAtOnceAndLaterFetchesRunNormally)
     for (std::thread& worker : workers)
         worker.join();
     EXPECT_LT(steady_clock::now() - start, seconds(2));
-    for (const Curl& record : records) {
-        EXPECT_FALSE(record.m_bComplete);
-        EXPECT_EQ(record.m_strError, "Cancelled");
+    for (const FetchOutcome& outcome : outcomes) {
+        EXPECT_FALSE(outcome.complete);
+        EXPECT_EQ(outcome.failure, FetchFailure::Cancelled);
+        EXPECT_EQ(FetchErrorText(outcome), "Cancelled");
     }
 
     Fetch(m_server.Url("/fine"));
@@ -433,9 +435,9 @@ TEST_F(EngineTest, ManyWorkersFetchDifferentRecordsAtOnce)
             for (int k = 0; k < kPagesEach; ++k) {
                 const int i = w * kPagesEach + k;
                 record.SetURL(m_server.Url("/p" + std::to_string(i)));
-                m_engine.fetch(record);
+                const FetchOutcome outcome = m_engine.fetch(record);
                 const std::string expected = "page " + std::to_string(i) + std::string(i * 97, '.');
-                if (record.m_bComplete && std::string(record.GetBody(), record.m_nSize) == expected)
+                if (outcome.complete && outcome.body == expected)
                     ++good;
             }
         });

@@ -78,10 +78,10 @@ TEST(ListImport, ListFilePagesComeAtTheEndWithIdsOfThisList)
               (Pages{{"", "http://own.test/"},
                      {"http://p.test/", "http://p.test/"},
                      {"https://q.test/", "https://q.test/"}}));
-    // The imported pages get ids of this list's counter when first checked, never another page's files.
+    // The imported pages get fresh ids of this list as they join, never another page's files.
     EXPECT_EQ(doc.Records().front()->m_strPageID, "1");
-    EXPECT_EQ((*std::next(doc.Records().begin()))->m_strPageID, "");
-    EXPECT_EQ(doc.Records().back()->m_strPageID, "");
+    EXPECT_EQ((*std::next(doc.Records().begin()))->m_strPageID, "2");
+    EXPECT_EQ(doc.Records().back()->m_strPageID, "3");
 
     EXPECT_FALSE(ImportListFile(doc, dir.Path() + "missing.dat"));
     EXPECT_EQ(doc.Records().size(), 3u);

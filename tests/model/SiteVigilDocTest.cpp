@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
@@ -338,6 +340,14 @@ TEST_F(SiteVigilDocTest, OnlyIdsOfOurCounterSurviveLoading)
     ASSERT_TRUE(doc.SaveDefault());
     ASSERT_TRUE(m_doc.LoadDefault());
     auto it = m_doc.Records().begin();
-    for (const auto& [stored, kept] : ids)
-        EXPECT_EQ((*it++)->m_strPageID, kept) << stored;
+    // A dropped id is replaced by a fresh one as the page joins the list, one no other page has.
+    std::set<std::string> seen;
+    for (const auto& [stored, kept] : ids) {
+        const std::string& id = (*it++)->m_strPageID;
+        if (*kept != '\0')
+            EXPECT_EQ(id, kept) << stored;
+        else
+            EXPECT_TRUE(Curl::IsValidPageID(id) && id != stored) << stored;
+        EXPECT_TRUE(seen.insert(id).second) << id;
+    }
 }

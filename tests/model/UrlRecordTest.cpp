@@ -1,5 +1,8 @@
 #include "model/UrlRecord.h"
+#include "check/PageCheck.h"
+#include "check/PageTexts.h"
 #include "model/Archive.h"
+#include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
 
 #include "TestEnv.h"
@@ -89,8 +92,10 @@ TEST(UrlRecordArchive, StoresAllFieldsInOrderByteForByte)
     back.Serialize(again);
     EXPECT_EQ(again.Data(), writer.Data());
     // Every persistent field made the round trip, and a work copy takes them all.
-    EXPECT_TRUE(static_cast<const CurlFields&>(back) == record);
-    EXPECT_TRUE(static_cast<const CurlFields&>(*record.MakeWorkCopy()) == record);
+    EXPECT_TRUE(back.Settings() == record.Settings());
+    EXPECT_TRUE(back.Results() == record.Results());
+    EXPECT_TRUE(record.MakeWorkCopy()->Settings() == record.Settings());
+    EXPECT_TRUE(record.MakeWorkCopy()->Results() == record.Results());
 }
 
 TEST(UrlRecordArchive, LongAndWideTextsRoundTrip)
@@ -208,7 +213,6 @@ TEST(UrlRecord, CopyTakesFieldsOneToThirtyTwoOnly)
     source.m_bNewChange = true;
     source.m_strStatus = "busy";
     source.m_nHttpStatus = 200;
-    source.AppendBody("abc", 3);
 
     const Curl copy(source);
     CArchiveWriter a, b;
@@ -223,17 +227,16 @@ TEST(UrlRecord, CopyTakesFieldsOneToThirtyTwoOnly)
     EXPECT_EQ(copy.m_strStatus, "");
     EXPECT_EQ(copy.m_nHttpStatus, 0);
     EXPECT_EQ(copy.m_nSize, source.m_nSize);
-    EXPECT_STREQ(copy.GetBody(), "");
 }
 
 TEST(UrlRecord, NewRecordTexts)
 {
     Curl record;
-    EXPECT_EQ(record.GetStatusText(), "Never visited");
-    EXPECT_EQ(record.GetSizeText(), "Unknown");
-    EXPECT_EQ(record.GetLastCheckedText(), "Never");
-    EXPECT_EQ(record.GetLastModifiedText(), "Unknown - never visited");
-    EXPECT_EQ(record.GetChangeText(), "  Unchanged ");
+    EXPECT_EQ(StatusText(record), "Never visited");
+    EXPECT_EQ(SizeText(record), "Unknown");
+    EXPECT_EQ(LastCheckedText(record), "Never");
+    EXPECT_EQ(LastModifiedText(record), "Unknown - never visited");
+    EXPECT_EQ(ChangeText(record), "  Unchanged ");
 }
 
 // Local time is the test's own: UTC, and a locale whose names are not English (scripts/setup.sh
@@ -273,8 +276,8 @@ private:
 
 TEST_F(UrlRecordTime, FormattedTextsUseEnglishNames)
 {
-    EXPECT_EQ(Curl::FormatDateTime(1073307845), "Monday, January 05, 2004 13:04:05");
-    EXPECT_EQ(Curl::FormatDateTime(INT32_MIN), "Friday, December 13, 1901 20:45:52");
+    EXPECT_EQ(FormatDateTime(1073307845), "Monday, January 05, 2004 13:04:05");
+    EXPECT_EQ(FormatDateTime(INT32_MIN), "Friday, December 13, 1901 20:45:52");
 
     Curl record;
     record.m_nChecks = 2;
@@ -285,44 +288,52 @@ TEST_F(UrlRecordTime, FormattedTextsUseEnglishNames)
     record.m_strError = "timed out";
     record.m_bDataReceived = true;
     record.m_nSize = 5120;
-    EXPECT_EQ(record.GetStatusText(), "Failed - timed out");
-    EXPECT_EQ(record.GetLastCheckedText(), "Monday, January 05, 2004 13:04:05");
-    EXPECT_EQ(record.GetLastModifiedText(), "Not supported by website");
-    EXPECT_EQ(record.GetSizeText(), "5120 bytes");
+    EXPECT_EQ(StatusText(record), "Failed - timed out");
+    EXPECT_EQ(LastCheckedText(record), "Monday, January 05, 2004 13:04:05");
+    EXPECT_EQ(LastModifiedText(record), "Not supported by website");
+    EXPECT_EQ(SizeText(record), "5120 bytes");
     record.m_bLastModifiedKnown = true;
-    EXPECT_EQ(record.GetLastModifiedText(), "Tuesday, February 29, 2000 00:00:00");
+    EXPECT_EQ(LastModifiedText(record), "Tuesday, February 29, 2000 00:00:00");
     record.m_bComplete = true;
-    EXPECT_EQ(record.GetStatusText(), "OK");
+    EXPECT_EQ(StatusText(record), "OK");
     record.SetChanged(true);
     record.m_strChangeReason = "Size changed";
-    EXPECT_EQ(record.GetChangeText(), "  Changed - Size changed");
+    EXPECT_EQ(ChangeText(record), "  Changed - Size changed");
 }
 
+// The date a response carries, judged as a check judges it (a page without an id writes no files).
 TEST_F(UrlRecordTime, LaterLastModifiedMarksAWatchedDate)
 {
+    const auto dated = [](int64_t date) {
+        FetchOutcome outcome;
+        outcome.headRead = true;
+        outcome.lastModified = date;
+        return outcome;
+    };
     Curl record;
     record.m_nDownloads = 1;
     record.m_bWatchDate = true;
-    record.OnLastModified(951782400); // first date seen: stored, no change
+    record.Results() = JudgePage(record, record, dated(951782400)).results; // first date seen: no change
     EXPECT_FALSE(record.m_bChanged);
     EXPECT_TRUE(record.m_bLastModifiedKnown);
 
-    record.OnLastModified(951782400 - 10); // earlier: stored, no change
+    record.Results() = JudgePage(record, record, dated(951782400 - 10)).results; // earlier: stored, no change
     EXPECT_FALSE(record.m_bChanged);
     EXPECT_EQ(record.m_timeLastModified, 951782400 - 10);
 
-    record.OnLastModified(1073307845);
-    EXPECT_TRUE(record.m_bChanged);
-    EXPECT_TRUE(record.m_bNewChange);
-    EXPECT_EQ(record.m_strChangeReason,
-              "Date changed has been updated - was Monday, February 28, 2000 23:59:50, now "
-              "Monday, January 05, 2004 13:04:05");
+    const PageVerdict later = JudgePage(record, record, dated(1073307845));
+    EXPECT_TRUE(later.results.m_bChanged);
+    EXPECT_TRUE(later.results.m_bNewChange);
+    const std::string reason = "Date changed has been updated - was Monday, February 28, 2000 23:59:50, now "
+                               "Monday, January 05, 2004 13:04:05";
+    EXPECT_EQ(later.results.m_strChangeReason, reason);
+    EXPECT_EQ(later.changes, std::vector<std::string>{reason});
 
     Curl unwatched;
     unwatched.m_bLastModifiedKnown = true;
-    unwatched.OnLastModified(1073307845);
-    EXPECT_FALSE(unwatched.m_bChanged);
-    EXPECT_EQ(unwatched.m_timeLastModified, 1073307845);
+    const CurlResults quiet = JudgePage(unwatched, unwatched, dated(1073307845)).results;
+    EXPECT_FALSE(quiet.m_bChanged);
+    EXPECT_EQ(quiet.m_timeLastModified, 1073307845);
 }
 
 TEST(UrlRecord, ChangedFlagSetsNewChangeButClearingLeavesIt)
@@ -335,102 +346,42 @@ TEST(UrlRecord, ChangedFlagSetsNewChangeButClearingLeavesIt)
     EXPECT_TRUE(record.m_bNewChange);
 }
 
-class RecordingTarget : public IUrlProgressTarget
-{
-public:
-    void OnUrlProgress(int kilobytes, Curl* record) override
-    {
-        calls.push_back(kilobytes);
-        last = record;
-    }
-    std::vector<int> calls;
-    Curl* last = nullptr;
-};
-
-TEST(UrlRecord, BodyAppendKeepsExactBytesAndReportsEveryFifthKilobyte)
-{
-    RecordingTarget target;
-    Curl record;
-    record.SetNotifyTarget(&target);
-
-    record.AppendBody(std::string(5120, 'a').data(), 5120);
-    EXPECT_EQ(target.calls, std::vector<int>{5});
-    EXPECT_EQ(target.last, &record);
-
-    Curl small;
-    small.SetNotifyTarget(&target);
-    target.calls.clear();
-    small.AppendBody(std::string(4096, 'b').data(), 4096);
-    EXPECT_TRUE(target.calls.empty());
-
-    // Several reads, with a zero byte inside: the body keeps every byte; the size counts them all.
-    Curl record2;
-    record2.SetNotifyTarget(&target);
-    target.calls.clear();
-    record2.AppendBody("ab\0c", 4);
-    record2.AppendBody("def", 3);
-    EXPECT_EQ(record2.GetSize(), 7);
-    EXPECT_TRUE(record2.m_bDataReceived);
-    EXPECT_EQ(std::string(record2.GetBody(), 7), std::string("ab\0cdef", 7));
-    EXPECT_EQ(record2.GetBody()[7], '\0');
-    EXPECT_EQ(target.calls, std::vector<int>{0}); // the 0 kB step is reported once
-
-    record2.EmptyBody();
-    EXPECT_EQ(record2.GetSize(), 0);
-    EXPECT_FALSE(record2.m_bDataReceived);
-    EXPECT_STREQ(record2.GetBody(), "");
-}
-
-TEST(UrlRecord, CrackUrlSplitsOrLeavesFieldsAlone)
-{
-    Curl record;
-    record.m_strURL = "https://Example.test:8443/a/b?x=1&y=2#frag";
-    ASSERT_TRUE(record.CrackURL());
-    EXPECT_EQ(record.GetHost(), "Example.test");
-    EXPECT_EQ(record.GetPort(), 8443u);
-    EXPECT_EQ(record.GetPath(), "/a/b?x=1&y=2#frag");
-
-    record.m_strURL = "not an address";
-    EXPECT_FALSE(record.CrackURL());
-    EXPECT_EQ(record.GetHost(), "Example.test");
-    EXPECT_EQ(record.GetPort(), 8443u);
-    EXPECT_EQ(record.GetPath(), "/a/b?x=1&y=2#frag");
-}
-
-TEST(UrlRecordPageId, CountsOnFromTheSettingInLowercaseHex)
+TEST(UrlRecordPageId, AJoiningPageCountsOnFromTheSettingInLowercaseHex)
 {
     CIsolatedSettings settings;
     CVigilPrefs::GetInstance().WriteInt("urlID", 255);
-    Curl record;
-    EXPECT_EQ(record.GetPageID(), "100");
+    CSiteVigilDoc doc;
+    ASSERT_TRUE(doc.AddRecord(std::make_unique<Curl>()));
+    EXPECT_EQ(doc.RecordAt(0).m_strPageID, "100");
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt("urlID", 0), 256);
-    EXPECT_EQ(record.GetPageID(), "100"); // never changes once assigned
-    Curl next;
-    EXPECT_EQ(next.GetPageID(), "101");
+    // A valid id of its own is kept; one another page has is replaced.
+    auto own = std::make_unique<Curl>();
+    own->m_strPageID = "7";
+    auto twin = std::make_unique<Curl>();
+    twin->m_strPageID = "7";
+    ASSERT_TRUE(doc.AddRecord(std::move(own)));
+    ASSERT_TRUE(doc.AddRecord(std::move(twin)));
+    EXPECT_EQ(doc.RecordAt(1).m_strPageID, "7");
+    EXPECT_EQ(doc.RecordAt(2).m_strPageID, "101");
 }
 
-TEST(UrlRecordPageId, ManyThreadsNeverShareAnId)
+// The counter in the settings may never advance (a damaged, read-only or busy settings file): the
+// ids still differ, and so do the files of the pages.
+TEST(UrlRecordPageId, IdsStayUniqueWhenTheSettingNeverAdvances)
 {
     CIsolatedSettings settings;
-    constexpr int kThreads = 8;
-    constexpr int kPerThread = 50;
-    std::vector<std::vector<std::string>> ids(kThreads);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&ids, t] {
-            for (int i = 0; i < kPerThread; ++i) {
-                Curl record;
-                ids[t].push_back(record.GetPageID());
-            }
-        });
+    CSiteVigilDoc doc;
+    auto existing = std::make_unique<Curl>();
+    existing->m_strPageID = "3";
+    ASSERT_TRUE(doc.AddRecord(std::move(existing)));
+    std::set<std::string> ids{"3"};
+    for (int i = 0; i < 5; ++i) {
+        CVigilPrefs::GetInstance().WriteInt("urlID", 0);
+        ASSERT_TRUE(doc.AddRecord(std::make_unique<Curl>()));
+        ids.insert(doc.RecordAt(doc.Count() - 1).m_strPageID);
     }
-    for (auto& thread : threads)
-        thread.join();
-    std::set<std::string> unique;
-    for (const auto& list : ids)
-        unique.insert(list.begin(), list.end());
-    EXPECT_EQ(unique.size(), static_cast<size_t>(kThreads * kPerThread));
-    EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt("urlID", 0), kThreads * kPerThread);
+    EXPECT_EQ(ids.size(), 6u);
+    EXPECT_FALSE(ids.contains("1")) << "nothing below an id of the list is handed out again";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "RunFixture.h"
 #include "check/PageCheck.h"
+#include "check/PageTexts.h"
 #include "run/BackgroundJob.h"
 #include "run/SinglePageJob.h"
 
@@ -60,13 +61,17 @@ TEST_F(Jobs, SinglePageCheckDeliversACheckedCopy)
     Curl& record = AddPage("page", "<title>Page</title>", true);
     CSinglePageJob job(queue);
     std::unique_ptr<Curl> checked;
-    ASSERT_TRUE(job.Start(record, [&](std::unique_ptr<Curl> result) { checked = std::move(result); }));
+    std::string pageText;
+    ASSERT_TRUE(job.Start(record, [&](std::unique_ptr<Curl> result, std::string text) {
+        checked = std::move(result);
+        pageText = std::move(text);
+    }));
     ASSERT_TRUE(DispatchUntil([&] { return checked != nullptr; }));
     EXPECT_FALSE(job.IsRunning());
     EXPECT_EQ(checked->GetSerial(), record.GetSerial());
     EXPECT_EQ(checked->m_nChecks, 1);
-    EXPECT_EQ(checked->GetStatusText(), "OK");
-    EXPECT_EQ(GetPageTitle(*checked), "Page");
+    EXPECT_EQ(StatusText(*checked), "OK");
+    EXPECT_EQ(GetPageTitle(pageText), "Page");
     // The list's record changes only when the receiver applies the results.
     EXPECT_EQ(record.m_nChecks, 0);
     record.ApplyCheckResults(*checked);
@@ -80,7 +85,7 @@ TEST_F(Jobs, SinglePageCheckCancelsAtOnceAndCanBeDestroyedWhileRunning)
     int delivered = 0;
     {
         CSinglePageJob job(queue);
-        ASSERT_TRUE(job.Start(slow, [&](std::unique_ptr<Curl>) { ++delivered; }));
+        ASSERT_TRUE(job.Start(slow, [&](std::unique_ptr<Curl>, std::string) { ++delivered; }));
         ASSERT_TRUE(gate.WaitEntered());
         job.Cancel();
         EXPECT_FALSE(job.IsRunning());
@@ -88,12 +93,12 @@ TEST_F(Jobs, SinglePageCheckCancelsAtOnceAndCanBeDestroyedWhileRunning)
         // A new check after the cancel runs normally.
         Curl& quick = AddPage("quick", "quick");
         std::unique_ptr<Curl> checked;
-        ASSERT_TRUE(job.Start(quick, [&](std::unique_ptr<Curl> result) { checked = std::move(result); }));
+        ASSERT_TRUE(job.Start(quick, [&](std::unique_ptr<Curl> result, std::string) { checked = std::move(result); }));
         ASSERT_TRUE(DispatchUntil([&] { return checked != nullptr; }));
-        EXPECT_EQ(checked->GetStatusText(), "OK");
+        EXPECT_EQ(StatusText(*checked), "OK");
 
         // Destroyed with a download in progress that the server holds.
-        ASSERT_TRUE(job.Start(slow, [&](std::unique_ptr<Curl>) { ++delivered; }));
+        ASSERT_TRUE(job.Start(slow, [&](std::unique_ptr<Curl>, std::string) { ++delivered; }));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     gate.Open();

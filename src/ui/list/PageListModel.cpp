@@ -1,4 +1,5 @@
 #include "ui/list/PageListModel.h"
+#include "check/PageTexts.h"
 
 #include "model/SiteVigilDoc.h"
 #include "model/UrlRecord.h"
@@ -64,14 +65,14 @@ QString CPageListModel::CellText(const Curl& record, int column) const
         return Text(record.GetURL());
     case Status: {
         const auto progress = m_progress.constFind(&record);
-        return progress != m_progress.constEnd() ? *progress : Text(record.GetStatusText());
+        return progress != m_progress.constEnd() ? *progress : Text(StatusText(record));
     }
     case Changed:
-        return Text(record.GetChangeText());
+        return Text(ChangeText(record));
     case LastChecked:
-        return Text(record.GetLastCheckedText());
+        return Text(LastCheckedText(record));
     case LastModified:
-        return Text(record.GetLastModifiedText());
+        return Text(LastModifiedText(record));
     default:
         return {};
     }

@@ -1,4 +1,5 @@
 #include "ui/props/PPUrlEntry.h"
+#include "check/PageTexts.h"
 
 #include "check/PageCheck.h"
 #include "model/PageChanges.h"
@@ -143,10 +144,10 @@ void CPPUrlEntry::LoadFromRecord(const Curl& record)
 {
     m_strName = record.m_strName;
     m_strURL = record.m_strURL.empty() ? std::string(kEmptyAddress) : record.m_strURL;
-    m_strChangeStatus = record.GetChangeText();
-    m_strLastChecked = record.GetLastCheckedText();
-    m_strLastModified = record.GetLastModifiedText();
-    m_strSize = record.GetSizeText();
+    m_strChangeStatus = ChangeText(record);
+    m_strLastChecked = LastCheckedText(record);
+    m_strLastModified = LastModifiedText(record);
+    m_strSize = SizeText(record);
     m_strStatus = record.m_strStatus;
     LoadControls();
 }
@@ -235,7 +236,9 @@ void CPPUrlEntry::OnDownload()
     m_strStatus = "Downloading page details, please wait...";
     SetTextColour(m_status, Qt::black);
     LoadControls();
-    if (!m_job->Start(m_record, [this](std::unique_ptr<Curl> checked) { OnDownloaded(std::move(checked)); })) {
+    if (!m_job->Start(m_record, [this](std::unique_ptr<Curl> checked, std::string pageText) {
+            OnDownloaded(std::move(checked), pageText);
+        })) {
         StopBusy();
         m_strStatus = "The download could not be started.";
         LoadControls();
@@ -244,19 +247,19 @@ void CPPUrlEntry::OnDownload()
     m_download->setEnabled(false);
 }
 
-void CPPUrlEntry::OnDownloaded(std::unique_ptr<Curl> checked)
+void CPPUrlEntry::OnDownloaded(std::unique_ptr<Curl> checked, const std::string& pageText)
 {
     m_record.ApplyCheckResults(*checked);
     // A page added without a name is named after its title.
     if (m_record.m_strName.empty())
-        m_record.m_strName = GetPageTitle(*checked);
+        m_record.m_strName = GetPageTitle(pageText);
     LoadFromRecord(m_record);
-    m_watchText.ReloadPreview(m_record);
+    m_watchText.ShowDownloadedPreview(pageText);
     StopBusy();
     CheckAddress();
     CheckName();
     // The address check rewrote the status line; the download's outcome is what the user asked for.
-    m_strStatus = m_record.GetStatusText();
+    m_strStatus = StatusText(m_record);
     SetTextColour(m_status, Qt::black);
     LoadControls();
     emit DownloadFinished();

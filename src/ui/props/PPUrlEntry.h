@@ -47,7 +47,7 @@ private:
     void CheckName();
     void UpdateOkButton();
     void OnDownload();
-    void OnDownloaded(std::unique_ptr<Curl> checked);
+    void OnDownloaded(std::unique_ptr<Curl> checked, const std::string& pageText);
     void CancelDownload();
     void StopBusy();
 

@@ -104,10 +104,10 @@ void CPPWatchText::SaveToRecord(Curl& record) const
     record.m_strEndText = m_strEndText;
 }
 
-void CPPWatchText::ReloadPreview(const Curl& record)
+void CPPWatchText::ShowDownloadedPreview(const std::string& pageText)
 {
     StoreControls();
-    m_strPreview = ReadPreview(record);
+    m_strPreview = PreviewText(QString::fromUtf8(pageText.data(), static_cast<qsizetype>(pageText.size())));
     LoadControls();
 }
 
@@ -119,8 +119,12 @@ QString CPPWatchText::ReadPreview(const Curl& record)
     QFile file(QString::fromStdString(GetSavedPagePath(const_cast<Curl&>(record))));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
+    return PreviewText(QString::fromUtf8(file.readAll()));
+}
+
+QString CPPWatchText::PreviewText(QString text)
+{
     // Line ends of either kind show as line breaks; positions found in the text then match the view's.
-    QString text = QString::fromUtf8(file.readAll());
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text.trimmed();
 }

@@ -22,8 +22,9 @@ public:
     void LoadFromRecord(const Curl& record) override;
     void SaveToRecord(Curl& record) const override;
 
-    // Shows the record's saved copy again (after a download) and recolours both texts.
-    void ReloadPreview(const Curl& record);
+    // Shows the page as a download just found it and recolours both texts; a page not yet in the
+    // list has no saved copy to show, so the download's own text is the preview.
+    void ShowDownloadedPreview(const std::string& pageText);
     // The saved copy as the preview shows it: empty for a record without a name or without a copy.
     static QString ReadPreview(const Curl& record);
 
@@ -31,6 +32,7 @@ public:
     static const QColor kMissing;
 
 private:
+    static QString PreviewText(QString text);
     bool InPreview(const QString& text) const;
     void ColourStart();
     // Also selects the part from the start text to the end text when both occur.
