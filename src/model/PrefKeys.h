@@ -92,7 +92,7 @@ inline constexpr IntPref smtpSecurity{"smtpSecurity", 0, 0, 2,
 inline constexpr TextPref smtpUser{"smtpUser", ""};
 inline constexpr TextPref smtpPassword{"smtpPassword", ""};
 inline constexpr TextPref smtpCAFile{"smtpCAFile", ""};
-// Run command (no page edits these)
+// Run command (the Notifications page)
 inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 1, kOffOn};
 inline constexpr TextPref commandToRun{"commandToRun", ""};
 // Schedule

@@ -45,10 +45,11 @@ private slots:
         CIsolatedSettings settings;
         CPreferencesSheet sheet(PreferencesHooks{});
         ShowEveryPage(sheet, "prefs");
-        // The group node stands for its first page.
+        // The Notifications node is a page of its own: the overview of the pages below it.
         sheet.Tree()->setCurrentItem(sheet.Tree()->topLevelItem(3));
         QTest::qWait(100);
-        QVERIFY(sheet.Page(3)->isVisible());
+        QCOMPARE(sheet.Tree()->topLevelItem(3)->text(0), QStringLiteral("Notifications"));
+        QVERIFY(sheet.Page(sheet.PageCount() - 1)->isVisible());
         Shoot("prefs-group");
     }
 

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
 #include <memory>
@@ -107,6 +108,26 @@ private slots:
         sheet.accept();
         QCOMPARE(sheet.result() == QDialog::Accepted, ok);
         QCOMPARE(record.m_strName, ok ? name.toStdString() : std::string("Before"));
+    }
+
+    // The sheet explains itself: the side shows every page's whole name, the watch options say what
+    // each one watches, and the read-only credentials say why they are read-only.
+    void sheetExplainsItself()
+    {
+        Curl record;
+        CUrlPropertiesSheet sheet(record, false);
+        sheet.show();
+        QTreeWidget* tree = sheet.Tree();
+        for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+            const QRect text = tree->visualItemRect(*it);
+            const int needed = tree->fontMetrics().horizontalAdvance((*it)->text(0)) + tree->iconSize().width();
+            QVERIFY2(text.x() + needed <= tree->viewport()->width(), qPrintable((*it)->text(0)));
+        }
+        for (const char* name : {"watchUnreachable", "watchReachable", "watchDate", "watchContent", "watchSize",
+                                 "textSearch", "textNotPresent"})
+            QVERIFY2(!Control<QCheckBox>(sheet, name)->toolTip().isEmpty(), name);
+        QVERIFY(!Control<QCheckBox>(sheet, "authenticate")->isEnabled());
+        QVERIFY(Control<QLabel>(sheet, "authenticationNote")->text().contains("cannot be changed here"));
     }
 
     // A new page's empty address is no mistake yet: it turns red once the user has typed.

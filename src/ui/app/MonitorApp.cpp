@@ -2,6 +2,7 @@
 
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "ui/app/ColourScheme.h"
 #include "ui/app/CrashHandler.h"
 #include "ui/app/GuiControl.h"
 #include "ui/app/SingleInstance.h"
@@ -73,6 +74,9 @@ int CMonitorApp::InitInstance()
     }
 
     const bool startMinimized = CVigilPrefs::GetInstance().ReadInt(Pref::startMinimized) != 0;
+    // Dark or light as the desktop prefers, before the first window is drawn.
+    m_colourScheme = std::make_unique<CColourScheme>();
+    m_colourScheme->Follow();
     OpenList();
 
     m_frame = std::make_unique<CMainFrame>(m_session);

@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -33,6 +34,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -71,7 +74,13 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
     m_splitter->addWidget(m_pane);
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setSizes({120, 120});
-    setCentralWidget(m_splitter);
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(CreateNoticeBar(central));
+    column->addWidget(m_splitter, 1);
+    setCentralWidget(central);
     RestoreWindowState();
 
     m_popup = new CTaskbarNotifier(nullptr);
@@ -114,6 +123,44 @@ void CMainFrame::StoreWindowState()
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     prefs.WriteString(Pref::windowGeometry.name, saveGeometry().toBase64().toStdString());
     prefs.WriteString(Pref::windowSplitter.name, m_splitter->saveState().toBase64().toStdString());
+}
+
+// A bar over the list for a summary that must not be overwritten by the status bar's countdown: it
+// stays until its close button is pressed or the next summary replaces it.
+QWidget* CMainFrame::CreateNoticeBar(QWidget* parent)
+{
+    auto* bar = new QFrame(parent);
+    bar->setFrameShape(QFrame::StyledPanel);
+    m_noticeBar = bar;
+    m_noticeBar->setObjectName(QStringLiteral("noticeBar"));
+    m_noticeBar->setAutoFillBackground(true);
+    m_noticeBar->setBackgroundRole(QPalette::AlternateBase);
+    auto* row = new QHBoxLayout(m_noticeBar);
+    row->setContentsMargins(8, 4, 4, 4);
+    m_notice = MakePlain(new QLabel(m_noticeBar));
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setWordWrap(true);
+    auto* close = new QToolButton(m_noticeBar);
+    close->setObjectName(QStringLiteral("closeNotice"));
+    close->setText(QStringLiteral("\u2715"));
+    close->setToolTip(QStringLiteral("Close"));
+    close->setAutoRaise(true);
+    connect(close, &QToolButton::clicked, m_noticeBar, &QWidget::hide);
+    row->addWidget(m_notice, 1);
+    row->addWidget(close);
+    m_noticeBar->hide();
+    return m_noticeBar;
+}
+
+void CMainFrame::ShowNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_noticeBar->show();
+}
+
+QString CMainFrame::Notice() const
+{
+    return m_noticeBar->isVisibleTo(this) ? m_notice->text() : QString();
 }
 
 void CMainFrame::CreateMenus()
@@ -223,6 +270,7 @@ void CMainFrame::CreateTray()
 void CMainFrame::ConnectList()
 {
     connect(m_list, &CMyListView::statusText, this, &CMainFrame::SetStatusText);
+    connect(m_list, &CMyListView::importFinished, this, &CMainFrame::ShowNotice);
     connect(m_list, &CMyListView::trayTip, this, &CMainFrame::SetTrayTip);
     connect(m_list, &CMyListView::busyChanged, this, [this](bool busy) { busy ? ShowBusy() : HideBusy(); });
     connect(m_list, &CMyListView::blinkingChanged, this,

@@ -45,6 +45,9 @@ public:
     void ShowChangedPages();
 
     void SetStatusText(const QString& text);
+    // The bar over the list (an import's summary) and its text; empty while it is closed.
+    void ShowNotice(const QString& text);
+    QString Notice() const;
     QString StatusText() const;
     void SetChangesPresent(int count);
     void SetTrayTip(const QString& tip);
@@ -74,6 +77,7 @@ private:
     // The window's size, place and split of the last time.
     void RestoreWindowState();
     void StoreWindowState();
+    QWidget* CreateNoticeBar(QWidget* parent);
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -106,6 +110,8 @@ private:
     QMenu* m_trayMenu = nullptr;
     QAction* m_prefsAction = nullptr;
     QLabel* m_message = nullptr;
+    QWidget* m_noticeBar = nullptr;
+    QLabel* m_notice = nullptr;
     QWidget* m_busyPane = nullptr;
     QProgressBar* m_busy = nullptr;
     CLockKeyPanes* m_lockKeys = nullptr;
