@@ -47,3 +47,6 @@ struct PageChanges
 
 // Whether the address can be watched; otherwise the reason, with a suggestion where one fits.
 std::string CheckPageAddress(const std::string& url);
+// The web address most likely meant by one typed without a scheme ("example.org" gives
+// "https://example.org"); empty when there is no such suggestion.
+std::string SuggestedPageAddress(const std::string& url);

@@ -70,6 +70,8 @@ const PrefInfo kAllPrefs[] = {
     Int(Pref::col4),
     Int(Pref::col5),
     Int(Pref::col6),
+    Text(Pref::windowGeometry),
+    Text(Pref::windowSplitter),
     Int(Pref::totalUrlsChecked),
     Int(Pref::urlID),
 };

@@ -99,7 +99,7 @@ inline constexpr TextPref smtpCAFile{"smtpCAFile", ""};
 inline constexpr TextPref notifyChannels{"notifyChannels", "[]"};
 // Seconds a one-shot check waits for its deliveries before it leaves them to the outbox.
 inline constexpr IntPref deliveryWait{"deliveryWait", 30, 0, 3600, "seconds"};
-// Run command (no page edits these)
+// Run command (the Notifications page)
 inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 1, kOffOn};
 inline constexpr TextPref commandToRun{"commandToRun", ""};
 // Schedule
@@ -122,6 +122,10 @@ inline constexpr IntPref col3{"col3", 150};
 inline constexpr IntPref col4{"col4", 150};
 inline constexpr IntPref col5{"col5", 150};
 inline constexpr IntPref col6{"col6", 150};
+// The main window's size and place and its split between list and pane, as the window system
+// reported them (Base64); empty: the first start's layout.
+inline constexpr TextPref windowGeometry{"windowGeometry", ""};
+inline constexpr TextPref windowSplitter{"windowSplitter", ""};
 inline constexpr IntPref totalUrlsChecked{"totalUrlsChecked", 0};
 inline constexpr IntPref urlID{"urlID", 0};
 } // namespace Pref

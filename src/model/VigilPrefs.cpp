@@ -303,6 +303,18 @@ void CVigilPrefs::SavePopup(const PopupPrefs& page)
     WriteInt(Pref::popupDuration.name, page.popupDuration);
 }
 
+void CVigilPrefs::LoadRunCommand(RunCommandPrefs& page)
+{
+    page.flagRunCommand = ReadInt(Pref::flagRunCommand.name, Pref::flagRunCommand.def);
+    page.commandToRun = ReadString(Pref::commandToRun.name, Pref::commandToRun.def);
+}
+
+void CVigilPrefs::SaveRunCommand(const RunCommandPrefs& page)
+{
+    WriteInt(Pref::flagRunCommand.name, page.flagRunCommand);
+    WriteString(Pref::commandToRun.name, page.commandToRun);
+}
+
 void CVigilPrefs::LoadSound(SoundPrefs& page)
 {
     page.soundPreference = ReadInt(Pref::soundPreference.name, Pref::soundPreference.def);

@@ -67,6 +67,13 @@ struct EmailPrefs
     std::string smtpCAFile; // empty: the system's certificate authorities
 };
 
+// The command run at the end of a run that found changes.
+struct RunCommandPrefs
+{
+    int flagRunCommand = 0;
+    std::string commandToRun;
+};
+
 struct SchedulePrefs
 {
     int checkUnits = 2;
@@ -136,6 +143,8 @@ public:
     void SaveConnection(const ConnectionPrefs& page);
     void LoadPopup(PopupPrefs& page);
     void SavePopup(const PopupPrefs& page);
+    void LoadRunCommand(RunCommandPrefs& page);
+    void SaveRunCommand(const RunCommandPrefs& page);
     void LoadSound(SoundPrefs& page);
     void SaveSound(const SoundPrefs& page);
     void LoadEmail(EmailPrefs& page);

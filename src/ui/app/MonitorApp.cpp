@@ -3,6 +3,7 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "notify/OutboxWorker.h"
+#include "ui/app/ColourScheme.h"
 #include "ui/app/CrashHandler.h"
 #include "ui/app/GuiControl.h"
 #include "ui/app/SingleInstance.h"
@@ -78,6 +79,9 @@ int CMonitorApp::InitInstance()
     }
 
     const bool startMinimized = CVigilPrefs::GetInstance().ReadInt(Pref::startMinimized) != 0;
+    // Dark or light as the desktop prefers, before the first window is drawn.
+    m_colourScheme = std::make_unique<CColourScheme>();
+    m_colourScheme->Follow();
     OpenList();
 
     m_frame = std::make_unique<CMainFrame>(m_session);
@@ -98,8 +102,8 @@ int CMonitorApp::InitInstance()
         if (!m_session.IsDamaged())
             m_session.Save();
     });
-    if (startMinimized && CTrayIcon::IsAvailable()) {
-        m_frame->HideToTray();
+    if (startMinimized && m_frame->HideToTray()) {
+        // in the tray
     } else if (startMinimized) {
         m_frame->showMinimized(); // no tray to hide in: the taskbar keeps the window reachable
     } else {

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CColourScheme;
 class CDesktopActions;
 class CGuiControl;
 class COutboxWorker;
@@ -44,6 +45,7 @@ private:
     void TellAboutCrashReport(const std::string& storageFolder);
 
     CListSession m_session;
+    std::unique_ptr<CColourScheme> m_colourScheme;
     std::unique_ptr<CMainFrame> m_frame;
     // After the window: it works on the window's list and goes first.
     std::unique_ptr<CGuiControl> m_control;

@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class CPPGeneral;
 class CPPPrompting;
@@ -14,6 +16,7 @@ class CPPEmail;
 class CPPChannels;
 class CPPGlobalSchedule;
 class CPPProxy;
+class CPPNotifications;
 
 // What the preferences' Test buttons and OK need of the main window.
 struct PreferencesHooks
@@ -45,6 +48,10 @@ public:
     CPPChannels& Channels() const { return *m_channels; }
     CPPGlobalSchedule& Schedule() const { return *m_schedule; }
     CPPProxy& Proxy() const { return *m_proxy; }
+    CPPNotifications& Notifications() const { return *m_notifications; }
+
+    // What the Notifications page shows of the other pages, as they are now.
+    std::vector<std::pair<QString, QString>> NotificationOverview() const;
 
 protected:
     // Saves the groups in page order, then re-arms the schedule.
@@ -61,4 +68,5 @@ private:
     CPPChannels* m_channels;
     CPPGlobalSchedule* m_schedule;
     CPPProxy* m_proxy;
+    CPPNotifications* m_notifications;
 };

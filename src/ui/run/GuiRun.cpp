@@ -115,9 +115,10 @@ bool CGuiRun::AskYesNo(const std::string& question)
     return MessageBox::AskYesNo(&m_view, Text(question));
 }
 
-void CGuiRun::ShowPopup(const std::string& text, int appearMs, int stayMs, int vanishMs)
+void CGuiRun::ShowPopup(const std::string&, int, int, int)
 {
-    emit m_view.popupRequested(Text(text), appearMs, stayMs, vanishMs);
+    // The popup words and times it itself (singular, autoClosePopupNotify) from the run's counts.
+    emit m_view.changesAnnounced(m_run.NewChanges(), m_run.PagesMarkedChanged());
 }
 
 void CGuiRun::PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded)
