@@ -18,7 +18,7 @@ _sitevigil_cli()
         cword=$COMP_CWORD
     }
 
-    local commands="list show add edit remove check clear diff preview log import-bookmarks import-favorites
+    local commands="list show add edit remove check clear diff history purge preview log import-bookmarks import-favorites
         import-firefox import-chromium import-list config daemon test-email help"
     local i command="" configdir=""
     for ((i = 1; i < cword; i++)); do
@@ -55,7 +55,8 @@ _sitevigil_cli()
         add) options="--name --watch --search --start --end --no-save" ;;
         edit) options="--name --url --watch --search --start --end --save --no-save" ;;
         check) options="--diff" ;;
-        diff) options="--text" ;;
+        diff) options="--text --from --to" ;;
+        history) options="--json" ;;
         preview) options="--compare --select --xpath --ignore --ignore-re" ;;
         log) options="--html --clear" ;;
         help)
@@ -89,7 +90,7 @@ _sitevigil_cli()
         return
     fi
     case $command in
-        show | edit | remove | check | clear | diff)
+        show | edit | remove | check | clear | diff | history)
             COMPREPLY=($(compgen -W "$(_sitevigil_cli_pages "$configdir")" -- "$cur")) ;;
     esac
 }
