@@ -286,6 +286,9 @@ void KeepOutgoingCopy(const std::string& base, const std::string& reason, const 
     const std::string pagesFolder = base.substr(0, base.rfind('/') + 1);
     const FileFacts current = Facts(base + kCurrentSuffix);
     const FileFacts previous = Facts(base + kPreviousSuffix);
+    // A page's first copy moves nothing, and the change that brings it is none: no folder for it yet.
+    if (!current.exists)
+        return;
 
     Usage& usage = TheUsage();
     std::lock_guard<std::mutex> hold(usage.lock);

@@ -1,10 +1,10 @@
 #include "check/PageFiles.h"
 #include "check/PageHistory.h"
+#include "check/VersionReport.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/PageDiff.h"
-#include "diff/DiffReport.h"
 #include "model/UrlRecord.h"
 #include "platform/TerminalText.h"
 
@@ -49,8 +49,8 @@ int DiffVersions(CliContext& ctx, const CCliArgs& parsed, Curl& page)
                     << "\" do not differ.\n";
         return kExitOk;
     }
-    if (!WriteDiffReport(oldPath.value(), newPath.value(), GetDiffsPath(page)))
-        return ctx.Fail("cannot write the differences report " + GetDiffsPath(page));
+    if (Status made = MakeVersionsReportAt(base, from, to); !made)
+        return ctx.Fail(made.error().message);
     ctx.out << GetDiffsPath(page) << "\n";
     return kExitOk;
 }
