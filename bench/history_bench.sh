@@ -40,10 +40,11 @@ STORE="$XDG_DATA_HOME/site-vigil"
 
 pages_kb=$(du -sk "$STORE/savedPages" | cut -f1)
 history_kb=$(du -skc "$STORE"/savedPages/*/ | tail -1 | cut -f1)
+history_bytes=$(du -sbc "$STORE"/savedPages/*/ | tail -1 | cut -f1)
 versions=$(ls "$STORE"/savedPages/*/*.gz | wc -l)
 raw_kb=$((versions * 20))
 echo "disk: savedPages ${pages_kb} KB in all; history ${history_kb} KB for ${versions} versions" \
-    "(${raw_kb} KB unpacked, $((history_kb * 100 / (raw_kb > 0 ? raw_kb : 1)))%)"
+    "(${raw_kb} KB unpacked, $((history_kb * 100 / (raw_kb > 0 ? raw_kb : 1)))%); their bytes: $((history_bytes / 1024)) KB"
 
 # Mean milliseconds of R runs of the command.
 mean_ms() {
@@ -54,6 +55,7 @@ mean_ms() {
     echo $(((end - start) / RUNS / 1000000)).$((((end - start) / RUNS / 10000) % 100))
 }
 
+echo "baseline, sitevigil-cli list of the ${PAGES} pages: $(mean_ms "$CLI" list) ms"
 page="@$(ls "$STORE/savedPages" | grep -v '\.' | sort -n | sed -n "$((PAGES / 2))p")"
 echo "history $page: $(mean_ms "$CLI" history "$page") ms"
 echo "history $page --json: $(mean_ms "$CLI" history "$page" --json) ms"

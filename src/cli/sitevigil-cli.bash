@@ -45,7 +45,7 @@ _sitevigil_cli()
         --watch)
             COMPREPLY=($(compgen -W "content date unreachable reachable size text notext" -- "$cur"))
             return ;;
-        --name | --search | --start | --end | --url)
+        --name | --search | --start | --end | --url | --from | --to)
             return ;;
     esac
 
