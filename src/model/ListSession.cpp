@@ -76,6 +76,7 @@ DocResult CListSession::MoveDamagedAside(std::string* movedTo)
         return Failure("cannot move the damaged list " + path + " aside: " + error);
     m_damaged = false;
     m_doc.RefuseDefaultSave({});
+    m_doc.TakeOverDefaultFile();
     if (movedTo)
         *movedTo = aside;
     return {};

@@ -304,22 +304,51 @@ DocResult CSiteVigilDoc::SaveDefaultNow()
 {
     if (!m_defaultSaveRefusal.empty())
         return Failure(m_defaultSaveRefusal);
+    if (DefaultFileReplaced())
+        return Failure("the list file " + GetDefaultPath()
+                       + " was changed by another program since Site Vigil read it, so it was not saved over");
     const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();
     if (!MakeFolders(folder, 0700))
         return Failure("cannot save the list: cannot create the folder " + folder + ": " + std::strerror(errno));
-    return SaveToFile(GetDefaultPath());
+    const std::string path = GetDefaultPath();
+    DocResult saved = SaveToFile(path);
+    if (saved.ok)
+        m_defaultStamp = StampOf(path);
+    return saved;
+}
+
+CSiteVigilDoc::FileStamp CSiteVigilDoc::StampOf(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {true,
+            static_cast<uint64_t>(st.st_dev),
+            static_cast<uint64_t>(st.st_ino),
+            static_cast<int64_t>(st.st_size),
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
+bool CSiteVigilDoc::DefaultFileReplaced() const
+{
+    return m_defaultStamp && !(StampOf(GetDefaultPath()) == *m_defaultStamp);
 }
 
 DocResult CSiteVigilDoc::LoadDefault()
 {
     // No list file yet (the first start) is not an error: the list stays empty.
     const std::string path = GetDefaultPath();
-    struct stat st
-    {
-    };
-    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
+    const FileStamp before = StampOf(path);
+    if (!before.exists && errno == ENOENT) {
+        m_defaultStamp = before;
         return {};
-    return LoadFromFile(path);
+    }
+    DocResult loaded = LoadFromFile(path);
+    m_defaultStamp = before;
+    return loaded;
 }
 
 namespace {

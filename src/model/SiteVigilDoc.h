@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -73,6 +74,12 @@ public:
     void RefuseDefaultSave(std::string reason) { m_defaultSaveRefusal = std::move(reason); }
     DocResult LoadDefault();
     std::string GetDefaultPath() const;
+    // True when the list file is no longer the one this list last read or wrote: another program
+    // replaced or changed it meanwhile. SaveDefault then refuses, so that nobody's list is saved over
+    // unseen; the front end asks its user and then saves over it (SaveDefaultReplacing) or loads it.
+    bool DefaultFileReplaced() const;
+    // The user has decided about the file on disk: the next SaveDefault writes over whatever is there.
+    void TakeOverDefaultFile() { m_defaultStamp.reset(); }
 
     // Appends the record at the end. A record whose serial is already in the list (a copy) gets a new
     // one; a record without a valid id, or with one another page of the list has, gets a fresh id
@@ -121,4 +128,15 @@ private:
     IStopBeforeSave* m_pStopBeforeSave = nullptr;
     std::string m_defaultSaveRefusal;
     DocResult m_lastDefaultSave;
+    // The list file as this list last read or wrote it (identity, size, time); nothing before the
+    // first load or save of the default file, and "absent" when there was no file.
+    struct FileStamp
+    {
+        bool exists = false;
+        uint64_t device = 0, inode = 0;
+        int64_t size = 0, mtimeNs = 0, ctimeNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const std::string& path);
+    std::optional<FileStamp> m_defaultStamp;
 };

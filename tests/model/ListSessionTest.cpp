@@ -57,3 +57,33 @@ TEST(ListSession, DamagedListIsShownButNotSavedOverUntilMovedAside)
     ASSERT_TRUE(again.Open(false));
     EXPECT_EQ(again.Doc().Count(), 3u);
 }
+
+// A list file another program put in place while the list was open is never saved over unseen, by
+// any of the savers; once the user has decided, either side can win.
+TEST(ListSession, ListFileReplacedMeanwhileIsNotSavedOverUntilTheUserDecides)
+{
+    CIsolatedSettings settings;
+    const std::string path = settings.StorageDir() + "siteVigil.dat";
+    CListSession session;
+    ASSERT_TRUE(session.Open(true));
+    session.Doc().AddRecord(CListSession::NewRecord("http://mine.example.test/"));
+    ASSERT_TRUE(session.Save());
+    EXPECT_FALSE(session.Doc().DefaultFileReplaced());
+    ASSERT_TRUE(session.Save()); // our own saves never count as a replacement
+
+    const std::string theirs = "a list restored from a backup";
+    WriteFileBytes(path + ".new", theirs);
+    std::filesystem::rename(path + ".new", path);
+    EXPECT_TRUE(session.Doc().DefaultFileReplaced());
+    const DocResult refused = session.Save();
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.error.find("changed by another program"), std::string::npos) << refused.error;
+    EXPECT_FALSE(session.Doc().SaveDefault());
+    EXPECT_EQ(ReadFileBytes(path), theirs);
+
+    session.Doc().TakeOverDefaultFile();
+    ASSERT_TRUE(session.Save());
+    CListSession again;
+    ASSERT_TRUE(again.Open(false));
+    EXPECT_EQ(again.Doc().Count(), 1u);
+}

@@ -6,6 +6,8 @@
 #include "ui/main/MainFrame.h"
 #include "ui/main/TrayIcon.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QTest>
 
 #include <csignal>
@@ -53,6 +55,40 @@ private slots:
         QCOMPARE(PagesInFile(), size_t(0));
         ::raise(SIGTERM);
         QTRY_COMPARE(PagesInFile(), size_t(1));
+    }
+
+    // A list file another program put in place while the window runs is noticed and asked about,
+    // without blocking the window; either answer is carried out.
+    void replacedListFileIsAskedAboutAndNeverSavedOverUnseen()
+    {
+        CIsolatedSettings settings;
+        CMonitorApp app;
+        QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
+        app.Session().Doc().AddRecord(CListSession::NewRecord("http://mine.test/"));
+        QVERIFY(app.Session().Save().ok);
+        for (const char* answer : {"keep", "load"}) {
+            {
+                CListSession other; // another program's list of two pages, put in place
+                other.Doc().AddRecord(CListSession::NewRecord("http://theirs.test/1"));
+                other.Doc().AddRecord(CListSession::NewRecord("http://theirs.test/2"));
+                const std::string path = other.Doc().GetDefaultPath();
+                QVERIFY(other.Doc().SaveToFile(path + ".theirs").ok);
+                QVERIFY(::rename((path + ".theirs").c_str(), path.c_str()) == 0);
+            }
+            QVERIFY(!app.Session().Save().ok);
+            QCOMPARE(PagesInFile(), size_t(2));
+            QMessageBox* box = nullptr;
+            QTRY_VERIFY((box = app.MainFrame()->findChild<QMessageBox*>(QStringLiteral("replacedListQuestion"))));
+            box->findChild<QAbstractButton*>(QString::fromLatin1(answer))->click();
+            QTRY_VERIFY(!app.MainFrame()->findChild<QMessageBox*>(QStringLiteral("replacedListQuestion")));
+            if (QByteArray(answer) == "keep") {
+                QCOMPARE(PagesInFile(), size_t(1));
+                QCOMPARE(app.Session().Doc().Count(), size_t(1));
+            } else {
+                QCOMPARE(app.Session().Doc().Count(), size_t(2));
+                QVERIFY(app.Session().Save().ok);
+            }
+        }
     }
 };
 

@@ -11,6 +11,7 @@
 #include "ui/main/AboutDialog.h"
 #include "ui/main/BrowserView.h"
 #include "ui/main/LockKeyPanes.h"
+#include "ui/main/ReplacedListQuestion.h"
 #include "ui/main/SplitFrame.h"
 #include "ui/main/ToolbarIcons.h"
 #include "ui/main/TrayIcon.h"
@@ -63,6 +64,7 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
     resize(960, 680);
 
     m_list = new CMyListView(session);
+    m_replacedList = new CReplacedListQuestion(this, session, *m_list, [this](const QString& text) { SetStatusText(text); });
     const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
     m_pane = new CSplitFrame([this]() { return m_list->FirstSelected(); }, storage);
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -318,6 +320,9 @@ void CMainFrame::OnScheduleTick()
         m_scheduler->OnScheduleTick();
     m_lockKeys->Refresh();
     ShowSaveState();
+    // Noticed within a second, and asked before the minute's save would be refused.
+    if (!m_session.IsDamaged())
+        m_replacedList->AskIfReplaced();
 }
 
 void CMainFrame::ShowSaveState()

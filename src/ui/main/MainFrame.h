@@ -8,6 +8,7 @@
 class CListSession;
 class CLockKeyPanes;
 class CMyListView;
+class CReplacedListQuestion;
 class CScheduler;
 class CSoundPlayer;
 class CSplitFrame;
@@ -75,6 +76,7 @@ private:
     bool MoveDamagedListAside();
     bool SaveOnExit();
     QString m_saveFailure;
+    CReplacedListQuestion* m_replacedList = nullptr;
 
     void OnPreferences();
     void OnImportFavorites();
