@@ -95,9 +95,6 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     page = std::move(outcome.body);
     if (const size_t zero = page.find('\0'); zero != std::string::npos)
         page.resize(zero);
-    Status copy;
-    if (m_settings.m_bSavePage && !fileBase.empty())
-        copy = SavePageCopy(fileBase, page);
 
     // Only a check that follows a failed one can find the page back; a never-checked record cannot.
     const bool previouslyChecked = m_previous.m_nChecks > 0;
@@ -119,6 +116,17 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
         JudgePart();
     if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
         SearchText();
+
+    // Saved once the page is judged, so that a version leaving the copies for the history carries the
+    // reason of the change that replaced it.
+    Status copy;
+    if (m_settings.m_bSavePage && !fileBase.empty()) {
+        std::string historyNote;
+        copy = SavePageCopy(fileBase, page, m_verdict.changes.empty() ? std::string() : m_verdict.changes.back(),
+                            &historyNote);
+        if (!historyNote.empty())
+            m_log.WriteLine(historyNote);
+    }
 
     // The page was judged, but a copy that could not be saved is a failed check: the user must not be
     // told OK while the copies are out of date.

@@ -3,6 +3,7 @@
 
 #include "check/PageFiles.h"
 
+#include "check/PageHistory.h"
 #include "check/PageTexts.h"
 #include "diff/DiffReport.h"
 #include "model/UrlRecord.h"
@@ -138,7 +139,8 @@ std::string GetDebugLogPath(const Curl& page)
     return PathOf(page, kDebugLogSuffix);
 }
 
-Status SavePageCopy(const std::string& base, std::string_view pageText)
+Status SavePageCopy(const std::string& base, std::string_view pageText, const std::string& reason,
+                    std::string* historyNote)
 {
     const std::string copy = PageCopyText(pageText);
     MakeFolderFor(base);
@@ -151,6 +153,12 @@ Status SavePageCopy(const std::string& base, std::string_view pageText)
     // The new copy is written whole before anything moves: a full disk leaves both old copies.
     const std::string temp = current + kCopyTempSuffix;
     std::string error = WriteNewFile(temp, copy);
+    if (error.empty()) {
+        std::string note;
+        KeepOutgoingCopy(base, reason, HistoryLimits::FromSettings(), note);
+        if (historyNote)
+            *historyNote = note;
+    }
     if (error.empty() && std::rename(current.c_str(), previous.c_str()) != 0) {
         if (errno == ENOENT)
             std::remove(previous.c_str()); // no current copy: an older previous one belongs to no pair

@@ -28,6 +28,8 @@ const CliCommand kCommands[] = {
     {"config", CmdConfig},
     {"check", CmdCheck},
     {"diff", CmdDiff},
+    {"history", CmdHistory},
+    {"purge", CmdPurge},
     {"preview", CmdPreview},
     {"daemon", CmdDaemon},
     {"log", CmdLog},

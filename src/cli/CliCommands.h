@@ -14,6 +14,8 @@ int CmdClear(CliContext& ctx);
 int CmdConfig(CliContext& ctx);
 int CmdCheck(CliContext& ctx);
 int CmdDiff(CliContext& ctx);
+int CmdHistory(CliContext& ctx);
+int CmdPurge(CliContext& ctx);
 int CmdPreview(CliContext& ctx);
 int CmdLog(CliContext& ctx);
 int CmdImportBookmarks(CliContext& ctx);

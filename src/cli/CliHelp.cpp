@@ -41,7 +41,7 @@ const CommandHelp kHelp[] = {
      "  --no-save    keep no copy of the page on disk\n",
      "sitevigil-cli edit News --watch content --watch text --search \"sold out\""},
     {"remove", "PAGE...",
-     "stop watching pages (their files stay)",
+     "stop watching pages (their files move to removed/ until purge)",
      "",
      "sitevigil-cli remove @1a 3"},
     {"check", "[PAGE...] [--diff]",
@@ -53,10 +53,24 @@ const CommandHelp kHelp[] = {
      "clear the change marks of all or the named pages",
      "",
      "sitevigil-cli clear News"},
-    {"diff", "PAGE [--text]",
+    {"diff", "PAGE [--from N [--to M]] [--text]",
      "write the differences report of a page and print its path",
-     "  --text   print a unified diff of the page's last two copies instead\n",
-     "sitevigil-cli diff News --text"},
+     "  --from N   compare version N of the page's history (see history) ...\n"
+     "  --to M     ... with version M (default: the current copy)\n"
+     "  --text     print a unified diff instead of writing the report\n"
+     "Without --from the last two copies are compared.\n",
+     "sitevigil-cli diff News --from 3 --text"},
+    {"history", "PAGE [--json]",
+     "list the versions of a page that can be compared: number, time, size, reason",
+     "  --json   a JSON array: number, time (ISO 8601), size, stored (bytes on disk),\n"
+     "           reason (the change that replaced the version) and kind (history,\n"
+     "           previous or current)\n"
+     "The settings historyVersions and historyBudgetMB say how many are kept.\n",
+     "sitevigil-cli history News"},
+    {"purge", "",
+     "delete the files of removed pages (the removed/ folder of the storage folder)",
+     "",
+     "sitevigil-cli purge"},
     {"preview", "URL [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]...",
      "download a page once and print the text a check would compare",
      "  --compare page|text  the download as it is, or its visible text (default)\n"

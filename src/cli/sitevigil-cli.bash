@@ -18,7 +18,7 @@ _sitevigil_cli()
         cword=$COMP_CWORD
     }
 
-    local commands="list show add edit remove check clear diff preview log import-bookmarks import-favorites
+    local commands="list show add edit remove check clear diff history purge preview log import-bookmarks import-favorites
         import-firefox import-chromium import-list config daemon test-email channels outbox help"
     local i command="" configdir=""
     for ((i = 1; i < cword; i++)); do
@@ -48,7 +48,7 @@ _sitevigil_cli()
         --events)
             COMPREPLY=($(compgen -W "changes failures changes,failures" -- "$cur"))
             return ;;
-        --name | --search | --start | --end | --url)
+        --name | --search | --start | --end | --url | --from | --to)
             return ;;
     esac
 
@@ -58,7 +58,8 @@ _sitevigil_cli()
         add) options="--name --watch --search --start --end --no-save" ;;
         edit) options="--name --url --watch --search --start --end --save --no-save" ;;
         check) options="--diff" ;;
-        diff) options="--text" ;;
+        diff) options="--text --from --to" ;;
+        history) options="--json" ;;
         preview) options="--compare --select --xpath --ignore --ignore-re" ;;
         log) options="--html --clear" ;;
         channels)
@@ -110,7 +111,7 @@ _sitevigil_cli()
         return
     fi
     case $command in
-        show | edit | remove | check | clear | diff)
+        show | edit | remove | check | clear | diff | history)
             COMPREPLY=($(compgen -W "$(_sitevigil_cli_pages "$configdir")" -- "$cur")) ;;
     esac
 }

@@ -64,6 +64,8 @@ const PrefInfo kAllPrefs[] = {
     Int(Pref::proxyAuth),
     Text(Pref::proxyUser),
     Text(Pref::proxyPassword),
+    Int(Pref::historyVersions),
+    Int(Pref::historyBudgetMB),
     Int(Pref::col1),
     Int(Pref::col2),
     Int(Pref::col3),

@@ -115,6 +115,9 @@ inline constexpr IntPref proxyAuth{"proxyAuth", 0, 0, 1, kOffOn};
 inline constexpr TextPref proxyUser{"proxyUser", ""};
 inline constexpr const char* proxyUserAtConstruction = "user";
 inline constexpr TextPref proxyPassword{"proxyPassword", ""};
+// History of versions beyond the two copies
+inline constexpr IntPref historyVersions{"historyVersions", 10, 0, 1000, "versions kept per page"};
+inline constexpr IntPref historyBudgetMB{"historyBudgetMB", 500, 1, 1000000, "megabytes for all pages together"};
 // Written by other parts of the program (no page)
 inline constexpr IntPref col1{"col1", 150};
 inline constexpr IntPref col2{"col2", 150};

@@ -228,6 +228,8 @@ void CVigilPrefs::LoadGeneral(GeneralPrefs& page)
     page.startMinimized = ReadInt(Pref::startMinimized.name, Pref::startMinimized.def);
     page.startWithWindows = ReadInt(Pref::startWithWindows.name, Pref::startWithWindows.def);
     page.hideToTrayOnExit = ReadInt(Pref::hideToTrayOnExit.name, Pref::hideToTrayOnExit.def);
+    page.historyVersions = ReadInt(Pref::historyVersions);
+    page.historyBudgetMB = ReadInt(Pref::historyBudgetMB);
 }
 
 void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
@@ -237,6 +239,8 @@ void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
     WriteInt(Pref::startMinimized.name, page.startMinimized);
     WriteInt(Pref::startWithWindows.name, page.startWithWindows);
     WriteInt(Pref::hideToTrayOnExit.name, page.hideToTrayOnExit);
+    WriteInt(Pref::historyVersions.name, ClampPref(Pref::historyVersions, page.historyVersions));
+    WriteInt(Pref::historyBudgetMB.name, ClampPref(Pref::historyBudgetMB, page.historyBudgetMB));
     // Failures here are ignored: the setting itself is saved either way.
     if (page.startWithWindows == 1)
         WriteAutostartEntry(CurrentExecutablePath());

@@ -16,6 +16,8 @@ struct GeneralPrefs
     int startMinimized = 0;
     int startWithWindows = 0;
     int hideToTrayOnExit = 0;
+    int historyVersions = Pref::historyVersions.def;
+    int historyBudgetMB = Pref::historyBudgetMB.def;
 };
 
 struct ConfirmationPrefs

@@ -1,5 +1,6 @@
 // The list view's commands on pages: add, edit, delete, clear, open, show, and the imports.
 #include "check/PageFiles.h"
+#include "check/RemovedPages.h"
 #include "ui/list/MyListView.h"
 
 #include "model/ListImport.h"
@@ -79,8 +80,11 @@ void CMyListView::DeleteSelected()
         }
         m_model->BeginRemove(m_model->RowOf(*it));
         m_browser->Forget(*it);
-        m_session.Doc().RemoveRecord(*it);
+        std::unique_ptr<Curl> gone = m_session.Doc().RemoveRecord(*it);
         m_model->EndRemove();
+        // Its files go to removed/, history included, where purging empties them.
+        if (gone)
+            MovePageFilesToRemoved(GetPagesFolder(), gone->m_strPageID);
     }
     emit changesPresent(CountChanged());
 }

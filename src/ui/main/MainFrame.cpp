@@ -5,6 +5,7 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "run/Scheduler.h"
+#include "ui/history/PurgeRemoved.h"
 #include "ui/list/BrowserImportDialog.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/AboutDialog.h"
@@ -188,6 +189,8 @@ void CMainFrame::CreateMenus()
     file->addAction(ToolbarIcon("save"), QStringLiteral("&Save"), this, &CMainFrame::OnSave)
         ->setShortcut(QKeySequence::Save);
     file->addAction(QStringLiteral("Save &as..."), this, &CMainFrame::OnSaveAs);
+    file->addSeparator();
+    file->addAction(QStringLiteral("P&urge removed pages..."), this, [this] { PurgeRemovedPagesAsked(this); });
     file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &CMainFrame::Exit);
 
