@@ -5,6 +5,7 @@
 #include "check/Checksum.h"
 #include "check/PageFiles.h"
 #include "check/PageTexts.h"
+#include "fetch/PageRenderer.h"
 #include "fetch/UrlEngine.h"
 #include "platform/Clock.h"
 #include "platform/HtmlTitle.h"
@@ -177,6 +178,18 @@ PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous,
 PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress)
 {
     PageVerdict verdict = JudgePage(page, page, engine.fetch(page, progress));
+    page.Results() = verdict.results;
+    return verdict;
+}
+
+PageVerdict RenderPage(Curl& page, IPageRenderer* renderer)
+{
+    FetchOutcome outcome;
+    if (renderer)
+        outcome = renderer->render(MakeRenderRequest(page, page.m_nRenderWait));
+    else
+        outcome.failure = FetchFailure::RenderUnavailable;
+    PageVerdict verdict = JudgePage(page, page, std::move(outcome));
     page.Results() = verdict.results;
     return verdict;
 }

@@ -70,6 +70,12 @@ std::string FetchErrorText(const FetchOutcome& outcome)
         return "Cancelled";
     case FetchFailure::TooLarge:
         return "Page too large";
+    case FetchFailure::PageCrashed:
+        return "Page crashed";
+    case FetchFailure::RenderUnavailable:
+        return outcome.detail.empty() ? "Rendering is not available" : "Rendering is not available: " + outcome.detail;
+    case FetchFailure::NavigationRefused:
+        return "Page tried to open a local file or another program";
     }
     return {};
 }

@@ -34,6 +34,8 @@ const PrefInfo kAllPrefs[] = {
     Int(Pref::connectTimeout),
     Int(Pref::connectRetryCount),
     Int(Pref::fetchTimeLimit),
+    Int(Pref::renderParallel),
+    Int(Pref::renderMemoryMB),
     Int(Pref::popupNotify),
     Int(Pref::autoClosePopupNotify),
     Int(Pref::popupDuration),

@@ -75,6 +75,10 @@ inline constexpr IntPref connectTimeout{"connectTimeout", 10, 1, 60, "seconds"};
 inline constexpr IntPref connectRetryCount{"connectRetryCount", 1, 1, 5};
 // Seconds one fetch may take in all, however its server trickles.
 inline constexpr IntPref fetchTimeLimit{"fetchTimeLimit", 300, 1, 86400, "seconds"};
+// Pages checked through the browser engine at the same time, and the memory its helper program may
+// grow to before it is started afresh between pages.
+inline constexpr IntPref renderParallel{"renderParallel", 2, 1, 8, "pages"};
+inline constexpr IntPref renderMemoryMB{"renderMemoryMB", 1024, 128, 65536, "megabytes"};
 // Notifications
 inline constexpr IntPref popupNotify{"popupNotify", 1, 0, 1, kOffOn};
 inline constexpr IntPref autoClosePopupNotify{"autoClosePopupNotify", 1, 0, 1, kOffOn};

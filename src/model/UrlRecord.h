@@ -30,6 +30,9 @@ struct CurlSettings
     bool m_bAuthenticate = false; // 20
     bool m_bFromStart = true; // 27
     bool m_bToEnd = true; // 29
+    // Checked through the browser engine, its scripts run, the network quiet for m_nRenderWait seconds.
+    bool m_bRender = false;
+    int m_nRenderWait = 2; // 0 to 60
 
     const std::string& GetName() const { return m_strName; }
     void SetName(const std::string& name) { m_strName = name; }

@@ -266,6 +266,8 @@ void CVigilPrefs::LoadConnection(ConnectionPrefs& page)
     page.userAgent = ReadString(Pref::userAgent.name, Pref::userAgent.def);
     page.connectTimeout = ReadInt(Pref::connectTimeout.name, Pref::connectTimeout.def);
     page.connectRetryCount = ReadInt(Pref::connectRetryCount.name, Pref::connectRetryCount.def);
+    page.renderParallel = ReadInt(Pref::renderParallel.name, Pref::renderParallel.def);
+    page.renderMemoryMB = ReadInt(Pref::renderMemoryMB.name, Pref::renderMemoryMB.def);
 }
 
 void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
@@ -275,6 +277,8 @@ void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
     WriteString(Pref::userAgent.name, page.userAgent);
     WriteInt(Pref::connectTimeout.name, page.connectTimeout);
     WriteInt(Pref::connectRetryCount.name, page.connectRetryCount);
+    WriteInt(Pref::renderParallel.name, page.renderParallel);
+    WriteInt(Pref::renderMemoryMB.name, page.renderMemoryMB);
 }
 
 void CVigilPrefs::LoadPopup(PopupPrefs& page)

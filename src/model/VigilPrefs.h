@@ -36,6 +36,8 @@ struct ConnectionPrefs
     std::string userAgent;
     int connectTimeout = 1;
     int connectRetryCount = 1;
+    int renderParallel = 2;
+    int renderMemoryMB = 1024;
 };
 
 struct PopupPrefs

@@ -1,13 +1,15 @@
 #include "run/CheckUrlItem.h"
 
 #include "check/PageCheck.h"
+#include "fetch/PageRenderer.h"
 #include "fetch/UrlEngine.h"
 #include "run/CheckRunListener.h"
 
-CCheckUrlItem::CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, ICheckRunListener& listener,
-                             uint64_t runId, const std::atomic<uint64_t>& activeRun)
+CCheckUrlItem::CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, IPageRenderer* renderer,
+                             ICheckRunListener& listener, uint64_t runId, const std::atomic<uint64_t>& activeRun)
     : m_copy(std::move(copy))
     , m_engine(engine)
+    , m_renderer(renderer)
     , m_listener(listener)
     , m_runId(runId)
     , m_activeRun(activeRun)
@@ -22,7 +24,10 @@ void CCheckUrlItem::Run(void* threadParam)
         return;
     m_listener.PostUrlStarted(m_copy->GetSerial(), m_runId);
     // The downloaded text has been judged; the report carries the results only.
-    CheckPage(*m_copy, m_engine, this);
+    if (m_copy->m_bRender)
+        RenderPage(*m_copy, m_renderer);
+    else
+        CheckPage(*m_copy, m_engine, this);
     m_listener.PostUrlChecked(std::move(m_copy), m_runId);
 }
 

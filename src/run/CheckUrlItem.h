@@ -9,6 +9,7 @@
 #include <memory>
 
 class CUrlEngine;
+class IPageRenderer;
 class ICheckRunListener;
 
 // Checks the work copy of one record on a worker thread and hands the checked copy to the listener.
@@ -19,8 +20,10 @@ class CCheckUrlItem : public CWorkItem, public IFetchProgress
 public:
     // activeRun is the id of the run in progress (0 when none); an item whose run has been stopped
     // before a worker took it skips the download and reports nothing.
-    CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, ICheckRunListener& listener, uint64_t runId,
-                  const std::atomic<uint64_t>& activeRun);
+    // A page that asks to be rendered goes to the renderer (none: it fails as "Rendering is not
+    // available"); the others are downloaded with the engine.
+    CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, IPageRenderer* renderer, ICheckRunListener& listener,
+                  uint64_t runId, const std::atomic<uint64_t>& activeRun);
 
     void Run(void* threadParam) override;
     void OnFetchProgress(int kilobytes, size_t bytesSoFar) override;
@@ -28,6 +31,7 @@ public:
 private:
     std::unique_ptr<Curl> m_copy;
     CUrlEngine& m_engine;
+    IPageRenderer* m_renderer;
     ICheckRunListener& m_listener;
     const uint64_t m_runId;
     const std::atomic<uint64_t>& m_activeRun;

@@ -15,7 +15,13 @@ CPPConnection::CPPConnection(QWidget* parent)
     , m_timeout(NewDigitsField())
     , m_retries(NewDigitsField())
     , m_userAgent(new QLineEdit(this))
+    , m_renderParallel(NewDigitsField())
+    , m_renderMemory(NewDigitsField())
 {
+    m_renderParallel->setObjectName("renderParallel");
+    m_renderMemory->setObjectName("renderMemoryMB");
+    m_renderParallel->setMaximumWidth(60);
+    m_renderMemory->setMaximumWidth(80);
     m_threads->setObjectName("numThreads");
     m_priority->setObjectName("threadPriority");
     m_timeout->setObjectName("connectTimeout");
@@ -55,8 +61,16 @@ CPPConnection::CPPConnection(QWidget* parent)
     agents->addWidget(ie6);
     agents->addWidget(firefox);
     grid->addLayout(agents, 6, 0, 1, 2);
+    grid->addWidget(new QLabel(tr("Pages rendered at once"), this), 7, 0);
+    grid->addWidget(m_renderParallel, 7, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("Rendering memory limit"), this), 8, 0);
+    auto* memory = new QHBoxLayout;
+    memory->addWidget(m_renderMemory);
+    memory->addWidget(new QLabel(tr("MB"), this));
+    memory->addStretch(1);
+    grid->addLayout(memory, 8, 1);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(7, 1);
+    grid->setRowStretch(9, 1);
 }
 
 void CPPConnection::LoadControls()
@@ -66,6 +80,8 @@ void CPPConnection::LoadControls()
     m_timeout->setText(QString::number(m_values.connectTimeout));
     m_retries->setText(QString::number(m_values.connectRetryCount));
     m_userAgent->setText(QString::fromStdString(m_values.userAgent));
+    m_renderParallel->setText(QString::number(m_values.renderParallel));
+    m_renderMemory->setText(QString::number(m_values.renderMemoryMB));
 }
 
 bool CPPConnection::StoreControls()
@@ -78,6 +94,9 @@ bool CPPConnection::StoreControls()
         || !ReadInt(m_retries, values.connectRetryCount, Pref::connectRetryCount.min, Pref::connectRetryCount.max))
         return false;
     values.userAgent = m_userAgent->text().toStdString();
+    if (!ReadInt(m_renderParallel, values.renderParallel, Pref::renderParallel.min, Pref::renderParallel.max)
+        || !ReadInt(m_renderMemory, values.renderMemoryMB, Pref::renderMemoryMB.min, Pref::renderMemoryMB.max))
+        return false;
     m_values = values;
     return true;
 }

@@ -31,4 +31,6 @@ private:
     QLineEdit* m_timeout;
     QLineEdit* m_retries;
     QLineEdit* m_userAgent;
+    QLineEdit* m_renderParallel;
+    QLineEdit* m_renderMemory;
 };
