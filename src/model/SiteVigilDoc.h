@@ -54,9 +54,9 @@ public:
     void DeleteContents();
     const std::string& GetTitle() const { return m_strTitle; }
 
-    // Store writes 1, 0, 50, the count and the records head to tail; load appends them in the same order,
-    // so the list keeps its order across saves. Bytes left after the counted records mean the file was
-    // not read whole: that is reported like any damaged list.
+    // Store writes the program's version (1, 1, 0), the count and the records head to tail; load
+    // appends them in the same order, so the list keeps its order across saves. Bytes left after the
+    // counted records mean the file was not read whole: that is reported like any damaged list.
     void Serialize(CArchiveWriter& archive) const;
     DocResult Serialize(CArchiveReader& archive);
 

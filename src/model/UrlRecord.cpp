@@ -83,6 +83,7 @@ void Curl::ApplyCheckResults(const Curl& checked)
     m_nHttpStatus = checked.m_nHttpStatus;
     m_strStatus = checked.m_strStatus;
     m_bNewChange = checked.m_bNewChange;
+    m_watchState = checked.m_watchState;
     if (checked.m_bNewChange)
         MarkChanged(checked.m_strChangeReason);
 }
@@ -91,7 +92,14 @@ Curl::~Curl() = default;
 
 bool Curl::Serialize(CArchiveWriter& archive) const
 {
+    std::vector<ExtensionEntry> entries;
+#define SITEVIGIL_OPTION_ENTRY(key, member) entries.push_back({key, EncodeOptionValue(member)});
+    SITEVIGIL_RECORD_OPTIONS(SITEVIGIL_OPTION_ENTRY)
+#undef SITEVIGIL_OPTION_ENTRY
+    entries.insert(entries.end(), m_keptOptions.begin(), m_keptOptions.end());
     // Check first so that a record is either written whole or not at all.
+    if (!FitsExtensionBlock(entries))
+        return false;
 #define SITEVIGIL_CHECK_FIELD(kind, member)                                                                            \
     if (!FitsArchive(member))                                                                                          \
         return false;
@@ -102,20 +110,23 @@ bool Curl::Serialize(CArchiveWriter& archive) const
 #define SITEVIGIL_WRITE_FIELD(kind, member) archive.Write##kind(member);
     SITEVIGIL_RECORD_ARCHIVE(SITEVIGIL_WRITE_FIELD)
 #undef SITEVIGIL_WRITE_FIELD
+    WriteExtensionBlock(archive, entries);
     return true;
 }
 
 bool Curl::ReadFromArchive(CArchiveReader& archive, int major, int minor, int build)
 {
-    (void)minor;
     // Files of builds before 1199 and of build 842 have no page id (field 35); one is assigned on
     // first use.
     const bool hasPageId = build != 842 && (major > 0 || build > 1198);
     bool ok = true;
+    m_keptOptions.clear();
 #define SITEVIGIL_READ_FIELD(kind, member)                                                                             \
     ok = ok && ((static_cast<const void*>(&member) == &m_strPageID && !hasPageId) || archive.Read##kind(member));
     SITEVIGIL_RECORD_ARCHIVE(SITEVIGIL_READ_FIELD)
 #undef SITEVIGIL_READ_FIELD
+    if (ok && HasExtensionBlock(major, minor))
+        ok = ReadOptions(archive);
     if (ok) {
         if (m_strURL.empty())
             m_strURL = "http://127.0.0.1";
@@ -128,6 +139,32 @@ bool Curl::ReadFromArchive(CArchiveReader& archive, int major, int minor, int bu
     m_strName = "Error";
     m_strURL = "http://127.0.0.1";
     return false;
+}
+
+bool Curl::ReadOptions(CArchiveReader& archive)
+{
+    std::vector<ExtensionEntry> entries;
+    if (!ReadExtensionBlock(archive, entries))
+        return false;
+    for (ExtensionEntry& entry : entries) {
+        bool known = false;
+#define SITEVIGIL_OPTION_READ(key, member)                                                                             \
+    if (!known && entry.name == key) {                                                                                 \
+        known = true;                                                                                                  \
+        DecodeOptionValue(entry.value, member);                                                                        \
+    }
+        SITEVIGIL_RECORD_OPTIONS(SITEVIGIL_OPTION_READ)
+#undef SITEVIGIL_OPTION_READ
+        if (!known)
+            m_keptOptions.push_back(std::move(entry));
+    }
+    return true;
+}
+
+void CurlSettings::UseNewPageDefaults()
+{
+    m_compare = CompareMode::Text;
+    m_announce = AnnounceMode::Change;
 }
 
 bool Curl::IsValidPageID(const std::string& id)

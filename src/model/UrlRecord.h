@@ -1,8 +1,12 @@
 #pragma once
 
+#include "model/CompareOptions.h"
+#include "model/RecordExtension.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CArchiveReader;
 class CArchiveWriter;
@@ -34,6 +38,22 @@ struct CurlSettings
     bool m_bRender = false;
     int m_nRenderWait = 2; // 0 to 60
 
+    // ---- options of the extension block (SITEVIGIL_RECORD_OPTIONS) ----
+    // The values here are those of pages from files without the option; a page the user adds takes
+    // UseNewPageDefaults.
+    CompareMode m_compare = CompareMode::Page; // compare
+    std::string m_strSelect; // select: a CSS selector; empty selects the whole page
+    std::string m_strXPath; // xpath: an XPath 1.0 expression; empty selects the whole page
+    std::vector<std::string> m_ignore; // ignore: lines containing one of these texts are left out
+    std::vector<std::string> m_ignoreRegex; // ignoreRegex: lines matching one of these are left out
+    ChangeTrigger m_trigger = ChangeTrigger::Any; // trigger
+    AnnounceMode m_announce = AnnounceMode::Each; // announce
+    // Entries of the block this version does not know (from a newer one): written back unchanged.
+    std::vector<ExtensionEntry> m_keptOptions;
+
+    // What a page added from now on (the add dialog, the CLI, an import of bookmarks) starts with.
+    void UseNewPageDefaults();
+
     const std::string& GetName() const { return m_strName; }
     void SetName(const std::string& name) { m_strName = name; }
     const std::string& GetURL() const { return m_strURL; }
@@ -63,6 +83,9 @@ struct CurlResults
     bool m_bChanged = false; // 15
     bool m_bDataReceived = false; // 17
     bool m_bComplete = false; // 33
+    // state (extension block): the state watches' conditions at the last check, for announcing only
+    // their flips: "found" or "missing" for the search text, "unreachable" while downloads fail.
+    std::vector<std::string> m_watchState;
 
     // ---- the latest check in this process: never archived, never in a snapshot ----
     // The latest check found a change (the change mark stays until the user clears it).
@@ -125,6 +148,19 @@ struct CurlResults
     X(String, m_strError)                                                                                              \
     X(String, m_strPageID)
 
+// The options of the extension block: X(name, member) with the name stored in the file. Adding an
+// option means a member above (its initial value is what files without it mean) and one line here;
+// its type needs EncodeOptionValue and DecodeOptionValue (model/RecordExtension.h).
+#define SITEVIGIL_RECORD_OPTIONS(X)                                                                                    \
+    X("compare", m_compare)                                                                                            \
+    X("select", m_strSelect)                                                                                           \
+    X("xpath", m_strXPath)                                                                                             \
+    X("ignore", m_ignore)                                                                                              \
+    X("ignoreRegex", m_ignoreRegex)                                                                                    \
+    X("trigger", m_trigger)                                                                                            \
+    X("announce", m_announce)                                                                                          \
+    X("state", m_watchState)
+
 // One monitored page: what the user chose (CurlSettings) and what the checks found (CurlResults).
 // The state of a download in progress is not here: it belongs to the fetch (fetch/FetchOutcome.h) and
 // the page check (check/PageCheck.h), and dies with them. Texts for people come from
@@ -169,12 +205,14 @@ public:
     uint32_t GetEditGeneration() const { return m_nEditGeneration; }
     void MarkEdited() { ++m_nEditGeneration; }
 
-    // Archive: always writes fields 1 to 35. Returns false when the record could not be encoded.
+    // Archive: always writes fields 1 to 35, then the extension block (the options in table order, then
+    // the kept entries). Returns false when the record could not be encoded.
     bool Serialize(CArchiveWriter& archive) const;
-    // Reads fields 1 to 34, then 35 when the file version has it; a page id that is not valid is
-    // dropped (the list assigns a fresh one when the page joins it). On a read error the name becomes
-    // "Error" and the address "http://127.0.0.1"; fields read before the error keep their values.
-    // Returns false in that case (the archive position is then undefined).
+    // Reads fields 1 to 34, then 35 when the file version has it, then the extension block when the
+    // file version has one (1.1 and later); an option whose value this version cannot read keeps its
+    // initial value. A page id that is not valid is dropped (the list assigns a fresh one when the page joins it). On a
+    // read error the name becomes "Error" and the address "http://127.0.0.1"; fields read before the error keep their
+    // values. Returns false in that case (the archive position is then undefined).
     bool ReadFromArchive(CArchiveReader& archive, int major, int minor, int build);
 
     // Whether the id is one the list makes: 1 to 8 lowercase hexadecimal digits.
@@ -188,6 +226,8 @@ private:
     struct WholeCopy
     {
     };
+    // Reads the extension block: known options into their members, the others into m_keptOptions.
+    bool ReadOptions(CArchiveReader& archive);
     // Copies every persistent field and the serial; the work copy.
     Curl(const Curl& source, WholeCopy);
     uint64_t m_nSerial;

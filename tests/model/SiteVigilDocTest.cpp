@@ -2,6 +2,7 @@
 #include "model/Archive.h"
 #include "model/VigilPrefs.h"
 
+#include "OldListLayout.h"
 #include "TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +75,7 @@ TEST_F(SiteVigilDocTest, FirstStartIsEmptyAndSavesAHeaderOnly)
     EXPECT_TRUE(m_doc.Records().empty());
     ASSERT_TRUE(m_doc.SaveDefault());
     EXPECT_EQ(m_doc.GetDefaultPath(), m_settings.StorageDir() + "siteVigil.dat");
-    EXPECT_EQ(ReadFileBytes(m_doc.GetDefaultPath()), Le32(1) + Le32(0) + Le32(50) + Le32(0));
+    EXPECT_EQ(ReadFileBytes(m_doc.GetDefaultPath()), Le32(1) + Le32(1) + Le32(0) + Le32(0));
     struct stat st
     {
     };
@@ -267,6 +268,31 @@ TEST_P(SiteVigilDocHostile, LeavesTheListUsable)
     CSiteVigilDoc again;
     EXPECT_TRUE(again.LoadFromFile(path));
     EXPECT_EQ(again.Records().size(), c.records + 1);
+}
+
+TEST_F(SiteVigilDocTest, OldLayoutReadsAndSavesInTheNewOne)
+{
+    auto old = Record("old");
+    old->m_strPageID = "2a";
+    const std::string fixed = OldLayoutRecord(*old);
+    const std::string path = m_settings.StorageDir() + "old.dat";
+    WriteFileBytes(path, kHeader + Le32(1) + fixed);
+    ASSERT_TRUE(m_doc.LoadFromFile(path));
+    ASSERT_EQ(Names(m_doc), std::vector<std::string>{"old"});
+    EXPECT_EQ(m_doc.RecordAt(0).m_compare, CompareMode::Page);
+
+    ASSERT_TRUE(m_doc.SaveToFile(path));
+    CArchiveWriter block;
+    ASSERT_TRUE(WriteExtensionBlock(block,
+                                    {{"compare", "page"},
+                                     {"select", ""},
+                                     {"xpath", ""},
+                                     {"ignore", ""},
+                                     {"ignoreRegex", ""},
+                                     {"trigger", "any"},
+                                     {"announce", "each"},
+                                     {"state", ""}}));
+    EXPECT_EQ(ReadFileBytes(path), Le32(1) + Le32(1) + Le32(0) + Le32(1) + fixed + block.Data());
 }
 
 TEST_F(SiteVigilDocTest, UnreadableFileLeavesTheListAlone)

@@ -66,6 +66,14 @@ void FillAllFields(Curl& r)
     r.m_bComplete = true;
     r.m_strError = "err";
     r.m_strPageID = "1f";
+    r.m_compare = CompareMode::Text;
+    r.m_strSelect = "div.price";
+    r.m_strXPath = "//p";
+    r.m_ignore = {"Updated", "Ad"};
+    r.m_ignoreRegex = {"^\\d+ visitors$"};
+    r.m_trigger = ChangeTrigger::Added;
+    r.m_announce = AnnounceMode::Change;
+    r.m_watchState = {"found"};
 }
 
 std::string ExpectedBytesOfFilledRecord()
@@ -77,17 +85,34 @@ std::string ExpectedBytesOfFilledRecord()
         + Le32(1) + Text1("err") + Text1("1f");
 }
 
+// The extension block of the filled record, as version 1.1 writes it after field 35.
+std::string ExpectedBlockOfFilledRecord()
+{
+    return Le32(8) + Text1("compare") + Text1("text") + Text1("select") + Text1("div.price") + Text1("xpath")
+        + Text1("//p") + Text1("ignore") + Text1("Updated\nAd") + Text1("ignoreRegex") + Text1("^\\d+ visitors$")
+        + Text1("trigger") + Text1("added") + Text1("announce") + Text1("change") + Text1("state") + Text1("found");
+}
+
+// The block of a record with the options' initial values.
+std::string ExpectedBlockOfDefaults()
+{
+    return Le32(8) + Text1("compare") + Text1("page") + Text1("select") + Text1("") + Text1("xpath") + Text1("")
+        + Text1("ignore") + Text1("") + Text1("ignoreRegex") + Text1("") + Text1("trigger") + Text1("any")
+        + Text1("announce") + Text1("each") + Text1("state") + Text1("");
+}
+
 TEST(UrlRecordArchive, StoresAllFieldsInOrderByteForByte)
 {
     Curl record;
     FillAllFields(record);
     CArchiveWriter writer;
     ASSERT_TRUE(record.Serialize(writer));
-    EXPECT_EQ(writer.Data(), ExpectedBytesOfFilledRecord());
+    EXPECT_EQ(writer.Data(), ExpectedBytesOfFilledRecord() + ExpectedBlockOfFilledRecord());
 
     Curl back;
     CArchiveReader reader(writer.Data());
-    ASSERT_TRUE(back.ReadFromArchive(reader, 1, 0, 50));
+    ASSERT_TRUE(back.ReadFromArchive(reader, 1, 1, 0));
+    EXPECT_EQ(reader.Remaining(), 0u);
     CArchiveWriter again;
     back.Serialize(again);
     EXPECT_EQ(again.Data(), writer.Data());
@@ -109,11 +134,11 @@ TEST(UrlRecordArchive, LongAndWideTextsRoundTrip)
     const std::string& data = writer.Data();
     EXPECT_EQ(data.substr(0, 1), "\xFE");
     EXPECT_EQ(data.substr(255, 3), std::string("\xFF\xFF\x00", 3));
-    EXPECT_EQ(data.size(), (1 + 254) + (3 + 255) + (7 + 65535) + 8 + 24 * 4);
+    EXPECT_EQ(data.size(), (1 + 254) + (3 + 255) + (7 + 65535) + 8 + 24 * 4 + ExpectedBlockOfDefaults().size());
 
     Curl back;
     CArchiveReader reader(data);
-    ASSERT_TRUE(back.ReadFromArchive(reader, 1, 0, 50));
+    ASSERT_TRUE(back.ReadFromArchive(reader, 1, 1, 0));
     EXPECT_EQ(back.m_strName, record.m_strName);
     EXPECT_EQ(back.m_strURL, record.m_strURL);
     EXPECT_EQ(back.m_strDescription, record.m_strDescription);
@@ -127,7 +152,7 @@ TEST(UrlRecordArchive, LongAndWideTextsRoundTrip)
     wide += rest.Data().substr(1); // replace the empty name
     Curl fromWide;
     CArchiveReader wideReader(wide);
-    ASSERT_TRUE(fromWide.ReadFromArchive(wideReader, 1, 0, 50));
+    ASSERT_TRUE(fromWide.ReadFromArchive(wideReader, 1, 1, 0));
     EXPECT_EQ(fromWide.m_strName, "\xC3\xA9k");
     EXPECT_EQ(fromWide.m_strURL, "http://a/");
 }
@@ -136,6 +161,7 @@ struct VersionCase
 {
     int major, minor, build;
     bool hasPageId;
+    bool hasBlock = false;
 };
 
 class UrlRecordVersion : public testing::TestWithParam<VersionCase>
@@ -145,7 +171,8 @@ class UrlRecordVersion : public testing::TestWithParam<VersionCase>
 INSTANTIATE_TEST_SUITE_P(Headers, UrlRecordVersion,
                          testing::Values(VersionCase{0, 0, 1198, false}, VersionCase{0, 0, 1199, true},
                                          VersionCase{1, 0, 50, true}, VersionCase{1, 0, 842, false},
-                                         VersionCase{0, 0, 842, false}, VersionCase{2, 7, 0, true}),
+                                         VersionCase{0, 0, 842, false}, VersionCase{1, 1, 0, true, true},
+                                         VersionCase{2, 7, 0, true, true}),
                          [](const testing::TestParamInfo<VersionCase>& info) {
                              return "v" + std::to_string(info.param.major) + "_" + std::to_string(info.param.minor)
                                  + "_" + std::to_string(info.param.build);
@@ -154,13 +181,11 @@ INSTANTIATE_TEST_SUITE_P(Headers, UrlRecordVersion,
 TEST_P(UrlRecordVersion, ReadsThePageIdOnlyWhenTheVersionHasIt)
 {
     const VersionCase& v = GetParam();
-    Curl record;
-    FillAllFields(record);
-    CArchiveWriter writer;
-    record.Serialize(writer);
-    std::string data = writer.Data();
+    std::string data = ExpectedBytesOfFilledRecord();
     if (!v.hasPageId)
         data.resize(data.size() - 3); // drop field 35 ("\x02" "1f")
+    if (v.hasBlock)
+        data += ExpectedBlockOfFilledRecord();
     data += "next";
 
     Curl back;
@@ -168,7 +193,71 @@ TEST_P(UrlRecordVersion, ReadsThePageIdOnlyWhenTheVersionHasIt)
     ASSERT_TRUE(back.ReadFromArchive(reader, v.major, v.minor, v.build));
     EXPECT_EQ(back.m_strPageID, v.hasPageId ? "1f" : "");
     EXPECT_EQ(back.m_strError, "err");
+    // A file without the block means the options as they were before they existed.
+    EXPECT_EQ(back.m_compare, v.hasBlock ? CompareMode::Text : CompareMode::Page);
+    EXPECT_EQ(back.m_announce, v.hasBlock ? AnnounceMode::Change : AnnounceMode::Each);
+    EXPECT_EQ(back.m_ignore, v.hasBlock ? std::vector<std::string>({"Updated", "Ad"}) : std::vector<std::string>());
     EXPECT_EQ(reader.Remaining(), 4u); // the next record starts right after
+}
+
+TEST(UrlRecordArchive, ExtensionEntriesOfANewerVersionAreKeptAndWrittenBack)
+{
+    // A newer version's entries, one known option with a value this version cannot read, one repeated.
+    const std::string newer = Le32(5) + Text1("every") + Text1("3600") + Text1("trigger") + Text1("sometimes")
+        + Text1("compare") + Text1("text") + Text1("etag") + Text1("\"abc\"\nweak") + Text1("compare") + Text1("page");
+    const std::string data = ExpectedBytesOfFilledRecord() + newer + "next";
+    Curl back;
+    CArchiveReader reader(data);
+    ASSERT_TRUE(back.ReadFromArchive(reader, 1, 4, 2));
+    EXPECT_EQ(reader.Remaining(), 4u);
+    EXPECT_EQ(back.m_trigger, ChangeTrigger::Any); // not understood: as before the option existed
+    EXPECT_EQ(back.m_compare, CompareMode::Page); // the later entry wins
+    EXPECT_EQ(back.m_keptOptions, (std::vector<ExtensionEntry>{{"every", "3600"}, {"etag", "\"abc\"\nweak"}}));
+
+    CArchiveWriter writer;
+    ASSERT_TRUE(back.Serialize(writer));
+    const std::string& out = writer.Data();
+    const std::string kept = Text1("every") + Text1("3600") + Text1("etag") + Text1("\"abc\"\nweak");
+    ASSERT_GE(out.size(), kept.size());
+    EXPECT_EQ(out.substr(out.size() - kept.size()), kept);
+    Curl again;
+    CArchiveReader rereader(out);
+    ASSERT_TRUE(again.ReadFromArchive(rereader, 1, 1, 0));
+    EXPECT_EQ(again.m_keptOptions, back.m_keptOptions);
+}
+
+TEST(UrlRecordArchive, DamagedExtensionBlockFailsTheRecord)
+{
+    for (const std::string& block : {std::string(), Le32(0x7FFFFFFF) + Text1("a"), Le32(2) + Text1("compare"),
+                                     Le32(1) + std::string("\xFF\xFF\xFF", 3)}) {
+        const std::string data = ExpectedBytesOfFilledRecord() + block;
+        Curl back;
+        CArchiveReader reader(data);
+        EXPECT_FALSE(back.ReadFromArchive(reader, 1, 1, 0)) << testing::PrintToString(block);
+        EXPECT_EQ(back.m_strName, "Error");
+    }
+}
+
+TEST(UrlRecordArchive, OptionValuesRoundTripThroughTheirTextForm)
+{
+    std::vector<std::string> items;
+    EXPECT_TRUE(DecodeOptionValue("", items));
+    EXPECT_TRUE(items.empty());
+    EXPECT_TRUE(DecodeOptionValue("a\n\nb", items));
+    EXPECT_EQ(items, (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(EncodeOptionValue(items), "a\n\nb");
+    int32_t number = 7;
+    EXPECT_EQ(EncodeOptionValue(int32_t{-42}), "-42");
+    EXPECT_TRUE(DecodeOptionValue("-42", number));
+    EXPECT_EQ(number, -42);
+    for (const char* bad : {"", "12x", " 1", "4294967296"}) {
+        EXPECT_FALSE(DecodeOptionValue(bad, number)) << bad;
+        EXPECT_EQ(number, -42);
+    }
+    bool flag = false;
+    EXPECT_TRUE(DecodeOptionValue("1", flag));
+    EXPECT_TRUE(flag);
+    EXPECT_FALSE(DecodeOptionValue("yes", flag));
 }
 
 TEST(UrlRecordArchive, EmptyAddressReadsAsLoopback)
@@ -179,7 +268,7 @@ TEST(UrlRecordArchive, EmptyAddressReadsAsLoopback)
     record.Serialize(writer);
     Curl back;
     CArchiveReader reader(writer.Data());
-    ASSERT_TRUE(back.ReadFromArchive(reader, 1, 0, 50));
+    ASSERT_TRUE(back.ReadFromArchive(reader, 1, 1, 0));
     EXPECT_EQ(back.m_strName, "blank");
     EXPECT_EQ(back.m_strURL, "http://127.0.0.1");
 }
@@ -218,10 +307,12 @@ TEST(UrlRecord, CopyTakesFieldsOneToThirtyTwoOnly)
     CArchiveWriter a, b;
     source.Serialize(a);
     copy.Serialize(b);
-    // Up to field 32 the bytes agree; 33 to 35 are the construction values.
-    const std::string tail = Le32(0) + Text1("") + Text1("");
+    // Up to field 32 the bytes agree; 33 to 35 are the construction values; the options come along.
+    const std::string block = ExpectedBlockOfFilledRecord();
+    const std::string tail = Le32(0) + Text1("") + Text1("") + block;
     ASSERT_GT(b.Data().size(), tail.size());
-    EXPECT_EQ(b.Data().substr(0, b.Data().size() - tail.size()), a.Data().substr(0, a.Data().size() - (4 + 4 + 3)));
+    EXPECT_EQ(b.Data().substr(0, b.Data().size() - tail.size()),
+              a.Data().substr(0, a.Data().size() - (4 + 4 + 3) - block.size()));
     EXPECT_EQ(b.Data().substr(b.Data().size() - tail.size()), tail);
     EXPECT_FALSE(copy.m_bNewChange);
     EXPECT_EQ(copy.m_strStatus, "");

@@ -2,6 +2,7 @@
 
 #include "model/Archive.h"
 
+#include "OldListLayout.h"
 #include "TestEnv.h"
 #include "TimeZoneGuard.h"
 
@@ -160,8 +161,8 @@ TEST(UpdateLog, TwoRunsPutTheNewestFirstAndRowsAlternate)
     ASSERT_TRUE(archive.ReadUInt32(major) && archive.ReadUInt32(minor) && archive.ReadUInt32(build)
                 && archive.ReadInt32(count));
     EXPECT_EQ(major, 1u);
-    EXPECT_EQ(minor, 0u);
-    EXPECT_EQ(build, 50u);
+    EXPECT_EQ(minor, 1u);
+    EXPECT_EQ(build, 0u);
     EXPECT_EQ(count, 5);
     Curl first;
     ASSERT_TRUE(first.ReadFromArchive(archive, major, minor, build));
@@ -189,8 +190,8 @@ TEST(UpdateLog, ClearLeavesAnEmptyLogAndPage)
 
     CArchiveWriter expected;
     expected.WriteUInt32(1);
+    expected.WriteUInt32(1);
     expected.WriteUInt32(0);
-    expected.WriteUInt32(50);
     expected.WriteInt32(0);
     EXPECT_EQ(ReadFileBytes(log.GetRecordFilePath()), expected.Data());
     const std::string page = ReadFileBytes(log.GetPagePath());
@@ -218,9 +219,7 @@ TEST(UpdateLog, OlderFilesWithoutPageIdsStayReadable)
         Curl record;
         record.m_strName = name;
         record.m_strURL = std::string("http://") + name + "/";
-        CArchiveWriter one;
-        ASSERT_TRUE(record.Serialize(one));
-        data += one.Data().substr(0, one.Data().size() - 1);
+        data += OldLayoutRecord(record, false);
     }
     CTempDir dir;
     WriteFileBytes(dir.Path() + "siteVigilUpdateLog.dat", data);
