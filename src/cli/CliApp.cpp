@@ -120,6 +120,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (name == command.name) {
             if (AsksForHelp(args, i + 1))
                 return Help({name}, out, err);
+            // A damaged settings file is said once; `config` reports it as its own failure.
+            if (name != "config") {
+                if (const std::string problem = CVigilPrefs::GetInstance().StoreProblemText(); !problem.empty())
+                    err << "sitevigil-cli: warning: " << problem << "\n";
+            }
             CliContext ctx(name, std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()), out,
                            err, outIsTerminal);
             return command.run(ctx);

@@ -124,6 +124,14 @@ std::string CVigilPrefs::StoreError() const
     return m_db->LastError();
 }
 
+std::string CVigilPrefs::StoreProblemText() const
+{
+    if (m_db->IsOpen())
+        return {};
+    return "the settings file " + m_db->Path() + " cannot be used (" + m_db->LastError()
+        + "); going on with the default settings, and changes to the settings are not kept";
+}
+
 bool CVigilPrefs::PeekInt(const std::string& name, int& value)
 {
     return DecodeDword(ReadStored(*m_db, name), value);

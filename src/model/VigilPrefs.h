@@ -111,6 +111,9 @@ public:
     bool IsStoreOpen() const;
     // Why the database could not be opened or the last access failed.
     std::string StoreError() const;
+    // What a front end tells its user, once, when the settings file could not be opened; "" when it
+    // could.
+    std::string StoreProblemText() const;
 
     // Reads with the default that readers other than the preferences pages pass.
     int ReadInt(const IntPref& key);

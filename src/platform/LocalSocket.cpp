@@ -75,6 +75,9 @@ Status CheckPrivateFolder(const std::string& folder)
 
 Result<std::string> PrivateSocketFolder(const std::string& storageFolder)
 {
+    // A first start may come before anything made the storage folder; made now, it also resolves to
+    // the same real path, and so the same socket, at every later call.
+    MakeFolders(storageFolder, 0700);
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/') {
         Result<std::string> folder = EnsurePrivateFolder(WithSlash(runtime) + "site-vigil");

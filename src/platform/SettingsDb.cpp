@@ -123,6 +123,9 @@ std::string CSettingsDb::CacheKey(const std::string& name)
 
 void CSettingsDb::RecheckCache()
 {
+    // Without a database the kept values are all there is: the program goes on with them in memory.
+    if (!m_db)
+        return;
     // SQLite alone knows its files and their locks; its data version changes whenever another
     // connection, of this process or another, has committed. Our own commits keep the values right.
     sqlite3_stmt* stmt = Prepare(m_dataVersion, "PRAGMA data_version");
@@ -177,8 +180,12 @@ bool CSettingsDb::Write(const std::string& name, int type, const std::string& da
     sqlite3_stmt* stmt = Prepare(m_write,
                                  "INSERT INTO settings(name, type, data) VALUES(?1, ?2, ?3) "
                                  "ON CONFLICT(name) DO UPDATE SET type = excluded.type, data = excluded.data");
-    if (!stmt)
+    if (!stmt) {
+        // Not stored, and said so; this run still goes on with the value.
+        if (!m_db)
+            m_cache[CacheKey(name)] = Cached{true, type, data};
         return false;
+    }
     StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int(stmt, 2, type);
@@ -196,8 +203,11 @@ bool CSettingsDb::Delete(const std::string& name)
 {
     std::lock_guard lock(m_mutex);
     sqlite3_stmt* stmt = Prepare(m_delete, "DELETE FROM settings WHERE name = ?1");
-    if (!stmt)
+    if (!stmt) {
+        if (!m_db)
+            m_cache[CacheKey(name)] = Cached{};
         return false;
+    }
     StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     m_cache.erase(CacheKey(name));

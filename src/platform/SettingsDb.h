@@ -13,7 +13,8 @@ struct sqlite3_stmt;
 // The settings database: one row per named value (name, type, data bytes), in the manner of a
 // registry key. Every read and write is its own short transaction on a WAL database with a busy
 // time-out, so threads and a second process see each other's writes at once. A database that cannot
-// be opened or is damaged never stops the program: reads find nothing and writes fail.
+// be opened or is damaged never stops the program: reads find what this process wrote, else nothing,
+// and writes fail but are kept in memory for the rest of the run.
 //
 // Reads are served from memory: every value read or written is kept, and the kept values are
 // dropped as soon as any other connection, of this process or another, commits: every read asks

@@ -381,6 +381,26 @@ TEST_F(CliTest, ConfigDirOptionChoosesTheSettings)
     EXPECT_EQ(Cli({"--config-dir", m_settings.ConfigDir(), "config", "get", "smtpPort"}).out, "25\n");
 }
 
+// The page-id counter cannot advance in a damaged settings file: the list still gives each page its
+// own id, and each command says once why the settings are not kept.
+TEST_F(CliTest, DamagedSettingsAreSaidOnceAndPagesStillGetTheirOwnIds)
+{
+    CTempDir damaged;
+    WriteFileBytes(damaged.Path() + "settings.db", "this is not a database, just some text that is long enough");
+    std::vector<std::string> added;
+    for (const char* url : {"http://a.example.test/", "http://b.example.test/"}) {
+        const CliRun run = Cli({"--config-dir", damaged.Path(), "add", url});
+        EXPECT_EQ(run.status, kExitOk) << run.err;
+        EXPECT_NE(run.err.find("warning: the settings file " + damaged.Path() + "settings.db cannot be used"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.err.find("warning:"), run.err.rfind("warning:")) << run.err;
+        added.push_back(run.out);
+    }
+    EXPECT_EQ(added[0].substr(0, 13), "Added page @1");
+    EXPECT_EQ(added[1].substr(0, 13), "Added page @2");
+}
+
 TEST_F(CliTest, TakingTheLockRemovesTemporaryFilesOfKilledSaves)
 {
     const std::string folder = m_settings.StorageDir();

@@ -111,10 +111,13 @@ TEST(SettingsDb, ThreadsAndTwoConnectionsWriteTogether)
     EXPECT_EQ(first.Names().size(), 200u);
 }
 
-TEST(SettingsDb, DamagedOrUnopenableFileFailsQuietly)
+// A file that cannot be used fails every write, yet the run goes on with what it wrote, in memory;
+// the file itself is never touched.
+TEST(SettingsDb, DamagedOrUnopenableFileFailsButKeepsValuesInMemory)
 {
     CTempDir dir;
-    WriteFileBytes(dir.Path() + "damaged.db", "this is not a database, just some text that is long enough");
+    const std::string garbage = "this is not a database, just some text that is long enough";
+    WriteFileBytes(dir.Path() + "damaged.db", garbage);
     CSettingsDb damaged(dir.Path() + "damaged.db");
     EXPECT_FALSE(damaged.IsOpen());
     EXPECT_NE(damaged.LastError(), "");
@@ -122,7 +125,13 @@ TEST(SettingsDb, DamagedOrUnopenableFileFailsQuietly)
     std::string data;
     EXPECT_FALSE(damaged.Read("x", type, data));
     EXPECT_FALSE(damaged.Write("x", CSettingsDb::kTypeText, std::string("y\0", 2)));
+    ASSERT_TRUE(damaged.Read("X", type, data));
+    EXPECT_EQ(type, CSettingsDb::kTypeText);
+    EXPECT_EQ(data, std::string("y\0", 2));
+    EXPECT_FALSE(damaged.Delete("x"));
+    EXPECT_FALSE(damaged.Read("x", type, data));
     EXPECT_TRUE(damaged.Names().empty());
+    EXPECT_EQ(ReadFileBytes(dir.Path() + "damaged.db"), garbage);
 
     CSettingsDb missingFolder(dir.Path() + "damaged.db/sub/settings.db");
     EXPECT_FALSE(missingFolder.IsOpen());

@@ -108,6 +108,13 @@ int CMonitorApp::InitInstance()
         m_frame->SetStatusText(text);
         MessageBox::Warning(m_frame.get(), text);
     }
+    if (const std::string problem = CVigilPrefs::GetInstance().StoreProblemText(); !problem.empty()) {
+        QString text = QString::fromStdString(problem) + QLatin1Char('.');
+        text[0] = text[0].toUpper();
+        std::fprintf(stderr, "sitevigil: %s\n", problem.c_str());
+        m_frame->SetStatusText(text);
+        MessageBox::Warning(m_frame.get(), text);
+    }
     TellAboutCrashReport(storage);
     return kRunning;
 }
