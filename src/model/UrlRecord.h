@@ -34,9 +34,6 @@ struct CurlSettings
     bool m_bAuthenticate = false; // 20
     bool m_bFromStart = true; // 27
     bool m_bToEnd = true; // 29
-    // Checked through the browser engine, its scripts run, the network quiet for m_nRenderWait seconds.
-    bool m_bRender = false;
-    int m_nRenderWait = 2; // 0 to 60
 
     // ---- options of the extension block (SITEVIGIL_RECORD_OPTIONS) ----
     // The values here are those of pages from files without the option; a page the user adds takes
@@ -48,6 +45,10 @@ struct CurlSettings
     std::vector<std::string> m_ignoreRegex; // ignoreRegex: lines matching one of these are left out
     ChangeTrigger m_trigger = ChangeTrigger::Any; // trigger
     AnnounceMode m_announce = AnnounceMode::Each; // announce
+    // render: checked through the browser engine, its scripts run, the network quiet for renderWait
+    // seconds (0 to 60; a file's other values are taken as the nearest).
+    bool m_bRender = false; // render
+    int32_t m_nRenderWait = 2; // renderWait
     // Entries of the block this version does not know (from a newer one): written back unchanged.
     std::vector<ExtensionEntry> m_keptOptions;
 
@@ -159,6 +160,8 @@ struct CurlResults
     X("ignoreRegex", m_ignoreRegex)                                                                                    \
     X("trigger", m_trigger)                                                                                            \
     X("announce", m_announce)                                                                                          \
+    X("render", m_bRender)                                                                                             \
+    X("renderWait", m_nRenderWait)                                                                                     \
     X("state", m_watchState)
 
 // One monitored page: what the user chose (CurlSettings) and what the checks found (CurlResults).

@@ -136,6 +136,8 @@ CPageRender::CPageRender(RenderRequest request, QObject* parent)
     connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
             m_httpStatus = info.errorCode();
+        else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && m_loadError.isEmpty())
+            m_loadError = info.errorString();
     });
     connect(m_page, &QWebEnginePage::loadFinished, this, &CPageRender::onLoaded);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
@@ -199,7 +201,8 @@ void CPageRender::onLoaded(bool ok)
         return;
     }
     if (!ok) {
-        fail(FetchFailure::Request, QStringLiteral("The page could not be loaded"));
+        fail(FetchFailure::Request,
+             m_loadError.isEmpty() ? QStringLiteral("The page could not be loaded") : m_loadError);
         return;
     }
     m_loaded = true;

@@ -44,6 +44,7 @@ private:
     bool m_answered = false;
     bool m_asked = false;
     int m_httpStatus = 0;
+    QString m_loadError;
     int m_authAnswers = 0;
     int m_proxyAnswers = 0;
 };
