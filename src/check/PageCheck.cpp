@@ -5,6 +5,7 @@
 #include "check/Checksum.h"
 #include "check/PageFiles.h"
 #include "check/PageTexts.h"
+#include "fetch/PageRenderer.h"
 #include "fetch/UrlEngine.h"
 #include "platform/Clock.h"
 #include "platform/HtmlTitle.h"
@@ -190,6 +191,23 @@ FetchOutcome FetchPage(const Curl& page, CUrlEngine& engine, IFetchProgress* pro
 PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress)
 {
     PageVerdict verdict = JudgePage(page, page, FetchPage(page, engine, progress));
+    page.Results() = verdict.results;
+    return verdict;
+}
+
+FetchOutcome RenderOutcome(const Curl& page, IPageRenderer* renderer)
+{
+    FetchOutcome outcome;
+    if (renderer)
+        outcome = renderer->render(MakeRenderRequest(page, page.m_nRenderWait));
+    else
+        outcome.failure = FetchFailure::RenderUnavailable;
+    return outcome;
+}
+
+PageVerdict RenderPage(Curl& page, IPageRenderer* renderer)
+{
+    PageVerdict verdict = JudgePage(page, page, RenderOutcome(page, renderer));
     page.Results() = verdict.results;
     return verdict;
 }

@@ -74,6 +74,12 @@ std::string FetchErrorText(const FetchOutcome& outcome)
         return "Page too large";
     case FetchFailure::HostBusy:
         return WaitingForHostText(outcome.retryAt);
+    case FetchFailure::PageCrashed:
+        return "Page crashed";
+    case FetchFailure::RenderUnavailable:
+        return outcome.detail.empty() ? "Rendering is not available" : "Rendering is not available: " + outcome.detail;
+    case FetchFailure::NavigationRefused:
+        return "Page tried to open a local file or another program";
     }
     return {};
 }

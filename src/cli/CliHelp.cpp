@@ -19,7 +19,7 @@ const CommandHelp kHelp[] = {
      "everything about one page: settings, results and the paths of its files",
      "",
      "sitevigil-cli show @1a"},
-    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save]",
+    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save] [--render] [--render-wait S]",
      "watch a new page",
      "  --name N     the name shown in the list (default: the address)\n"
      "  --watch W    what counts as a change; repeat for more than one: content, date,\n"
@@ -27,9 +27,12 @@ const CommandHelp kHelp[] = {
      "  --search T   the text that --watch text or --watch notext looks for\n"
      "  --start T    also watch the part of the page from this text on\n"
      "  --end T      also watch the part of the page up to this text\n"
-     "  --no-save    keep no copy of the page on disk (no differences then)\n",
+     "  --no-save    keep no copy of the page on disk (no differences then)\n"
+     "  --render     run the page's scripts before checking (through the browser engine)\n"
+     "  --render-wait S  seconds the network must stay quiet before the page counts as\n"
+     "               settled, 0 to 60 (default: 2)\n",
      "sitevigil-cli add https://example.org/news --name News --watch content"},
-    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save]",
+    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save] [--render|--no-render] [--render-wait S]",
      "change a page's settings",
      "  --name N     a new name\n"
      "  --url URL    a new address; the page keeps its id and its files\n"
@@ -38,7 +41,10 @@ const CommandHelp kHelp[] = {
      "  --start T    watch the part of the page from this text on; an empty text drops it\n"
      "  --end T      watch the part of the page up to this text; an empty text drops it\n"
      "  --save       keep a copy of the page on disk\n"
-     "  --no-save    keep no copy of the page on disk\n",
+     "  --no-save    keep no copy of the page on disk\n"
+     "  --render     run the page's scripts before checking\n"
+     "  --no-render  download the page as it is\n"
+     "  --render-wait S  seconds of network quiet before a rendered page counts as settled\n",
      "sitevigil-cli edit News --watch content --watch text --search \"sold out\""},
     {"remove", "PAGE...",
      "stop watching pages (their files move to removed/ until purge)",
@@ -71,13 +77,16 @@ const CommandHelp kHelp[] = {
      "delete the files of removed pages (the removed/ folder of the storage folder)",
      "",
      "sitevigil-cli purge"},
-    {"preview", "URL [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]...",
+    {"preview", "URL [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... "
+                "[--render [--render-wait S]]",
      "download a page once and print the text a check would compare",
      "  --compare page|text  the download as it is, or its visible text (default)\n"
      "  --select CSS         only the text of the elements the CSS selector picks\n"
      "  --xpath EXPR         only the text of what the XPath 1.0 expression picks\n"
      "  --ignore TEXT        drop the lines that contain TEXT (repeatable)\n"
-     "  --ignore-re REGEX    drop the lines an ECMAScript regular expression matches (repeatable)\n",
+     "  --ignore-re REGEX    drop the lines an ECMAScript regular expression matches (repeatable)\n"
+     "  --render             run the page's scripts first and show the text of the rendered page\n"
+     "  --render-wait S      seconds of network quiet before it counts as settled (default: 2)\n",
      "sitevigil-cli preview https://example.org/shop --select '#price' --ignore 'Updated'"},
     {"log", "[--html | --clear]",
      "the changes found so far, newest first: date, name, address, reason",

@@ -6,6 +6,7 @@
 #include "cli/ListChange.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
+#include "fetch/RenderClient.h"
 #include "fetch/UrlEngine.h"
 #include "model/VigilPrefs.h"
 #include "notify/Outbox.h"
@@ -118,7 +119,10 @@ int CmdCheck(CliContext& ctx)
     frontEnd.SetRunSize(static_cast<int>(pages.size()));
     CUrlEngine engine;
     CRunMessageQueue queue;
+    // The render helper starts only when a run has rendered pages, and ends with the run.
+    CRenderClient renderer(CRenderClient::FromSettings());
     CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
+    run.SetRenderer(&renderer);
 
     if (!run.CheckPages(pages))
         return kExitFailed;

@@ -4,6 +4,7 @@
 #include "cli/ConsoleFrontEnd.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
+#include "fetch/RenderClient.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
@@ -104,7 +105,10 @@ int CmdDaemon(CliContext& ctx)
     CConsoleFrontEnd frontEnd(ctx.out, ctx.err, options);
     CUrlEngine engine;
     CRunMessageQueue queue;
+    // The render helper starts only when a run has rendered pages, and ends with the run.
+    CRenderClient renderer(CRenderClient::FromSettings());
     CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
+    run.SetRenderer(&renderer);
     CScheduler scheduler(run, ctx.Doc(), frontEnd);
 
     const size_t pages = ctx.Doc().Count();

@@ -55,12 +55,12 @@ _sitevigil_cli()
     local options=""
     case $command in
         list) options="--json" ;;
-        add) options="--name --watch --search --start --end --no-save" ;;
-        edit) options="--name --url --watch --search --start --end --save --no-save" ;;
+        add) options="--name --watch --search --start --end --no-save --render --render-wait" ;;
+        edit) options="--name --url --watch --search --start --end --save --no-save --render --no-render --render-wait" ;;
         check) options="--diff" ;;
         diff) options="--text --from --to" ;;
         history) options="--json" ;;
-        preview) options="--compare --select --xpath --ignore --ignore-re" ;;
+        preview) options="--compare --select --xpath --ignore --ignore-re --render --render-wait" ;;
         log) options="--html --clear" ;;
         channels)
             if ((cword == i + 1)); then

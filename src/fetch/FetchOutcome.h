@@ -20,6 +20,13 @@ enum class FetchFailure
     Cancelled, // the engine was told to stop
     TooLarge, // the body grew past the limit
     HostBusy, // a 429, or a 503 with Retry-After: the host asked to be called back later (retryAt)
+    // Rendered pages only: the browser engine's process for the page died (or its helper did).
+    PageCrashed,
+    // Rendered pages only: no render helper installed, or it could not start.
+    RenderUnavailable,
+    // Rendered pages only: the page tried to leave the web (a file: or custom-scheme address).
+    NavigationRefused,
+    kLast = NavigationRefused,
 };
 
 // What one download found; the engine's answer, nothing of it written anywhere else.

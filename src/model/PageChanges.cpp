@@ -76,5 +76,11 @@ std::string PageChanges::ApplyTo(Curl& record) const
     }
     if (savePage)
         record.m_bSavePage = *savePage;
+    if (renderWait && (*renderWait < 0 || *renderWait > 60))
+        return "--render-wait takes whole seconds from 0 to 60";
+    if (render)
+        record.m_bRender = *render;
+    if (renderWait)
+        record.m_nRenderWait = *renderWait;
     return {};
 }

@@ -36,6 +36,8 @@ const PrefInfo kAllPrefs[] = {
     Int(Pref::fetchTimeLimit),
     Int(Pref::hostConcurrency),
     Int(Pref::hostDelayMs),
+    Int(Pref::renderParallel),
+    Int(Pref::renderMemoryMB),
     Int(Pref::popupNotify),
     Int(Pref::autoClosePopupNotify),
     Int(Pref::popupDuration),

@@ -78,6 +78,10 @@ inline constexpr IntPref fetchTimeLimit{"fetchTimeLimit", 300, 1, 86400, "second
 // Politeness to each server: requests to one host at a time, and the pause between two of them.
 inline constexpr IntPref hostConcurrency{"hostConcurrency", 2, 1, 20, "requests at a time to one host"};
 inline constexpr IntPref hostDelayMs{"hostDelayMs", 0, 0, 60000, "milliseconds between two requests to one host"};
+// Pages checked through the browser engine at the same time, and the memory its helper program may
+// grow to before it is started afresh between pages.
+inline constexpr IntPref renderParallel{"renderParallel", 2, 1, 8, "pages"};
+inline constexpr IntPref renderMemoryMB{"renderMemoryMB", 1024, 128, 65536, "megabytes"};
 // Notifications
 inline constexpr IntPref popupNotify{"popupNotify", 1, 0, 1, kOffOn};
 inline constexpr IntPref autoClosePopupNotify{"autoClosePopupNotify", 1, 0, 1, kOffOn};

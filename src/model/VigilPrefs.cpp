@@ -280,6 +280,8 @@ void CVigilPrefs::LoadConnection(ConnectionPrefs& page)
     page.connectRetryCount = ReadInt(Pref::connectRetryCount.name, Pref::connectRetryCount.def);
     page.hostConcurrency = ReadInt(Pref::hostConcurrency.name, Pref::hostConcurrency.def);
     page.hostDelayMs = ReadInt(Pref::hostDelayMs.name, Pref::hostDelayMs.def);
+    page.renderParallel = ReadInt(Pref::renderParallel.name, Pref::renderParallel.def);
+    page.renderMemoryMB = ReadInt(Pref::renderMemoryMB.name, Pref::renderMemoryMB.def);
 }
 
 void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
@@ -291,6 +293,8 @@ void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
     WriteInt(Pref::connectRetryCount.name, page.connectRetryCount);
     WriteInt(Pref::hostConcurrency.name, page.hostConcurrency);
     WriteInt(Pref::hostDelayMs.name, page.hostDelayMs);
+    WriteInt(Pref::renderParallel.name, page.renderParallel);
+    WriteInt(Pref::renderMemoryMB.name, page.renderMemoryMB);
 }
 
 void CVigilPrefs::LoadPopup(PopupPrefs& page)

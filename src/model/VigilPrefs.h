@@ -40,6 +40,8 @@ struct ConnectionPrefs
     int connectRetryCount = 1;
     int hostConcurrency = 2;
     int hostDelayMs = 0;
+    int renderParallel = 2;
+    int renderMemoryMB = 1024;
 };
 
 struct PopupPrefs

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "fetch/PageRenderer.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
@@ -33,7 +34,10 @@ CCheckRun::~CCheckRun()
     if (m_running) {
         m_activeRun.store(0);
         m_pool.SignalShutdown();
+        m_renderPool.SignalShutdown();
         m_engine.cancel();
+        if (m_renderer)
+            m_renderer->cancel();
     }
     ShutdownPool();
     m_doc.SetStopBeforeSave(nullptr);
@@ -88,6 +92,11 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records)
     }
 
     m_engine.loadHostLimits();
+    const bool rendered = m_renderer
+        && std::any_of(records.begin(), records.end(), [](const Curl* record) { return record->m_bRender; });
+    // Without its own workers a rendered page goes to the plain ones, which then wait for the renderer.
+    const bool renderPool = rendered && m_renderPool.Create(m_renderer->parallel(), prefs.GetThreadPriority());
+
     m_runPages.clear();
     m_outstanding.clear();
     m_waiting.clear();
@@ -98,8 +107,12 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records)
     for (Curl* record : records) {
         m_runPages.push_back(record->GetSerial());
         m_outstanding.insert(record->GetSerial());
-        m_pool.Post(
-            std::make_unique<CCheckUrlItem>(record->MakeWorkCopy(), m_engine, m_reports, m_lastRunId, m_activeRun));
+        auto item = std::make_unique<CCheckUrlItem>(record->MakeWorkCopy(), m_engine, m_renderer, m_reports,
+                                                    m_lastRunId, m_activeRun);
+        if (record->m_bRender && renderPool)
+            m_renderPool.Post(std::move(item));
+        else
+            m_pool.Post(std::move(item));
     }
     return true;
 }
@@ -111,8 +124,13 @@ void CCheckRun::StopChecking()
     // Items not yet taken are dropped, and a worker that has just taken one skips it.
     m_activeRun.store(0);
     m_pool.SignalShutdown();
+    m_renderPool.SignalShutdown();
     m_engine.cancel();
+    if (m_renderer)
+        m_renderer->cancel();
     ShutdownPool();
+    if (m_renderer)
+        m_renderer->endRun();
     m_running = false;
     m_outstanding.clear();
     m_waiting.clear();
@@ -170,8 +188,11 @@ void CCheckRun::OnUrlWaiting(std::unique_ptr<Curl> checked)
         return;
     const int64_t left = std::max<int64_t>(0, until - Clock::Now());
     checked->m_timeWaitingForHost = 0;
-    m_pool.Post(std::make_unique<CCheckUrlItem>(std::move(checked), m_engine, m_reports, m_lastRunId, m_activeRun,
-                                                std::chrono::steady_clock::now() + std::chrono::seconds(left)));
+    const bool rendered = checked->m_bRender && m_renderPool.IsRunning();
+    auto item = std::make_unique<CCheckUrlItem>(std::move(checked), m_engine, m_renderer, m_reports, m_lastRunId,
+                                                m_activeRun,
+                                                std::chrono::steady_clock::now() + std::chrono::seconds(left));
+    (rendered ? m_renderPool : m_pool).Post(std::move(item));
 }
 
 bool CCheckRun::EndRunIfOnlyWaiting()
@@ -219,6 +240,8 @@ void CCheckRun::EndOfRun()
     m_activeRun.store(0);
     // Every page has reported back, so the idle workers end at once.
     ShutdownPool();
+    if (m_renderer)
+        m_renderer->endRun();
     m_frontEnd.SetRunButtons(false);
     m_frontEnd.SetStatusText("Completed checks");
     m_frontEnd.SetTrayBlinking(false);
@@ -251,4 +274,5 @@ void CCheckRun::EndOfRun()
 void CCheckRun::ShutdownPool()
 {
     m_pool.Shutdown();
+    m_renderPool.Shutdown();
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 class CUrlEngine;
+class IPageRenderer;
 class Curl;
 class ICheckRunFrontEnd;
 class IFrontEndDispatcher;
@@ -37,6 +38,11 @@ public:
     ~CCheckRun() override;
     CCheckRun(const CCheckRun&) = delete;
     CCheckRun& operator=(const CCheckRun&) = delete;
+
+    // Pages that ask to be rendered go to the renderer, at most its parallel() at a time on workers of
+    // their own, while the rest of the run goes on with plain downloads. Without a renderer they fail
+    // as "Rendering is not available". The renderer must outlive the run.
+    void SetRenderer(IPageRenderer* renderer) { m_renderer = renderer; }
 
     // A run over every page of the list, in list order. Does nothing while a run is in progress or
     // when the list is empty.
@@ -91,6 +97,8 @@ private:
     CRunReports m_reports;
 
     CThreadPool m_pool;
+    IPageRenderer* m_renderer = nullptr;
+    CThreadPool m_renderPool;
     bool m_running = false;
     uint64_t m_lastRunId = 0;
     // The id of the run in progress, 0 when none; read by the workers.

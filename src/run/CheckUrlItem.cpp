@@ -1,13 +1,16 @@
 #include "run/CheckUrlItem.h"
 
 #include "check/PageCheck.h"
+#include "fetch/PageRenderer.h"
 #include "fetch/UrlEngine.h"
 #include "run/CheckRunListener.h"
 
-CCheckUrlItem::CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, ICheckRunListener& listener,
-                             uint64_t runId, const std::atomic<uint64_t>& activeRun, SteadyTime notBefore)
+CCheckUrlItem::CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, IPageRenderer* renderer,
+                             ICheckRunListener& listener, uint64_t runId, const std::atomic<uint64_t>& activeRun,
+                             SteadyTime notBefore)
     : m_copy(std::move(copy))
     , m_engine(engine)
+    , m_renderer(renderer)
     , m_listener(listener)
     , m_runId(runId)
     , m_activeRun(activeRun)
@@ -54,7 +57,8 @@ void CCheckUrlItem::Run(void* threadParam)
         return;
     }
     m_listener.PostUrlStarted(m_copy->GetSerial(), m_runId);
-    FetchOutcome outcome = FetchPage(*m_copy, m_engine, this);
+    FetchOutcome outcome
+        = m_copy->m_bRender ? RenderOutcome(*m_copy, m_renderer) : FetchPage(*m_copy, m_engine, this);
     // The host is free for the next page while this one is judged.
     ReleaseHost();
     if (outcome.failure == FetchFailure::HostBusy) {

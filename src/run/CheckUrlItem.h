@@ -10,6 +10,7 @@
 #include <string>
 
 class CUrlEngine;
+class IPageRenderer;
 class ICheckRunListener;
 
 // Checks the work copy of one record on a worker thread and hands the checked copy to the listener.
@@ -24,9 +25,10 @@ class CCheckUrlItem : public CWorkItem, public IFetchProgress
 public:
     // activeRun is the id of the run in progress (0 when none); an item whose run has been stopped
     // before a worker took it skips the download and reports nothing. The item does not start before
-    // notBefore.
-    CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, ICheckRunListener& listener, uint64_t runId,
-                  const std::atomic<uint64_t>& activeRun, SteadyTime notBefore = {});
+    // notBefore. A page that asks to be rendered goes to the renderer (none: it fails as "Rendering is
+    // not available"); the others are downloaded with the engine.
+    CCheckUrlItem(std::unique_ptr<Curl> copy, CUrlEngine& engine, IPageRenderer* renderer, ICheckRunListener& listener,
+                  uint64_t runId, const std::atomic<uint64_t>& activeRun, SteadyTime notBefore = {});
     ~CCheckUrlItem() override;
 
     void Run(void* threadParam) override;
@@ -39,6 +41,7 @@ private:
 
     std::unique_ptr<Curl> m_copy;
     CUrlEngine& m_engine;
+    IPageRenderer* m_renderer;
     ICheckRunListener& m_listener;
     const uint64_t m_runId;
     const std::atomic<uint64_t>& m_activeRun;

@@ -17,7 +17,13 @@ CPPConnection::CPPConnection(QWidget* parent)
     , m_userAgent(new QLineEdit(this))
     , m_hostConcurrency(NewDigitsField())
     , m_hostDelay(NewDigitsField())
+    , m_renderParallel(NewDigitsField())
+    , m_renderMemory(NewDigitsField())
 {
+    m_renderParallel->setObjectName("renderParallel");
+    m_renderMemory->setObjectName("renderMemoryMB");
+    m_renderParallel->setMaximumWidth(60);
+    m_renderMemory->setMaximumWidth(80);
     m_threads->setObjectName("numThreads");
     m_priority->setObjectName("threadPriority");
     m_timeout->setObjectName("connectTimeout");
@@ -69,6 +75,14 @@ CPPConnection::CPPConnection(QWidget* parent)
     agents->addWidget(ie6);
     agents->addWidget(firefox);
     grid->addLayout(agents, 8, 0, 1, 2);
+    grid->addWidget(new QLabel(tr("Pages rendered at once"), this), 9, 0);
+    grid->addWidget(m_renderParallel, 9, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("Rendering memory limit"), this), 10, 0);
+    auto* memory = new QHBoxLayout;
+    memory->addWidget(m_renderMemory);
+    memory->addWidget(new QLabel(tr("MB"), this));
+    memory->addStretch(1);
+    grid->addLayout(memory, 10, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(9, 1);
 }
@@ -82,6 +96,8 @@ void CPPConnection::LoadControls()
     m_hostConcurrency->setText(QString::number(m_values.hostConcurrency));
     m_hostDelay->setText(QString::number(m_values.hostDelayMs));
     m_userAgent->setText(QString::fromStdString(m_values.userAgent));
+    m_renderParallel->setText(QString::number(m_values.renderParallel));
+    m_renderMemory->setText(QString::number(m_values.renderMemoryMB));
 }
 
 bool CPPConnection::StoreControls()
@@ -96,6 +112,9 @@ bool CPPConnection::StoreControls()
         || !ReadInt(m_hostDelay, values.hostDelayMs, Pref::hostDelayMs.min, Pref::hostDelayMs.max))
         return false;
     values.userAgent = m_userAgent->text().toStdString();
+    if (!ReadInt(m_renderParallel, values.renderParallel, Pref::renderParallel.min, Pref::renderParallel.max)
+        || !ReadInt(m_renderMemory, values.renderMemoryMB, Pref::renderMemoryMB.min, Pref::renderMemoryMB.max))
+        return false;
     m_values = values;
     return true;
 }

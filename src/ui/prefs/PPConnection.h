@@ -33,4 +33,6 @@ private:
     QLineEdit* m_userAgent;
     QLineEdit* m_hostConcurrency;
     QLineEdit* m_hostDelay;
+    QLineEdit* m_renderParallel;
+    QLineEdit* m_renderMemory;
 };

@@ -20,7 +20,9 @@ CGuiRun::CGuiRun(CListSession& session, CMyListView& view, CPageListModel& model
     : m_view(view)
     , m_model(model)
     , m_run(session.Doc(), m_engine, m_dispatcher, *this)
-{ }
+{
+    m_run.SetRenderer(&m_renderer);
+}
 
 CGuiRun::~CGuiRun() = default;
 

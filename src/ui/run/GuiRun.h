@@ -3,6 +3,7 @@
 #include "fetch/UrlEngine.h"
 #include "run/CheckRun.h"
 #include "run/CheckRunFrontEnd.h"
+#include "ui/render/GuiRenderer.h"
 #include "ui/run/QtDispatcher.h"
 
 #include <functional>
@@ -56,5 +57,6 @@ private:
     // The run is declared last: it goes first, before the engine and the dispatcher it uses.
     CQtDispatcher m_dispatcher;
     CUrlEngine m_engine;
+    CGuiRenderer m_renderer;
     CCheckRun m_run;
 };
