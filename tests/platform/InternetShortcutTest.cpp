@@ -30,8 +30,9 @@ TEST_P(ShortcutFileTest, ReadsTheAddress)
     EXPECT_EQ(file.error.empty(), c.text != nullptr) << file.error;
     EXPECT_EQ(file.isShortcut, c.isShortcut);
     EXPECT_EQ(file.url, c.url);
-    if (c.isShortcut && c.text)
+    if (c.isShortcut && c.text) {
         EXPECT_EQ(file.title, c.title ? c.title : ShortcutTitle(c.fileName));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
