@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -24,6 +25,22 @@ bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
+// The names in a folder without "." and ".."; none when it cannot be read (errno says why).
+std::optional<std::vector<std::string>> FolderNames(const std::string& path)
+{
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
 // Walks a folder depth first without following links, removing (remove) or only counting its entries.
 void Walk(const std::string& path, bool remove, PurgeCount& count, std::string& error)
 {
@@ -31,15 +48,8 @@ void Walk(const std::string& path, bool remove, PurgeCount& count, std::string& 
     if (::lstat(path.c_str(), &info) != 0)
         return;
     if (S_ISDIR(info.st_mode)) {
-        if (DIR* dir = ::opendir(path.c_str())) {
-            std::vector<std::string> names;
-            while (const dirent* entry = ::readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..")
-                    names.push_back(name);
-            }
-            ::closedir(dir);
-            for (const std::string& name : names)
+        if (const auto names = FolderNames(path)) {
+            for (const std::string& name : *names)
                 Walk(path + "/" + name, remove, count, error);
         }
         if (remove && ::rmdir(path.c_str()) != 0 && error.empty())
@@ -101,21 +111,14 @@ Result<PurgeCount> PurgeRemovedPages(const std::string& pagesFolder)
 {
     const std::string removed = RemovedFolderFor(pagesFolder);
     PurgeCount count;
-    std::string error;
-    DIR* dir = ::opendir(removed.c_str());
-    if (!dir) {
+    const auto names = FolderNames(removed);
+    if (!names) {
         if (errno == ENOENT)
             return count;
         return MakeError(ErrorKind::Io, "cannot read the folder " + removed + ": " + SystemErrorText(errno));
     }
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(dir);
-    for (const std::string& name : names) {
+    std::string error;
+    for (const std::string& name : *names) {
         Walk(removed + name, true, count, error);
         ++count.pages;
     }
@@ -129,17 +132,7 @@ PurgeCount CountRemovedPages(const std::string& pagesFolder)
     const std::string removed = RemovedFolderFor(pagesFolder);
     PurgeCount count;
     std::string unused;
-    DIR* dir = ::opendir(removed.c_str());
-    if (!dir)
-        return count;
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(dir);
-    for (const std::string& name : names) {
+    for (const std::string& name : FolderNames(removed).value_or(std::vector<std::string>{})) {
         Walk(removed + name, false, count, unused);
         ++count.pages;
     }

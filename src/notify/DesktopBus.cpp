@@ -1,5 +1,7 @@
 #include "notify/DesktopBus.h"
 
+#include "platform/HtmlEscape.h"
+
 #include <dbus/dbus.h>
 
 #include <memory>
@@ -36,21 +38,7 @@ std::string IdList(const Notice& notice)
 std::string BodyText(const Notice& notice)
 {
     std::string out;
-    for (char c : CleanText(NoticeText(notice), kBodyBytes)) {
-        switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    AppendHtmlEscaped(out, CleanText(NoticeText(notice), kBodyBytes), false);
     return out;
 }
 
