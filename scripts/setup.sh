@@ -14,9 +14,9 @@ build_dir=${BUILD_DIR:-$top/build}
 
 packages=(
   build-essential cmake ninja-build pkg-config git ca-certificates
-  libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libgumbo-dev nlohmann-json3-dev libxml2-dev libpcre2-dev
+  libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libgumbo-dev nlohmann-json3-dev libxml2-dev libpcre2-dev libdbus-1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcpp-httplib-dev openssl tinyproxy python3 python3-aiosmtpd locales
+  libcpp-httplib-dev openssl tinyproxy python3 python3-aiosmtpd python3-feedparser python3-dbus python3-gi dbus-daemon locales
   qt6-base-dev qt6-webengine-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6-dev xvfb xauth
 )
 if [ "$mode" = package ]; then

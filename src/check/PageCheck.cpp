@@ -5,6 +5,7 @@
 #include "check/Checksum.h"
 #include "check/PageFiles.h"
 #include "check/PageTexts.h"
+#include "fetch/PageRenderer.h"
 #include "fetch/UrlEngine.h"
 #include "platform/Clock.h"
 #include "platform/HtmlTitle.h"
@@ -95,9 +96,6 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     page = std::move(outcome.body);
     if (const size_t zero = page.find('\0'); zero != std::string::npos)
         page.resize(zero);
-    Status copy;
-    if (m_settings.m_bSavePage && !fileBase.empty())
-        copy = SavePageCopy(fileBase, page);
 
     // Only a check that follows a failed one can find the page back; a never-checked record cannot.
     const bool previouslyChecked = m_previous.m_nChecks > 0;
@@ -119,6 +117,17 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
         JudgePart();
     if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
         SearchText();
+
+    // Saved once the page is judged, so that a version leaving the copies for the history carries the
+    // reason of the change that replaced it.
+    Status copy;
+    if (m_settings.m_bSavePage && !fileBase.empty()) {
+        std::string historyNote;
+        copy = SavePageCopy(fileBase, page, m_verdict.changes.empty() ? std::string() : m_verdict.changes.back(),
+                            &historyNote);
+        if (!historyNote.empty())
+            m_log.WriteLine(historyNote);
+    }
 
     // The page was judged, but a copy that could not be saved is a failed check: the user must not be
     // told OK while the copies are out of date.
@@ -174,9 +183,31 @@ PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous,
     return CJudgement(settings, previous).Judge(std::move(outcome));
 }
 
+FetchOutcome FetchPage(const Curl& page, CUrlEngine& engine, IFetchProgress* progress)
+{
+    return engine.fetch(page, progress);
+}
+
 PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress)
 {
-    PageVerdict verdict = JudgePage(page, page, engine.fetch(page, progress));
+    PageVerdict verdict = JudgePage(page, page, FetchPage(page, engine, progress));
+    page.Results() = verdict.results;
+    return verdict;
+}
+
+FetchOutcome RenderOutcome(const Curl& page, IPageRenderer* renderer)
+{
+    FetchOutcome outcome;
+    if (renderer)
+        outcome = renderer->render(MakeRenderRequest(page, page.m_nRenderWait));
+    else
+        outcome.failure = FetchFailure::RenderUnavailable;
+    return outcome;
+}
+
+PageVerdict RenderPage(Curl& page, IPageRenderer* renderer)
+{
+    PageVerdict verdict = JudgePage(page, page, RenderOutcome(page, renderer));
     page.Results() = verdict.results;
     return verdict;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 class CUrlEngine;
+class IPageRenderer;
 
 // The page check: downloads a page and decides, by each watch the user chose, whether it changed.
 // It works on what it is given (normally a work copy on a worker thread); nothing reaches into the list.
@@ -35,9 +36,18 @@ struct PageVerdict
 // page, the text search.
 PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous, FetchOutcome outcome);
 
+// Downloads the page for a check: the engine's outcome, nothing judged yet.
+FetchOutcome FetchPage(const Curl& page, CUrlEngine& engine, IFetchProgress* progress = nullptr);
+
 // Fetches the page with the engine, judges it and takes the results into the record; runs on the
 // calling (worker) thread. The verdict is returned for callers that want more than the results.
 PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress = nullptr);
+
+// The same for a page checked through the browser engine: the rendered document is judged as a
+// download would be. Without a renderer the page fails as "Rendering is not available".
+PageVerdict RenderPage(Curl& page, IPageRenderer* renderer);
+// What the renderer made of the page (none: "Rendering is not available"), not yet judged.
+FetchOutcome RenderOutcome(const Curl& page, IPageRenderer* renderer);
 
 // The part between the limit texts (matched as C strings, byte for byte); none when a limit text is
 // missing, and then the reason of the mark in missingReason.

@@ -3,6 +3,7 @@
 
 #include "check/PageFiles.h"
 
+#include "check/PageHistory.h"
 #include "check/PageTexts.h"
 #include "diff/DiffReport.h"
 #include "model/UrlRecord.h"
@@ -138,7 +139,8 @@ std::string GetDebugLogPath(const Curl& page)
     return PathOf(page, kDebugLogSuffix);
 }
 
-Status SavePageCopy(const std::string& base, std::string_view pageText)
+Status SavePageCopy(const std::string& base, std::string_view pageText, const std::string& reason,
+                    std::string* historyNote)
 {
     const std::string copy = PageCopyText(pageText);
     MakeFolderFor(base);
@@ -151,6 +153,12 @@ Status SavePageCopy(const std::string& base, std::string_view pageText)
     // The new copy is written whole before anything moves: a full disk leaves both old copies.
     const std::string temp = current + kCopyTempSuffix;
     std::string error = WriteNewFile(temp, copy);
+    if (error.empty()) {
+        std::string note;
+        KeepOutgoingCopy(base, reason, HistoryLimits::FromSettings(), note);
+        if (historyNote)
+            *historyNote = note;
+    }
     if (error.empty() && std::rename(current.c_str(), previous.c_str()) != 0) {
         if (errno == ENOENT)
             std::remove(previous.c_str()); // no current copy: an older previous one belongs to no pair
@@ -175,10 +183,8 @@ bool CDebugLog::Open(const std::string& base, const CurlSettings& settings, cons
     Close();
     if (base.empty())
         return false;
-    MakeFolderFor(base);
-    m_file = std::fopen((base + kDebugLogSuffix).c_str(), "we");
-    if (!m_file)
-        return false;
+    m_path = base + kDebugLogSuffix;
+    m_text.clear();
     WriteLine(settings.m_strURL);
     WriteLine(settings.m_strDescription);
     WriteLine("Date last changed: " + LastModifiedText(before));
@@ -188,21 +194,37 @@ bool CDebugLog::Open(const std::string& base, const CurlSettings& settings, cons
 
 void CDebugLog::Close()
 {
-    if (!m_file)
+    if (m_path.empty())
         return;
-    std::fclose(m_file);
-    m_file = nullptr;
+    // The whole log in one write when the check ends: a file per page and check costs more than the
+    // download of an unchanged page, so it must cost no more than one open and one write. A log that
+    // cannot be written is skipped; the check does not depend on it.
+    const std::string path = std::move(m_path);
+    m_path.clear();
+    MakeFolderFor(path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        size_t done = 0;
+        while (done < m_text.size()) {
+            const ssize_t n = ::write(fd, m_text.data() + done, m_text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        ::close(fd);
+    }
+    m_text.clear();
 }
 
 void CDebugLog::WriteLine(const std::string& line)
 {
-    if (!m_file)
+    if (m_path.empty())
         return;
-    // Lines end with a plain LF, as text files do here; each is flushed so a stuck check still shows
-    // how far it came.
-    std::fwrite(line.data(), 1, line.size(), m_file);
-    std::fputc('\n', m_file);
-    std::fflush(m_file);
+    // Lines end with a plain LF, as text files do here.
+    m_text += line;
+    m_text += '\n';
 }
 
 Result<std::string> ReadSavedPage(const Curl& page)

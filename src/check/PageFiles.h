@@ -12,8 +12,8 @@ struct CurlResults;
 
 // The files each monitored page keeps in the saved-pages folder, named after its page id: the current
 // and the previous copy of the page, the differences report between them and the debug log of the
-// latest check. A record without a valid page id (one that has not joined a list) has no files: its
-// paths are "".
+// latest check, and the page's history folder (PageHistory.h). A record without a valid page id (one that has not
+// joined a list) has no files: its paths are "".
 
 // The saved-pages folder, ending with '/' (CVigilPrefs::GetPagesFolder). The same for every page.
 std::string GetPagesFolder();
@@ -28,11 +28,15 @@ std::string GetDebugLogPath(const Curl& page);
 // Saves the page text as the current copy (with a line break after every "<BR>"). A text equal to
 // the current copy replaces nothing; otherwise the new copy is written whole under a temporary name,
 // then the current copy becomes the previous one and the new one the current. When the copy could
-// not be saved, both old copies are kept.
-Status SavePageCopy(const std::string& fileBase, std::string_view pageText);
+// not be saved, both old copies are kept. When the copies rotate, the outgoing previous copy joins the
+// page's history (PageHistory.h) with reason, the change that brought the new copy, kept for the
+// version it replaces; historyNote, when given, gets why the history missed a version ("" if not).
+Status SavePageCopy(const std::string& fileBase, std::string_view pageText, const std::string& reason = {},
+                    std::string* historyNote = nullptr);
 
-// The debug log of one check. Opening replaces the previous check's log and starts it with the
-// address, the description and the dates as they were before this check. Closed when destroyed.
+// The debug log of one check. Opening starts it with the address, the description and the dates as
+// they were before this check; closing (or destroying) replaces the previous check's log with it, in
+// one write.
 class CDebugLog
 {
 public:
@@ -43,12 +47,13 @@ public:
 
     bool Open(const std::string& fileBase, const CurlSettings& settings, const CurlResults& before);
     void Close();
-    bool IsOpen() const { return m_file != nullptr; }
-    // Writes one line when the log is open; each line is flushed, so a stuck check shows how far it came.
+    bool IsOpen() const { return !m_path.empty(); }
+    // Adds one line when the log is open.
     void WriteLine(const std::string& line);
 
 private:
-    std::FILE* m_file = nullptr;
+    std::string m_path;
+    std::string m_text;
 };
 
 // The current copy, with CR LF between lines for the text box that shows it, up to a zero byte.

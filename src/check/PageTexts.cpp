@@ -13,6 +13,8 @@ std::string ChangeText(const CurlResults& page)
 
 std::string StatusText(const CurlResults& page)
 {
+    if (page.m_timeWaitingForHost != 0)
+        return WaitingForHostText(page.m_timeWaitingForHost);
     if (page.m_nChecks == 0)
         return "Never visited";
     return page.m_bComplete ? "OK" : "Failed - " + page.m_strError;
@@ -70,8 +72,21 @@ std::string FetchErrorText(const FetchOutcome& outcome)
         return "Cancelled";
     case FetchFailure::TooLarge:
         return "Page too large";
+    case FetchFailure::HostBusy:
+        return WaitingForHostText(outcome.retryAt);
+    case FetchFailure::PageCrashed:
+        return "Page crashed";
+    case FetchFailure::RenderUnavailable:
+        return outcome.detail.empty() ? "Rendering is not available" : "Rendering is not available: " + outcome.detail;
+    case FetchFailure::NavigationRefused:
+        return "Page tried to open a local file or another program";
     }
     return {};
+}
+
+std::string WaitingForHostText(int64_t until)
+{
+    return "Waiting for host (until " + FormatEnglishLocalTime(until, "%H:%M") + ")";
 }
 
 std::string FetchStatusText(const FetchOutcome& outcome)

@@ -22,6 +22,8 @@ std::string FormatDateTime(int64_t seconds);
 // The error text of a download that failed ("Not found, 404", "Timed out", the library's message);
 // "" for a whole page.
 std::string FetchErrorText(const FetchOutcome& outcome);
+// A page whose host asked to be called back later, until then (local time): "Waiting for host (until 14:05)".
+std::string WaitingForHostText(int64_t until);
 // The note shown beside it ("Proxy error - bad gateway"); usually "".
 std::string FetchStatusText(const FetchOutcome& outcome);
 

@@ -28,6 +28,8 @@ const CliCommand kCommands[] = {
     {"config", CmdConfig},
     {"check", CmdCheck},
     {"diff", CmdDiff},
+    {"history", CmdHistory},
+    {"purge", CmdPurge},
     {"preview", CmdPreview},
     {"daemon", CmdDaemon},
     {"log", CmdLog},
@@ -37,6 +39,8 @@ const CliCommand kCommands[] = {
     {"import-firefox", CmdImportFirefox},
     {"import-chromium", CmdImportChromium},
     {"test-email", CmdTestEmail},
+    {"channels", CmdChannels},
+    {"outbox", CmdOutbox},
 };
 // clang-format on
 

@@ -19,7 +19,7 @@ const CommandHelp kHelp[] = {
      "everything about one page: settings, results and the paths of its files",
      "",
      "sitevigil-cli show @1a"},
-    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save]",
+    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save] [--render] [--render-wait S]",
      "watch a new page",
      "  --name N     the name shown in the list (default: the address)\n"
      "  --watch W    what counts as a change; repeat for more than one: content, date,\n"
@@ -27,9 +27,12 @@ const CommandHelp kHelp[] = {
      "  --search T   the text that --watch text or --watch notext looks for\n"
      "  --start T    also watch the part of the page from this text on\n"
      "  --end T      also watch the part of the page up to this text\n"
-     "  --no-save    keep no copy of the page on disk (no differences then)\n",
+     "  --no-save    keep no copy of the page on disk (no differences then)\n"
+     "  --render     run the page's scripts before checking (through the browser engine)\n"
+     "  --render-wait S  seconds the network must stay quiet before the page counts as\n"
+     "               settled, 0 to 60 (default: 2)\n",
      "sitevigil-cli add https://example.org/news --name News --watch content"},
-    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save]",
+    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save] [--render|--no-render] [--render-wait S]",
      "change a page's settings",
      "  --name N     a new name\n"
      "  --url URL    a new address; the page keeps its id and its files\n"
@@ -38,10 +41,13 @@ const CommandHelp kHelp[] = {
      "  --start T    watch the part of the page from this text on; an empty text drops it\n"
      "  --end T      watch the part of the page up to this text; an empty text drops it\n"
      "  --save       keep a copy of the page on disk\n"
-     "  --no-save    keep no copy of the page on disk\n",
+     "  --no-save    keep no copy of the page on disk\n"
+     "  --render     run the page's scripts before checking\n"
+     "  --no-render  download the page as it is\n"
+     "  --render-wait S  seconds of network quiet before a rendered page counts as settled\n",
      "sitevigil-cli edit News --watch content --watch text --search \"sold out\""},
     {"remove", "PAGE...",
-     "stop watching pages (their files stay)",
+     "stop watching pages (their files move to removed/ until purge)",
      "",
      "sitevigil-cli remove @1a 3"},
     {"check", "[PAGE...] [--diff]",
@@ -53,17 +59,34 @@ const CommandHelp kHelp[] = {
      "clear the change marks of all or the named pages",
      "",
      "sitevigil-cli clear News"},
-    {"diff", "PAGE [--text]",
+    {"diff", "PAGE [--from N [--to M]] [--text]",
      "write the differences report of a page and print its path",
-     "  --text   print a unified diff of the page's last two copies instead\n",
-     "sitevigil-cli diff News --text"},
-    {"preview", "URL [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]...",
+     "  --from N   compare version N of the page's history (see history) ...\n"
+     "  --to M     ... with version M (default: the current copy)\n"
+     "  --text     print a unified diff instead of writing the report\n"
+     "Without --from the last two copies are compared.\n",
+     "sitevigil-cli diff News --from 3 --text"},
+    {"history", "PAGE [--json]",
+     "list the versions of a page that can be compared: number, time, size, reason",
+     "  --json   a JSON array: number, time (ISO 8601), size, stored (bytes on disk),\n"
+     "           reason (the change that replaced the version) and kind (history,\n"
+     "           previous or current)\n"
+     "The settings historyVersions and historyBudgetMB say how many are kept.\n",
+     "sitevigil-cli history News"},
+    {"purge", "",
+     "delete the files of removed pages (the removed/ folder of the storage folder)",
+     "",
+     "sitevigil-cli purge"},
+    {"preview", "URL [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... "
+                "[--render [--render-wait S]]",
      "download a page once and print the text a check would compare",
      "  --compare page|text  the download as it is, or its visible text (default)\n"
      "  --select CSS         only the text of the elements the CSS selector picks\n"
      "  --xpath EXPR         only the text of what the XPath 1.0 expression picks\n"
      "  --ignore TEXT        drop the lines that contain TEXT (repeatable)\n"
-     "  --ignore-re REGEX    drop the lines an ECMAScript regular expression matches (repeatable)\n",
+     "  --ignore-re REGEX    drop the lines an ECMAScript regular expression matches (repeatable)\n"
+     "  --render             run the page's scripts first and show the text of the rendered page\n"
+     "  --render-wait S      seconds of network quiet before it counts as settled (default: 2)\n",
      "sitevigil-cli preview https://example.org/shop --select '#price' --ignore 'Updated'"},
     {"log", "[--html | --clear]",
      "the changes found so far, newest first: date, name, address, reason",
@@ -113,6 +136,26 @@ const CommandHelp kHelp[] = {
      "send the test e-mail with the stored settings",
      "",
      "sitevigil-cli test-email"},
+    {"channels", "add URL [--name N] [--events changes,failures] | list | remove NAME | test NAME",
+     "the channels that notifications go to, besides the e-mail",
+     "  add URL      a new channel: desktop://, json(s)://host[:port]/path,\n"
+     "               ntfy(s)://host[:port]/topic[?token=T], gotify(s)://host[:port]/APPTOKEN,\n"
+     "               matrix(s)://ACCESSTOKEN@host[:port]/ROOMID, slack(s)://host[:port]/path,\n"
+     "               discord(s)://host[:port]/path (the trailing s means HTTPS)\n"
+     "  --name N     the channel's name (default: the scheme and host)\n"
+     "  --events E   what it gets: changes (the run's new changes), failures (a page that\n"
+     "               starts failing or recovers), or changes,failures (default: changes)\n"
+     "  list         every channel with its events and its last delivery\n"
+     "  remove NAME  drop a channel\n"
+     "  test NAME    send a test message now and print the channel's answer\n",
+     "sitevigil-cli channels add ntfys://ntfy.sh/my-pages --events changes,failures"},
+    {"outbox", "[--json] | retry [ID]",
+     "the notifications waiting, failed or recently delivered",
+     "  --json    a JSON array: id, state, channel, event, pages, attempts, times, error\n"
+     "  retry     try the waiting and failed notifications now (or only notification ID)\n"
+     "Notifications are retried after about 30 s, 2 min, 10 min, 1 h, then every 6 h,\n"
+     "and given up after 3 days. A check waits up to deliveryWait seconds for them.\n",
+     "sitevigil-cli outbox retry 12"},
     {"help", "[COMMAND]",
      "this overview, or the help of one command",
      "",

@@ -6,6 +6,10 @@
 #include "cli/ListChange.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
+#include "fetch/RenderClient.h"
+#include "model/VigilPrefs.h"
+#include "notify/Outbox.h"
+#include "platform/Clock.h"
 #include "run/CheckRun.h"
 #include "run/ListRequests.h"
 #include "run/RunCore.h"
@@ -64,6 +68,25 @@ int PrintHandedOver(CliContext& ctx, const ControlRequest& request, const Contro
     return status;
 }
 
+// What a one-shot check leaves in the outbox for the next run or the daemon.
+void ReportPendingDeliveries(CliContext& ctx)
+{
+    const std::string folder = ctx.Prefs().GetStorageFolder();
+    if (::access(COutbox::PathIn(folder).c_str(), F_OK) != 0)
+        return;
+    COutbox outbox(folder);
+    Result<std::vector<OutboxRow>> listed = outbox.Listed(Clock::Now());
+    if (!listed)
+        return;
+    size_t pending = 0;
+    for (const OutboxRow& row : *listed)
+        pending += row.state == kStatePending ? 1 : 0;
+    if (pending > 0)
+        ctx.Warn(Counted(pending, "notification")
+                 + " still pending in the outbox, left for the next run or the "
+                   "daemon (see sitevigil-cli outbox)");
+}
+
 } // namespace
 
 // check [PAGE...] [--diff]: a run over all or the named pages, then the end-of-run steps that need no
@@ -94,8 +117,12 @@ int CmdCheck(CliContext& ctx)
     CStopSignals signals;
     CConsoleFrontEnd frontEnd(ctx.out, ctx.err, ProgressOptions(ctx.err));
     CRunMessageQueue queue;
+    // The render helper starts only when a run has rendered pages, and ends with the run. It outlives
+    // the run that uses it.
+    CRenderClient renderer(CRenderClient::FromSettings());
     CRunCore core(ctx.Doc(), queue, frontEnd);
     CCheckRun& run = core.Run();
+    run.SetRenderer(&renderer);
 
     if (!run.CheckPages(pages))
         return kExitFailed;
@@ -107,7 +134,8 @@ int CmdCheck(CliContext& ctx)
         return ctx.Fail("interrupted; the pages checked so far were saved");
     }
 
-    // A closing step that failed (the update log, the e-mail) has shown its message already.
+    // A closing step that failed (the update log, a delivery) has shown its message already.
     const int status = ReportRun(ctx, DescribeRun(ctx.Doc(), run), request.withDiffs);
+    ReportPendingDeliveries(ctx);
     return run.LastSaveResult().ok && run.LastEndOfRun().Ok() ? status : kExitFailed;
 }

@@ -4,8 +4,10 @@
 #include "cli/ConsoleFrontEnd.h"
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
+#include "fetch/RenderClient.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "notify/OutboxWorker.h"
 #include "run/CheckRun.h"
 #include "run/ControlService.h"
 #include "run/ListRequests.h"
@@ -101,8 +103,12 @@ int CmdDaemon(CliContext& ctx)
     options.logStatus = true;
     CConsoleFrontEnd frontEnd(ctx.out, ctx.err, options);
     CRunMessageQueue queue;
+    // The render helper starts only when a run has rendered pages, and ends with the run. It outlives
+    // the run that uses it.
+    CRenderClient renderer(CRenderClient::FromSettings());
     CRunCore core(ctx.Doc(), queue, frontEnd);
     CCheckRun& run = core.Run();
+    run.SetRenderer(&renderer);
     CScheduler& scheduler = core.Scheduler();
 
     const size_t pages = ctx.Doc().Count();
@@ -114,6 +120,8 @@ int CmdDaemon(CliContext& ctx)
     // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
     CDaemonControl controlFrontEnd(frontEnd);
     CControlService control(ctx.Session(), run, queue, controlFrontEnd, "daemon");
+    // The outbox's notifications, those an earlier program left behind too, go out in the background.
+    COutboxWorker outboxWorker(ctx.Prefs().GetStorageFolder());
     if (const Status started = control.Start(ctx.Prefs().GetStorageFolder()); !started)
         frontEnd.Warn("Commands cannot be handed to this daemon: " + started.error().message);
 

@@ -1,4 +1,6 @@
 #include "check/PageFiles.h"
+#include "check/PageHistory.h"
+#include "check/VersionReport.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
@@ -6,28 +8,79 @@
 #include "model/UrlRecord.h"
 #include "platform/TerminalText.h"
 
+#include <charconv>
 #include <ostream>
 #include <unistd.h>
 
-// diff PAGE [--text]: writes the differences report between the page's previous and current copies
-// and prints the report's path; with --text prints a unified diff of the two copies instead.
+namespace {
+
+bool VersionNumber(const std::string& text, int& number)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return error == std::errc() && end == text.data() + text.size() && number > 0;
+}
+
+// diff PAGE --from N [--to M]: two versions of the page's history (the current copy unless --to).
+int DiffVersions(CliContext& ctx, const CCliArgs& parsed, Curl& page)
+{
+    int from = 0;
+    int to = 0;
+    if (!VersionNumber(parsed.Value("from"), from))
+        return ctx.Usage("--from takes a version number (sitevigil-cli history PAGE lists them)");
+    const std::string base = GetFileBase(page);
+    if (parsed.Has("to")) {
+        if (!VersionNumber(parsed.Value("to"), to))
+            return ctx.Usage("--to takes a version number (sitevigil-cli history PAGE lists them)");
+    } else {
+        Result<PageVersions> list = ListPageVersions(base);
+        if (!list || list->versions.empty())
+            return ctx.Fail(list ? "the page has no versions" : list.error().message);
+        to = list->versions.back().version.number;
+    }
+    Result<std::string> oldPath = PageVersionFile(base, from, to);
+    if (!oldPath)
+        return ctx.Fail(oldPath.error().message);
+    Result<std::string> newPath = PageVersionFile(base, to, from);
+    if (!newPath)
+        return ctx.Fail(newPath.error().message);
+    if (parsed.Has("text")) {
+        if (!WriteTextDiff(ctx.out, oldPath.value(), newPath.value(), ctx.outIsTerminal))
+            ctx.err << "Versions " << from << " and " << to << " of \"" << TerminalText(page.m_strName)
+                    << "\" do not differ.\n";
+        return kExitOk;
+    }
+    if (Status made = MakeVersionsReportAt(base, from, to); !made)
+        return ctx.Fail(made.error().message);
+    ctx.out << GetDiffsPath(page) << "\n";
+    return kExitOk;
+}
+
+} // namespace
+
+// diff PAGE [--from N [--to M]] [--text]: writes the differences report between the page's previous
+// and current copies, or between two versions of its history, and prints the report's path; with
+// --text prints a unified diff of the two instead.
 int CmdDiff(CliContext& ctx)
 {
     CCliArgs parsed;
     std::string error;
-    if (!parsed.Parse(ctx.args, {{"text", false}}, error))
+    if (!parsed.Parse(ctx.args, {{"text", false}, {"from", true}, {"to", true}}, error))
         return ctx.Usage(error);
     const auto& pages = parsed.Positional();
     if (pages.size() != 1)
         return ctx.Usage(pages.empty() ? "which page? (diff PAGE)" : "one page at a time");
+    if (parsed.Has("to") && !parsed.Has("from"))
+        return ctx.Usage("--to needs --from: name the older version too");
     // Only the page's files are written; the list is read, never saved, so no lock is needed.
     if (const int status = ctx.OpenList(false); status != kExitOk)
         return status;
     Curl* page = ctx.FindPage(pages.front());
     if (!page)
         return kExitUsage;
-    if (std::string reason = NoCopyReason(*page); !reason.empty())
+    if (std::string reason = NoCopyReason(*page); !reason.empty() && !parsed.Has("from"))
         return ctx.Fail(reason);
+    if (parsed.Has("from"))
+        return DiffVersions(ctx, parsed, *page);
     if (parsed.Has("text")) {
         if (!WritePageTextDiff(ctx.out, *page, ctx.outIsTerminal))
             ctx.err << "The last two copies of \"" << TerminalText(page->m_strName) << "\" do not differ.\n";

@@ -62,6 +62,7 @@ int CmdShow(CliContext& ctx)
     row("Start text:", page->m_bFromStart ? "none (from the start of the page)" : page->m_strStartText);
     row("End text:", page->m_bToEnd ? "none (to the end of the page)" : page->m_strEndText);
     row("Save page:", page->m_bSavePage ? "yes" : "no");
+    row("Render:", page->m_bRender ? "yes, settling " + std::to_string(page->m_nRenderWait) + " s" : "no");
     row("Status:", StatusText(*page));
     row("Change:", Trimmed(ChangeText(*page)));
     row("Last checked:", LastCheckedText(*page));

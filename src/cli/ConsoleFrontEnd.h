@@ -33,6 +33,8 @@ public:
     void OnNextCheck(const NextCheckEvent& event) override;
     void OnScheduledRunDue() override;
     void OnProblem(ProblemSeverity severity, const std::string& text) override;
+    // Logged by the daemon; a one-shot check says what is left in the outbox itself.
+    void OnNotice(const std::string& text) override { Note(text); }
     // Nobody is there to answer: the question is logged and taken as Yes.
     void Ask(const std::string& question, std::function<void(bool)> answered) override;
     void ShowSummary(const std::string& text, bool boxWanted, std::function<void()> done) override;

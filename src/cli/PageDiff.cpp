@@ -27,10 +27,15 @@ std::string NoCopyReason(Curl& page)
 
 bool WritePageTextDiff(std::ostream& out, Curl& page, bool terminal)
 {
+    return WriteTextDiff(out, GetPreviousPagePath(page), GetSavedPagePath(page), terminal);
+}
+
+bool WriteTextDiff(std::ostream& out, const std::string& oldPath, const std::string& newPath, bool terminal)
+{
     if (!terminal)
-        return WriteUnifiedDiff(out, GetPreviousPagePath(page), GetSavedPagePath(page));
+        return WriteUnifiedDiff(out, oldPath, newPath);
     std::ostringstream text;
-    const bool differ = WriteUnifiedDiff(text, GetPreviousPagePath(page), GetSavedPagePath(page));
+    const bool differ = WriteUnifiedDiff(text, oldPath, newPath);
     out << TerminalText(text.str(), true);
     return differ;
 }

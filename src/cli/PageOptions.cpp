@@ -2,6 +2,8 @@
 
 #include "model/UrlRecord.h"
 
+#include <cstdlib>
+
 bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std::string& error)
 {
     if (forEdit)
@@ -13,11 +15,22 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                              {"start", true},
                              {"end", true},
                              {"save", false},
-                             {"no-save", false}},
+                             {"no-save", false},
+                             {"render", false},
+                             {"no-render", false},
+                             {"render-wait", true}},
                             error);
-    return m_args.Parse(
-        args, {{"name", true}, {"watch", true}, {"search", true}, {"start", true}, {"end", true}, {"no-save", false}},
-        error);
+    return m_args.Parse(args,
+                        {{"name", true},
+                         {"watch", true},
+                         {"search", true},
+                         {"start", true},
+                         {"end", true},
+                         {"no-save", false},
+                         {"render", false},
+                         {"no-render", false},
+                         {"render-wait", true}},
+                        error);
 }
 
 PageChanges CPageOptions::Changes() const
@@ -38,5 +51,16 @@ PageChanges CPageOptions::Changes() const
         changes.savePage = true;
     if (m_args.Has("no-save"))
         changes.savePage = false;
+    if (m_args.Has("render"))
+        changes.render = true;
+    if (m_args.Has("no-render"))
+        changes.render = false;
+    if (m_args.Has("render-wait")) {
+        // Anything but whole seconds becomes -1, which the page's changes refuse with the reason.
+        const std::string text = m_args.Value("render-wait");
+        char* end = nullptr;
+        const long seconds = std::strtol(text.c_str(), &end, 10);
+        changes.renderWait = (text.empty() || *end || seconds < 0 || seconds > 60) ? -1 : static_cast<int>(seconds);
+    }
     return changes;
 }

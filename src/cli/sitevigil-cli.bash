@@ -18,8 +18,8 @@ _sitevigil_cli()
         cword=$COMP_CWORD
     }
 
-    local commands="list show add edit remove check clear diff preview log import-bookmarks import-favorites
-        import-firefox import-chromium import-list config daemon test-email help"
+    local commands="list show add edit remove check clear diff history purge preview log import-bookmarks import-favorites
+        import-firefox import-chromium import-list config daemon test-email channels outbox help"
     local i command="" configdir=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -45,19 +45,41 @@ _sitevigil_cli()
         --watch)
             COMPREPLY=($(compgen -W "content date unreachable reachable size text notext" -- "$cur"))
             return ;;
-        --name | --search | --start | --end | --url)
+        --events)
+            COMPREPLY=($(compgen -W "changes failures changes,failures" -- "$cur"))
+            return ;;
+        --name | --search | --start | --end | --url | --from | --to)
             return ;;
     esac
 
     local options=""
     case $command in
         list) options="--json" ;;
-        add) options="--name --watch --search --start --end --no-save" ;;
-        edit) options="--name --url --watch --search --start --end --save --no-save" ;;
+        add) options="--name --watch --search --start --end --no-save --render --render-wait" ;;
+        edit) options="--name --url --watch --search --start --end --save --no-save --render --no-render --render-wait" ;;
         check) options="--diff" ;;
-        diff) options="--text" ;;
-        preview) options="--compare --select --xpath --ignore --ignore-re" ;;
+        diff) options="--text --from --to" ;;
+        history) options="--json" ;;
+        preview) options="--compare --select --xpath --ignore --ignore-re --render --render-wait" ;;
         log) options="--html --clear" ;;
+        channels)
+            if ((cword == i + 1)); then
+                COMPREPLY=($(compgen -W "add list remove test" -- "$cur"))
+                return
+            elif [[ ${words[i + 1]} == remove || ${words[i + 1]} == test ]]; then
+                # The channels' names: the first field of each line of the piped list.
+                local IFS=$'\n'
+                COMPREPLY=($(compgen -W "$(sitevigil-cli ${configdir:+--config-dir "$configdir"} channels list \
+                    2>/dev/null | awk -F '\t' 'NF > 1 { print $1 }')" -- "$cur"))
+                return
+            fi
+            options="--name --events" ;;
+        outbox)
+            if ((cword == i + 1)) && [[ $cur != -* ]]; then
+                COMPREPLY=($(compgen -W "retry" -- "$cur"))
+                return
+            fi
+            options="--json" ;;
         help)
             COMPREPLY=($(compgen -W "$commands" -- "$cur"))
             return ;;
@@ -89,7 +111,7 @@ _sitevigil_cli()
         return
     fi
     case $command in
-        show | edit | remove | check | clear | diff)
+        show | edit | remove | check | clear | diff | history)
             COMPREPLY=($(compgen -W "$(_sitevigil_cli_pages "$configdir")" -- "$cur")) ;;
     esac
 }

@@ -19,6 +19,14 @@ enum class FetchFailure
     BadContentLength, // a Content-Length that is no number
     Cancelled, // the engine was told to stop
     TooLarge, // the body grew past the limit
+    HostBusy, // a 429, or a 503 with Retry-After: the host asked to be called back later (retryAt)
+    // Rendered pages only: the browser engine's process for the page died (or its helper did).
+    PageCrashed,
+    // Rendered pages only: no render helper installed, or it could not start.
+    RenderUnavailable,
+    // Rendered pages only: the page tried to leave the web (a file: or custom-scheme address).
+    NavigationRefused,
+    kLast = NavigationRefused,
 };
 
 // What one download found; the engine's answer, nothing of it written anywhere else.
@@ -40,6 +48,9 @@ struct FetchOutcome
     // or unreadable (0 before 1900).
     bool headRead = false;
     std::optional<int64_t> lastModified;
+    // HostBusy: when the host may be asked again, in seconds since 1970 (its Retry-After, at most an
+    // hour away, or the back-off the engine chose).
+    int64_t retryAt = 0;
 };
 
 // Receives the progress of a download in whole kilobytes. Called on the thread that fetches.

@@ -3,6 +3,7 @@
 #include "fetch/CurlSession.h"
 #include "fetch/HttpHeaders.h"
 #include "model/UrlRecord.h"
+#include "platform/Clock.h"
 #include "platform/UrlCracker.h"
 
 #include <netinet/in.h>
@@ -21,6 +22,8 @@ constexpr int kMaxWaitFailures = 5;
 // Redirects the library follows on its own before it gives up on a page.
 constexpr long kMaxRedirects = 10;
 constexpr long kReadBufferSize = 64 * 1024;
+// A host's Retry-After is honoured up to an hour; a later one is read as an hour.
+constexpr int64_t kMaxRetryAfter = 3600;
 
 long ToCurlAuth(AuthScheme scheme)
 {
@@ -381,6 +384,8 @@ size_t CFetchTransfer::OnHeaderLine(std::string_view line)
         m_head.hasLocation = !value.empty();
     else if (NameEquals(name, "Content-Length"))
         m_head.badLength = m_head.badLength || !IsValidContentLength(value);
+    else if (NameEquals(name, "Retry-After"))
+        m_head.retryAfter = value.substr(0, 128);
     else if (NameEquals(name, "Last-Modified")) {
         m_head.hasLastModified = true;
         m_head.lastModified = value;
@@ -483,6 +488,11 @@ CFetchTransfer::Step CFetchTransfer::StatusStep(int status, unsigned offered)
     case 502:
         m_outcome.failure = FetchFailure::BadGateway;
         break;
+    case 429:
+    case 503:
+        if (!TakeHostBusy(status))
+            m_outcome.failure = FetchFailure::HttpStatus;
+        break;
     default:
         m_outcome.failure = FetchFailure::HttpStatus;
         break;
@@ -492,6 +502,20 @@ CFetchTransfer::Step CFetchTransfer::StatusStep(int status, unsigned offered)
     m_outcome.complete = false;
     m_outcome.httpStatus = status;
     return step;
+}
+
+bool CFetchTransfer::TakeHostBusy(int status)
+{
+    const int64_t now = Clock::Now();
+    int64_t wait = 0;
+    if (ParseRetryAfter(m_head.retryAfter, now, kMaxRetryAfter, wait))
+        m_outcome.retryAt = now + wait;
+    else if (status == 429)
+        m_outcome.retryAt = 0; // the engine chooses the back-off
+    else
+        return false; // a 503 that does not say when is an ordinary failure
+    m_outcome.failure = FetchFailure::HostBusy;
+    return true;
 }
 
 void CFetchTransfer::ReadLastModified()

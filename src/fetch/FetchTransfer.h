@@ -91,6 +91,7 @@ private:
         bool hasLastModified = false;
         bool badLength = false; // a Content-Length that is no number or does not fit one
         std::string lastModified;
+        std::string retryAfter;
     };
 
     bool httpConnect();
@@ -109,6 +110,8 @@ private:
 
     // The engine's reaction to a response status; records the status.
     Step StatusStep(int status, unsigned offered);
+    // A 429, or a 503 that says when to come back: the host is busy, the page has not failed.
+    bool TakeHostBusy(int status);
     void ReadLastModified();
     void OnTransferDone(CURLcode result);
     void SendAgain();

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <string>
 
 namespace HttpHeaders {
@@ -143,6 +144,31 @@ bool ParseLastModified(std::string_view value, int64_t& seconds)
     if (parsed == -1)
         return false;
     seconds = static_cast<int64_t>(parsed) < kStartOf1900 ? 0 : static_cast<int64_t>(parsed);
+    return true;
+}
+
+bool ParseRetryAfter(std::string_view value, int64_t now, int64_t maxWait, int64_t& wait)
+{
+    const std::string_view text = Trim(value);
+    if (text.empty() || text.size() > 64)
+        return false;
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        // A number of any length: anything past the cap is the cap.
+        int64_t seconds = 0;
+        for (char c : text) {
+            seconds = seconds * 10 + (c - '0');
+            if (seconds >= maxWait) {
+                wait = maxWait;
+                return true;
+            }
+        }
+        wait = seconds;
+        return true;
+    }
+    int64_t date = 0;
+    if (!ParseLastModified(text, date))
+        return false;
+    wait = std::clamp<int64_t>(date - now, 0, maxWait);
     return true;
 }
 

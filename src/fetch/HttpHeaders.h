@@ -39,4 +39,8 @@ AuthScheme ChooseScheme(unsigned offered);
 // Reads a Last-Modified value. False when it cannot be read; a date before 1900 reads as 0 (not set).
 bool ParseLastModified(std::string_view value, int64_t& seconds);
 
+// Reads a Retry-After value at the time now (seconds since 1970): the seconds to wait, never below 0
+// (a date in the past means now) and at most maxWait. False when it is neither a number nor a date.
+bool ParseRetryAfter(std::string_view value, int64_t now, int64_t maxWait, int64_t& wait);
+
 } // namespace HttpHeaders

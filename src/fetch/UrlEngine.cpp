@@ -4,6 +4,7 @@
 #include "fetch/FetchTransfer.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
+#include "platform/Clock.h"
 #include "platform/DebugLog.h"
 #include "platform/UrlCracker.h"
 
@@ -57,6 +58,13 @@ void CUrlEngine::loadSettings()
         m_accessType = 1;
         break;
     }
+}
+
+void CUrlEngine::loadHostLimits()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    m_hosts.SetLimits(prefs.ReadInt(Pref::hostConcurrency),
+                      std::chrono::milliseconds(prefs.ReadInt(Pref::hostDelayMs)));
 }
 
 void CUrlEngine::setSilenceLimit(std::chrono::milliseconds limit)
@@ -147,6 +155,18 @@ FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progres
         m_activeWaits.erase(std::find(m_activeWaits.begin(), m_activeWaits.end(), multi));
     }
     session->ReleaseMulti(multi);
+    // The host's own word on when to come back holds it back for everyone; without one, a 429 backs
+    // it off a little longer each time.
+    const std::string host = CHostGate::HostKeyOf(page.m_strURL);
+    if (outcome.failure == FetchFailure::HostBusy) {
+        const int64_t now = Clock::Now();
+        if (outcome.retryAt == 0)
+            outcome.retryAt = now + m_hosts.BackOff(host, now).count();
+        else
+            m_hosts.HoldFor(host, std::chrono::seconds(outcome.retryAt - now), outcome.retryAt);
+    } else if (outcome.httpStatus != 0) {
+        m_hosts.Answered(host);
+    }
     return outcome;
 }
 

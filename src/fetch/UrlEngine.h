@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fetch/FetchOutcome.h"
+#include "fetch/HostGate.h"
 
 #include <atomic>
 #include <chrono>
@@ -41,6 +42,8 @@ public:
     //   Content-Length not a number:   BadContentLength, status so far, no body
     //   cancel:                        Cancelled, status so far, what arrived
     //   body past kMaxBodySize:        TooLarge, status so far, no body
+    //   429, or 503 with Retry-After:  HostBusy, that status, no body, retryAt; the host is held back
+    //                                  (hosts()) until then; a 429 without Retry-After backs it off
     // Last-Modified is taken only from a 200 response (headRead). Redirects are followed; the outcome
     // is that of the last response. The page's credentials answer a site's challenge; progress, when
     // given, hears of the body as it grows, on this thread.
@@ -48,6 +51,12 @@ public:
     // Reads the settings every fetch uses (time-outs, user agent, proxy), so that saved preferences
     // apply to the next fetch.
     void loadSettings();
+
+    // Who may ask which host when: the check run takes a slot here before each fetch and gives it back
+    // after. A fetch made without a slot (a single page the user asked for) is not held back.
+    CHostGate& hosts() { return m_hosts; }
+    // Applies hostConcurrency and hostDelayMs to the requests that start from now on.
+    void loadHostLimits();
 
     // A fetch that hears nothing from the server (no header line, no body bytes) for this long ends
     // as "Timed out". 30 seconds unless changed; tests shorten it.
@@ -101,4 +110,6 @@ private:
     std::mutex m_activeMutex;
     std::atomic<uint64_t> m_cancelGeneration{0};
     std::vector<void*> m_activeWaits; // multi handles of the fetches in progress, woken by cancel
+
+    CHostGate m_hosts;
 };

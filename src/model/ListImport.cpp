@@ -24,6 +24,16 @@ Status AddPage(CSiteVigilDoc& doc, std::string url, std::string name)
     return doc.AddRecord(std::move(record));
 }
 
+// Whether the page is left out because the list already watches its address.
+bool SkippedAsWatched(const CSiteVigilDoc& doc, const std::string& url, bool skipWatched)
+{
+    if (!skipWatched)
+        return false;
+    Curl probe;
+    probe.m_strURL = url;
+    return doc.IsDuplicate(probe);
+}
+
 // The names of the folder's visible entries, in byte order of their names: the file system's own
 // order means nothing and differs from one run to the next.
 std::string ListFolder(const std::string& folder, std::vector<std::string>& names)
@@ -55,12 +65,16 @@ bool IsImportableLink(std::string_view url)
     return (url.substr(0, 7) == "http://" || url.substr(0, 8) == "https://") && Curl::IsWatchableURL(std::string(url));
 }
 
-ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText)
+ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText, bool skipWatched)
 {
     ImportResult result;
     for (BookmarkLink& link : ExtractBookmarkLinks(htmlText)) {
         if (!IsImportableLink(link.href)) {
             result.skipped.push_back("\"" + link.text + "\" (" + link.href + "): not a web address");
+            continue;
+        }
+        if (SkippedAsWatched(doc, link.href, skipWatched)) {
+            ++result.alreadyWatched;
             continue;
         }
         const std::string label = link.href;
@@ -73,7 +87,7 @@ ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText)
     return result;
 }
 
-ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path)
+ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path, bool skipWatched)
 {
     std::string text;
     if (std::string error = ReadWholeFile(path, text, kMaxBookmarksFileBytes); !error.empty()) {
@@ -81,7 +95,7 @@ ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path)
         result.error = std::move(error);
         return result;
     }
-    return ImportBookmarks(doc, text);
+    return ImportBookmarks(doc, text, skipWatched);
 }
 
 std::string DefaultFavoritesFolder()
@@ -89,7 +103,7 @@ std::string DefaultFavoritesFolder()
     return UserHome() + "Favorites/";
 }
 
-ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder)
+ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder, bool skipWatched)
 {
     ImportResult result;
     std::vector<std::string> names;
@@ -120,6 +134,10 @@ ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder)
         }
         if (std::string why; !Curl::IsWatchableURL(shortcut.url, &why)) {
             result.skipped.push_back(path + ": " + why);
+            continue;
+        }
+        if (SkippedAsWatched(doc, shortcut.url, skipWatched)) {
+            ++result.alreadyWatched;
             continue;
         }
         if (Status added = AddPage(doc, std::move(shortcut.url), std::move(shortcut.title)); !added) {

@@ -28,9 +28,10 @@ bool IsImportableLink(std::string_view url);
 
 // Adds a page for every importable link of a bookmarks file (HTML), named by the link's text, in the
 // order of the file. Nothing checks for pages already in the list.
-ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText);
+// With skipWatched, links to pages the list already watches are counted in alreadyWatched instead.
+ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText, bool skipWatched = false);
 // The same for a bookmarks file on disk, read whole.
-ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path);
+ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path, bool skipWatched = false);
 
 // The Favorites folder used when none is chosen: ~/Favorites/.
 std::string DefaultFavoritesFolder();
@@ -38,7 +39,7 @@ std::string DefaultFavoritesFolder();
 // Adds a page for every web shortcut at the top level of the folder, named by the shortcut's title, in
 // the order of the file names. Sub-folders and hidden entries are passed over, and so are shortcuts
 // without a readable address (listed in skipped).
-ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder);
+ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder, bool skipWatched = false);
 
 // Adds the pages of another list file at the end of the list, in the file's order (the positions of the
 // pages already listed stay). Only a file read whole is taken. The pages get ids of this list's own

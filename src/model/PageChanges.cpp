@@ -22,10 +22,20 @@ std::string CheckPageAddress(const std::string& url)
     if (Curl::IsWatchableURL(url, &error))
         return {};
     std::string reason = "cannot watch \"" + url + "\": " + error;
-    // "example.org" is most likely meant as a web address.
-    if (url.find("://") == std::string::npos && Curl::IsWatchableURL("https://" + url))
-        reason += "; did you mean https://" + url + "?";
+    if (const std::string suggested = SuggestedPageAddress(url); !suggested.empty())
+        reason += "; did you mean " + suggested + "?";
     return reason;
+}
+
+std::string SuggestedPageAddress(const std::string& url)
+{
+    // "example.org" is most likely meant as a web address; "http//example.org" (host "http") is not.
+    if (url.empty() || url.find("://") != std::string::npos || !Curl::IsWatchableURL("https://" + url))
+        return {};
+    const std::string host = url.substr(0, url.find_first_of(":/?#"));
+    if (host.find('.') == std::string::npos && host != "localhost")
+        return {};
+    return "https://" + url;
 }
 
 std::string PageChanges::ApplyTo(Curl& record) const
@@ -66,5 +76,11 @@ std::string PageChanges::ApplyTo(Curl& record) const
     }
     if (savePage)
         record.m_bSavePage = *savePage;
+    if (renderWait && (*renderWait < 0 || *renderWait > 60))
+        return "--render-wait takes whole seconds from 0 to 60";
+    if (render)
+        record.m_bRender = *render;
+    if (renderWait)
+        record.m_nRenderWait = *renderWait;
     return {};
 }

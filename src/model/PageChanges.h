@@ -35,8 +35,15 @@ struct PageChanges
     std::optional<std::string> startText;
     std::optional<std::string> endText;
     std::optional<bool> savePage;
+    std::optional<bool> render;
+    // Seconds, 0 to 60.
+    std::optional<int> renderWait;
 
-    bool Empty() const { return !url && !name && !watches && !searchText && !startText && !endText && !savePage; }
+    bool Empty() const
+    {
+        return !url && !name && !watches && !searchText && !startText && !endText && !savePage && !render
+            && !renderWait;
+    }
 
     // Sets the record from the fields given. Returns the reason when the result would not be a page
     // that can be checked (an address that is not http or https, an empty name, an unknown watch, a
@@ -47,3 +54,6 @@ struct PageChanges
 
 // Whether the address can be watched; otherwise the reason, with a suggestion where one fits.
 std::string CheckPageAddress(const std::string& url);
+// The web address most likely meant by one typed without a scheme ("example.org" gives
+// "https://example.org"); empty when there is no such suggestion.
+std::string SuggestedPageAddress(const std::string& url);

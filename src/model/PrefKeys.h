@@ -75,6 +75,13 @@ inline constexpr IntPref connectTimeout{"connectTimeout", 10, 1, 60, "seconds"};
 inline constexpr IntPref connectRetryCount{"connectRetryCount", 1, 1, 5};
 // Seconds one fetch may take in all, however its server trickles.
 inline constexpr IntPref fetchTimeLimit{"fetchTimeLimit", 300, 1, 86400, "seconds"};
+// Politeness to each server: requests to one host at a time, and the pause between two of them.
+inline constexpr IntPref hostConcurrency{"hostConcurrency", 2, 1, 20, "requests at a time to one host"};
+inline constexpr IntPref hostDelayMs{"hostDelayMs", 0, 0, 60000, "milliseconds between two requests to one host"};
+// Pages checked through the browser engine at the same time, and the memory its helper program may
+// grow to before it is started afresh between pages.
+inline constexpr IntPref renderParallel{"renderParallel", 2, 1, 8, "pages"};
+inline constexpr IntPref renderMemoryMB{"renderMemoryMB", 1024, 128, 65536, "megabytes"};
 // Notifications
 inline constexpr IntPref popupNotify{"popupNotify", 1, 0, 1, kOffOn};
 inline constexpr IntPref autoClosePopupNotify{"autoClosePopupNotify", 1, 0, 1, kOffOn};
@@ -92,7 +99,11 @@ inline constexpr IntPref smtpSecurity{"smtpSecurity", 0, 0, 2,
 inline constexpr TextPref smtpUser{"smtpUser", ""};
 inline constexpr TextPref smtpPassword{"smtpPassword", ""};
 inline constexpr TextPref smtpCAFile{"smtpCAFile", ""};
-// Run command (no page edits these)
+// Channels: the configured addresses as a JSON array (the Channels page and `channels` edit it).
+inline constexpr TextPref notifyChannels{"notifyChannels", "[]"};
+// Seconds a one-shot check waits for its deliveries before it leaves them to the outbox.
+inline constexpr IntPref deliveryWait{"deliveryWait", 30, 0, 3600, "seconds"};
+// Run command (the Notifications page)
 inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 1, kOffOn};
 inline constexpr TextPref commandToRun{"commandToRun", ""};
 // Schedule
@@ -108,6 +119,9 @@ inline constexpr IntPref proxyAuth{"proxyAuth", 0, 0, 1, kOffOn};
 inline constexpr TextPref proxyUser{"proxyUser", ""};
 inline constexpr const char* proxyUserAtConstruction = "user";
 inline constexpr TextPref proxyPassword{"proxyPassword", ""};
+// History of versions beyond the two copies
+inline constexpr IntPref historyVersions{"historyVersions", 10, 0, 1000, "versions kept per page"};
+inline constexpr IntPref historyBudgetMB{"historyBudgetMB", 500, 1, 1000000, "megabytes for all pages together"};
 // Written by other parts of the program (no page)
 inline constexpr IntPref col1{"col1", 150};
 inline constexpr IntPref col2{"col2", 150};
@@ -115,6 +129,10 @@ inline constexpr IntPref col3{"col3", 150};
 inline constexpr IntPref col4{"col4", 150};
 inline constexpr IntPref col5{"col5", 150};
 inline constexpr IntPref col6{"col6", 150};
+// The main window's size and place and its split between list and pane, as the window system
+// reported them (Base64); empty: the first start's layout.
+inline constexpr TextPref windowGeometry{"windowGeometry", ""};
+inline constexpr TextPref windowSplitter{"windowSplitter", ""};
 inline constexpr IntPref totalUrlsChecked{"totalUrlsChecked", 0};
 inline constexpr IntPref urlID{"urlID", 0};
 } // namespace Pref

@@ -384,7 +384,11 @@ CSiteVigilDoc::FileStamp CSiteVigilDoc::StampOf(const std::string& path)
 
 bool CSiteVigilDoc::DefaultFileReplaced() const
 {
-    return m_defaultStamp && !(StampOf(GetDefaultPath()) == *m_defaultStamp);
+    if (!m_defaultStamp)
+        return false;
+    // A file that went away holds nobody's list: saving puts this one back.
+    const FileStamp now = StampOf(GetDefaultPath());
+    return now.exists && !(now == *m_defaultStamp);
 }
 
 DocResult CSiteVigilDoc::LoadDefault()

@@ -97,8 +97,9 @@ public:
     DocResult LoadDefault();
     std::string GetDefaultPath() const;
     // True when the list file is no longer the one this list last read or wrote: another program
-    // replaced or changed it meanwhile. SaveDefault then refuses, so that nobody's list is saved over
-    // unseen; the front end asks its user and then saves over it (SaveDefaultReplacing) or loads it.
+    // put another file in its place or changed it meanwhile (a file that went away is none). SaveDefault then refuses,
+    // so that nobody's list is saved over unseen; the front end asks its user and then saves over it
+    // (SaveDefaultReplacing) or loads it.
     bool DefaultFileReplaced() const;
     // The user has decided about the file on disk: the next SaveDefault writes over whatever is there.
     void TakeOverDefaultFile() { m_defaultStamp.reset(); }

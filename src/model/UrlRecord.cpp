@@ -52,6 +52,7 @@ Curl::Curl(const Curl& source)
     m_bNewChange = fresh.m_bNewChange;
     m_nHttpStatus = fresh.m_nHttpStatus;
     m_strStatus = fresh.m_strStatus;
+    m_timeWaitingForHost = fresh.m_timeWaitingForHost;
 }
 
 std::unique_ptr<Curl> Curl::MakeWorkCopy() const
@@ -82,6 +83,7 @@ void Curl::ApplyCheckResults(const Curl& checked)
         m_strPageID = checked.m_strPageID;
     m_nHttpStatus = checked.m_nHttpStatus;
     m_strStatus = checked.m_strStatus;
+    m_timeWaitingForHost = checked.m_timeWaitingForHost;
     m_bNewChange = checked.m_bNewChange;
     m_watchState = checked.m_watchState;
     if (checked.m_bNewChange)

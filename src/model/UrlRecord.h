@@ -45,6 +45,10 @@ struct CurlSettings
     std::vector<std::string> m_ignoreRegex; // ignoreRegex: lines matching one of these are left out
     ChangeTrigger m_trigger = ChangeTrigger::Any; // trigger
     AnnounceMode m_announce = AnnounceMode::Each; // announce
+    // render: checked through the browser engine, its scripts run, the network quiet for renderWait
+    // seconds (0 to 60; a file's other values are taken as the nearest).
+    bool m_bRender = false; // render
+    int32_t m_nRenderWait = 2; // renderWait
     // Entries of the block this version does not know (from a newer one): written back unchanged.
     std::vector<ExtensionEntry> m_keptOptions;
 
@@ -91,6 +95,9 @@ struct CurlResults
     int m_nHttpStatus = 0;
     // A note on the last download beside its error text ("Proxy error - bad gateway"); usually empty.
     std::string m_strStatus;
+    // Seconds since 1970 until which the page's host asked to be left alone, the page's check waiting
+    // for it; 0 when it is not waiting.
+    int64_t m_timeWaitingForHost = 0;
 
     const std::string& GetError() const { return m_strError; }
     bool GetChanged() const { return m_bChanged; }
@@ -156,6 +163,8 @@ struct CurlResults
     X("ignoreRegex", m_ignoreRegex)                                                                                    \
     X("trigger", m_trigger)                                                                                            \
     X("announce", m_announce)                                                                                          \
+    X("render", m_bRender)                                                                                             \
+    X("renderWait", m_nRenderWait)                                                                                     \
     X("state", m_watchState)
 
 // One monitored page: what the user chose (CurlSettings) and what the checks found (CurlResults).

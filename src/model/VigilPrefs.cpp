@@ -228,6 +228,8 @@ void CVigilPrefs::LoadGeneral(GeneralPrefs& page)
     page.startMinimized = ReadInt(Pref::startMinimized.name, Pref::startMinimized.def);
     page.startWithWindows = ReadInt(Pref::startWithWindows.name, Pref::startWithWindows.def);
     page.hideToTrayOnExit = ReadInt(Pref::hideToTrayOnExit.name, Pref::hideToTrayOnExit.def);
+    page.historyVersions = ReadInt(Pref::historyVersions);
+    page.historyBudgetMB = ReadInt(Pref::historyBudgetMB);
 }
 
 void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
@@ -237,6 +239,8 @@ void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
     WriteInt(Pref::startMinimized.name, page.startMinimized);
     WriteInt(Pref::startWithWindows.name, page.startWithWindows);
     WriteInt(Pref::hideToTrayOnExit.name, page.hideToTrayOnExit);
+    WriteInt(Pref::historyVersions.name, ClampPref(Pref::historyVersions, page.historyVersions));
+    WriteInt(Pref::historyBudgetMB.name, ClampPref(Pref::historyBudgetMB, page.historyBudgetMB));
     // Failures here are ignored: the setting itself is saved either way.
     if (page.startWithWindows == 1)
         WriteAutostartEntry(CurrentExecutablePath());
@@ -274,6 +278,10 @@ void CVigilPrefs::LoadConnection(ConnectionPrefs& page)
     page.userAgent = ReadString(Pref::userAgent.name, Pref::userAgent.def);
     page.connectTimeout = ReadInt(Pref::connectTimeout.name, Pref::connectTimeout.def);
     page.connectRetryCount = ReadInt(Pref::connectRetryCount.name, Pref::connectRetryCount.def);
+    page.hostConcurrency = ReadInt(Pref::hostConcurrency.name, Pref::hostConcurrency.def);
+    page.hostDelayMs = ReadInt(Pref::hostDelayMs.name, Pref::hostDelayMs.def);
+    page.renderParallel = ReadInt(Pref::renderParallel.name, Pref::renderParallel.def);
+    page.renderMemoryMB = ReadInt(Pref::renderMemoryMB.name, Pref::renderMemoryMB.def);
 }
 
 void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
@@ -283,6 +291,10 @@ void CVigilPrefs::SaveConnection(const ConnectionPrefs& page)
     WriteString(Pref::userAgent.name, page.userAgent);
     WriteInt(Pref::connectTimeout.name, page.connectTimeout);
     WriteInt(Pref::connectRetryCount.name, page.connectRetryCount);
+    WriteInt(Pref::hostConcurrency.name, page.hostConcurrency);
+    WriteInt(Pref::hostDelayMs.name, page.hostDelayMs);
+    WriteInt(Pref::renderParallel.name, page.renderParallel);
+    WriteInt(Pref::renderMemoryMB.name, page.renderMemoryMB);
 }
 
 void CVigilPrefs::LoadPopup(PopupPrefs& page)
@@ -297,6 +309,18 @@ void CVigilPrefs::SavePopup(const PopupPrefs& page)
     WriteInt(Pref::autoClosePopupNotify.name, page.autoClosePopupNotify);
     WriteInt(Pref::popupNotify.name, page.popupNotify);
     WriteInt(Pref::popupDuration.name, page.popupDuration);
+}
+
+void CVigilPrefs::LoadRunCommand(RunCommandPrefs& page)
+{
+    page.flagRunCommand = ReadInt(Pref::flagRunCommand.name, Pref::flagRunCommand.def);
+    page.commandToRun = ReadString(Pref::commandToRun.name, Pref::commandToRun.def);
+}
+
+void CVigilPrefs::SaveRunCommand(const RunCommandPrefs& page)
+{
+    WriteInt(Pref::flagRunCommand.name, page.flagRunCommand);
+    WriteString(Pref::commandToRun.name, page.commandToRun);
 }
 
 void CVigilPrefs::LoadSound(SoundPrefs& page)

@@ -16,6 +16,8 @@ struct GeneralPrefs
     int startMinimized = 0;
     int startWithWindows = 0;
     int hideToTrayOnExit = 0;
+    int historyVersions = Pref::historyVersions.def;
+    int historyBudgetMB = Pref::historyBudgetMB.def;
 };
 
 struct ConfirmationPrefs
@@ -36,6 +38,10 @@ struct ConnectionPrefs
     std::string userAgent;
     int connectTimeout = 1;
     int connectRetryCount = 1;
+    int hostConcurrency = 2;
+    int hostDelayMs = 0;
+    int renderParallel = 2;
+    int renderMemoryMB = 1024;
 };
 
 struct PopupPrefs
@@ -63,6 +69,13 @@ struct EmailPrefs
     std::string smtpUser;
     std::string smtpPassword;
     std::string smtpCAFile; // empty: the system's certificate authorities
+};
+
+// The command run at the end of a run that found changes.
+struct RunCommandPrefs
+{
+    int flagRunCommand = 0;
+    std::string commandToRun;
 };
 
 struct SchedulePrefs
@@ -134,6 +147,8 @@ public:
     void SaveConnection(const ConnectionPrefs& page);
     void LoadPopup(PopupPrefs& page);
     void SavePopup(const PopupPrefs& page);
+    void LoadRunCommand(RunCommandPrefs& page);
+    void SaveRunCommand(const RunCommandPrefs& page);
     void LoadSound(SoundPrefs& page);
     void SaveSound(const SoundPrefs& page);
     void LoadEmail(EmailPrefs& page);

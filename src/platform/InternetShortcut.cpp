@@ -85,6 +85,10 @@ ShortcutFile ReadShortcutFile(const std::string& path)
         file.url = InternetShortcutUrl(text);
     } else {
         file.isShortcut = DesktopLinkUrl(text, file.url);
+        // The name a file manager shows the link by; the file name is often just "link".
+        if (const std::string name = UnescapeDesktopString(KeyFileValue(text, "Desktop Entry", "Name").value_or(""));
+            file.isShortcut && !name.empty())
+            file.title = name;
     }
     return file;
 }

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "fetch/PageRenderer.h"
 #include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "platform/Clock.h"
 #include "run/CheckRunListener.h"
 #include "run/CheckUrlItem.h"
 
@@ -30,7 +32,10 @@ CCheckRun::~CCheckRun()
     if (m_running) {
         m_activeRun.store(0);
         m_pool.SignalShutdown();
+        m_renderPool.SignalShutdown();
         m_engine.cancel();
+        if (m_renderer)
+            m_renderer->cancel();
     }
     ShutdownPool();
     m_doc.SetStopBeforeSave(nullptr);
@@ -84,8 +89,15 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records, const RunStartedEven
         return false;
     }
 
+    m_engine.loadHostLimits();
+    const bool rendered = m_renderer
+        && std::any_of(records.begin(), records.end(), [](const Curl* record) { return record->m_bRender; });
+    // Without its own workers a rendered page goes to the plain ones, which then wait for the renderer.
+    const bool renderPool = rendered && m_renderPool.Create(m_renderer->parallel(), prefs.GetThreadPriority());
+
     m_runPages.clear();
     m_outstanding.clear();
+    m_waiting.clear();
     m_running = true;
     m_activeRun.store(++m_lastRunId);
     m_events.OnRunStarted(started);
@@ -93,8 +105,12 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records, const RunStartedEven
     for (Curl* record : records) {
         m_runPages.push_back(record->GetSerial());
         m_outstanding.insert(record->GetSerial());
-        m_pool.Post(
-            std::make_unique<CCheckUrlItem>(record->MakeWorkCopy(), m_engine, m_reports, m_lastRunId, m_activeRun));
+        auto item = std::make_unique<CCheckUrlItem>(record->MakeWorkCopy(), m_engine, m_renderer, m_reports,
+                                                    m_lastRunId, m_activeRun);
+        if (record->m_bRender && renderPool)
+            m_renderPool.Post(std::move(item));
+        else
+            m_pool.Post(std::move(item));
     }
     return true;
 }
@@ -106,10 +122,16 @@ void CCheckRun::StopChecking()
     // Items not yet taken are dropped, and a worker that has just taken one skips it.
     m_activeRun.store(0);
     m_pool.SignalShutdown();
+    m_renderPool.SignalShutdown();
     m_engine.cancel();
+    if (m_renderer)
+        m_renderer->cancel();
     ShutdownPool();
+    if (m_renderer)
+        m_renderer->endRun();
     m_running = false;
     m_outstanding.clear();
+    m_waiting.clear();
     RunEndedEvent ended;
     ended.stopped = true;
     ended.totals = {static_cast<int>(m_doc.Count()), m_newChanges, m_pagesMarkedChanged};
@@ -121,8 +143,14 @@ void CCheckRun::OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId)
     if (!m_running || runId != m_activeRun.load() || !checked)
         return;
     // Each page of the run counts once; anything else is not a report of this run.
-    if (m_outstanding.erase(checked->GetSerial()) == 0)
+    if (!m_outstanding.contains(checked->GetSerial()))
         return;
+    if (checked->m_timeWaitingForHost != 0) {
+        OnUrlWaiting(std::move(checked));
+        return;
+    }
+    m_outstanding.erase(checked->GetSerial());
+    m_waiting.erase(checked->GetSerial());
     ++m_pagesChecked;
     // A record removed meanwhile has nothing to take the results; one edited since its copy was made
     // keeps what the user entered (the check judged the settings before the edit).
@@ -144,8 +172,42 @@ void CCheckRun::OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId)
             m_events.OnProblem(ProblemSeverity::Warning, "Warning: " + record->GetName() + " contains no data");
     }
     checked.reset();
-    if (m_running && m_outstanding.empty())
-        EndOfRun();
+    // Pages that only wait for their host do not hold the run open.
+    EndRunIfOnlyWaiting();
+}
+
+void CCheckRun::OnUrlWaiting(std::unique_ptr<Curl> checked)
+{
+    const uint64_t serial = checked->GetSerial();
+    const int64_t until = checked->m_timeWaitingForHost;
+    if (Curl* record = m_doc.FindBySerial(serial)) {
+        record->m_timeWaitingForHost = until;
+        m_doc.NotifyChanged(*record);
+    }
+    m_waiting.insert(serial);
+    // The page is tried again when its host allows, if the run still has other pages by then; the
+    // run's end leaves it waiting for its next check.
+    if (EndRunIfOnlyWaiting())
+        return;
+    const int64_t left = std::max<int64_t>(0, until - Clock::Now());
+    checked->m_timeWaitingForHost = 0;
+    const bool rendered = checked->m_bRender && m_renderPool.IsRunning();
+    auto item
+        = std::make_unique<CCheckUrlItem>(std::move(checked), m_engine, m_renderer, m_reports, m_lastRunId, m_activeRun,
+                                          std::chrono::steady_clock::now() + std::chrono::seconds(left));
+    (rendered ? m_renderPool : m_pool).Post(std::move(item));
+}
+
+bool CCheckRun::EndRunIfOnlyWaiting()
+{
+    if (!m_running || m_outstanding.size() > m_waiting.size())
+        return false;
+    // Pages that wait for their host are not checked in this run: they count neither as checked
+    // nor as outstanding, and their queued retries go with the pool.
+    m_outstanding.clear();
+    m_waiting.clear();
+    EndOfRun();
+    return true;
 }
 
 void CCheckRun::OnUrlProgress(int kilobytes, uint64_t serial, uint64_t runId)
@@ -160,6 +222,8 @@ void CCheckRun::OnUrlStarted(uint64_t serial, uint64_t runId)
 {
     if (!m_running || runId != m_activeRun.load() || !m_outstanding.contains(serial))
         return;
+    // A page tried again is no longer waiting: the run waits for its answer.
+    m_waiting.erase(serial);
     if (Curl* record = m_doc.FindBySerial(serial))
         m_events.OnPageStarted(*record);
 }
@@ -179,6 +243,8 @@ void CCheckRun::EndOfRun()
     m_activeRun.store(0);
     // Every page has reported back, so the idle workers end at once.
     ShutdownPool();
+    if (m_renderer)
+        m_renderer->endRun();
 
     RunTotals totals;
     totals.records = static_cast<int>(m_doc.Count());
@@ -214,4 +280,5 @@ void CCheckRun::EndOfRun()
 void CCheckRun::ShutdownPool()
 {
     m_pool.Shutdown();
+    m_renderPool.Shutdown();
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 class CUrlEngine;
+class IPageRenderer;
 class Curl;
 class IFrontEndDispatcher;
 class IRunEvents;
@@ -45,6 +46,11 @@ public:
     ~CCheckRun() override;
     CCheckRun(const CCheckRun&) = delete;
     CCheckRun& operator=(const CCheckRun&) = delete;
+
+    // Pages that ask to be rendered go to the renderer, at most its parallel() at a time on workers of
+    // their own, while the rest of the run goes on with plain downloads. Without a renderer they fail
+    // as "Rendering is not available". The renderer must outlive the run.
+    void SetRenderer(IPageRenderer* renderer) { m_renderer = renderer; }
 
     // A run over every page of the list, in list order. Does nothing while a run is in progress or
     // when the list is empty.
@@ -85,6 +91,10 @@ public:
 private:
     bool StartRun(const std::vector<Curl*>& records, const RunStartedEvent& started);
     void EndOfRun();
+    // A page whose host asked to be left alone: shown as waiting, and queued again for that time.
+    void OnUrlWaiting(std::unique_ptr<Curl> checked);
+    // Ends the run when every page still outstanding waits for its host; true when it did.
+    bool EndRunIfOnlyWaiting();
     void ShutdownPool();
 
     CSiteVigilDoc& m_doc;
@@ -95,12 +105,16 @@ private:
     CRunReports m_reports;
 
     CThreadPool m_pool;
+    IPageRenderer* m_renderer = nullptr;
+    CThreadPool m_renderPool;
     bool m_running = false;
     uint64_t m_lastRunId = 0;
     // The id of the run in progress, 0 when none; read by the workers.
     std::atomic<uint64_t> m_activeRun{0};
     std::vector<uint64_t> m_runPages;
     std::unordered_set<uint64_t> m_outstanding;
+    // Outstanding pages whose host asked to be left alone (their retry is queued, or they wait).
+    std::unordered_set<uint64_t> m_waiting;
     int m_newChanges = 0;
     int m_pagesMarkedChanged = 0;
     int m_pagesChecked = 0;

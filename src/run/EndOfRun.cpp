@@ -2,7 +2,7 @@
 
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
-#include "notify/ChangeEmail.h"
+#include "notify/OutboxDelivery.h"
 #include "notify/UpdateLog.h"
 #include "platform/DebugLog.h"
 #include "run/DetachedCommand.h"
@@ -35,7 +35,7 @@ CEndOfRun::CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispa
     : m_totals(totals)
     , m_events(events)
     , m_onFinished(std::move(onFinished))
-    , m_emailJob(dispatcher)
+    , m_deliveryJob(dispatcher)
 { }
 
 std::shared_ptr<CEndOfRun> CEndOfRun::Start(const RunTotals& totals, const CSiteVigilDoc& doc,
@@ -65,13 +65,11 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPa
                 m_logged.push_back(record->MakeWorkCopy());
         }
     }
-    // The e-mail lists the pages as they are now, not as later edits leave them.
-    m_sendEmail = m_totals.newChanges > 0 && prefs.ReadInt(Pref::sendEmail) != 0;
-    if (m_sendEmail) {
-        for (const auto& record : doc.Records()) {
-            if (record->m_bChanged)
-                m_changed.push_back(std::make_unique<Curl>(*record));
-        }
+    // The notifications hold the pages as they are now, not as later edits leave them.
+    m_notifications = QueueRunNotifications(doc.Records(), m_totals.newChanges);
+    for (const std::string& problem : m_notifications.problems) {
+        m_events.OnProblem(ProblemSeverity::Warning, problem);
+        Fail(problem);
     }
 
     std::weak_ptr<CEndOfRun> self = weak_from_this();
@@ -102,7 +100,7 @@ void CEndOfRun::AfterSummary()
     }
 
     if (m_totals.newChanges <= 0) {
-        RunCommand();
+        DeliverNotifications();
         return;
     }
 
@@ -110,7 +108,8 @@ void CEndOfRun::AfterSummary()
         // Seconds from the settings; a wild value must not overflow the milliseconds.
         long long stayMs = std::clamp(static_cast<long long>(prefs.ReadInt(Pref::popupDuration)) * 1000, 0LL,
                                       static_cast<long long>(std::numeric_limits<int>::max()));
-        m_events.Announce({FormatPopupText(m_totals), kPopupAppearMs, static_cast<int>(stayMs), kPopupVanishMs});
+        m_events.Announce({FormatPopupText(m_totals), m_totals.newChanges, m_totals.markedChanged, kPopupAppearMs,
+                           static_cast<int>(stayMs), kPopupVanishMs});
     }
 
     const int sound = prefs.ReadInt(Pref::soundPreference);
@@ -119,36 +118,50 @@ void CEndOfRun::AfterSummary()
         std::weak_ptr<CEndOfRun> self = weak_from_this();
         m_events.PlaySound(sound, prefs.ReadString(Pref::soundFilename), [self] {
             if (auto steps = self.lock())
-                steps->SendEmail();
+                steps->DeliverNotifications();
         });
         return;
     }
-    SendEmail();
+    DeliverNotifications();
 }
 
-void CEndOfRun::SendEmail()
+void CEndOfRun::DeliverNotifications()
 {
-    // Decided once with the pages it lists: a setting changed meanwhile cannot send an empty list.
-    if (!m_sendEmail) {
+    if (m_notifications.rows.empty()) {
         RunCommand();
         return;
     }
+    const int wait = CVigilPrefs::GetInstance().ReadInt(Pref::deliveryWait);
     std::weak_ptr<CEndOfRun> self = weak_from_this();
-    auto changed = std::make_shared<CSiteVigilDoc::RecordList>(std::move(m_changed));
-    const bool started
-        = m_emailJob.Start<std::string>([changed] { return SendChangeEmail(*changed); },
-                                        [self](std::string problem) {
-                                            auto steps = self.lock();
-                                            if (!steps)
-                                                return;
-                                            if (!problem.empty()) {
-                                                steps->m_events.OnProblem(ProblemSeverity::Error, problem);
-                                                steps->Fail(problem);
-                                            }
-                                            steps->RunCommand();
-                                        });
+    auto queued = std::make_shared<QueuedNotifications>(std::move(m_notifications));
+    const bool started = m_deliveryJob.Start<std::vector<DeliveryOutcome>>(
+        [queued, wait] { return DeliverOutbox(queued->storageFolder, &queued->rows, wait); },
+        [self, queued](std::vector<DeliveryOutcome> outcomes) {
+            auto steps = self.lock();
+            if (!steps)
+                return;
+            size_t settled = 0;
+            for (const DeliveryOutcome& outcome : outcomes) {
+                if (outcome.state == DeliveryOutcome::State::Pending)
+                    continue;
+                ++settled;
+                if (outcome.state == DeliveryOutcome::State::Failed) {
+                    const std::string problem = DeliveryFailureText(outcome);
+                    steps->m_events.OnProblem(ProblemSeverity::Error, problem);
+                    steps->Fail(problem);
+                }
+            }
+            // Not an error: the outbox delivers them later. The front end's status line says so.
+            if (settled < queued->rows.size()) {
+                const size_t pending = queued->rows.size() - settled;
+                steps->m_events.OnNotice(std::to_string(pending)
+                                         + (pending == 1 ? " notification is" : " notifications are")
+                                         + " still pending in the outbox; they are delivered later");
+            }
+            steps->RunCommand();
+        });
     if (!started) {
-        const std::string problem = "Email not sent - the program could not start a thread for it";
+        const std::string problem = "Notifications not sent now - the program could not start a thread for them";
         m_events.OnProblem(ProblemSeverity::Error, problem);
         Fail(problem);
         RunCommand();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/SiteVigilDoc.h"
+#include "notify/RunNotifications.h"
 #include "run/BackgroundJob.h"
 #include "run/RunEvents.h"
 
@@ -26,14 +27,15 @@ std::string FormatRunSummary(const RunTotals& totals);
 std::string FormatPopupText(const RunTotals& totals);
 
 // The closing steps of a run, after its state has been reset: the summary, the update log (when any
-// page is marked changed), then, when the run found new changes, the popup, the sound, the change
-// e-mail and the command, each by its setting. A step that fails does not keep the next from running.
+// page is marked changed), the run's notifications written to the outbox, then, when the run found
+// new changes, the popup, the sound, the delivery of the notifications (the change e-mail is one of
+// them) and the command, each by its setting. A step that fails does not keep the next from running.
 //
 // The steps run in this order, but the front end's thread never waits for the user, the sound or the
-// mail server: the summary and sound steps go on when the front end calls back, the e-mail is a
-// background job whose failure is told as a problem, and the command follows when it has ended. Everything but the
-// e-mail exchange runs on the front end's thread. The e-mail lists copies of the changed records,
-// taken when the steps start.
+// mail server: the summary and sound steps go on when the front end calls back, the delivery is a
+// background job (waiting at most deliveryWait seconds) whose failures are told as problems, and the
+// command follows when it has ended. Everything but the delivery runs on the front end's thread. The
+// update log and the notifications hold the pages as they were when the steps started.
 class CEndOfRun : public std::enable_shared_from_this<CEndOfRun>
 {
 public:
@@ -56,7 +58,7 @@ public:
 private:
     void Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPages);
     void AfterSummary();
-    void SendEmail();
+    void DeliverNotifications();
     void RunCommand();
     void Fail(const std::string& message);
 
@@ -66,10 +68,8 @@ private:
     // list while the summary is up.
     CSiteVigilDoc::RecordList m_logged;
     Finished m_onFinished;
-    CBackgroundJob m_emailJob;
-    // Copies of the records marked changed, for the e-mail.
-    CSiteVigilDoc::RecordList m_changed;
-    bool m_sendEmail = false;
+    CBackgroundJob m_deliveryJob;
+    QueuedNotifications m_notifications;
     EndOfRunOutcome m_outcome;
     bool m_finished = false;
 };

@@ -1,5 +1,7 @@
 #include "run/ListRequests.h"
 
+#include "check/PageFiles.h"
+#include "check/RemovedPages.h"
 #include "model/BrowserImport.h"
 #include "model/ListImport.h"
 #include "model/ListSession.h"
@@ -130,6 +132,12 @@ ControlAnswer Remove(CListSession& session, const ControlRequest& request)
     if (const DocResult saved = Save(session); !saved) {
         PutBack(doc, std::move(removed));
         return SaveFailed(saved, "no page was removed");
+    }
+    // Only once the list is saved without them: their files go to removed/, history included.
+    const std::string pagesFolder = GetPagesFolder();
+    for (const auto& page : removed) {
+        if (Status moved = MovePageFilesToRemoved(pagesFolder, page.second->m_strPageID); !moved)
+            answer.warnings.push_back(moved.error().message);
     }
     return answer;
 }

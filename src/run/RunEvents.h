@@ -66,10 +66,13 @@ enum class ProblemSeverity
     Error,
 };
 
-// A notice of new changes for the desktop, with its three phases in milliseconds.
+// A notice of new changes for the desktop, with its three phases in milliseconds. The counts let a
+// front end word the notice itself.
 struct ChangeAnnouncement
 {
     std::string text;
+    int newChanges = 0;
+    int markedChanged = 0;
     int appearMs = 0;
     int stayMs = 0;
     int vanishMs = 0;
@@ -101,6 +104,8 @@ public:
     // A scheduled run is due and about to start (it starts nothing on an empty list or during a run).
     virtual void OnScheduledRunDue() { }
     virtual void OnProblem(ProblemSeverity severity, const std::string& text) = 0;
+    // A passing note that is not a problem, such as notifications left in the outbox for later.
+    virtual void OnNotice(const std::string& text) { (void)text; }
 
     // A Yes/No question; answered(true) for Yes.
     virtual void Ask(const std::string& question, std::function<void(bool)> answered) = 0;

@@ -3,6 +3,7 @@
 #include "platform/DebugLog.h"
 #include "platform/ThreadPriority.h"
 
+#include <algorithm>
 #include <system_error>
 
 CThreadPool::~CThreadPool()
@@ -79,6 +80,28 @@ size_t CThreadPool::QueuedCount() const
     return m_queue.size();
 }
 
+std::unique_ptr<CWorkItem> CThreadPool::TakeStartable(std::optional<CWorkItem::SteadyTime>& earliest)
+{
+    // Many queued pages of one busy host must not cost a question each: a key refused once stands.
+    std::vector<std::string_view> refused;
+    for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
+        const std::string_view key = (*it)->WaitKey();
+        if (!key.empty() && std::find(refused.begin(), refused.end(), key) != refused.end())
+            continue;
+        std::optional<CWorkItem::SteadyTime> retryAt;
+        if ((*it)->TryStart(retryAt)) {
+            std::unique_ptr<CWorkItem> item = std::move(*it);
+            m_queue.erase(it);
+            return item;
+        }
+        if (retryAt && (!earliest || *retryAt < *earliest))
+            earliest = retryAt;
+        if (!key.empty())
+            refused.push_back(key);
+    }
+    return nullptr;
+}
+
 void CThreadPool::WorkerLoop(int priority, void* threadParam)
 {
     // A refused priority (an unprivileged process cannot raise it) leaves the thread as it is.
@@ -87,13 +110,26 @@ void CThreadPool::WorkerLoop(int priority, void* threadParam)
         std::unique_ptr<CWorkItem> item;
         {
             std::unique_lock<std::mutex> guard(m_lock);
-            m_wake.wait(guard, [this] { return m_shutdown || !m_queue.empty(); });
-            // Shutdown wins over queued work: those items are discarded by Shutdown.
-            if (m_shutdown)
-                return;
-            item = std::move(m_queue.front());
-            m_queue.pop_front();
+            for (;;) {
+                m_wake.wait(guard, [this] { return m_shutdown || !m_queue.empty(); });
+                // Shutdown wins over queued work: those items are discarded by Shutdown.
+                if (m_shutdown)
+                    return;
+                std::optional<CWorkItem::SteadyTime> earliest;
+                item = TakeStartable(earliest);
+                if (item)
+                    break;
+                // Every queued item waits: for its time, or for a running item to end (whose worker
+                // then looks again itself). The bound keeps a missed wake-up from lasting.
+                const auto bound = std::chrono::steady_clock::now() + kMaxIdleWait;
+                m_wake.wait_until(guard, earliest && *earliest < bound ? *earliest : bound);
+            }
         }
         item->Run(threadParam);
+        item.reset();
+        // What this item held is free again: another worker may be waiting for it.
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_queue.empty())
+            m_wake.notify_one();
     }
 }

@@ -6,10 +6,12 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
-// A fixed set of worker threads fed from one first-in first-out queue. The queue is changed only
+// A fixed set of worker threads fed from one first-in first-out queue; a worker takes the first item
+// that may start now (CWorkItem::TryStart), so items that wait never hold up the others. The queue is changed only
 // under its lock; the count of queued items and the shutdown signal are guarded by the same lock,
 // and each post wakes exactly one waiting worker.
 class CThreadPool
@@ -39,6 +41,11 @@ public:
 
 private:
     void WorkerLoop(int priority, void* threadParam);
+    // The first queued item that may start now, removed from the queue; null when none may, with the
+    // earliest moment one of them said it might. Called under the lock.
+    std::unique_ptr<CWorkItem> TakeStartable(std::optional<CWorkItem::SteadyTime>& earliest);
+
+    static constexpr std::chrono::milliseconds kMaxIdleWait{250};
 
     std::vector<std::thread> m_threads;
     mutable std::mutex m_lock;

@@ -291,6 +291,8 @@ TEST_F(SiteVigilDocTest, OldLayoutReadsAndSavesInTheNewOne)
                                      {"ignoreRegex", ""},
                                      {"trigger", "any"},
                                      {"announce", "each"},
+                                     {"render", "0"},
+                                     {"renderWait", "2"},
                                      {"state", ""}}));
     EXPECT_EQ(ReadFileBytes(path), Le32(1) + Le32(1) + Le32(0) + Le32(1) + fixed + block.Data());
 }

@@ -88,17 +88,19 @@ std::string ExpectedBytesOfFilledRecord()
 // The extension block of the filled record, as version 1.1 writes it after field 35.
 std::string ExpectedBlockOfFilledRecord()
 {
-    return Le32(8) + Text1("compare") + Text1("text") + Text1("select") + Text1("div.price") + Text1("xpath")
+    return Le32(10) + Text1("compare") + Text1("text") + Text1("select") + Text1("div.price") + Text1("xpath")
         + Text1("//p") + Text1("ignore") + Text1("Updated\nAd") + Text1("ignoreRegex") + Text1("^\\d+ visitors$")
-        + Text1("trigger") + Text1("added") + Text1("announce") + Text1("change") + Text1("state") + Text1("found");
+        + Text1("trigger") + Text1("added") + Text1("announce") + Text1("change") + Text1("render") + Text1("0") + Text1("renderWait") + Text1("2")
+        + Text1("state") + Text1("found");
 }
 
 // The block of a record with the options' initial values.
 std::string ExpectedBlockOfDefaults()
 {
-    return Le32(8) + Text1("compare") + Text1("page") + Text1("select") + Text1("") + Text1("xpath") + Text1("")
+    return Le32(10) + Text1("compare") + Text1("page") + Text1("select") + Text1("") + Text1("xpath") + Text1("")
         + Text1("ignore") + Text1("") + Text1("ignoreRegex") + Text1("") + Text1("trigger") + Text1("any")
-        + Text1("announce") + Text1("each") + Text1("state") + Text1("");
+        + Text1("announce") + Text1("each") + Text1("render") + Text1("0") + Text1("renderWait") + Text1("2")
+        + Text1("state") + Text1("");
 }
 
 TEST(UrlRecordArchive, StoresAllFieldsInOrderByteForByte)

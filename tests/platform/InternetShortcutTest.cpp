@@ -12,6 +12,8 @@ struct ShortcutCase
     const char* text; // null: no such file
     bool isShortcut;
     const char* url;
+    // The name the page gets; null: the file's name without its extension.
+    const char* title = nullptr;
 };
 
 class ShortcutFileTest : public testing::TestWithParam<ShortcutCase>
@@ -28,6 +30,9 @@ TEST_P(ShortcutFileTest, ReadsTheAddress)
     EXPECT_EQ(file.error.empty(), c.text != nullptr) << file.error;
     EXPECT_EQ(file.isShortcut, c.isShortcut);
     EXPECT_EQ(file.url, c.url);
+    if (c.isShortcut && c.text) {
+        EXPECT_EQ(file.title, c.title ? c.title : ShortcutTitle(c.fileName));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -43,6 +48,11 @@ INSTANTIATE_TEST_SUITE_P(
         ShortcutCase{"e.desktop", "[Desktop Entry]\nType=Link\n[Extra]\nURL=http://extra.test/\n", true, ""},
         ShortcutCase{"f.desktop", "[Desktop Entry]\nType=Application\nURL=http://f.test/\n", false, ""},
         ShortcutCase{"g.txt", "[InternetShortcut]\nURL=http://g.test/\n", false, ""},
-        ShortcutCase{"gone.url", nullptr, true, ""}));
+        ShortcutCase{"gone.url", nullptr, true, ""},
+        // A link is named by its Name entry, as file managers show it, not by its file name.
+        ShortcutCase{
+            "link.desktop",
+            "[Desktop Entry]\nName[de]=Fahrradladen\nName=Bike shop\\sBerlin\nType=Link\nURL=http://bike.test/\n", true,
+            "http://bike.test/", "Bike shop Berlin"}));
 
 } // namespace

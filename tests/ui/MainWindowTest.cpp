@@ -14,7 +14,9 @@
 #include "ui/widgets/MessageBox.h"
 
 #include <QDir>
+#include <QSplitter>
 #include <QTest>
+#include <QToolButton>
 
 #include <filesystem>
 
@@ -116,6 +118,67 @@ private slots:
         QCOMPARE(frame->StatusText(), QStringLiteral("Checking stopped"));
         QVERIFY(!frame->IsBusyShown());
         QVERIFY(frame->close());
+    }
+
+    // The window's size and its split between list and pane come back at the next start.
+    void windowStateComesBack()
+    {
+        CIsolatedSettings settings;
+        CListSession session;
+        QVERIFY(session.Open(true).ok);
+        QList<int> sizes;
+        {
+            CGuiRun run(session);
+            CMainFrame frame(session, run);
+            frame.show();
+            frame.resize(700, 520);
+            auto* splitter = frame.findChild<QSplitter*>();
+            splitter->setSizes({330, 90});
+            QTest::qWait(50);
+            sizes = splitter->sizes();
+            QVERIFY(sizes[0] > sizes[1]);
+            QVERIFY(frame.SaveList());
+        }
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
+        frame.show();
+        QTest::qWait(50);
+        QCOMPARE(frame.size(), QSize(700, 520));
+        QCOMPARE(frame.findChild<QSplitter*>()->sizes(), sizes);
+    }
+
+    // Every import ends with one summary over the list that the countdown does not overwrite; pages
+    // already watched stay out while duplicates are confirmed; a link is named by its Name entry.
+    void importsEndWithASummaryThatStays()
+    {
+        CIsolatedSettings settings;
+        CVigilPrefs::GetInstance().WriteInt(Pref::confirmDuplicates.name, 1);
+        CTempDir files;
+        CListSession session;
+        QVERIFY(session.Open(true).ok);
+        session.Doc().AddRecord(CListSession::NewRecord("http://a.example/"));
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
+        frame.show();
+        WriteFileBytes(files.Path() + "bookmarks.html",
+                       "<dl><dt><a href=\"http://a.example/\">A</a><dt><a href=\"https://b.example/\">B</a>"
+                       "<dt><a href=\"javascript:alert(1)\">Script</a></dl>");
+        MessageBox::SetNextAnswer(QMessageBox::Ok); // names the link left out
+        QCOMPARE(frame.ListView().ImportBookmarks(QString::fromStdString(files.Path() + "bookmarks.html")), 1);
+        QVERIFY(ShownTextContains(QStringLiteral("javascript:alert(1)")));
+        const QString summary = QStringLiteral("1 page imported, 1 already watched, 1 skipped (not web addresses)");
+        QCOMPARE(frame.Notice(), summary);
+        QTest::qWait(1200); // a schedule tick writes the status bar
+        QCOMPARE(frame.Notice(), summary);
+
+        std::filesystem::create_directories(files.Path() + "Favorites");
+        WriteFileBytes(files.Path() + "Favorites/link.desktop",
+                       "[Desktop Entry]\nType=Link\nName=Bike shop\nURL=http://bikes.example/\n");
+        QCOMPARE(frame.ListView().ImportFavorites(QString::fromStdString(files.Path() + "Favorites")), 1);
+        QCOMPARE(frame.Notice(), QStringLiteral("1 page imported, 0 already watched, 0 skipped (not web addresses)"));
+        QCOMPARE(session.Doc().Records().back()->GetName(), std::string("Bike shop"));
+        frame.findChild<QToolButton*>("closeNotice")->click();
+        QCOMPARE(frame.Notice(), QString());
     }
 
     // A save that fails keeps the program open and says why.

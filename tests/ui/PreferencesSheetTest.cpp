@@ -11,10 +11,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <QtTest>
 #include <cstring>
 #include <memory>
@@ -29,8 +32,10 @@ enum Page
     Popup,
     Sound,
     Email,
+    Channels,
     Schedule,
-    Proxy
+    Proxy,
+    Notifications
 };
 
 int PeekInt(const char* name)
@@ -92,7 +97,7 @@ private slots:
         sheet->reject();
         QCOMPARE(m_rearms, 0);
         const char* notOnPages[]
-            = {"InstallDir", "flagRunCommand", "commandToRun", "totalUrlsChecked", "urlID", "fetchTimeLimit"};
+            = {"InstallDir", "totalUrlsChecked", "urlID", "fetchTimeLimit", "windowGeometry", "windowSplitter"};
         for (const PrefInfo& info : AllPrefs()) {
             const bool skipped = std::any_of(std::begin(notOnPages), std::end(notOnPages),
                                              [&](const char* name) { return std::strcmp(name, info.name) == 0; });
@@ -178,6 +183,38 @@ private slots:
         QCOMPARE(Control<QLineEdit>(*again, "InstallDir")->text(), QString::fromStdString(m_settings->StorageDir()));
         again->accept();
         QCOMPARE(m_rearms, 2);
+    }
+
+    // The Notifications node is an overview of the pages below it, as they are now, and the place of
+    // the command run at the end of a run; its Test button starts the command typed.
+    void notificationsOverviewAndCommand()
+    {
+        CTempDir folder;
+        auto sheet = NewSheet();
+        sheet->SetActivePage(Popup);
+        Control<QCheckBox>(*sheet, "autoClosePopupNotify")->setChecked(false);
+        sheet->SetActivePage(Sound);
+        Control<QRadioButton>(*sheet, "soundPreference1")->setChecked(true);
+        sheet->Tree()->setCurrentItem(sheet->Tree()->findItems("Notifications", Qt::MatchExactly).front());
+        QCOMPARE(sheet->ActivePage(), sheet->Page(Notifications));
+        const QString overview = Control<QLabel>(*sheet, "overview")->text();
+        QVERIFY2(overview.contains("Popup window: On, until clicked"), qPrintable(overview));
+        QVERIFY2(overview.contains("Sound: The default sound"), qPrintable(overview));
+        QVERIFY2(overview.contains("E-mail: Off"), qPrintable(overview));
+        QVERIFY2(overview.contains("Run a command: Off"), qPrintable(overview));
+
+        auto* test = Control<QPushButton>(*sheet, "testCommand");
+        QVERIFY(!test->isEnabled());
+        Control<QCheckBox>(*sheet, "flagRunCommand")->setChecked(true);
+        const QString ran = QString::fromStdString(folder.Path() + "ran");
+        Control<QLineEdit>(*sheet, "commandToRun")->setText("touch '" + ran + "'");
+        QVERIFY(test->isEnabled());
+        QTest::mouseClick(test, Qt::LeftButton);
+        QTRY_VERIFY(QFile::exists(ran));
+        sheet->accept();
+        QCOMPARE(PeekInt("flagRunCommand"), 1);
+        QCOMPARE(PeekString("commandToRun"), "touch '" + ran.toStdString() + "'");
+        QCOMPARE(PeekInt("soundPreference"), 1);
     }
 
     // The user-agent buttons redisplay the page from its members, dropping what was typed since.

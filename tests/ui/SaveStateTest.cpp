@@ -35,7 +35,7 @@ private slots:
         app.Session().Doc().RefuseDefaultSave("No space left on device");
         QVERIFY(!app.Session().Save().ok);
         QTRY_VERIFY(frame.StatusText().contains(QStringLiteral("could not be saved: No space left on device")));
-        QVERIFY(frame.Tray().Tip(0).contains(QStringLiteral("No space left on device")));
+        QVERIFY(frame.Tray().Tip().contains(QStringLiteral("No space left on device")));
         // Another message takes the bar for a moment; the failure comes back.
         frame.SetStatusText(QStringLiteral("Ready"));
         QTRY_VERIFY(frame.StatusText().contains(QStringLiteral("could not be saved")));
@@ -43,7 +43,7 @@ private slots:
         app.Session().Doc().RefuseDefaultSave({});
         QVERIFY(app.Session().Save().ok);
         QTRY_COMPARE(frame.StatusText(), QStringLiteral("The list was saved"));
-        QCOMPARE(frame.Tray().Tip(0), QStringLiteral("Site Vigil"));
+        QCOMPARE(frame.Tray().Tip(), QStringLiteral("Site Vigil"));
     }
 
     void sigtermSavesBeforeTheProgramEnds()

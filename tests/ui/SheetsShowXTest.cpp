@@ -6,7 +6,9 @@
 #include "ui/props/UrlPropertiesSheet.h"
 #include "ui/sheets/PropertyPage.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QProcess>
 #include <QTreeWidget>
 #include <QtTest>
@@ -43,10 +45,11 @@ private slots:
         CIsolatedSettings settings;
         CPreferencesSheet sheet(PreferencesHooks{});
         ShowEveryPage(sheet, "prefs");
-        // The group node stands for its first page.
+        // The Notifications node is a page of its own: the overview of the pages below it.
         sheet.Tree()->setCurrentItem(sheet.Tree()->topLevelItem(3));
         QTest::qWait(100);
-        QVERIFY(sheet.Page(3)->isVisible());
+        QCOMPARE(sheet.Tree()->topLevelItem(3)->text(0), QStringLiteral("Notifications"));
+        QVERIFY(sheet.Page(sheet.PageCount() - 1)->isVisible());
         Shoot("prefs-group");
     }
 
@@ -68,10 +71,24 @@ private slots:
         CUrlPropertiesSheet sheet(record, false);
         ShowEveryPage(sheet, "url");
         sheet.SetActivePage(0);
-        sheet.findChild<QLineEdit*>("url")->setText("http//example.org");
+        QLineEdit* url = sheet.findChild<QLineEdit*>("url");
+        url->setFocus();
+        url->selectAll();
+        QTest::keyClicks(url, "http//example.org");
         sheet.findChild<QLineEdit*>("name")->clear();
         QTest::qWait(100);
         Shoot("url-invalid");
+        // What the user typed is marked as a mistake on screen, and OK refuses it.
+        const QLabel* status = sheet.findChild<QLabel*>("status");
+        QCOMPARE(status->text(), QStringLiteral("Invalid URL"));
+        QCOMPARE(status->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(url->palette().color(QPalette::Text), QColor(Qt::red));
+        QVERIFY(sheet.findChild<QLabel*>("urlMarker")->isVisible());
+        QVERIFY(sheet.findChild<QLabel*>("nameMarker")->isVisible());
+        QVERIFY(!sheet.OkButton()->isEnabled());
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        QVERIFY(sheet.isVisible());
+        QCOMPARE(record.m_strURL, std::string("http://example.org/news"));
     }
 };
 

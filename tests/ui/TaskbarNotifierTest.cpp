@@ -1,4 +1,7 @@
 #include "ui/notify/TaskbarNotifier.h"
+#include "TestEnv.h"
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -151,31 +154,70 @@ private slots:
         QCOMPARE(m_popup->Text(), QString("second"));
     }
 
-    void staysUntilClickedWhenNotClosingByItself_data()
+    // The end of a run words its counts and stays as the popup page says; only a popup that waits for
+    // its click is closed by it.
+    void announcesChangesAsTheSettingsSay_data()
     {
+        QTest::addColumn<int>("autoClose");
         QTest::addColumn<int>("seconds");
-        QTest::addColumn<bool>("autoClose");
+        QTest::addColumn<int>("newChanges");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("stayTimer");
-        QTest::newRow("closes after 5 s") << 5 << true << 5000;
-        QTest::newRow("0 s: vanishes at once") << 0 << true << 0;
-        QTest::newRow("stays until clicked") << 5 << false << -1;
+        QTest::newRow("closes after 5 s") << 1 << 5 << 2 << 3 << "2 new changes.\n3 changes total." << 5000;
+        QTest::newRow("0 s: vanishes at once") << 1 << 0 << 1 << 1 << "1 new change.\n1 change total." << 0;
+        QTest::newRow("stays until clicked") << 0 << 5 << 1 << 4 << "1 new change.\n4 changes total." << -1;
+        QTest::newRow("a wild duration is cut") << 1 << 3600 << 0 << 2 << "0 new changes.\n2 changes total." << 3600000;
     }
 
-    void staysUntilClickedWhenNotClosingByItself()
+    void announcesChangesAsTheSettingsSay()
     {
+        QFETCH(int, autoClose);
         QFETCH(int, seconds);
-        QFETCH(bool, autoClose);
+        QFETCH(int, newChanges);
+        QFETCH(int, total);
+        CIsolatedSettings settings;
+        CVigilPrefs::GetInstance().WriteInt(Pref::autoClosePopupNotify.name, autoClose);
+        CVigilPrefs::GetInstance().WriteInt(Pref::popupDuration.name, seconds);
         QSignalSpy clicks(m_popup.get(), &CTaskbarNotifier::clicked);
-        m_popup->Announce(CTaskbarNotifier::ChangesText(2, 3), CTaskbarNotifier::ChangesAppearMs,
-                          CTaskbarNotifier::StayTime(seconds, autoClose), CTaskbarNotifier::ChangesVanishMs);
+        m_popup->AnnounceChanges(newChanges, total);
+        QTEST(m_popup->Text(), "text");
         StepWhileRunning(*m_popup, CTaskbarNotifier::AppearTimer);
         QTEST(m_popup->TimerInterval(CTaskbarNotifier::StayTimer), "stayTimer");
 
         QTest::mouseClick(m_popup.get(), Qt::LeftButton, {}, QPoint(70, 60));
         QCOMPARE(clicks.count(), 1);
-        // A click closes only the popup that waits for it; the others keep their time.
         const bool vanishing = m_popup->TimerInterval(CTaskbarNotifier::VanishTimer) >= 0;
-        QCOMPARE(vanishing, !autoClose);
+        QCOMPARE(vanishing, autoClose == 0);
+    }
+
+    // Where the fully shown popup would cover the tray icon, it slides out beside it instead.
+    void leavesTheTrayIconClear_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QRect>("icon");
+        QTest::addColumn<QRect>("full");
+        QTest::newRow("panel without a strut, icon in the corner")
+            << Screen << QRect(1256, 998, 22, 24) << QRect(1132, 878, 148, 120);
+        QTest::newRow("icon inside a reserved panel")
+            << QRect(0, 0, 1280, 984) << QRect(1256, 992, 22, 24) << QRect(1132, 864, 148, 120);
+        QTest::newRow("right panel, icon low in it")
+            << QRect(0, 0, 1220, 1024) << QRect(1240, 990, 22, 24) << QRect(1072, 904, 148, 120);
+        QTest::newRow("icon elsewhere") << Screen << QRect(0, 0, 22, 24) << QRect(1132, 904, 148, 120);
+        QTest::newRow("no icon") << Screen << QRect() << QRect(1132, 904, 148, 120);
+    }
+
+    void leavesTheTrayIconClear()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QRect, icon);
+        QFETCH(QRect, full);
+        m_popup->SetScreenAreas(Screen, available);
+        m_popup->SetKeepClear([icon] { return icon; });
+        m_popup->Announce("3 new changes.\n5 changes total.", 800, 3000, 500);
+        StepWhileRunning(*m_popup, CTaskbarNotifier::AppearTimer);
+        QCOMPARE(m_popup->PopupGeometry(), full);
+        QVERIFY(!m_popup->PopupGeometry().intersects(icon));
     }
 
     void goesToTheDesktopWhereWindowsCannotBePlaced()

@@ -24,7 +24,7 @@ private slots:
         CTaskbarNotifier popup;
         popup.SetUseDesktopNotifications(false);
         popup.SetScreenAreas(screen, screen.adjusted(0, 0, 0, -40));
-        popup.Announce(CTaskbarNotifier::ChangesText(2, 17), CTaskbarNotifier::ChangesAppearMs, 3000,
+        popup.Announce("2 new changes.\n17 changes total.", CTaskbarNotifier::ChangesAppearMs, 3000,
                        CTaskbarNotifier::ChangesVanishMs);
         QTRY_COMPARE_WITH_TIMEOUT(popup.State(), CTaskbarNotifier::Staying, 3000);
 

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
 #include <memory>
@@ -74,6 +75,10 @@ private slots:
                                      << "http://" << false << false;
         QTest::newRow("other scheme") << "Page"
                                       << "ftp://example.org/" << false << false;
+        QTest::newRow("no scheme, a name") << "Page"
+                                           << "www.example.org" << false << false;
+        QTest::newRow("no scheme, address and port") << "Page"
+                                                     << "127.0.0.1:8765/deals.html" << false << false;
     }
     void addressAndNameDriveOk()
     {
@@ -91,7 +96,11 @@ private slots:
 
         QCOMPARE(sheet.OkButton()->isEnabled(), ok);
         QCOMPARE(Control<QPushButton>(sheet, "download")->isEnabled(), valid);
-        QCOMPARE(Control<QLabel>(sheet, "status")->text(), valid ? QString("Valid URL") : QString("Invalid URL"));
+        const QString suggestion = url.contains("://") || url.contains(' ')
+            ? QString()
+            : QStringLiteral(". Did you mean https://%1?").arg(url);
+        QCOMPARE(Control<QLabel>(sheet, "status")->text(),
+                 valid ? QString("Valid URL") : QStringLiteral("Invalid URL") + suggestion);
         QCOMPARE(TextColour(Control<QLineEdit>(sheet, "url")), valid ? QColor(Qt::black) : QColor(Qt::red));
         QCOMPARE(Control<QLabel>(sheet, "urlMarker")->isVisibleTo(&sheet), !valid);
         QCOMPARE(Control<QLabel>(sheet, "nameMarker")->isVisibleTo(&sheet), name.trimmed().isEmpty());
@@ -99,6 +108,42 @@ private slots:
         sheet.accept();
         QCOMPARE(sheet.result() == QDialog::Accepted, ok);
         QCOMPARE(record.m_strName, ok ? name.toStdString() : std::string("Before"));
+    }
+
+    // The sheet explains itself: the side shows every page's whole name, the watch options say what
+    // each one watches, and the read-only credentials say why they are read-only.
+    void sheetExplainsItself()
+    {
+        Curl record;
+        CUrlPropertiesSheet sheet(record, false);
+        sheet.show();
+        QTreeWidget* tree = sheet.Tree();
+        for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+            const QRect text = tree->visualItemRect(*it);
+            const int needed = tree->fontMetrics().horizontalAdvance((*it)->text(0)) + tree->iconSize().width();
+            QVERIFY2(text.x() + needed <= tree->viewport()->width(), qPrintable((*it)->text(0)));
+        }
+        for (const char* name : {"watchUnreachable", "watchReachable", "watchDate", "watchContent", "watchSize",
+                                 "textSearch", "textNotPresent"})
+            QVERIFY2(!Control<QCheckBox>(sheet, name)->toolTip().isEmpty(), name);
+        QVERIFY(!Control<QCheckBox>(sheet, "authenticate")->isEnabled());
+        QVERIFY(Control<QLabel>(sheet, "authenticationNote")->text().contains("cannot be changed here"));
+    }
+
+    // A new page's empty address is no mistake yet: it turns red once the user has typed.
+    void newPageIsRedOnlyOnceTyped()
+    {
+        QGuiApplication::clipboard()->clear();
+        Curl record;
+        CUrlPropertiesSheet sheet(record, true);
+        QCOMPARE(Control<QLabel>(sheet, "status")->text(), QString("Invalid URL"));
+        QCOMPARE(TextColour(Control<QLabel>(sheet, "status")), QColor(Qt::black));
+        QCOMPARE(TextColour(Control<QLineEdit>(sheet, "url")), QColor(Qt::black));
+        QVERIFY(!Control<QLabel>(sheet, "urlMarker")->isVisibleTo(&sheet));
+        QVERIFY(!sheet.OkButton()->isEnabled());
+        QTest::keyClicks(Control<QLineEdit>(sheet, "url"), "x");
+        QCOMPARE(TextColour(Control<QLineEdit>(sheet, "url")), QColor(Qt::red));
+        QVERIFY(Control<QLabel>(sheet, "urlMarker")->isVisibleTo(&sheet));
     }
 
     void clipboardFillsAnEmptyAddress_data()

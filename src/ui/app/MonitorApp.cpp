@@ -2,6 +2,8 @@
 
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "notify/OutboxWorker.h"
+#include "ui/app/ColourScheme.h"
 #include "ui/app/CrashHandler.h"
 #include "ui/app/GuiControl.h"
 #include "ui/app/SingleInstance.h"
@@ -9,6 +11,7 @@
 #include "ui/app/TerminationSignal.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TrayIcon.h"
+#include "ui/notify/DesktopActions.h"
 #include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
@@ -22,6 +25,8 @@ CMonitorApp::CMonitorApp() = default;
 
 CMonitorApp::~CMonitorApp()
 {
+    m_outbox.reset(); // stops the delivery in progress; its rows stay for the next start
+    m_desktopActions.reset();
     m_control.reset(); // no more requests on a list that is about to go
     m_frame.reset(); // the window and the list view go before the run and the list they show
     m_run.reset();
@@ -76,6 +81,9 @@ int CMonitorApp::InitInstance()
     }
 
     const bool startMinimized = CVigilPrefs::GetInstance().ReadInt(Pref::startMinimized) != 0;
+    // Dark or light as the desktop prefers, before the first window is drawn.
+    m_colourScheme = std::make_unique<CColourScheme>();
+    m_colourScheme->Follow();
     OpenList();
 
     m_run = std::make_unique<CGuiRun>(m_session);
@@ -86,6 +94,10 @@ int CMonitorApp::InitInstance()
     connect(m_control.get(), &CGuiControl::activationRequested, m_frame.get(), &CMainFrame::BringToFront);
     connect(m_control.get(), &CGuiControl::reported, m_frame.get(), &CMainFrame::SetStatusText);
     const Status listening = m_control->Start(storage);
+    m_outbox = std::make_unique<COutboxWorker>(storage);
+    m_desktopActions
+        = std::make_unique<CDesktopActions>(m_frame->ListView(), m_session.Doc(), [this] { m_frame->BringToFront(); });
+    m_desktopActions->Listen();
     // A logout or a kill saves first, as closing does; the session manager's request likewise.
     m_termination = std::make_unique<CTerminationSignal>();
     connect(m_termination.get(), &CTerminationSignal::terminationRequested, m_frame.get(), &CMainFrame::EndSession);
@@ -93,8 +105,8 @@ int CMonitorApp::InitInstance()
         if (!m_session.IsDamaged())
             m_session.Save();
     });
-    if (startMinimized && CTrayIcon::IsAvailable()) {
-        m_frame->HideToTray();
+    if (startMinimized && m_frame->HideToTray()) {
+        // in the tray
     } else if (startMinimized) {
         m_frame->showMinimized(); // no tray to hide in: the taskbar keeps the window reachable
     } else {

@@ -6,8 +6,11 @@
 
 #include <memory>
 
+class CColourScheme;
+class CDesktopActions;
 class CGuiControl;
 class CGuiRun;
+class COutboxWorker;
 class CMainFrame;
 class CTerminationSignal;
 
@@ -47,8 +50,12 @@ private:
     CListSession m_session;
     // After the list, before the window: it runs on the list and outlives everything that shows it.
     std::unique_ptr<CGuiRun> m_run;
+    std::unique_ptr<CColourScheme> m_colourScheme;
     std::unique_ptr<CMainFrame> m_frame;
     // After the window: it works on the window's list and goes first.
     std::unique_ptr<CGuiControl> m_control;
     std::unique_ptr<CTerminationSignal> m_termination;
+    // The outbox is delivered in the background while this program owns the storage folder.
+    std::unique_ptr<COutboxWorker> m_outbox;
+    std::unique_ptr<CDesktopActions> m_desktopActions;
 };

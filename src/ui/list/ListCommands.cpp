@@ -1,5 +1,6 @@
 // The list view's commands on pages: add, edit, delete, clear, open, show, and the imports.
 #include "check/PageFiles.h"
+#include "check/RemovedPages.h"
 #include "ui/list/MyListView.h"
 
 #include "model/ListImport.h"
@@ -76,7 +77,10 @@ void CMyListView::DeleteSelected()
             emit showNoticeInPane({}, {});
         }
         m_browser->Forget(*it);
-        m_session.Doc().RemoveRecord(*it);
+        std::unique_ptr<Curl> gone = m_session.Doc().RemoveRecord(*it);
+        // Its files go to removed/, history included, where purging empties them.
+        if (gone)
+            MovePageFilesToRemoved(GetPagesFolder(), gone->m_strPageID);
     }
     emit changesPresent(CountChanged());
 }
@@ -161,16 +165,25 @@ void CMyListView::DeleteUpdateLog()
         MessageBox::Error(this, "The update log could not be deleted: " + QString::fromStdString(log.LastError()));
 }
 
-int CMyListView::FinishImport(int added, const std::string& error, const std::vector<std::string>& skipped)
+QString CMyListView::ImportSummary(int added, int alreadyWatched, int skipped)
+{
+    return (added == 1 ? QStringLiteral("1 page imported") : QStringLiteral("%1 pages imported").arg(added))
+        + QStringLiteral(", %1 already watched, %2 skipped (not web addresses)").arg(alreadyWatched).arg(skipped);
+}
+
+int CMyListView::FinishImport(int added, int alreadyWatched, const std::string& error,
+                              const std::vector<std::string>& skipped)
 {
     if (!error.empty()) {
         MessageBox::Error(this, QString::fromStdString(error + "; nothing was imported."));
         return -1;
     }
+    const QString summary = ImportSummary(added, alreadyWatched, static_cast<int>(skipped.size()));
+    emit importFinished(summary);
     if (!skipped.empty()) {
         // The user should learn which shortcuts did not come along; the first few say enough.
         constexpr size_t kShown = 10;
-        QString text = QString("%1 entries were not imported:").arg(skipped.size());
+        QString text = summary + QString(".\n\n%1 entries were not imported:").arg(skipped.size());
         for (size_t i = 0; i < std::min(skipped.size(), kShown); ++i)
             text += "\n" + QString::fromStdString(skipped[i]);
         if (skipped.size() > kShown)
@@ -188,17 +201,21 @@ int CMyListView::RunImport(const std::function<ImportResult(CSiteVigilDoc&)>& im
     if (result.added > 0)
         scrollTo(m_model->index(first, 0));
     emit changesPresent(CountChanged());
-    return FinishImport(static_cast<int>(result.added), result.error, result.skipped);
+    return FinishImport(static_cast<int>(result.added), static_cast<int>(result.alreadyWatched), result.error,
+                        result.skipped);
 }
 
 int CMyListView::ImportFavorites(const QString& dir)
 {
-    return RunImport([&](CSiteVigilDoc& doc) { return ::ImportFavorites(doc, dir.toStdString()); });
+    // Pages already watched come in again only where duplicates are not confirmed.
+    const bool skipWatched = CVigilPrefs::GetInstance().ReadInt(Pref::confirmDuplicates) != 0;
+    return RunImport([&](CSiteVigilDoc& doc) { return ::ImportFavorites(doc, dir.toStdString(), skipWatched); });
 }
 
 int CMyListView::ImportBookmarks(const QString& file)
 {
-    return RunImport([&](CSiteVigilDoc& doc) { return ImportBookmarksFile(doc, file.toStdString()); });
+    const bool skipWatched = CVigilPrefs::GetInstance().ReadInt(Pref::confirmDuplicates) != 0;
+    return RunImport([&](CSiteVigilDoc& doc) { return ImportBookmarksFile(doc, file.toStdString(), skipWatched); });
 }
 
 int CMyListView::ImportList(const QString& file)

@@ -320,6 +320,25 @@ int CMyListView::CountChanged() const
     return count;
 }
 
+void CMyListView::SelectChanged()
+{
+    QItemSelection selection;
+    int first = -1;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const Curl* record = m_model->RecordAt(row);
+        if (!record || !record->GetChanged())
+            continue;
+        selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+        if (first < 0)
+            first = row;
+    }
+    if (first < 0)
+        return;
+    selectionModel()->setCurrentIndex(m_model->index(first, 0), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    scrollTo(m_model->index(first, 0));
+}
+
 void CMyListView::CheckAll()
 {
     m_run.CheckAll();

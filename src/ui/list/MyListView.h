@@ -86,6 +86,10 @@ public:
     static QString EmptyListHint();
     // How many pages are marked changed.
     int CountChanged() const;
+    // "N pages imported, M already watched, K skipped (not web addresses)".
+    static QString ImportSummary(int added, int alreadyWatched, int skipped);
+    // Selects the pages marked changed, the first one current and in view.
+    void SelectChanged();
 
 signals:
     // Pages marked changed, after a command changed the marks.
@@ -93,6 +97,8 @@ signals:
     void showInPane(const QUrl& url);
     // A notice of the program's own in the pane, from plain texts; both empty: nothing to show.
     void showNoticeInPane(const QString& heading, const QString& text);
+    // Every import that was not refused ends with its summary.
+    void importFinished(const QString& summary);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -129,7 +135,7 @@ private:
     void AppendRecord(std::unique_ptr<Curl> record);
     // Shows the outcome of an import and rebuilds the rows when pages were added.
     int RunImport(const std::function<ImportResult(CSiteVigilDoc&)>& import);
-    int FinishImport(int added, const std::string& error, const std::vector<std::string>& skipped);
+    int FinishImport(int added, int alreadyWatched, const std::string& error, const std::vector<std::string>& skipped);
 
     CListSession& m_session;
     CPageListModel* m_model;

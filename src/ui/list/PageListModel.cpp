@@ -4,6 +4,7 @@
 #include "model/SiteVigilDoc.h"
 #include "model/UrlRecord.h"
 
+#include "ui/widgets/Colours.h"
 #include "ui/widgets/PlainText.h"
 
 #include <QColor>
@@ -11,10 +12,6 @@
 namespace {
 
 const QString kBlanks = "   ";
-const QColor kOddRow(233, 233, 255);
-const QColor kChangedText(255, 0, 0);
-// Dark enough on the rows' fixed light backgrounds, and apart from the red of a change.
-const QColor kFailedText(176, 64, 0);
 
 QString Text(const std::string& text)
 {
@@ -99,13 +96,13 @@ QVariant CPageListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return PlainToolTip(CellText(*record, index.column()));
     case Qt::BackgroundRole:
-        return index.row() % 2 == 0 ? QColor(Qt::white) : kOddRow;
+        return Colours::Of(index.row() % 2 == 0 ? Colours::Role::EvenRow : Colours::Role::OddRow);
     case Qt::ForegroundRole:
         if (index.column() == Changed && record->GetChanged())
-            return kChangedText;
+            return Colours::Of(Colours::Role::Changed);
         if (index.column() == Status && IsFailed(*record) && !m_progress.contains(record))
-            return kFailedText;
-        return QColor(Qt::black);
+            return Colours::Of(Colours::Role::Failed);
+        return Colours::Of(Colours::Role::Text);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     default:

@@ -4,6 +4,7 @@
 #include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
+#include "ui/history/PurgeRemoved.h"
 #include "ui/list/BrowserImportDialog.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/AboutDialog.h"
@@ -25,6 +26,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -33,12 +35,16 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
 namespace {
 
 const QString kListFilter = QStringLiteral("Site Vigil Files (*.dat);;All Files (*)");
+const QString kCheckingTip = QStringLiteral("Currently checking for changes...");
+const QString kIdleTip = QStringLiteral("Site Vigil");
 
 // A tool tip that names the key of its command, as the menus do.
 void WithShortcutTip(QAction* action, QString tip)
@@ -66,12 +72,19 @@ CMainFrame::CMainFrame(CListSession& session, CGuiRun& run, QWidget* parent)
     m_replacedList = new CReplacedListQuestion(this, session, *m_list, [this](const QString& text) { SetStatusText(text); });
     const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
     m_pane = new CSplitFrame([this]() { return m_list->FirstSelected(); }, storage);
-    auto* splitter = new QSplitter(Qt::Vertical, this);
-    splitter->addWidget(m_list);
-    splitter->addWidget(m_pane);
-    splitter->setChildrenCollapsible(false);
-    splitter->setSizes({120, 120});
-    setCentralWidget(splitter);
+    m_splitter = new QSplitter(Qt::Vertical, this);
+    m_splitter->addWidget(m_list);
+    m_splitter->addWidget(m_pane);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setSizes({120, 120});
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(CreateNoticeBar(central));
+    column->addWidget(m_splitter, 1);
+    setCentralWidget(central);
+    RestoreWindowState();
 
     m_popup = new CTaskbarNotifier(nullptr);
     m_sound = new CSoundPlayer(this);
@@ -84,6 +97,8 @@ CMainFrame::CMainFrame(CListSession& session, CGuiRun& run, QWidget* parent)
     ConnectRun();
     connect(&m_scheduleTimer, &QTimer::timeout, this, &CMainFrame::OnScheduleTick);
     RestartScheduleTimer();
+    // The mark that pages have changed comes from the list itself, not only from the next run's end.
+    SetChangesPresent(m_list->CountChanged());
     m_list->setFocus();
 }
 
@@ -95,6 +110,64 @@ CMainFrame::~CMainFrame()
     disconnect(&m_run, nullptr, this, nullptr);
     disconnect(&m_run, nullptr, m_popup, nullptr);
     delete m_popup;
+}
+
+void CMainFrame::RestoreWindowState()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    const QByteArray geometry = QByteArray::fromBase64(QByteArray::fromStdString(prefs.ReadString(Pref::windowGeometry)));
+    const QByteArray split = QByteArray::fromBase64(QByteArray::fromStdString(prefs.ReadString(Pref::windowSplitter)));
+    // Qt refuses what it cannot use and keeps the window on a screen that is there now.
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (!split.isEmpty())
+        m_splitter->restoreState(split);
+}
+
+void CMainFrame::StoreWindowState()
+{
+    m_list->StoreColumnWidths();
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    prefs.WriteString(Pref::windowGeometry.name, saveGeometry().toBase64().toStdString());
+    prefs.WriteString(Pref::windowSplitter.name, m_splitter->saveState().toBase64().toStdString());
+}
+
+// A bar over the list for a summary that must not be overwritten by the status bar's countdown: it
+// stays until its close button is pressed or the next summary replaces it.
+QWidget* CMainFrame::CreateNoticeBar(QWidget* parent)
+{
+    auto* bar = new QFrame(parent);
+    bar->setFrameShape(QFrame::StyledPanel);
+    m_noticeBar = bar;
+    m_noticeBar->setObjectName(QStringLiteral("noticeBar"));
+    m_noticeBar->setAutoFillBackground(true);
+    m_noticeBar->setBackgroundRole(QPalette::AlternateBase);
+    auto* row = new QHBoxLayout(m_noticeBar);
+    row->setContentsMargins(8, 4, 4, 4);
+    m_notice = MakePlain(new QLabel(m_noticeBar));
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setWordWrap(true);
+    auto* close = new QToolButton(m_noticeBar);
+    close->setObjectName(QStringLiteral("closeNotice"));
+    close->setText(QStringLiteral("\u2715"));
+    close->setToolTip(QStringLiteral("Close"));
+    close->setAutoRaise(true);
+    connect(close, &QToolButton::clicked, m_noticeBar, &QWidget::hide);
+    row->addWidget(m_notice, 1);
+    row->addWidget(close);
+    m_noticeBar->hide();
+    return m_noticeBar;
+}
+
+void CMainFrame::ShowNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_noticeBar->show();
+}
+
+QString CMainFrame::Notice() const
+{
+    return m_noticeBar->isVisibleTo(this) ? m_notice->text() : QString();
 }
 
 void CMainFrame::CreateMenus()
@@ -120,6 +193,8 @@ void CMainFrame::CreateMenus()
     file->addAction(ToolbarIcon("save"), QStringLiteral("&Save"), this, &CMainFrame::OnSave)
         ->setShortcut(QKeySequence::Save);
     file->addAction(QStringLiteral("Save &as..."), this, &CMainFrame::OnSaveAs);
+    file->addSeparator();
+    file->addAction(QStringLiteral("P&urge removed pages..."), this, [this] { PurgeRemovedPagesAsked(this); });
     file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &CMainFrame::Exit);
 
@@ -191,8 +266,6 @@ void CMainFrame::CreateTray()
     m_tray = new CTrayIcon(this);
     m_tray->SetRowIcon(0, AppIcon(false));
     m_tray->SetRowIcon(1, AppIcon(true));
-    m_tray->SetMode(0, CTrayIcon::Steady);
-    m_tray->SetTip(0, QStringLiteral("Site Vigil"));
     m_trayMenu = new QMenu(this);
     m_trayMenu->addAction(QStringLiteral("Restore"), this, &CMainFrame::RestoreFromTray);
     m_trayMenu->addSeparator();
@@ -200,18 +273,22 @@ void CMainFrame::CreateTray()
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(QStringLiteral("Exit"), this, &CMainFrame::Exit);
     m_tray->SetMenu(m_trayMenu);
-    connect(m_tray, &CTrayIcon::doubleClicked, this, &CMainFrame::RestoreFromTray);
+    connect(m_tray, &CTrayIcon::activated, this, &CMainFrame::RestoreFromTray);
 }
 
 void CMainFrame::ConnectRun()
 {
     connect(&m_run, &CGuiRun::statusText, this, &CMainFrame::SetStatusText);
-    connect(&m_run, &CGuiRun::trayTip, this, [this](const QString& tip) { m_tray->SetTip(0, tip); });
+    connect(&m_run, &CGuiRun::trayTip, this, &CMainFrame::SetTrayTip);
     connect(&m_run, &CGuiRun::busyChanged, this, [this](bool busy) { busy ? ShowBusy() : HideBusy(); });
     connect(&m_run, &CGuiRun::blinkingChanged, this,
             [this](bool blinking) { blinking ? StartBlinking() : StopBlinking(); });
     connect(&m_run, &CGuiRun::changesPresent, this, &CMainFrame::SetChangesPresent);
-    connect(&m_run, &CGuiRun::popupRequested, m_popup, &CTaskbarNotifier::Announce);
+    connect(&m_run, &CGuiRun::changesAnnounced, m_popup, &CTaskbarNotifier::AnnounceChanges);
+    // The popup leaves the tray icon free for the click meant for it, and a click on the popup shows
+    // the pages it announced.
+    m_popup->SetKeepClear([this] { return m_tray->Geometry(); });
+    connect(m_popup, &CTaskbarNotifier::clicked, this, &CMainFrame::ShowChangedPages);
     m_run.SetDialogParent(this);
     m_run.SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
         m_sound->Play(pref, file, std::move(onEnded));
@@ -220,22 +297,35 @@ void CMainFrame::ConnectRun()
 
 void CMainFrame::ConnectList()
 {
+    connect(m_list, &CMyListView::importFinished, this, &CMainFrame::ShowNotice);
     connect(m_list, &CMyListView::changesPresent, this, &CMainFrame::SetChangesPresent);
     connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().ShowUrl(url); });
     connect(m_list, &CMyListView::showNoticeInPane, this,
             [this](const QString& heading, const QString& text) { m_pane->View().ShowNotice(heading, text); });
 }
 
-void CMainFrame::HideToTray()
+bool CMainFrame::HideToTray()
 {
-    // Without a notification area a hidden window could not be brought back.
-    if (!CTrayIcon::IsAvailable())
-        return;
-    m_tray->SetTip(0, QStringLiteral("Site Vigil"));
-    m_tray->SetTip(1, QStringLiteral("Site Vigil"));
-    m_tray->Show(m_changesPresent ? 1 : 0);
+    // Without an icon in a notification area a hidden window could not be brought back.
+    if (!m_tray->Show(m_changesPresent ? 1 : 0))
+        return false;
+    // While hidden the window has no place; the one it had is what comes back at the next start.
+    if (isVisible())
+        StoreWindowState();
     hide();
     m_hiddenInTray = true;
+    return true;
+}
+
+void CMainFrame::KeepReachable()
+{
+    if (!m_hiddenInTray || CTrayIcon::IsAvailable())
+        return;
+    // The panel that held the icon has gone (ended, or restarted without it): the window comes back
+    // rather than leaving a program nobody can reach.
+    m_tray->Hide();
+    m_hiddenInTray = false;
+    show();
 }
 
 void CMainFrame::RestoreFromTray()
@@ -260,6 +350,13 @@ void CMainFrame::BringToFront()
     activateWindow();
 }
 
+void CMainFrame::ShowChangedPages()
+{
+    BringToFront();
+    m_list->SelectChanged();
+    m_list->setFocus();
+}
+
 void CMainFrame::SetStatusText(const QString& text)
 {
     m_message->setText(text);
@@ -268,6 +365,14 @@ void CMainFrame::SetStatusText(const QString& text)
 QString CMainFrame::StatusText() const
 {
     return m_message->text();
+}
+
+void CMainFrame::SetTrayTip(const QString& tip)
+{
+    // A failing save keeps the tip until a save succeeds; a run in progress says so until it ends.
+    if (!m_saveFailure.isEmpty() || (m_checking && tip != kCheckingTip))
+        return;
+    m_tray->SetTip(tip);
 }
 
 void CMainFrame::SetChangesPresent(int count)
@@ -280,12 +385,17 @@ void CMainFrame::SetChangesPresent(int count)
 
 void CMainFrame::StartBlinking()
 {
-    m_tray->SetMode(0, CTrayIcon::Blinking);
+    SetTrayTip(kCheckingTip);
+    m_checking = true;
+    m_tray->SetMode(CTrayIcon::Blinking);
 }
 
 void CMainFrame::StopBlinking()
 {
-    m_tray->SetMode(0, CTrayIcon::Steady);
+    m_checking = false;
+    m_tray->SetMode(CTrayIcon::Steady);
+    // The schedule's next tick puts the time to the next check here.
+    SetTrayTip(kIdleTip);
 }
 
 void CMainFrame::ShowBusy()
@@ -330,6 +440,7 @@ void CMainFrame::OnScheduleTick()
     // Noticed within a second, and asked before the minute's save would be refused.
     if (!m_session.IsDamaged())
         m_replacedList->AskIfReplaced();
+    KeepReachable();
 }
 
 void CMainFrame::ShowSaveState()
@@ -340,8 +451,7 @@ void CMainFrame::ShowSaveState()
             return;
         m_saveFailure.clear();
         SetStatusText(QStringLiteral("The list was saved"));
-        m_tray->SetTip(0, QStringLiteral("Site Vigil"));
-        m_tray->SetTip(1, QStringLiteral("Site Vigil"));
+        SetTrayTip(m_checking ? kCheckingTip : kIdleTip);
         return;
     }
     const QString text = QStringLiteral("The list could not be saved: %1 (Site Vigil tries again each minute)")
@@ -351,15 +461,14 @@ void CMainFrame::ShowSaveState()
         SetStatusText(text);
     if (m_saveFailure != text) {
         m_saveFailure = text;
-        m_tray->SetTip(0, text);
-        m_tray->SetTip(1, text);
+        m_tray->SetTip(text);
     }
 }
 
 void CMainFrame::EndSession()
 {
     m_list->StopChecking();
-    m_list->StoreColumnWidths();
+    StoreWindowState();
     // A damaged list file is never saved over without the user's word; there is no one to ask now.
     if (!m_session.IsDamaged()) {
         if (const DocResult saved = m_session.Save(); !saved.ok)
@@ -372,7 +481,7 @@ void CMainFrame::EndSession()
 
 bool CMainFrame::SaveList()
 {
-    m_list->StoreColumnWidths();
+    StoreWindowState();
     if (m_session.IsDamaged()) {
         const bool agreed = MessageBox::AskYesNo(
             this,
@@ -413,9 +522,9 @@ void CMainFrame::Exit()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!m_exiting && CTrayIcon::IsAvailable() && CVigilPrefs::GetInstance().ReadInt(Pref::hideToTrayOnExit) != 0) {
+    // Where no icon can be shown, closing ends the program as in any window, after saving.
+    if (!m_exiting && CVigilPrefs::GetInstance().ReadInt(Pref::hideToTrayOnExit) != 0 && HideToTray()) {
         event->ignore();
-        HideToTray();
         return;
     }
     m_list->StopChecking();
@@ -435,7 +544,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 // without saving (the file on disk stays as it was); any other failure keeps the program open.
 bool CMainFrame::SaveOnExit()
 {
-    m_list->StoreColumnWidths();
+    StoreWindowState();
     if (m_session.IsDamaged()) {
         const auto answer = MessageBox::Show(
             this, QMessageBox::Question,
@@ -467,8 +576,9 @@ void CMainFrame::changeEvent(QEvent* event)
         QMetaObject::invokeMethod(
             this,
             [this]() {
-                setWindowState(windowState() & ~Qt::WindowMinimized);
-                HideToTray();
+                // Without an icon to bring it back, the window stays minimised in the taskbar.
+                if (HideToTray())
+                    setWindowState(windowState() & ~Qt::WindowMinimized);
             },
             Qt::QueuedConnection);
     }

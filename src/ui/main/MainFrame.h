@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QSplitter;
 
 // The main window: menus, toolbar, status bar, the list above the browser pane, the tray icon and the
 // schedule timer. It mostly lives in the tray: minimising, and closing while hideToTrayOnExit is on,
@@ -33,16 +34,25 @@ public:
     CMyListView& ListView() const { return *m_list; }
     CSplitFrame& BrowserPane() const { return *m_pane; }
     CTrayIcon& Tray() const { return *m_tray; }
+    CTaskbarNotifier& Popup() const { return *m_popup; }
+    bool ChangesPresent() const { return m_changesPresent; }
 
-    void HideToTray();
+    // False, with the window left as it is, where no tray icon can be shown to bring it back.
+    bool HideToTray();
     void RestoreFromTray();
     bool IsHiddenInTray() const { return m_hiddenInTray; }
     // A second program on the same storage folder asked for this window.
     void BringToFront();
+    // The popup was clicked: the window comes up with the changed pages selected.
+    void ShowChangedPages();
 
     void SetStatusText(const QString& text);
+    // The bar over the list (an import's summary) and its text; empty while it is closed.
+    void ShowNotice(const QString& text);
+    QString Notice() const;
     QString StatusText() const;
     void SetChangesPresent(int count);
+    void SetTrayTip(const QString& tip);
     void StartBlinking();
     void StopBlinking();
     void ShowBusy();
@@ -66,6 +76,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The window's size, place and split of the last time.
+    void RestoreWindowState();
+    void StoreWindowState();
+    QWidget* CreateNoticeBar(QWidget* parent);
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -76,6 +90,8 @@ private:
     // A failing save is shown in the status bar and the tray tip until one succeeds.
     void ShowSaveState();
     bool MoveDamagedListAside();
+    // A window hidden in a tray that has gone comes back.
+    void KeepReachable();
     bool SaveOnExit();
     QString m_saveFailure;
     CReplacedListQuestion* m_replacedList = nullptr;
@@ -94,10 +110,13 @@ private:
     CGuiRun& m_run;
     CMyListView* m_list = nullptr;
     CSplitFrame* m_pane = nullptr;
+    QSplitter* m_splitter = nullptr;
     CTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
     QAction* m_prefsAction = nullptr;
     QLabel* m_message = nullptr;
+    QWidget* m_noticeBar = nullptr;
+    QLabel* m_notice = nullptr;
     QWidget* m_busyPane = nullptr;
     QProgressBar* m_busy = nullptr;
     CLockKeyPanes* m_lockKeys = nullptr;
@@ -106,6 +125,7 @@ private:
     QTimer m_scheduleTimer;
     bool m_changesPresent = false;
     bool m_hiddenInTray = false;
+    bool m_checking = false;
     // Set by Exit: the close that follows ends the program instead of hiding the window.
     bool m_exiting = false;
 };

@@ -1,8 +1,10 @@
 #include "ui/main/SplitFrame.h"
 
 #include "check/PageFiles.h"
+#include "check/VersionReport.h"
 #include "model/UrlRecord.h"
 #include "notify/UpdateLog.h"
+#include "ui/history/VersionChooser.h"
 #include "ui/list/PaneContent.h"
 #include "ui/main/BrowserView.h"
 #include "ui/main/ToolbarIcons.h"
@@ -10,6 +12,8 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QToolBar>
+
+#include <memory>
 
 CSplitFrame::CSplitFrame(std::function<Curl*()> firstSelected, std::string storageFolder, QWidget* parent)
     : QMainWindow(parent)
@@ -37,6 +41,14 @@ CSplitFrame::CSplitFrame(std::function<Curl*()> firstSelected, std::string stora
         m_actions[i]->setToolTip(QString::fromLatin1(buttons[i].tip));
         connect(m_actions[i], &QAction::triggered, this, buttons[i].slot);
     }
+    m_chooser = new CVersionChooser(
+        [this] {
+            Curl* record = m_firstSelected();
+            return record ? GetFileBase(*record) : std::string();
+        },
+        bar);
+    bar->addWidget(m_chooser);
+    connect(m_chooser, &CVersionChooser::compareRequested, this, &CSplitFrame::CompareVersions);
     auto* blank = new QWidget(this);
     blank->setAutoFillBackground(true);
     blank->setBackgroundRole(QPalette::Base);
@@ -70,11 +82,39 @@ void CSplitFrame::ShowDifferences()
         // The report is made from the two copies as they are now, off this thread; it is shown if its
         // page is still the one selected when it is ready.
         const uint64_t serial = record->GetSerial();
+        m_chooser->Reload();
         m_reportJob.Start(GetFileBase(*record), [this, serial](bool made) {
             if (Curl* shown = m_firstSelected(); shown && shown->GetSerial() == serial)
                 Show(DiffReportContent(*shown, made));
         });
     }
+}
+
+void CSplitFrame::CompareVersions(int from, int to)
+{
+    Curl* record = m_firstSelected();
+    if (!record)
+        return;
+    const uint64_t serial = record->GetSerial();
+    const std::string base = GetFileBase(*record);
+    // Why the report was not made, filled on the job's thread and read once it has reported back.
+    auto why = std::make_shared<std::string>();
+    m_reportJob.StartWith(
+        [base, from, to, why] {
+            const Status made = MakeVersionsReportAt(base, from, to);
+            if (!made)
+                *why = made.error().message;
+            return made.ok();
+        },
+        [this, serial, why](bool made) {
+            Curl* shown = m_firstSelected();
+            if (!shown || shown->GetSerial() != serial)
+                return;
+            if (made)
+                Show(DiffReportContent(*shown, true));
+            else
+                Show({{}, QString::fromStdString(shown->GetName()), QString::fromStdString(*why)});
+        });
 }
 
 void CSplitFrame::ShowUpdateLog()

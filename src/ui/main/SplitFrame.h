@@ -8,6 +8,7 @@
 #include <string>
 
 class CBrowserView;
+class CVersionChooser;
 class Curl;
 class QAction;
 struct PaneContent;
@@ -31,6 +32,9 @@ public:
     void ShowInternetPage();
     void ShowDifferences();
     void ShowUpdateLog();
+    // The report of two versions of the selected page, by their numbers in its history.
+    void CompareVersions(int from, int to);
+    CVersionChooser& Chooser() const { return *m_chooser; }
     // A file, or a notice of the program's own when there is none.
     void Show(const PaneContent& content);
 
@@ -48,5 +52,6 @@ private:
     std::string m_storageFolder;
     CBrowserView* m_view = nullptr;
     QAction* m_actions[4] = {};
+    CVersionChooser* m_chooser = nullptr;
     CReportJob m_reportJob;
 };

@@ -12,12 +12,12 @@ CTrayIcon::CTrayIcon(QObject* parent)
     QPixmap blank(32, 32);
     blank.fill(Qt::transparent);
     m_blank = QIcon(blank);
-    m_rows[0].tip = m_rows[1].tip = QStringLiteral("Site Vigil");
     m_frameTimer.setInterval(kFrameMs);
     connect(&m_frameTimer, &QTimer::timeout, this, &CTrayIcon::OnFrame);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
-            emit doubleClicked();
+        // Most Linux panels restore with one click; the double-click of other desktops works too.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            emit activated();
     });
 }
 
@@ -30,29 +30,39 @@ bool CTrayIcon::IsAvailable()
 
 void CTrayIcon::SetRowIcon(int row, const QIcon& icon)
 {
-    m_rows[Index(row)].icon = icon;
+    m_rowIcons[Index(row)] = icon;
     Apply();
 }
 
-void CTrayIcon::SetTip(int row, const QString& tip)
+void CTrayIcon::SetTip(const QString& tip)
 {
-    m_rows[Index(row)].tip = tip;
-    if (Index(row) == m_shownRow && m_icon->isVisible())
+    if (tip == m_tip)
+        return;
+    m_tip = tip;
+    if (m_icon->isVisible())
         m_icon->setToolTip(PlainToolTip(tip));
 }
 
-void CTrayIcon::SetMode(int row, Mode mode)
+void CTrayIcon::SetMode(Mode mode)
 {
-    m_rows[Index(row)].mode = mode;
+    m_mode = mode;
     Apply();
 }
 
-void CTrayIcon::Show(int row)
+bool CTrayIcon::Show(int row)
 {
     m_shownRow = Index(row);
-    m_icon->setToolTip(PlainToolTip(m_rows[m_shownRow].tip));
+    // An icon without a picture (a missing image plug-in) would sit in the panel unseen.
+    if (!IsAvailable() || m_rowIcons[m_shownRow].pixmap(22, 22).isNull()) {
+        Hide();
+        return false;
+    }
+    m_icon->setToolTip(PlainToolTip(m_tip));
+    m_blankFrame = false;
+    m_icon->setIcon(m_rowIcons[m_shownRow]);
     m_icon->show();
     Apply();
+    return m_icon->isVisible();
 }
 
 void CTrayIcon::Hide()
@@ -67,6 +77,11 @@ bool CTrayIcon::IsShown() const
     return m_icon->isVisible();
 }
 
+QRect CTrayIcon::Geometry() const
+{
+    return m_icon->isVisible() ? m_icon->geometry() : QRect();
+}
+
 void CTrayIcon::SetMenu(QMenu* menu)
 {
     m_icon->setContextMenu(menu);
@@ -75,19 +90,18 @@ void CTrayIcon::SetMenu(QMenu* menu)
 void CTrayIcon::OnFrame()
 {
     m_blankFrame = !m_blankFrame;
-    m_icon->setIcon(m_blankFrame ? m_blank : m_rows[m_shownRow].icon);
+    m_icon->setIcon(m_blankFrame ? m_blank : m_rowIcons[m_shownRow]);
 }
 
-// Puts the shown row's image up and runs the frame timer only while that row is shown and blinks.
+// Puts the shown row's image up and runs the frame timer only while the icon is shown and blinks.
 void CTrayIcon::Apply()
 {
-    const Row& row = m_rows[m_shownRow];
-    if (row.mode == Blinking && m_icon->isVisible()) {
+    if (m_mode == Blinking && m_icon->isVisible()) {
         if (!m_frameTimer.isActive())
             m_frameTimer.start();
     } else {
         m_frameTimer.stop();
         m_blankFrame = false;
     }
-    m_icon->setIcon(m_blankFrame ? m_blank : row.icon);
+    m_icon->setIcon(m_blankFrame ? m_blank : m_rowIcons[m_shownRow]);
 }

@@ -1,5 +1,7 @@
 #include "ui/notify/TaskbarNotifier.h"
 
+#include "model/PrefKeys.h"
+#include "model/VigilPrefs.h"
 #include "ui/notify/DesktopNotification.h"
 #include "ui/notify/WrappedText.h"
 
@@ -39,22 +41,9 @@ QFont WithStyle(QFont font, int style)
 
 } // namespace
 
-QString CTaskbarNotifier::ChangesText(int newChanges, int totalChanges)
-{
-    return QStringLiteral("%1 new changes.\n%2 changes total.").arg(newChanges).arg(totalChanges);
-}
-
 QString CTaskbarNotifier::TestText()
 {
     return QStringLiteral("TEST: Web page changes have been detected");
-}
-
-int CTaskbarNotifier::StayTime(int popupDurationSeconds, bool autoClose)
-{
-    if (!autoClose)
-        return StayUntilClicked;
-    // The setting is a free number: keep the product within a timer's range.
-    return std::clamp(popupDurationSeconds, 0, INT_MAX / 1000) * 1000;
 }
 
 CTaskbarNotifier::CTaskbarNotifier(QWidget* parent)
@@ -157,6 +146,7 @@ void CTaskbarNotifier::Announce(const QString& text, int appearMs, int stayMs, i
     QRect panel, screen;
     PanelAndScreen(panel, screen);
     m_edge = EdgeOf(panel, screen);
+    panel = AvoidingKeepClear(panel);
     ComputeSteps(std::max(0, appearMs), std::max(0, vanishMs));
 
     switch (m_state) {
@@ -185,6 +175,26 @@ void CTaskbarNotifier::Announce(const QString& text, int appearMs, int stayMs, i
         repaint();
         break;
     }
+}
+
+void CTaskbarNotifier::AnnounceChanges(int newChanges, int totalChanges)
+{
+    const QString text
+        = (newChanges == 1 ? QStringLiteral("1 new change.") : QStringLiteral("%1 new changes.").arg(newChanges))
+        + QLatin1Char('\n')
+        + (totalChanges == 1 ? QStringLiteral("1 change total.")
+                             : QStringLiteral("%1 changes total.").arg(totalChanges));
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    // The setting is a free number: keep it within a timer's range.
+    const int stayMs = prefs.ReadInt(Pref::autoClosePopupNotify) != 0
+        ? std::clamp(prefs.ReadInt(Pref::popupDuration), 0, INT_MAX / 1000) * 1000
+        : StayUntilClicked;
+    Announce(text, ChangesAppearMs, stayMs, ChangesVanishMs);
+}
+
+void CTaskbarNotifier::SetKeepClear(std::function<QRect()> area)
+{
+    m_keepClear = std::move(area);
 }
 
 void CTaskbarNotifier::Retract()
@@ -387,28 +397,28 @@ void CTaskbarNotifier::SetStartGeometry(const QRect& panel)
 }
 
 // Fully out: against the panel's inner side, at its right or bottom end.
-void CTaskbarNotifier::SetFullGeometry(const QRect& panel)
+QRect CTaskbarNotifier::FullGeometry(const QRect& panel) const
 {
-    m_width = m_skinWidth;
-    m_height = m_skinHeight;
     switch (m_edge) {
     case Left:
-        m_x = RightOf(panel);
-        m_y = BottomOf(panel) - m_skinHeight;
-        break;
+        return QRect(RightOf(panel), BottomOf(panel) - m_skinHeight, m_skinWidth, m_skinHeight);
     case Top:
-        m_x = RightOf(panel) - m_skinWidth;
-        m_y = BottomOf(panel);
-        break;
+        return QRect(RightOf(panel) - m_skinWidth, BottomOf(panel), m_skinWidth, m_skinHeight);
     case Right:
-        m_x = panel.x() - m_skinWidth;
-        m_y = BottomOf(panel) - m_skinHeight;
-        break;
+        return QRect(panel.x() - m_skinWidth, BottomOf(panel) - m_skinHeight, m_skinWidth, m_skinHeight);
     case Bottom:
-        m_x = RightOf(panel) - m_skinWidth;
-        m_y = panel.y() - m_skinHeight;
         break;
     }
+    return QRect(RightOf(panel) - m_skinWidth, panel.y() - m_skinHeight, m_skinWidth, m_skinHeight);
+}
+
+void CTaskbarNotifier::SetFullGeometry(const QRect& panel)
+{
+    const QRect full = FullGeometry(panel);
+    m_x = full.x();
+    m_y = full.y();
+    m_width = full.width();
+    m_height = full.height();
 }
 
 // Grows (by > 0) or shrinks the popup on its sliding side, keeping the side at the panel in place.
@@ -463,4 +473,30 @@ void CTaskbarNotifier::PanelAndScreen(QRect& panel, QRect& screen) const
         available = primary->availableGeometry();
     }
     panel = PanelRect(screen, available);
+}
+
+// The panel as the popup sees it, grown over the area to keep clear where the fully shown popup would
+// cover it: the popup then slides out beside that area instead of over it.
+QRect CTaskbarNotifier::AvoidingKeepClear(QRect panel) const
+{
+    const QRect keep = m_keepClear ? m_keepClear() : QRect();
+    if (keep.isEmpty())
+        return panel;
+    if (!FullGeometry(panel).intersects(keep))
+        return panel;
+    switch (m_edge) {
+    case Left:
+        panel.setRight(std::max(panel.right(), keep.right()));
+        break;
+    case Top:
+        panel.setBottom(std::max(panel.bottom(), keep.bottom()));
+        break;
+    case Right:
+        panel.setLeft(std::min(panel.left(), keep.left()));
+        break;
+    case Bottom:
+        panel.setTop(std::min(panel.top(), keep.top()));
+        break;
+    }
+    return panel;
 }

@@ -41,17 +41,13 @@ public:
         VanishTimer = 103
     };
 
-    // A stay time that keeps the popup out until it is clicked (see StayTime).
+    // A stay time that keeps the popup out until it is clicked.
     static constexpr int StayUntilClicked = -1;
 
     // The texts and times of the program's two announcements.
-    static QString ChangesText(int newChanges, int totalChanges); // "%d new changes.\n%d changes total."
     static QString TestText(); // the popup page's Test button
     static constexpr int ChangesAppearMs = 800, ChangesVanishMs = 500;
     static constexpr int TestAppearMs = 500, TestStayMs = 3000, TestVanishMs = 200;
-    // The end of a run's stay time: popupDuration seconds when autoClosePopupNotify is ticked,
-    // otherwise StayUntilClicked.
-    static int StayTime(int popupDurationSeconds, bool autoClose);
 
     // Created hidden, with the program's skin, fonts, colours and text area already applied.
     explicit CTaskbarNotifier(QWidget* parent = nullptr);
@@ -68,8 +64,14 @@ public:
     // Shows the text: slides out in appearMs, stays stayMs (StayUntilClicked: until clicked), slides
     // back in vanishMs. A second announcement while out replaces the text and starts a full new stay.
     void Announce(const QString& text, int appearMs, int stayMs, int vanishMs);
+    // The end of a run that found changes: "1 new change." or "N new changes." and the total, staying
+    // popupDuration seconds when autoClosePopupNotify is ticked and until it is clicked otherwise.
+    void AnnounceChanges(int newChanges, int totalChanges);
     // Hides at once, from any state.
     void Retract();
+    // A part of the screen the popup must leave visible (the tray icon, which the user may be about to
+    // click); asked at each announcement, an empty rectangle for none.
+    void SetKeepClear(std::function<QRect()> area);
 
     PopupState State() const { return m_state; }
     TaskbarEdge Edge() const { return m_edge; }
@@ -118,12 +120,14 @@ private:
     void StopTimer(int id);
     void ComputeSteps(int appearMs, int vanishMs);
     void SetStartGeometry(const QRect& panel);
+    QRect FullGeometry(const QRect& panel) const;
     void SetFullGeometry(const QRect& panel);
     void Slide(int by);
     int SlidingSize() const;
     int SkinSlidingSize() const;
     void Place();
     void PanelAndScreen(QRect& panel, QRect& screen) const;
+    QRect AvoidingKeepClear(QRect panel) const;
 
     QFont m_normalFont;
     QFont m_hoverFont;
@@ -158,4 +162,5 @@ private:
     bool m_canRaise = true;
     CDesktopNotification* m_desktopNotification = nullptr;
     std::function<void(const QString&)> m_fallback;
+    std::function<QRect()> m_keepClear;
 };

@@ -6,7 +6,7 @@
 class QComboBox;
 class QLineEdit;
 
-// "Connection": download threads, their priority, time-out, retries and the user agent.
+// "Connection": download threads, their priority, time-out, retries, the limits per host and the user agent.
 class CPPConnection : public CPropertyPage
 {
     Q_OBJECT
@@ -31,4 +31,8 @@ private:
     QLineEdit* m_timeout;
     QLineEdit* m_retries;
     QLineEdit* m_userAgent;
+    QLineEdit* m_hostConcurrency;
+    QLineEdit* m_hostDelay;
+    QLineEdit* m_renderParallel;
+    QLineEdit* m_renderMemory;
 };

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 CPPGeneral::CPPGeneral(QWidget* parent)
     : CPropertyPage(tr("General Settings"), QIcon(":/sheets/general.svg"), parent)
@@ -17,7 +18,14 @@ CPPGeneral::CPPGeneral(QWidget* parent)
     , m_startWithWindows(new QCheckBox(tr("Start automatically when I log in"), this))
     , m_hideToTray(new QCheckBox(tr("Hide to tray on close"), this))
     , m_doubleClick(new QComboBox(this))
+    , m_historyVersions(new QSpinBox(this))
+    , m_historyBudget(new QSpinBox(this))
 {
+    m_historyVersions->setObjectName("historyVersions");
+    m_historyVersions->setRange(Pref::historyVersions.min, Pref::historyVersions.max);
+    m_historyBudget->setObjectName("historyBudgetMB");
+    m_historyBudget->setRange(Pref::historyBudgetMB.min, Pref::historyBudgetMB.max);
+    m_historyBudget->setSuffix(tr(" MB"));
     m_folder->setObjectName("InstallDir");
     m_startMinimized->setObjectName("startMinimized");
     m_startWithWindows->setObjectName("startWithWindows");
@@ -41,7 +49,14 @@ CPPGeneral::CPPGeneral(QWidget* parent)
     action->addWidget(new QLabel(tr("Action on double click :"), this));
     action->addWidget(m_doubleClick, 1);
     grid->addLayout(action, 5, 0, 1, 2);
-    grid->setRowStretch(6, 1);
+    auto* history = new QGridLayout;
+    history->addWidget(new QLabel(tr("Older versions kept per page :"), this), 0, 0);
+    history->addWidget(m_historyVersions, 0, 1);
+    history->addWidget(new QLabel(tr("Disk space for all older versions :"), this), 1, 0);
+    history->addWidget(m_historyBudget, 1, 1);
+    history->setColumnStretch(2, 1);
+    grid->addLayout(history, 6, 0, 1, 2);
+    grid->setRowStretch(7, 1);
 }
 
 void CPPGeneral::LoadControls()
@@ -51,6 +66,8 @@ void CPPGeneral::LoadControls()
     SetCheck(m_startWithWindows, m_values.startWithWindows);
     SetCheck(m_hideToTray, m_values.hideToTrayOnExit);
     m_doubleClick->setCurrentIndex(m_values.actionOnDoubleClick);
+    m_historyVersions->setValue(m_values.historyVersions);
+    m_historyBudget->setValue(m_values.historyBudgetMB);
 }
 
 bool CPPGeneral::StoreControls()
@@ -60,6 +77,8 @@ bool CPPGeneral::StoreControls()
     m_values.startWithWindows = Checked(m_startWithWindows);
     m_values.hideToTrayOnExit = Checked(m_hideToTray);
     m_values.actionOnDoubleClick = ComboIndex(m_doubleClick, m_values.actionOnDoubleClick);
+    m_values.historyVersions = m_historyVersions->value();
+    m_values.historyBudgetMB = m_historyBudget->value();
     return true;
 }
 

@@ -6,8 +6,10 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QSpinBox;
 
-// "General Settings": storage folder, start-up and tray behaviour, the double-click action.
+// "General Settings": storage folder, start-up and tray behaviour, the double-click action, and how
+// much history of the pages is kept.
 class CPPGeneral : public CPropertyPage
 {
     Q_OBJECT
@@ -27,4 +29,6 @@ private:
     QCheckBox* m_startWithWindows;
     QCheckBox* m_hideToTray;
     QComboBox* m_doubleClick;
+    QSpinBox* m_historyVersions;
+    QSpinBox* m_historyBudget;
 };

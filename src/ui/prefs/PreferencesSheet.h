@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class CPPGeneral;
 class CPPPrompting;
@@ -11,8 +13,10 @@ class CPPConnection;
 class CPPPopup;
 class CPPSound;
 class CPPEmail;
+class CPPChannels;
 class CPPGlobalSchedule;
 class CPPProxy;
+class CPPNotifications;
 
 // What the preferences' Test buttons and OK need of the main window.
 struct PreferencesHooks
@@ -25,7 +29,7 @@ struct PreferencesHooks
     std::function<void()> rearmSchedule;
 };
 
-// The "Preferences" sheet: eight pages loaded from the settings when constructed (which stores any
+// The "Preferences" sheet: nine pages loaded from the settings when constructed (which stores any
 // missing key with its page default). exec() returns Accepted or Rejected; on OK the groups are saved
 // in page order and the schedule is re-armed, always. Cancel stores nothing.
 class CPreferencesSheet : public CTreePropSheet
@@ -41,8 +45,13 @@ public:
     CPPPopup& Popup() const { return *m_popup; }
     CPPSound& Sound() const { return *m_sound; }
     CPPEmail& Email() const { return *m_email; }
+    CPPChannels& Channels() const { return *m_channels; }
     CPPGlobalSchedule& Schedule() const { return *m_schedule; }
     CPPProxy& Proxy() const { return *m_proxy; }
+    CPPNotifications& Notifications() const { return *m_notifications; }
+
+    // What the Notifications page shows of the other pages, as they are now.
+    std::vector<std::pair<QString, QString>> NotificationOverview() const;
 
 protected:
     // Saves the groups in page order, then re-arms the schedule.
@@ -56,6 +65,8 @@ private:
     CPPPopup* m_popup;
     CPPSound* m_sound;
     CPPEmail* m_email;
+    CPPChannels* m_channels;
     CPPGlobalSchedule* m_schedule;
     CPPProxy* m_proxy;
+    CPPNotifications* m_notifications;
 };

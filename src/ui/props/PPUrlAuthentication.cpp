@@ -25,8 +25,16 @@ CPPUrlAuthentication::CPPUrlAuthentication(QWidget* parent)
     grid->addWidget(m_user, 1, 1);
     grid->addWidget(new QLabel(tr("Password"), this), 2, 0);
     grid->addWidget(m_password, 2, 1);
+    // The fields are shown, not edited: say why rather than leave the user to guess.
+    auto* note = new QLabel(tr("These come with a list imported from another program and cannot be changed "
+                               "here. When the site asks for a login, Site Vigil answers with them."),
+                            this);
+    note->setObjectName("authenticationNote");
+    note->setWordWrap(true);
+    note->setTextFormat(Qt::PlainText);
+    grid->addWidget(note, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(3, 1);
+    grid->setRowStretch(4, 1);
 }
 
 void CPPUrlAuthentication::LoadControls()

@@ -2,6 +2,7 @@
 #include "check/PageTexts.h"
 
 #include "check/PageCheck.h"
+#include "model/PageChanges.h"
 #include "model/UrlRecord.h"
 #include "run/SinglePageJob.h"
 #include "ui/props/PPWatchText.h"
@@ -106,8 +107,10 @@ CPPUrlEntry::CPPUrlEntry(Curl& record, CPPWatchText& watchText, QWidget* parent)
 
     // Changes made by redisplaying the members are not the user's: the checks run after it.
     connect(m_url, &QLineEdit::textChanged, this, [this] {
-        if (!m_redisplaying)
-            CheckAddress();
+        if (m_redisplaying)
+            return;
+        m_bUrlTyped = true;
+        CheckAddress();
     });
     connect(m_name, &QLineEdit::textChanged, this, [this] {
         if (!m_redisplaying)
@@ -177,17 +180,19 @@ void CPPUrlEntry::CheckAddress()
 {
     StoreControls();
     m_bUrlValid = Curl::IsWatchableURL(m_strURL);
+    // Red only for what the user typed: an address not yet entered is no mistake.
+    const bool mistake = !m_bUrlValid && m_bUrlTyped;
     if (m_bUrlValid) {
         m_strStatus = "Valid URL";
-        SetTextColour(m_status, Qt::black);
-        SetTextColour(m_url, Qt::black);
+    } else if (const std::string suggested = SuggestedPageAddress(m_strURL); !suggested.empty()) {
+        m_strStatus = "Invalid URL. Did you mean " + suggested + "?";
     } else {
         m_strStatus = "Invalid URL";
-        SetTextColour(m_status, Qt::red);
-        SetTextColour(m_url, Qt::red);
     }
+    SetTextColour(m_status, mistake ? Qt::red : Qt::black);
+    SetTextColour(m_url, mistake ? Qt::red : Qt::black);
     m_download->setEnabled(m_bUrlValid && !IsDownloading());
-    m_urlMarker->setVisible(!m_bUrlValid);
+    m_urlMarker->setVisible(mistake);
     LoadControls();
     UpdateOkButton();
 }

@@ -66,6 +66,8 @@ private:
     std::string m_strStatus;
     bool m_bNamePresent = false;
     bool m_bUrlValid = false;
+    // The user has typed in the address field (what was loaded is not marked as a mistake).
+    bool m_bUrlTyped = false;
     bool m_redisplaying = false;
 
     QLineEdit* m_name;

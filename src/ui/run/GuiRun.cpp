@@ -18,7 +18,9 @@ const QString kChecking = QStringLiteral("Currently checking for changes...");
 CGuiRun::CGuiRun(CListSession& session, QObject* parent)
     : QObject(parent)
     , m_core(session.Doc(), m_dispatcher, *this)
-{ }
+{
+    m_core.Run().SetRenderer(&m_renderer);
+}
 
 CGuiRun::~CGuiRun() = default;
 
@@ -103,6 +105,11 @@ void CGuiRun::OnProblem(ProblemSeverity severity, const std::string& text)
                      Text(text));
 }
 
+void CGuiRun::OnNotice(const std::string& text)
+{
+    emit statusText(Text(text));
+}
+
 void CGuiRun::Ask(const std::string& question, std::function<void(bool)> answered)
 {
     MessageBox::Open(
@@ -122,7 +129,8 @@ void CGuiRun::ShowSummary(const std::string& text, bool boxWanted, std::function
 
 void CGuiRun::Announce(const ChangeAnnouncement& announcement)
 {
-    emit popupRequested(Text(announcement.text), announcement.appearMs, announcement.stayMs, announcement.vanishMs);
+    // The popup words and times itself (singular, autoClosePopupNotify) from the run's counts.
+    emit changesAnnounced(announcement.newChanges, announcement.markedChanged);
 }
 
 void CGuiRun::PlaySound(int preference, const std::string& fileName, std::function<void()> done)

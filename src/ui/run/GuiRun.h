@@ -2,6 +2,7 @@
 
 #include "run/RunCore.h"
 #include "run/RunEvents.h"
+#include "ui/render/GuiRenderer.h"
 #include "ui/run/QtDispatcher.h"
 
 #include <QObject>
@@ -50,6 +51,7 @@ public:
     void OnNextCheck(const NextCheckEvent& event) override;
     void OnScheduledRunDue() override;
     void OnProblem(ProblemSeverity severity, const std::string& text) override;
+    void OnNotice(const std::string& text) override;
     void Ask(const std::string& question, std::function<void(bool)> answered) override;
     void ShowSummary(const std::string& text, bool boxWanted, std::function<void()> done) override;
     void Announce(const ChangeAnnouncement& announcement) override;
@@ -69,12 +71,14 @@ signals:
     void changesPresent(int count);
     void pageProgress(quint64 serial, int kilobytes);
     void pageChecked(quint64 serial, int checked, int total);
-    void popupRequested(const QString& text, int appearMs, int stayMs, int vanishMs);
+    // New changes were found: the popup tells of them.
+    void changesAnnounced(int newChanges, int totalChanges);
 
 private:
     SoundHook m_soundHook;
     QPointer<QWidget> m_dialogParent;
     // The core is declared last: it goes first, before the dispatcher it posts to.
     CQtDispatcher m_dispatcher;
+    CGuiRenderer m_renderer;
     CRunCore m_core;
 };

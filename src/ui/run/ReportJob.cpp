@@ -4,7 +4,12 @@
 
 void CReportJob::Start(const std::string& base, std::function<void(bool made)> shown)
 {
-    Request request{base, std::move(shown)};
+    StartWith([base] { return MakeDiffReportAt(base); }, std::move(shown));
+}
+
+void CReportJob::StartWith(std::function<bool()> make, std::function<void(bool made)> shown)
+{
+    Request request{std::move(make), std::move(shown)};
     if (m_job.IsRunning()) {
         m_waiting = std::move(request);
         return;
@@ -14,9 +19,9 @@ void CReportJob::Start(const std::string& base, std::function<void(bool made)> s
 
 void CReportJob::Run(Request request)
 {
-    const std::string base = request.base;
-    const bool started = m_job.Start<bool>([base] { return MakeDiffReportAt(base); },
-                                           [this, shown = std::move(request.shown)](bool made) {
+    const std::function<bool()> make = request.make;
+    const bool started = m_job.Start<bool>([make] { return make(); },
+                                           [this, shown = request.shown](bool made) {
                                                if (shown)
                                                    shown(made);
                                                if (m_waiting) {
@@ -27,7 +32,7 @@ void CReportJob::Run(Request request)
                                            });
     // No thread to be had: make it here rather than not at all.
     if (!started) {
-        const bool made = MakeDiffReportAt(base);
+        const bool made = make();
         if (request.shown)
             request.shown(made);
     }

@@ -16,12 +16,14 @@ public:
     // base is the page's file base (GetFileBase); shown runs on the GUI thread once the report file
     // is written (true), or has failed to be (false).
     void Start(const std::string& base, std::function<void(bool made)> shown);
+    // The same with the report made by make (on the job's thread), for reports of other versions.
+    void StartWith(std::function<bool()> make, std::function<void(bool made)> shown);
     bool IsRunning() const { return m_job.IsRunning(); }
 
 private:
     struct Request
     {
-        std::string base;
+        std::function<bool()> make;
         std::function<void(bool made)> shown;
     };
     void Run(Request request);

@@ -1,5 +1,6 @@
 #include "ui/sheets/PropertyPage.h"
 
+#include "ui/widgets/Colours.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QCheckBox>
@@ -70,10 +71,13 @@ int CPropertyPage::ComboIndex(const QComboBox* box, int current)
 
 void CPropertyPage::SetTextColour(QWidget* widget, const QColor& colour)
 {
+    // Black and red stand for plain text and a mistake, in the shades the palette in use reads well in.
+    const QColor shown = colour == QColor(Qt::black) ? Colours::Of(Colours::Role::Text)
+        : colour == QColor(Qt::red)                  ? Colours::Of(Colours::Role::Changed)
+                                                     : colour;
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Text, colour);
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, shown);
+    palette.setColor(QPalette::WindowText, shown);
     widget->setPalette(palette);
 }
 

@@ -14,6 +14,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTreeWidth = 150;
@@ -108,7 +110,8 @@ QTreeWidgetItem* CTreePropSheet::ParentNode(const QStringList& path)
         QTreeWidgetItem* found = nullptr;
         for (int i = 0; i < parent->childCount() && !found; ++i) {
             QTreeWidgetItem* child = parent->child(i);
-            if (child->text(0) == name && child->data(0, kPageRole).toInt() == kNoPage)
+            // A group may be a page of its own ("Notifications" over "Notifications::Sound").
+            if (child->text(0) == name)
                 found = child;
         }
         if (!found) {
@@ -125,7 +128,16 @@ void CTreePropSheet::AddPage(CPropertyPage* page)
 {
     QStringList path = SplitCaption(page->Caption());
     const QString name = path.takeLast();
-    auto* item = new QTreeWidgetItem(ParentNode(path), QStringList(name));
+    QTreeWidgetItem* parent = ParentNode(path);
+    // A page named as a group added before it becomes that group's own page, wherever it is added.
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; i < parent->childCount() && !item; ++i) {
+        QTreeWidgetItem* child = parent->child(i);
+        if (child->text(0) == name && child->data(0, kPageRole).toInt() == kNoPage)
+            item = child;
+    }
+    if (!item)
+        item = new QTreeWidgetItem(parent, QStringList(name));
     item->setData(0, kPageRole, PageCount());
     item->setIcon(0, page->Icon());
     // The pane is narrow; a long name shows whole in its tip.
@@ -136,6 +148,9 @@ void CTreePropSheet::AddPage(CPropertyPage* page)
     m_stack->addWidget(page);
     page->LoadControls();
     m_tree->expandAll();
+    // The whole name of every page shows ("Watch part of page", not "Watch part of p...").
+    m_tree->resizeColumnToContents(0);
+    m_tree->setFixedWidth(std::max(kTreeWidth, m_tree->columnWidth(0) + 2 * m_tree->frameWidth() + 4));
     UpdateNodeIcons();
     if (m_active < 0)
         m_tree->setCurrentItem(item);
