@@ -35,6 +35,7 @@ CEndOfRun::CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispa
     : m_totals(totals)
     , m_events(events)
     , m_onFinished(std::move(onFinished))
+    , m_queueJob(dispatcher)
     , m_deliveryJob(dispatcher)
 { }
 
@@ -65,11 +66,18 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPa
                 m_logged.push_back(record->MakeWorkCopy());
         }
     }
-    // The notifications hold the pages as they are now, not as later edits leave them.
-    m_notifications = QueueRunNotifications(doc.Records(), m_totals.newChanges);
-    for (const std::string& problem : m_notifications.problems) {
-        m_events.OnProblem(ProblemSeverity::Warning, problem);
-        Fail(problem);
+    // The notifications are written to the outbox at once, from copies of the pages as they are now;
+    // reading their differences may take a while, so that happens off this thread.
+    auto input = std::make_shared<RunNotificationInput>(CollectRunNotifications(doc.Records(), m_totals.newChanges));
+    std::weak_ptr<CEndOfRun> queuing = weak_from_this();
+    const bool queueStarted = m_queueJob.Start<QueuedNotifications>([input] { return QueueRunNotifications(*input); },
+                                                                    [queuing](QueuedNotifications queued) {
+                                                                        if (auto steps = queuing.lock())
+                                                                            steps->OnQueued(std::move(queued));
+                                                                    });
+    if (!queueStarted) {
+        QueuedNotifications queued = QueueRunNotifications(*input);
+        OnQueued(std::move(queued));
     }
 
     std::weak_ptr<CEndOfRun> self = weak_from_this();
@@ -125,8 +133,26 @@ void CEndOfRun::AfterSummary()
     DeliverNotifications();
 }
 
+void CEndOfRun::OnQueued(QueuedNotifications queued)
+{
+    for (const std::string& problem : queued.problems) {
+        m_events.OnProblem(ProblemSeverity::Warning, problem);
+        Fail(problem);
+    }
+    m_notifications = std::move(queued);
+    m_queued = true;
+    if (m_deliveryWanted)
+        DeliverNotifications();
+}
+
 void CEndOfRun::DeliverNotifications()
 {
+    // The delivery step goes on once the notifications are in the outbox.
+    if (!m_queued) {
+        m_deliveryWanted = true;
+        return;
+    }
+    m_deliveryWanted = false;
     if (m_notifications.rows.empty()) {
         RunCommand();
         return;

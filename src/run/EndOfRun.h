@@ -34,8 +34,9 @@ std::string FormatPopupText(const RunTotals& totals);
 // The steps run in this order, but the front end's thread never waits for the user, the sound or the
 // mail server: the summary and sound steps go on when the front end calls back, the delivery is a
 // background job (waiting at most deliveryWait seconds) whose failures are told as problems, and the
-// command follows when it has ended. Everything but the delivery runs on the front end's thread. The
-// update log and the notifications hold the pages as they were when the steps started.
+// command follows when it has ended. Everything but writing the notifications to the outbox (which
+// reads the pages' differences) and their delivery runs on the front end's thread. The update log and
+// the notifications hold the pages as they were when the steps started.
 class CEndOfRun : public std::enable_shared_from_this<CEndOfRun>
 {
 public:
@@ -58,6 +59,7 @@ public:
 private:
     void Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPages);
     void AfterSummary();
+    void OnQueued(QueuedNotifications queued);
     void DeliverNotifications();
     void RunCommand();
     void Fail(const std::string& message);
@@ -68,8 +70,13 @@ private:
     // list while the summary is up.
     CSiteVigilDoc::RecordList m_logged;
     Finished m_onFinished;
+    CBackgroundJob m_queueJob;
     CBackgroundJob m_deliveryJob;
     QueuedNotifications m_notifications;
+    // The notifications are in the outbox (m_notifications says which rows); the delivery step
+    // waits for that when it comes first.
+    bool m_queued = false;
+    bool m_deliveryWanted = false;
     EndOfRunOutcome m_outcome;
     bool m_finished = false;
 };

@@ -88,7 +88,8 @@ TEST_F(EndOfRunAsync, StepsWaitForTheSummaryAndLogWhatTheRunFoundWhateverTheList
     // While the summary is up the user removes the page; the log still gets the run's change.
     doc.RemoveRecord(&page);
     frontEnd.summaryClosed();
-    EXPECT_FALSE(run->IsEndingRun());
+    // The notifications are written to the outbox off this thread; the steps go on when they are.
+    ASSERT_TRUE(DispatchUntil([this] { return !run->IsEndingRun(); }));
     EXPECT_EQ(frontEnd.With("popup:").size(), 1u);
     EXPECT_EQ(frontEnd.events.back(), "closed:0");
     CUpdateLog log(settings.StorageDir());
