@@ -419,9 +419,17 @@ void ListViewTest::checkRunUpdatesRowsLogAndList()
         QVERIFY(!m_view->Action(ListCommand::StopChecking)->isEnabled());
     };
 
-    // The first check takes the pages' checksums; then their marks are cleared.
+    // The first check takes the pages' checksums; then their marks are cleared. The pane's notice for
+    // the page on show, not checked yet, gives way to its copy.
+    QSignalSpy notice(m_view.get(), &CMyListView::showNoticeInPane);
+    QSignalSpy pane(m_view.get(), &CMyListView::showInPane);
+    m_view->selectionModel()->setCurrentIndex(m_view->model()->index(0, 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTRY_COMPARE(notice.size(), 1);
     runAll();
     QCOMPARE(Cell(0, 2).toString(), QString("   OK"));
+    QCOMPARE(pane.size(), 1);
+    QVERIFY(pane.takeFirst().at(0).toUrl().isLocalFile());
     QVERIFY(MessageBox::TakeShownTexts().contains("Warning: Page /empty contains no data"));
     m_view->Action(ListCommand::ClearAllChanges)->trigger();
     QCOMPARE(Cell(1, 3).toString(), QString("     Unchanged "));

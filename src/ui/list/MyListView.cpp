@@ -109,6 +109,7 @@ CMyListView::CMyListView(CListSession& session, CGuiRun& run, QWidget* parent)
     connect(this, &QAbstractItemView::doubleClicked, this, &CMyListView::OnDoubleClicked);
     connect(&m_run, &CGuiRun::runningChanged, this, &CMyListView::UpdateActions);
     connect(&m_run, &CGuiRun::pageProgress, this, &CMyListView::ShowPageProgress);
+    connect(&m_run, &CGuiRun::pageChecked, this, &CMyListView::RefreshPaneAfterCheck);
     // A stopped run leaves no report for the pages it was fetching.
     connect(&m_run, &CGuiRun::runningChanged, m_model, [this](bool running) {
         if (!running)
@@ -229,8 +230,19 @@ void CMyListView::ShowCurrentInPane()
     ShowInPane(SavedCopyContent(*record));
 }
 
+void CMyListView::RefreshPaneAfterCheck(quint64 serial)
+{
+    // A notice (no copy yet, the last check failed) is out of date once the page has been checked; a
+    // copy on show stays as the user scrolled it.
+    if (serial != m_shownSerial || !m_paneShowsNotice)
+        return;
+    if (Curl* record = m_session.Doc().FindBySerial(serial))
+        ShowInPane(SavedCopyContent(*record));
+}
+
 void CMyListView::ShowInPane(const PaneContent& content)
 {
+    m_paneShowsNotice = content.url.isEmpty();
     if (!content.url.isEmpty())
         emit showInPane(content.url);
     else

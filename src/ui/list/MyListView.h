@@ -114,6 +114,7 @@ private:
     void OnDoubleClicked(const QModelIndex& index);
     void ShowInPane(const struct PaneContent& content);
     void ShowPageProgress(quint64 serial, int kilobytes);
+    void RefreshPaneAfterCheck(quint64 serial);
 
     // The commands.
     void AddUrl();
@@ -147,6 +148,7 @@ private:
     bool m_showPending = false;
     // The record the pane was last pointed at from a row, by serial: serials are never reused.
     uint64_t m_shownSerial = 0;
+    bool m_paneShowsNotice = false;
     // The selection and current row across an outside change, by serial.
     std::vector<uint64_t> m_keptSelection;
     uint64_t m_keptCurrent = 0;
