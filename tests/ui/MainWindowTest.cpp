@@ -13,6 +13,7 @@
 #include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QSplitter>
 #include <QTest>
@@ -55,6 +56,36 @@ class MainWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // The versions on offer are those of the page on show, without opening a list first.
+    void versionsFollowThePageOnShow()
+    {
+        CIsolatedSettings settings;
+        CVigilPrefs::GetInstance().WriteInt(Pref::showSummary.name, 0);
+        CHttpTestServer server;
+        server.SetPage("/v", "<html><body>first</body></html>");
+        CListSession session;
+        QVERIFY(session.Open(true).ok);
+        session.Doc().AddRecord(CListSession::NewRecord(server.Url("/v")));
+        session.Doc().AddRecord(CListSession::NewRecord(server.Url("/never")));
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
+        frame.show();
+        for (const char* body : {"<html><body>first</body></html>", "<html><body>second</body></html>"}) {
+            server.SetPage("/v", body);
+            QVERIFY(run.CheckSelected(session.Doc().Records().front().get()));
+            QTRY_VERIFY_WITH_TIMEOUT(!frame.ListView().IsRunning(), 20000);
+        }
+        auto* from = frame.findChild<QComboBox*>("historyFrom");
+        QVERIFY(from);
+        for (const auto& [row, versions] : {std::pair{0, 2}, std::pair{1, 0}}) {
+            frame.ListView().selectionModel()->setCurrentIndex(frame.ListView().model()->index(row, 0),
+                                                               QItemSelectionModel::ClearAndSelect
+                                                                   | QItemSelectionModel::Rows);
+            QTRY_COMPARE(from->count(), versions);
+        }
+        QVERIFY(frame.close());
+    }
+
     void init() { MessageBox::TakeShownTexts(); }
 
     // Offscreen there is no tray: minimising and closing behave as in any window, and closing saves.

@@ -5,6 +5,7 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "ui/history/PurgeRemoved.h"
+#include "ui/history/VersionChooser.h"
 #include "ui/list/BrowserImportDialog.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/AboutDialog.h"
@@ -299,9 +300,15 @@ void CMainFrame::ConnectList()
 {
     connect(m_list, &CMyListView::importFinished, this, &CMainFrame::ShowNotice);
     connect(m_list, &CMyListView::changesPresent, this, &CMainFrame::SetChangesPresent);
-    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().ShowUrl(url); });
-    connect(m_list, &CMyListView::showNoticeInPane, this,
-            [this](const QString& heading, const QString& text) { m_pane->View().ShowNotice(heading, text); });
+    // The versions on offer follow the page on show.
+    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) {
+        m_pane->View().ShowUrl(url);
+        m_pane->Chooser().Reload();
+    });
+    connect(m_list, &CMyListView::showNoticeInPane, this, [this](const QString& heading, const QString& text) {
+        m_pane->View().ShowNotice(heading, text);
+        m_pane->Chooser().Reload();
+    });
 }
 
 bool CMainFrame::HideToTray()
