@@ -1,5 +1,6 @@
 #include "check/ChangeRules.h"
 
+#include "extract/IgnoreRules.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 
@@ -37,6 +38,20 @@ TextOptions PageTextOptions(const CurlSettings& settings, bool global)
     if (global)
         AddGlobalIgnoreRules(options);
     return options;
+}
+
+Result<std::string> PageComparedText(const CurlSettings& settings, std::string_view page)
+{
+    // The engine keeps no response headers, so the charset comes from the page itself.
+    if (settings.m_compare == CompareMode::Text)
+        return ComparedText(page, {}, PageTextOptions(settings, true));
+    // A page compared byte for byte keeps every byte unless the user asked for lines to be ignored.
+    if (settings.m_ignore.empty() && settings.m_ignoreRegex.empty())
+        return std::string(page);
+    auto rules = CIgnoreRules::Make(settings.m_ignore, settings.m_ignoreRegex);
+    if (!rules)
+        return rules.error();
+    return rules->Apply(page);
 }
 
 bool TriggerFires(ChangeTrigger trigger, const std::optional<LineChanges>& lines)

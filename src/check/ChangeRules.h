@@ -20,6 +20,10 @@ TextOptions PageTextOptions(const CurlSettings& settings, bool global);
 // The settings' ignore rules: texts and expressions, one per line of their settings.
 void AddGlobalIgnoreRules(TextOptions& options);
 
+// What the check compares for a page text (the download up to its first zero byte): the visible
+// text or selection without ignored lines, or the page itself without the lines its own rules drop.
+Result<std::string> PageComparedText(const CurlSettings& settings, std::string_view page);
+
 // Whether a difference with these line changes counts as a change for the trigger; none (the
 // earlier text is not at hand) counts for every trigger.
 bool TriggerFires(ChangeTrigger trigger, const std::optional<LineChanges>& lines);

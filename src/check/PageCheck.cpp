@@ -6,7 +6,6 @@
 #include "check/Checksum.h"
 #include "check/PageFiles.h"
 #include "check/PageTexts.h"
-#include "extract/IgnoreRules.h"
 #include "fetch/PageRenderer.h"
 #include "fetch/UrlEngine.h"
 #include "platform/Clock.h"
@@ -158,27 +157,10 @@ void CJudgement::TakeFailure()
 
 Status CJudgement::MakeComparedText()
 {
-    const std::string& page = m_verdict.pageText;
-    if (m_settings.m_compare == CompareMode::Text) {
-        // The engine keeps no response headers, so the charset comes from the page itself.
-        Result<std::string> text = ComparedText(page, {}, PageTextOptions(m_settings, true));
-        if (!text)
-            return text.error();
-        m_compared = std::move(*text);
-        return {};
-    }
-    // A page compared byte for byte keeps every byte unless the user asked for lines to be ignored.
-    if (m_settings.m_ignore.empty() && m_settings.m_ignoreRegex.empty()) {
-        m_compared = page;
-        return {};
-    }
-    auto rules = CIgnoreRules::Make(m_settings.m_ignore, m_settings.m_ignoreRegex);
-    if (!rules)
-        return rules.error();
-    Result<std::string> kept = rules->Apply(page);
-    if (!kept)
-        return kept.error();
-    m_compared = std::move(*kept);
+    Result<std::string> text = PageComparedText(m_settings, m_verdict.pageText);
+    if (!text)
+        return text.error();
+    m_compared = std::move(*text);
     return {};
 }
 

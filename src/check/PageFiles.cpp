@@ -227,13 +227,11 @@ void CDebugLog::WriteLine(const std::string& line)
     m_text += '\n';
 }
 
-std::optional<std::string> ReadCurrentCopyAt(const std::string& fileBase)
+std::optional<std::string> ReadPageCopy(const std::string& path)
 {
-    if (fileBase.empty())
-        return std::nullopt;
     std::string bytes;
     // A copy never holds more than the engine accepts for one page.
-    if (!ReadWholeFile(fileBase + kSavedSuffix, bytes, size_t{1} << 30).empty())
+    if (path.empty() || !ReadWholeFile(path, bytes, size_t{1} << 30).empty())
         return std::nullopt;
     std::string text;
     text.reserve(bytes.size());
@@ -244,6 +242,13 @@ std::optional<std::string> ReadCurrentCopyAt(const std::string& fileBase)
         at = br == std::string::npos ? end : end + 1;
     }
     return text;
+}
+
+std::optional<std::string> ReadCurrentCopyAt(const std::string& fileBase)
+{
+    if (fileBase.empty())
+        return std::nullopt;
+    return ReadPageCopy(fileBase + kSavedSuffix);
 }
 
 Result<std::string> ReadSavedPage(const Curl& page)

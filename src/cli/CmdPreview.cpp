@@ -4,7 +4,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "extract/ComparedText.h"
-#include "extract/IgnoreRules.h"
 #include "fetch/PageRenderer.h"
 #include "fetch/RenderClient.h"
 #include "fetch/UrlEngine.h"
@@ -12,24 +11,6 @@
 
 #include <cstdlib>
 #include <ostream>
-
-namespace {
-
-// The text a check compares for the download; a page compared by its text also drops the lines of
-// the settings' ignore rules.
-Result<std::string> PreviewText(std::string_view body, const CurlSettings& page)
-{
-    // The check's page text ends at the first zero byte, and so does the preview's.
-    body = body.substr(0, body.find('\0'));
-    if (page.m_compare == CompareMode::Text)
-        return ComparedText(body, {}, PageTextOptions(page, true));
-    auto rules = CIgnoreRules::Make(page.m_ignore, page.m_ignoreRegex);
-    if (!rules)
-        return rules.error();
-    return rules->Apply(body);
-}
-
-} // namespace
 
 // preview PAGE|URL [--compare page|text] [--select CSS] [--xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]...
 //         [--render [--render-wait S]]:
@@ -101,7 +82,9 @@ int CmdPreview(CliContext& ctx)
     }
     if (!fetched.complete)
         return ctx.Fail("cannot download " + page.m_strURL + ": " + FetchErrorText(fetched));
-    Result<std::string> text = PreviewText(fetched.body, page);
+    // The check's page text ends at the first zero byte, and so does the preview's.
+    const std::string_view body(fetched.body);
+    Result<std::string> text = PageComparedText(page, body.substr(0, body.find('\0')));
     if (!text)
         return ctx.Fail(text.error().message);
     ctx.out << *text;
