@@ -133,7 +133,7 @@ inline constexpr IntPref col3{"col3", 150};
 inline constexpr IntPref col4{"col4", 150};
 inline constexpr IntPref col5{"col5", 150};
 inline constexpr IntPref col6{"col6", 150};
-// The main window's size and place and its split between list and pane, as the window system
+// The main window's size and place and how it splits the list and the page view, as the window system
 // reported them (Base64); empty: the first start's layout.
 inline constexpr TextPref windowGeometry{"windowGeometry", ""};
 inline constexpr TextPref windowSplitter{"windowSplitter", ""};
