@@ -4,8 +4,8 @@
 #include "platform/FileUtil.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QColor>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>

@@ -230,7 +230,8 @@ void CPPUrlCompare::StartTest()
             text = QString::fromUtf8(compared ? *compared : compared.error().message);
         }
         QMetaObject::invokeMethod(
-            qApp, [self, text, failed] {
+            qApp,
+            [self, text, failed] {
                 if (self)
                     self->TestFinished(text, failed);
             },

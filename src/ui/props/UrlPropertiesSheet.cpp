@@ -34,7 +34,7 @@ CUrlPropertiesSheet::~CUrlPropertiesSheet() = default;
 
 std::array<CUrlPage*, 6> CUrlPropertiesSheet::Pages() const
 {
-    return {m_entry, m_watch, m_watchText, m_compare, m_auth, m_capture};
+    return {m_entry, m_watch, m_watchText, m_auth, m_capture, m_compare};
 }
 
 void CUrlPropertiesSheet::OnSheetOK()
