@@ -2,6 +2,7 @@
 
 #include "check/PageCheck.h"
 
+#include "check/ChangeRules.h"
 #include "check/Checksum.h"
 #include "check/PageFiles.h"
 #include "check/PageTexts.h"
@@ -34,12 +35,19 @@ private:
         m_verdict.changes.push_back(reason);
     }
     void TakeDownload(const FetchOutcome& outcome);
+    void TakeFailure();
+    Status MakeComparedText();
+    void JudgeContent(bool firstDownload, const std::string& fileBase);
+    std::optional<std::string> ComparedTextOfCopy(const std::string& fileBase) const;
     void JudgePart();
     void SearchText();
 
     const CurlSettings& m_settings;
     const CurlResults& m_previous;
     PageVerdict m_verdict;
+    // What the checksum, the limit texts and the search look at: the page itself, or its visible
+    // text; in both cases without the lines the ignore rules drop.
+    std::string m_compared;
     CDebugLog m_log;
 };
 
@@ -81,10 +89,7 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     results.m_nChecks += 1;
 
     if (!outcome.complete) {
-        // A failed, refused or cancelled download changes nothing else: checksums, download count and
-        // copies stay as the last good download left them.
-        if (m_settings.m_bWatchUnreachable)
-            Mark(results.m_strError);
+        TakeFailure();
         return std::move(m_verdict);
     }
 
@@ -101,22 +106,22 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     const bool previouslyChecked = m_previous.m_nChecks > 0;
     if (m_settings.m_bWatchReachable && previouslyChecked && !m_previous.m_bComplete)
         Mark(ChangeReason::kReachableAgain);
+    SetState(results.m_watchState, kStateUnreachable, false);
 
-    m_verdict.newPageCrc = TextChecksum(page);
-    if (m_verdict.newPageCrc != results.m_dwPageCRC && m_settings.m_bWatchContent && !firstDownload)
-        Mark(ChangeReason::kChecksumChanged);
-    // Stored also when content is not watched, so turning the watch on compares with the latest page.
-    results.m_dwPageCRC = m_verdict.newPageCrc;
-
-    // Sizes are compared between two successful downloads only: a record's first download has nothing
-    // to compare with.
-    if (m_settings.m_bWatchSize && previouslyChecked && m_previous.m_bComplete && m_previous.m_nSize != results.m_nSize)
-        Mark(ChangeReason::SizeChanged(m_previous.m_nSize, results.m_nSize));
-
-    if (!m_settings.m_bFromStart || !m_settings.m_bToEnd)
-        JudgePart();
-    if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
-        SearchText();
+    // A page whose text cannot be made (a rule past its budget, a page past the bounds) fails this
+    // check with the reason; a selection that matches nothing is a change reason of its own.
+    if (Status made = MakeComparedText(); !made) {
+        if (made.error().kind == ErrorKind::NotFound) {
+            Mark(ChangeReason::kSelectionNotFound);
+        } else {
+            results.m_bComplete = false;
+            results.m_strError = made.error().message;
+            m_log.WriteLine(made.error().message);
+            return std::move(m_verdict);
+        }
+    } else {
+        JudgeContent(firstDownload, fileBase);
+    }
 
     // Saved once the page is judged, so that a version leaving the copies for the history carries the
     // reason of the change that replaced it.
@@ -139,11 +144,81 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     return std::move(m_verdict);
 }
 
+// A failed, refused or cancelled download changes nothing else: checksums, download count and
+// copies stay as the last good download left them.
+void CJudgement::TakeFailure()
+{
+    CurlResults& results = Results();
+    if (m_settings.m_bWatchUnreachable
+        && AnnounceState(m_settings.m_announce, m_previous.m_watchState, kStateUnreachable))
+        Mark(results.m_strError);
+    SetState(results.m_watchState, kStateUnreachable, true);
+}
+
+Status CJudgement::MakeComparedText()
+{
+    Result<std::string> text = PageComparedText(m_settings, m_verdict.pageText);
+    if (!text)
+        return text.error();
+    m_compared = std::move(*text);
+    return {};
+}
+
+// The compared text of the current copy, read before this check replaces it; none when there is no
+// copy (the page is not saved) or its text cannot be made.
+std::optional<std::string> CJudgement::ComparedTextOfCopy(const std::string& fileBase) const
+{
+    std::optional<std::string> before = ReadCurrentCopyAt(fileBase);
+    if (!before)
+        return std::nullopt;
+    CJudgement earlier(m_settings, m_previous);
+    earlier.m_verdict.pageText = std::move(*before);
+    if (!earlier.MakeComparedText())
+        return std::nullopt;
+    return std::move(earlier.m_compared);
+}
+
+void CJudgement::JudgeContent(bool firstDownload, const std::string& fileBase)
+{
+    CurlResults& results = Results();
+    m_verdict.newPageCrc = TextChecksum(m_compared);
+    const bool differs = m_verdict.newPageCrc != results.m_dwPageCRC && !firstDownload;
+    const bool byText = m_settings.m_compare == CompareMode::Text;
+    // The earlier text is read only for a difference that a watch asks about.
+    std::optional<std::string> before;
+    if (differs && (m_settings.m_bWatchContent || (byText && m_settings.m_bWatchSize)))
+        before = ComparedTextOfCopy(fileBase);
+    if (differs && m_settings.m_bWatchContent) {
+        std::optional<LineChanges> lines;
+        if (before) {
+            lines = CountLineChanges(*before, m_compared);
+            m_log.WriteLine("Lines added " + std::to_string(lines->added) + ", removed "
+                            + std::to_string(lines->removed));
+        }
+        if (TriggerFires(m_settings.m_trigger, lines))
+            Mark(byText ? TextChangeReason(lines) : ChangeReason::kChecksumChanged);
+    }
+    // Sizes are compared between two successful downloads only: a record's first download has nothing
+    // to compare with. A page compared by its text has the size of its text judged instead.
+    if (m_settings.m_bWatchSize && !byText && m_previous.m_nChecks > 0 && m_previous.m_bComplete
+        && m_previous.m_nSize != results.m_nSize)
+        Mark(ChangeReason::SizeChanged(m_previous.m_nSize, results.m_nSize));
+    if (byText && m_settings.m_bWatchSize && before && before->size() != m_compared.size())
+        Mark(ChangeReason::TextSizeChanged(before->size(), m_compared.size()));
+    // Stored also when content is not watched, so turning the watch on compares with the latest page.
+    results.m_dwPageCRC = m_verdict.newPageCrc;
+
+    if (!m_settings.m_bFromStart || !m_settings.m_bToEnd)
+        JudgePart();
+    if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
+        SearchText();
+}
+
 void CJudgement::JudgePart()
 {
     CurlResults& results = Results();
     std::string missing;
-    std::optional<std::string> part = CutPart(m_settings, m_verdict.pageText, &missing);
+    std::optional<std::string> part = CutPart(m_settings, m_compared, &missing);
     if (!part) {
         // A missing limit text marks its own reason and leaves the stored part checksum alone.
         Mark(missing);
@@ -161,18 +236,26 @@ void CJudgement::JudgePart()
 
 void CJudgement::SearchText()
 {
-    // The raw page is searched, tags included; an empty search text is found at once.
+    // The compared text is searched: the raw page with its tags, or the visible text. An empty
+    // search text is found at once.
     const std::string& text = m_settings.m_strSearchText;
-    const size_t at = m_verdict.pageText.find(text.c_str());
+    const size_t at = m_compared.find(text.c_str());
+    std::vector<std::string>& state = Results().m_watchState;
+    const AnnounceMode announce = m_settings.m_announce;
     if (at != std::string::npos) {
         // With both boxes ticked, only the absence of the text counts.
-        if (m_settings.m_bTextSearch && !m_settings.m_bTextNotPresent) {
+        if (m_settings.m_bTextSearch && !m_settings.m_bTextNotPresent
+            && AnnounceState(announce, m_previous.m_watchState, kStateFound)) {
             Mark(ChangeReason::kTextFound);
             m_log.WriteLine(text + " is present at index " + std::to_string(static_cast<long long>(at)));
         }
-    } else if (m_settings.m_bTextNotPresent) {
-        Mark(ChangeReason::kTextMissing);
-        m_log.WriteLine(text + " not found");
+        SetState(state, kStateFound, true);
+    } else {
+        if (m_settings.m_bTextNotPresent && AnnounceState(announce, m_previous.m_watchState, kStateMissing)) {
+            Mark(ChangeReason::kTextMissing);
+            m_log.WriteLine(text + " not found");
+        }
+        SetState(state, kStateMissing, true);
     }
 }
 

@@ -227,6 +227,30 @@ void CDebugLog::WriteLine(const std::string& line)
     m_text += '\n';
 }
 
+std::optional<std::string> ReadPageCopy(const std::string& path)
+{
+    std::string bytes;
+    // A copy never holds more than the engine accepts for one page.
+    if (path.empty() || !ReadWholeFile(path, bytes, size_t{1} << 30).empty())
+        return std::nullopt;
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t br = bytes.find("<BR>\n", at);
+        const size_t end = br == std::string::npos ? bytes.size() : br + 4;
+        text.append(bytes, at, end - at);
+        at = br == std::string::npos ? end : end + 1;
+    }
+    return text;
+}
+
+std::optional<std::string> ReadCurrentCopyAt(const std::string& fileBase)
+{
+    if (fileBase.empty())
+        return std::nullopt;
+    return ReadPageCopy(fileBase + kSavedSuffix);
+}
+
 Result<std::string> ReadSavedPage(const Curl& page)
 {
     const std::string path = GetSavedPagePath(page);

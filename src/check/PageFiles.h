@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,12 @@ std::string GetDebugLogPath(const Curl& page);
 // version it replaces; historyNote, when given, gets why the history missed a version ("" if not).
 Status SavePageCopy(const std::string& fileBase, std::string_view pageText, const std::string& reason = {},
                     std::string* historyNote = nullptr);
+
+// The current copy of the page whose files begin with fileBase, as it was downloaded (the line breaks
+// the copy adds after "<BR>" taken out again); none when there is no copy to read.
+std::optional<std::string> ReadCurrentCopyAt(const std::string& fileBase);
+// The same for any file that holds a copy of a page (a version of its history).
+std::optional<std::string> ReadPageCopy(const std::string& path);
 
 // The debug log of one check. Opening starts it with the address, the description and the dates as
 // they were before this check; closing (or destroying) replaces the previous check's log with it, in

@@ -55,10 +55,10 @@ _sitevigil_cli()
     local options=""
     case $command in
         list) options="--json" ;;
-        add) options="--name --watch --search --start --end --no-save --render --render-wait" ;;
-        edit) options="--name --url --watch --search --start --end --save --no-save --render --no-render --render-wait" ;;
+        add) options="--name --watch --search --start --end --no-save --render --render-wait --compare --select --xpath --ignore --ignore-re --no-ignore --trigger --announce" ;;
+        edit) options="--name --url --watch --search --start --end --save --no-save --render --no-render --render-wait --compare --select --xpath --ignore --ignore-re --no-ignore --trigger --announce" ;;
         check) options="--diff" ;;
-        diff) options="--text --from --to" ;;
+        diff) options="--text --words --from --to" ;;
         history) options="--json" ;;
         preview) options="--compare --select --xpath --ignore --ignore-re --render --render-wait" ;;
         log) options="--html --clear" ;;

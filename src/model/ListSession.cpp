@@ -94,6 +94,7 @@ DocResult CListSession::Save()
 std::unique_ptr<Curl> CListSession::NewRecord(const std::string& url)
 {
     auto record = std::make_unique<Curl>();
+    record->UseNewPageDefaults();
     record->m_strURL = url;
     record->m_strName = url;
     return record;

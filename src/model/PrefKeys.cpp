@@ -57,6 +57,8 @@ const PrefInfo kAllPrefs[] = {
     Int(Pref::deliveryWait),
     Int(Pref::flagRunCommand),
     Text(Pref::commandToRun),
+    Text(Pref::ignoreTexts),
+    Text(Pref::ignoreRegexes),
     Int(Pref::autoCheck),
     Int(Pref::checkFrequency),
     Int(Pref::checkUnits),

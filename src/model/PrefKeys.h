@@ -106,6 +106,10 @@ inline constexpr IntPref deliveryWait{"deliveryWait", 30, 0, 3600, "seconds"};
 // Run command (the Notifications page)
 inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 1, kOffOn};
 inline constexpr TextPref commandToRun{"commandToRun", ""};
+// Ignore rules for every page compared by its text, one per line: lines of a page's text that
+// contain one of the texts, or match one of the expressions (ECMAScript syntax), are not compared.
+inline constexpr TextPref ignoreTexts{"ignoreTexts", ""};
+inline constexpr TextPref ignoreRegexes{"ignoreRegexes", ""};
 // Schedule
 inline constexpr IntPref autoCheck{"autoCheck", 0, 0, 1, kOffOn};
 inline constexpr IntPref checkFrequency{"checkFrequency", 24, 1, 9999, "in the units of checkUnits"};

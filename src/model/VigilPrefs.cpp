@@ -230,6 +230,8 @@ void CVigilPrefs::LoadGeneral(GeneralPrefs& page)
     page.hideToTrayOnExit = ReadInt(Pref::hideToTrayOnExit.name, Pref::hideToTrayOnExit.def);
     page.historyVersions = ReadInt(Pref::historyVersions);
     page.historyBudgetMB = ReadInt(Pref::historyBudgetMB);
+    page.ignoreTexts = ReadString(Pref::ignoreTexts);
+    page.ignoreRegexes = ReadString(Pref::ignoreRegexes);
 }
 
 void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
@@ -241,6 +243,8 @@ void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
     WriteInt(Pref::hideToTrayOnExit.name, page.hideToTrayOnExit);
     WriteInt(Pref::historyVersions.name, ClampPref(Pref::historyVersions, page.historyVersions));
     WriteInt(Pref::historyBudgetMB.name, ClampPref(Pref::historyBudgetMB, page.historyBudgetMB));
+    WriteString(Pref::ignoreTexts.name, page.ignoreTexts);
+    WriteString(Pref::ignoreRegexes.name, page.ignoreRegexes);
     // Failures here are ignored: the setting itself is saved either way.
     if (page.startWithWindows == 1)
         WriteAutostartEntry(CurrentExecutablePath());
