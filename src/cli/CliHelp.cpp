@@ -19,7 +19,7 @@ const CommandHelp kHelp[] = {
      "everything about one page: settings, results and the paths of its files",
      "",
      "sitevigil-cli show @1a"},
-    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save] [--render] [--render-wait S]",
+    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save] [--render] [--render-wait S] [--every INTERVAL]",
      "watch a new page",
      "  --name N     the name shown in the list (default: the address)\n"
      "  --watch W    what counts as a change; repeat for more than one: content, date,\n"
@@ -30,9 +30,11 @@ const CommandHelp kHelp[] = {
      "  --no-save    keep no copy of the page on disk (no differences then)\n"
      "  --render     run the page's scripts before checking (through the browser engine)\n"
      "  --render-wait S  seconds the network must stay quiet before the page counts as\n"
-     "               settled, 0 to 60 (default: 2)\n",
+     "               settled, 0 to 60 (default: 2)\n"
+     "  --every INTERVAL  check this page on its own interval: 15m, 6h, 2d (at least 1m);\n"
+     "               global (the default) keeps it on the global schedule\n",
      "sitevigil-cli add https://example.org/news --name News --watch content"},
-    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save] [--render|--no-render] [--render-wait S]",
+    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save] [--render|--no-render] [--render-wait S] [--every INTERVAL|global]",
      "change a page's settings",
      "  --name N     a new name\n"
      "  --url URL    a new address; the page keeps its id and its files\n"
@@ -44,7 +46,9 @@ const CommandHelp kHelp[] = {
      "  --no-save    keep no copy of the page on disk\n"
      "  --render     run the page's scripts before checking\n"
      "  --no-render  download the page as it is\n"
-     "  --render-wait S  seconds of network quiet before a rendered page counts as settled\n",
+     "  --render-wait S  seconds of network quiet before a rendered page counts as settled\n"
+     "  --every INTERVAL  the page's own interval (15m, 6h, 2d); global returns it to the\n"
+     "               global schedule\n",
      "sitevigil-cli edit News --watch content --watch text --search \"sold out\""},
     {"remove", "PAGE...",
      "stop watching pages (their files move to removed/ until purge)",

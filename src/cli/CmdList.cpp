@@ -5,6 +5,7 @@
 #include "cli/CliJson.h"
 #include "cli/CliTable.h"
 #include "cli/PageOptions.h"
+#include "model/PageSchedule.h"
 
 #include <ostream>
 #include <utility>
@@ -37,7 +38,9 @@ void WriteJson(std::ostream& out, const Curl& record, int position)
         << ", \"start\": " << JsonTextOrNull(!record.m_bFromStart, record.m_strStartText)
         << ", \"end\": " << JsonTextOrNull(!record.m_bToEnd, record.m_strEndText)
         << ", \"savePage\": " << Bool(record.m_bSavePage) << ", \"render\": " << Bool(record.m_bRender)
-        << ", \"renderWait\": " << record.m_nRenderWait << ", \"changed\": " << Bool(record.m_bChanged)
+        << ", \"renderWait\": " << record.m_nRenderWait << ", \"every\": " << JsonString(EveryText(record))
+        << ", \"nextCheck\": " << JsonTextOrNull(NextCheckOf(record) != 0, IsoTime(NextCheckOf(record)))
+        << ", \"changed\": " << Bool(record.m_bChanged)
         << ", \"reason\": " << JsonTextOrNull(record.m_bChanged, record.m_strChangeReason)
         << ", \"ok\": " << (record.m_nChecks == 0 ? "null" : Bool(record.m_bComplete))
         << ", \"error\": " << JsonTextOrNull(record.m_nChecks != 0 && !record.m_bComplete, record.m_strError)

@@ -18,7 +18,8 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                              {"no-save", false},
                              {"render", false},
                              {"no-render", false},
-                             {"render-wait", true}},
+                             {"render-wait", true},
+                             {"every", true}},
                             error);
     return m_args.Parse(args,
                         {{"name", true},
@@ -29,7 +30,8 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                          {"no-save", false},
                          {"render", false},
                          {"no-render", false},
-                         {"render-wait", true}},
+                         {"render-wait", true},
+                         {"every", true}},
                         error);
 }
 
@@ -47,6 +49,7 @@ PageChanges CPageOptions::Changes() const
     text("search", changes.searchText);
     text("start", changes.startText);
     text("end", changes.endText);
+    text("every", changes.every);
     if (m_args.Has("save"))
         changes.savePage = true;
     if (m_args.Has("no-save"))

@@ -38,11 +38,13 @@ struct PageChanges
     std::optional<bool> render;
     // Seconds, 0 to 60.
     std::optional<int> renderWait;
+    // The page's own interval as typed ("15m", "6h", "2d"), or "global".
+    std::optional<std::string> every;
 
     bool Empty() const
     {
-        return !url && !name && !watches && !searchText && !startText && !endText && !savePage && !render
-            && !renderWait;
+        return !url && !name && !watches && !searchText && !startText && !endText && !savePage && !render && !renderWait
+            && !every;
     }
 
     // Sets the record from the fields given. Returns the reason when the result would not be a page

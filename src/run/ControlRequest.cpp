@@ -1,12 +1,14 @@
 #include "run/ControlRequest.h"
 
+#include <charconv>
+
 namespace {
 
 // Each message starts with its kind and a format version, so that a program of another version is
 // refused plainly instead of misread.
 constexpr uint8_t kRequestTag = 'Q';
 constexpr uint8_t kAnswerTag = 'A';
-constexpr uint8_t kFormat = 1;
+constexpr uint8_t kFormat = 2;
 
 class CWriter
 {
@@ -139,6 +141,10 @@ std::string EncodeControlRequest(const ControlRequest& request)
     out.MaybeText(changes.startText);
     out.MaybeText(changes.endText);
     out.Byte(changes.savePage ? (*changes.savePage ? 2 : 1) : 0);
+    out.Byte(changes.render ? (*changes.render ? 2 : 1) : 0);
+    // Out of range (0 to 60) goes as it is, so that the receiver refuses it with the reason.
+    out.MaybeText(changes.renderWait ? std::optional<std::string>(std::to_string(*changes.renderWait)) : std::nullopt);
+    out.MaybeText(changes.every);
     out.Text(request.file);
     out.Byte(request.withDiffs ? 1 : 0);
     return out.Take();
@@ -176,6 +182,26 @@ std::optional<ControlRequest> DecodeControlRequest(const std::string& bytes)
     default:
         return std::nullopt;
     }
+    switch (in.Byte()) {
+    case 0:
+        break;
+    case 1:
+        changes.render = false;
+        break;
+    case 2:
+        changes.render = true;
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (const std::optional<std::string> wait = in.MaybeText()) {
+        int value = 0;
+        const auto [end, error] = std::from_chars(wait->data(), wait->data() + wait->size(), value);
+        if (error != std::errc() || end != wait->data() + wait->size())
+            return std::nullopt;
+        changes.renderWait = value;
+    }
+    changes.every = in.MaybeText();
     request.file = in.Text();
     request.withDiffs = in.Flag();
     if (!in.AtEnd())

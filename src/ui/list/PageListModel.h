@@ -8,7 +8,8 @@ class CSiteVigilDoc;
 class Curl;
 
 // The rows of the list view: one per page of the list, in list order, read from the list by row.
-// Columns: name, URL, status, change, last checked, last modified; the texts after the first carry
+// Columns: name, URL, status, change, last checked, last modified, next check (hidden unless the user
+// shows it); the texts after the first carry
 // three leading blanks. Rows alternate white and light blue; the change text is red while the page is
 // marked changed.
 class CPageListModel : public QAbstractTableModel
@@ -23,6 +24,7 @@ public:
         Changed,
         LastChecked,
         LastModified,
+        NextCheck,
         ColumnCount
     };
 
@@ -36,6 +38,10 @@ public:
     Curl* RecordAt(int row) const;
     // The record's row, or -1 when it is not in the list.
     int RowOf(const Curl* record) const;
+
+    // The time of the next run of the global schedule, shown for the pages on it; 0 when none is due
+    // (scheduled checks are off).
+    void SetGlobalNextCheck(int64_t seconds);
 
     // The record's texts have changed; a progress text shown for it is dropped.
     void RefreshRow(const Curl& record);
@@ -60,4 +66,5 @@ private:
 
     const CSiteVigilDoc& m_doc;
     QHash<const Curl*, QString> m_progress;
+    int64_t m_globalNextCheck = 0;
 };
