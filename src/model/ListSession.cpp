@@ -107,7 +107,9 @@ void CListSession::ClearChange(Curl& record)
 
 size_t CListSession::ClearAllChanges()
 {
-    for (const auto& record : m_doc.Records())
+    for (const auto& record : m_doc.Records()) {
         ClearChange(*record);
+        m_doc.NotifyChanged(*record);
+    }
     return m_doc.Count();
 }

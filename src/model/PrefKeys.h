@@ -134,7 +134,7 @@ inline constexpr IntPref col6{"col6", 150};
 inline constexpr IntPref col7{"col7", 150};
 // The list's "Next check" column, hidden until the user shows it from the header's menu.
 inline constexpr IntPref showNextCheck{"showNextCheck", 0, 0, 1, kOffOn};
-// The main window's size and place and its split between list and pane, as the window system
+// The main window's size and place and how it splits the list and the page view, as the window system
 // reported them (Base64); empty: the first start's layout.
 inline constexpr TextPref windowGeometry{"windowGeometry", ""};
 inline constexpr TextPref windowSplitter{"windowSplitter", ""};

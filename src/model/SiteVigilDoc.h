@@ -51,6 +51,28 @@ public:
     };
     void SetStopBeforeSave(IStopBeforeSave* target) { m_pStopBeforeSave = target; }
 
+    // Told of every change to the list, on the front end's thread, before and after it is made (an
+    // item model needs both). Rows are those of the list at the time of the call. A load, a new list
+    // and TakeAll replace the list as a whole.
+    class IListObserver
+    {
+    public:
+        virtual ~IListObserver() = default;
+        virtual void BeforeRecordAdded(size_t row) { (void)row; }
+        virtual void RecordAdded(size_t row) { (void)row; }
+        virtual void BeforeRecordRemoved(size_t row) { (void)row; }
+        virtual void RecordRemoved(size_t row) { (void)row; }
+        // The record's settings or results changed (a check, an edit).
+        virtual void RecordChanged(size_t row) { (void)row; }
+        virtual void BeforeListReplaced() { }
+        virtual void ListReplaced() { }
+    };
+    // The observer must stay until removed.
+    void AddObserver(IListObserver* observer);
+    void RemoveObserver(IListObserver* observer);
+    // Tells the observers that the record of this list was changed in place.
+    void NotifyChanged(const Curl& record);
+
     void OnNewDocument();
     void DeleteContents();
     const std::string& GetTitle() const { return m_strTitle; }
@@ -75,8 +97,9 @@ public:
     DocResult LoadDefault();
     std::string GetDefaultPath() const;
     // True when the list file is no longer the one this list last read or wrote: another program
-    // put another file in its place or changed it meanwhile (a file that went away is none). SaveDefault then refuses, so that nobody's list is saved over
-    // unseen; the front end asks its user and then saves over it (SaveDefaultReplacing) or loads it.
+    // put another file in its place or changed it meanwhile (a file that went away is none). SaveDefault then refuses,
+    // so that nobody's list is saved over unseen; the front end asks its user and then saves over it
+    // (SaveDefaultReplacing) or loads it.
     bool DefaultFileReplaced() const;
     // The user has decided about the file on disk: the next SaveDefault writes over whatever is there.
     void TakeOverDefaultFile() { m_defaultStamp.reset(); }
@@ -126,6 +149,10 @@ private:
     uint32_t m_highestId = 0;
     std::string m_strTitle;
     IStopBeforeSave* m_pStopBeforeSave = nullptr;
+    std::vector<IListObserver*> m_observers;
+    template <typename Call> void Tell(Call call);
+    // Tells BeforeListReplaced now and ListReplaced when it goes out of scope.
+    class CReplacing;
     std::string m_defaultSaveRefusal;
     DocResult m_lastDefaultSave;
     // The list file as this list last read or wrote it (identity, size, time); nothing before the

@@ -65,11 +65,12 @@ size_t Index(ListCommand command)
 
 } // namespace
 
-CMyListView::CMyListView(CListSession& session, QWidget* parent)
+CMyListView::CMyListView(CListSession& session, CGuiRun& run, QWidget* parent)
     : QTableView(parent)
     , m_session(session)
     , m_model(new CPageListModel(session.Doc(), this))
     , m_browser(std::make_unique<CBrowserLauncher>())
+    , m_run(run)
 {
     setObjectName("URL list");
     setModel(m_model);
@@ -102,20 +103,33 @@ CMyListView::CMyListView(CListSession& session, QWidget* parent)
         setColumnWidth(column, prefs.ReadInt(kColumnWidths[column]));
     CreateHeaderMenu();
 
-    m_run = std::make_unique<CGuiRun>(session, *this, *m_model);
     CreateActions();
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::UpdateActions);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &CMyListView::ScheduleShowCurrent);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::ScheduleShowCurrent);
     connect(this, &QAbstractItemView::doubleClicked, this, &CMyListView::OnDoubleClicked);
-    connect(this, &CMyListView::runningChanged, this, &CMyListView::UpdateActions);
+    connect(&m_run, &CGuiRun::runningChanged, this, &CMyListView::UpdateActions);
+    connect(&m_run, &CGuiRun::pageProgress, this, &CMyListView::ShowPageProgress);
+    // A stopped run leaves no report for the pages it was fetching.
+    connect(&m_run, &CGuiRun::runningChanged, m_model, [this](bool running) {
+        if (!running)
+            m_model->ClearProgress();
+    });
     UpdateActions();
 }
 
-CMyListView::~CMyListView()
+CMyListView::~CMyListView() = default;
+
+void CMyListView::ShowPageProgress(quint64 serial, int kilobytes)
 {
-    // The run reports to this view until it is gone: it goes first.
-    m_run.reset();
+    const Curl* record = m_session.Doc().FindBySerial(serial);
+    if (!record)
+        return;
+    m_model->ShowProgress(*record, QStringLiteral("  %1 k").arg(kilobytes));
+    // The row comes into view; the selection stays the user's.
+    const int row = m_model->RowOf(record);
+    if (row >= 0)
+        scrollTo(m_model->index(row, 0));
 }
 
 void CMyListView::CreateActions()
@@ -298,8 +312,6 @@ void CMyListView::SetGlobalNextCheck(int64_t seconds)
 
 void CMyListView::FillList()
 {
-    m_model->BeginReset();
-    m_model->EndReset();
     emit changesPresent(CountChanged());
 }
 
@@ -310,14 +322,12 @@ void CMyListView::BeginOutsideChange()
         m_keptSelection.push_back(record->GetSerial());
     const Curl* current = m_model->RecordAt(currentIndex().row());
     m_keptCurrent = current ? current->GetSerial() : 0;
-    m_model->BeginReset();
 }
 
 void CMyListView::EndOutsideChange()
 {
     // Records may have gone, and a new one may live where a removed one did.
     m_browser->ForgetAll();
-    m_model->EndReset();
     const CSiteVigilDoc& doc = m_session.Doc();
     QItemSelection selection;
     for (const uint64_t serial : m_keptSelection) {
@@ -362,26 +372,21 @@ void CMyListView::SelectChanged()
 
 void CMyListView::CheckAll()
 {
-    m_run->CheckAll();
+    m_run.CheckAll();
 }
 
 bool CMyListView::IsRunning() const
 {
-    return m_run && m_run->IsRunning();
+    return m_run.IsRunning();
 }
 
 void CMyListView::StopChecking()
 {
-    m_run->StopChecking();
+    m_run.StopChecking();
 }
 
 void CMyListView::CheckSelected()
 {
     if (Curl* record = FirstSelected())
-        m_run->CheckSelected(record);
-}
-
-void CMyListView::SetSoundHook(SoundHook hook)
-{
-    m_run->SetSoundHook(std::move(hook));
+        m_run.CheckSelected(record);
 }

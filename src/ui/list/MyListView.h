@@ -50,14 +50,14 @@ class CMyListView : public QTableView
 {
     Q_OBJECT
 public:
-    explicit CMyListView(CListSession& session, QWidget* parent = nullptr);
+    // The run belongs to the application; the list starts and stops it and shows its progress in the rows.
+    CMyListView(CListSession& session, CGuiRun& run, QWidget* parent = nullptr);
     ~CMyListView() override;
 
     // The command's action, for menus and toolbars; its enabled state follows the selection and the run.
     QAction* Action(ListCommand command) const;
 
-    // The run and its front end, for the main window's scheduler.
-    CGuiRun& GuiRun() const { return *m_run; }
+    CGuiRun& GuiRun() const { return m_run; }
 
     void CheckAll();
     bool IsRunning() const;
@@ -65,8 +65,8 @@ public:
 
     // After the document changed wholesale (loaded, replaced).
     void FillList();
-    // Around a change made to the list behind the view's back (a command handed over by sitevigil-cli):
-    // the rows are rebuilt and the pages that stay keep their selection.
+    // Around a change made to the list by someone else (a command handed over by sitevigil-cli): the
+    // rows follow the list by themselves; the pages that stay keep their selection.
     void BeginOutsideChange();
     void EndOutsideChange();
 
@@ -93,22 +93,12 @@ public:
     // Selects the pages marked changed, the first one current and in view.
     void SelectChanged();
 
-    // The main window's sound: the end of a run calls it and goes on when the sound has ended.
-    using SoundHook = std::function<void(int pref, const QString& file, std::function<void()> onEnded)>;
-    void SetSoundHook(SoundHook hook);
-
 signals:
-    void statusText(const QString& text);
-    void trayTip(const QString& text);
-    void busyChanged(bool busy);
-    void blinkingChanged(bool blinking);
+    // Pages marked changed, after a command changed the marks.
     void changesPresent(int count);
-    void runningChanged(bool running);
     void showInPane(const QUrl& url);
     // A notice of the program's own in the pane, from plain texts; both empty: nothing to show.
     void showNoticeInPane(const QString& heading, const QString& text);
-    // The end of a run that found changes, when the popup is wanted.
-    void changesAnnounced(int newChanges, int totalChanges);
     // Every import that was not refused ends with its summary.
     void importFinished(const QString& summary);
 
@@ -126,6 +116,7 @@ private:
     void ShowCurrentInPane();
     void OnDoubleClicked(const QModelIndex& index);
     void ShowInPane(const struct PaneContent& content);
+    void ShowPageProgress(quint64 serial, int kilobytes);
 
     // The commands.
     void AddUrl();
@@ -153,7 +144,7 @@ private:
     CPageListModel* m_model;
     QAction* m_nextCheckColumn = nullptr;
     std::unique_ptr<CBrowserLauncher> m_browser;
-    std::unique_ptr<CGuiRun> m_run;
+    CGuiRun& m_run;
     CReportJob m_reportJob;
     std::array<QAction*, 15> m_actions{};
     QMenu* m_contextMenu = nullptr;

@@ -26,10 +26,17 @@ bool IsFailed(const Curl& record)
 
 } // namespace
 
-CPageListModel::CPageListModel(const CSiteVigilDoc& doc, QObject* parent)
+CPageListModel::CPageListModel(CSiteVigilDoc& doc, QObject* parent)
     : QAbstractTableModel(parent)
     , m_doc(doc)
-{ }
+{
+    m_doc.AddObserver(this);
+}
+
+CPageListModel::~CPageListModel()
+{
+    m_doc.RemoveObserver(this);
+}
 
 int CPageListModel::rowCount(const QModelIndex& parent) const
 {
@@ -130,20 +137,6 @@ void CPageListModel::SetGlobalNextCheck(int64_t seconds)
         emit dataChanged(index(0, NextCheck), index(rowCount() - 1, NextCheck));
 }
 
-void CPageListModel::RefreshRow(const Curl& record)
-{
-    m_progress.remove(&record);
-    const int row = RowOf(&record);
-    if (row >= 0)
-        emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
-}
-
-void CPageListModel::RefreshAll()
-{
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
-}
-
 void CPageListModel::ShowProgress(const Curl& record, const QString& text)
 {
     const int row = RowOf(&record);
@@ -164,34 +157,43 @@ void CPageListModel::ClearProgress()
     }
 }
 
-void CPageListModel::BeginAppend(int count)
+void CPageListModel::BeforeRecordAdded(size_t row)
 {
-    const int first = rowCount();
-    beginInsertRows({}, first, first + count - 1);
+    beginInsertRows({}, static_cast<int>(row), static_cast<int>(row));
 }
 
-void CPageListModel::EndAppend()
+void CPageListModel::RecordAdded(size_t row)
 {
+    (void)row;
     endInsertRows();
 }
 
-void CPageListModel::BeginRemove(int row)
+void CPageListModel::BeforeRecordRemoved(size_t row)
 {
-    m_progress.remove(RecordAt(row));
-    beginRemoveRows({}, row, row);
+    m_progress.remove(RecordAt(static_cast<int>(row)));
+    beginRemoveRows({}, static_cast<int>(row), static_cast<int>(row));
 }
 
-void CPageListModel::EndRemove()
+void CPageListModel::RecordRemoved(size_t row)
 {
+    (void)row;
     endRemoveRows();
 }
 
-void CPageListModel::BeginReset()
+void CPageListModel::RecordChanged(size_t row)
+{
+    const int at = static_cast<int>(row);
+    // A page checked or edited shows its own texts again, not the download's progress.
+    m_progress.remove(RecordAt(at));
+    emit dataChanged(index(at, 0), index(at, ColumnCount - 1));
+}
+
+void CPageListModel::BeforeListReplaced()
 {
     beginResetModel();
 }
 
-void CPageListModel::EndReset()
+void CPageListModel::ListReplaced()
 {
     m_progress.clear();
     endResetModel();
