@@ -39,6 +39,7 @@ private:
     Status MakeComparedText();
     void JudgeContent(bool firstDownload, const std::string& fileBase);
     std::optional<std::string> ComparedTextOfCopy(const std::string& fileBase) const;
+    void JudgeUnchanged(FetchOutcome outcome);
     void JudgePart();
     void SearchText();
 
@@ -56,12 +57,15 @@ void CJudgement::TakeDownload(const FetchOutcome& outcome)
 {
     CurlResults& results = Results();
     results.m_nHttpStatus = outcome.httpStatus;
-    results.m_bComplete = outcome.complete;
-    results.m_nSize = static_cast<int32_t>(outcome.body.size());
-    results.m_bDataReceived = outcome.dataReceived;
+    results.m_bComplete = outcome.complete || outcome.notModified;
+    // An unchanged page keeps the size of its copy.
+    if (!outcome.notModified) {
+        results.m_nSize = static_cast<int32_t>(outcome.body.size());
+        results.m_bDataReceived = outcome.dataReceived;
+    }
     results.m_strStatus = FetchStatusText(outcome);
     // A whole page leaves the error text of an earlier failure as it was.
-    if (!outcome.complete)
+    if (!results.m_bComplete)
         results.m_strError = FetchErrorText(outcome);
     if (!outcome.headRead)
         return;
@@ -87,6 +91,11 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     m_log.Open(fileBase, m_settings, results);
     results.m_timeLastChecked = Clock::Now();
     results.m_nChecks += 1;
+
+    if (outcome.notModified) {
+        JudgeUnchanged(std::move(outcome));
+        return std::move(m_verdict);
+    }
 
     if (!outcome.complete) {
         TakeFailure();
@@ -126,13 +135,19 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     // Saved once the page is judged, so that a version leaving the copies for the history carries the
     // reason of the change that replaced it.
     Status copy;
-    if (m_settings.m_bSavePage && !fileBase.empty()) {
+    const bool keepsCopy = m_settings.m_bSavePage && !fileBase.empty();
+    if (keepsCopy) {
         std::string historyNote;
         copy = SavePageCopy(fileBase, page, m_verdict.changes.empty() ? std::string() : m_verdict.changes.back(),
-                            &historyNote);
+                            &historyNote, &results.m_strCopyDigest);
         if (!historyNote.empty())
             m_log.WriteLine(historyNote);
     }
+    // The validators describe the page in the copy: without a fresh copy of this page there is
+    // nothing a 304 could stand for.
+    const Validators validators = keepsCopy && copy ? outcome.validators : Validators{};
+    results.m_strETag = validators.etag;
+    results.m_strLastModifiedText = validators.lastModified;
 
     // The page was judged, but a copy that could not be saved is a failed check: the user must not be
     // told OK while the copies are out of date.
@@ -214,6 +229,32 @@ void CJudgement::JudgeContent(bool firstDownload, const std::string& fileBase)
         SearchText();
 }
 
+void CJudgement::JudgeUnchanged(FetchOutcome outcome)
+{
+    // The server says the page is the one in the copy: checksums, size and copies stay; only what
+    // needs no new body is judged, and the watches that hold at every check of a page (a limit text
+    // missing, the search text) are judged again on the text of the copy when the check brought it.
+    CurlResults& results = Results();
+    results.m_nDownloads += 1;
+    if (m_settings.m_bWatchReachable && m_previous.m_nChecks > 0 && !m_previous.m_bComplete)
+        Mark(ChangeReason::kReachableAgain);
+    if (!outcome.validators.etag.empty())
+        results.m_strETag = outcome.validators.etag;
+    if (!outcome.validators.lastModified.empty())
+        results.m_strLastModifiedText = outcome.validators.lastModified;
+    SetState(results.m_watchState, kStateUnreachable, false);
+    m_log.WriteLine("Not modified, 304");
+    if (!NeedsPageText(m_settings))
+        return;
+    m_verdict.pageText = std::move(outcome.body);
+    if (!MakeComparedText())
+        return;
+    if (!m_settings.m_bFromStart || !m_settings.m_bToEnd)
+        JudgePart();
+    if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
+        SearchText();
+}
+
 void CJudgement::JudgePart()
 {
     CurlResults& results = Results();
@@ -266,9 +307,33 @@ PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous,
     return CJudgement(settings, previous).Judge(std::move(outcome));
 }
 
+bool NeedsPageText(const CurlSettings& settings)
+{
+    return !settings.m_bFromStart || !settings.m_bToEnd || settings.m_bTextSearch || settings.m_bTextNotPresent;
+}
+
 FetchOutcome FetchPage(const Curl& page, CUrlEngine& engine, IFetchProgress* progress)
 {
-    return engine.fetch(page, progress);
+    // The validators are asked back only while the copy they describe is there.
+    const std::string fileBase = page.m_bSavePage ? FileBaseOf(page.m_strPageID) : std::string();
+    Validators conditional;
+    if (HasSavedCopy(fileBase))
+        conditional = Validators{page.m_strETag, page.m_strLastModifiedText};
+    FetchOutcome outcome = engine.fetch(page, progress, conditional);
+    if (outcome.notModified && NeedsPageText(page)) {
+        // The watches that judge the text at every check judge that of the copy.
+        if (Result<std::string> text = ReadSavedPageText(fileBase)) {
+            outcome.body = std::move(*text);
+            return outcome;
+        }
+    } else if (outcome.notModified && HasSavedCopy(fileBase)) {
+        return outcome;
+    }
+    // A 304 that stands for no copy (it went away meanwhile, or no validator was sent) is no answer:
+    // the page is asked for once more, unconditionally.
+    if (outcome.httpStatus == 304)
+        outcome = engine.fetch(page, progress);
+    return outcome;
 }
 
 PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress)

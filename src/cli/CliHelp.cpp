@@ -20,7 +20,7 @@ const CommandHelp kHelp[] = {
      "",
      "sitevigil-cli show @1a"},
     {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save] [--render] [--render-wait S]"
-     " [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... [--no-ignore] [--trigger any|added|removed] [--announce each|change]",
+     " [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... [--no-ignore] [--trigger any|added|removed] [--announce each|change] [--every INTERVAL]",
      "watch a new page",
      "  --name N     the name shown in the list (default: the address)\n"
      "  --watch W    what counts as a change; repeat for more than one: content, date,\n"
@@ -42,10 +42,12 @@ const CommandHelp kHelp[] = {
      "  --trigger any|added|removed  which line changes count: any (default), only\n"
      "               added lines, only removed lines\n"
      "  --announce each|change  text and reachability watches: a change at every check\n"
-     "               where their condition holds, or only when it flips (default: change)\n",
+     "               where their condition holds, or only when it flips (default: change)\n"
+     "  --every INTERVAL  check this page on its own interval: 15m, 6h, 2d (at least 1m);\n"
+     "               global (the default) keeps it on the global schedule\n",
      "sitevigil-cli add https://example.org/news --name News --watch content --select main"},
     {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save] [--render|--no-render] [--render-wait S]"
-     " [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... [--no-ignore] [--trigger any|added|removed] [--announce each|change]",
+     " [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... [--no-ignore] [--trigger any|added|removed] [--announce each|change] [--every INTERVAL|global]",
      "change a page's settings",
      "  --name N     a new name\n"
      "  --url URL    a new address; the page keeps its id and its files\n"
@@ -67,7 +69,9 @@ const CommandHelp kHelp[] = {
      "  --trigger any|added|removed  which line changes count: any (default), only\n"
      "               added lines, only removed lines\n"
      "  --announce each|change  text and reachability watches: a change at every check\n"
-     "               where their condition holds, or only when it flips\n",
+     "               where their condition holds, or only when it flips\n"
+     "  --every INTERVAL  the page's own interval (15m, 6h, 2d); global returns it to the\n"
+     "               global schedule\n",
      "sitevigil-cli edit News --watch content --watch text --search \"sold out\""},
     {"remove", "PAGE...",
      "stop watching pages (their files move to removed/ until purge)",

@@ -5,6 +5,7 @@
 #include "cli/CliJson.h"
 #include "cli/CliTable.h"
 #include "cli/PageOptions.h"
+#include "model/PageSchedule.h"
 
 #include <ostream>
 #include <utility>
@@ -50,6 +51,8 @@ void WriteJson(std::ostream& out, const Curl& record, int position)
         << ", \"ignore\": " << JsonTexts(record.m_ignore) << ", \"ignoreRegex\": " << JsonTexts(record.m_ignoreRegex)
         << ", \"trigger\": " << JsonString(OptionName(record.m_trigger))
         << ", \"announce\": " << JsonString(OptionName(record.m_announce))
+        << ", \"every\": " << JsonString(EveryText(record))
+        << ", \"nextCheck\": " << JsonTextOrNull(NextCheckOf(record) != 0, IsoTime(NextCheckOf(record)))
         << ", \"changed\": " << Bool(record.m_bChanged)
         << ", \"reason\": " << JsonTextOrNull(record.m_bChanged, record.m_strChangeReason)
         << ", \"ok\": " << (record.m_nChecks == 0 ? "null" : Bool(record.m_bComplete))

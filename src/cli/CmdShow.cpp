@@ -5,6 +5,7 @@
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
 #include "cli/PageOptions.h"
+#include "model/PageSchedule.h"
 #include "model/UrlRecord.h"
 
 #include <ostream>
@@ -81,6 +82,8 @@ int CmdShow(CliContext& ctx)
     row("Announce:", std::string(OptionName(page->m_announce)));
     row("Save page:", page->m_bSavePage ? "yes" : "no");
     row("Render:", page->m_bRender ? "yes, settling " + std::to_string(page->m_nRenderWait) + " s" : "no");
+    row("Check every:", page->m_every.IsGlobal() ? "global schedule" : EveryText(*page));
+    row("Next check:", NextCheckOf(*page) != 0 ? IsoTime(NextCheckOf(*page)) : "with the global schedule");
     row("Status:", StatusText(*page));
     row("Change:", Trimmed(ChangeText(*page)));
     row("Last checked:", LastCheckedText(*page));

@@ -27,7 +27,7 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                              {"render", false},
                              {"no-render", false},
                              {"render-wait", true},
-                             COMPARE_OPTIONS},
+                             COMPARE_OPTIONS, {"every", true}},
                             error);
     return m_args.Parse(args,
                         {{"name", true},
@@ -39,7 +39,7 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                          {"render", false},
                          {"no-render", false},
                          {"render-wait", true},
-                         COMPARE_OPTIONS},
+                         COMPARE_OPTIONS, {"every", true}},
                         error);
 }
 
@@ -57,6 +57,7 @@ PageChanges CPageOptions::Changes() const
     text("search", changes.searchText);
     text("start", changes.startText);
     text("end", changes.endText);
+    text("every", changes.every);
     if (m_args.Has("save"))
         changes.savePage = true;
     if (m_args.Has("no-save"))

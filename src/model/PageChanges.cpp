@@ -84,6 +84,11 @@ std::string PageChanges::ApplyTo(Curl& record) const
         record.m_bRender = *render;
     if (renderWait)
         record.m_nRenderWait = *renderWait;
+    if (every) {
+        std::string reason;
+        if (!ParseCheckInterval(*every, record.m_every, &reason))
+            return "--every \"" + *every + "\": " + reason;
+    }
     return ApplyCompareOptions(record);
 }
 

@@ -51,12 +51,14 @@ struct PageChanges
     // "any", "added" or "removed"; "each" or "change".
     std::optional<std::string> trigger;
     std::optional<std::string> announce;
+    // The page's own interval as typed ("15m", "6h", "2d"), or "global".
+    std::optional<std::string> every;
 
     bool Empty() const
     {
         return !url && !name && !watches && !searchText && !startText && !endText && !savePage && !render && !renderWait
             && !compare && !select && !xpath && !clearIgnore && ignoreTexts.empty() && ignoreRegexes.empty() && !trigger
-            && !announce;
+            && !announce && !every;
     }
 
     // Sets the record from the fields given. Returns the reason when the result would not be a page

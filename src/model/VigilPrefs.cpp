@@ -372,6 +372,7 @@ void CVigilPrefs::LoadSchedule(SchedulePrefs& page)
     page.checkUnits = ReadInt(Pref::checkUnits.name, Pref::checkUnits.def);
     page.autoCheck = ReadInt(Pref::autoCheck.name, Pref::autoCheck.def);
     page.checkFrequency = ReadInt(Pref::checkFrequency.name, Pref::checkFrequency.def);
+    page.checkJitter = ReadInt(Pref::checkJitter);
 }
 
 void CVigilPrefs::SaveSchedule(const SchedulePrefs& page)
@@ -379,6 +380,7 @@ void CVigilPrefs::SaveSchedule(const SchedulePrefs& page)
     WriteInt(Pref::checkUnits.name, page.checkUnits);
     WriteInt(Pref::autoCheck.name, page.autoCheck);
     WriteInt(Pref::checkFrequency.name, page.checkFrequency);
+    WriteInt(Pref::checkJitter.name, page.checkJitter);
 }
 
 void CVigilPrefs::LoadProxy(ProxyPrefs& page)

@@ -86,6 +86,7 @@ struct SchedulePrefs
     int checkUnits = 2;
     int autoCheck = 0;
     int checkFrequency = 24;
+    int checkJitter = 10;
 };
 
 struct ProxyPrefs

@@ -152,6 +152,7 @@ std::string EncodeControlRequest(const ControlRequest& request)
     out.Texts(changes.ignoreRegexes);
     out.MaybeText(changes.trigger);
     out.MaybeText(changes.announce);
+    out.MaybeText(changes.every);
     out.Text(request.file);
     out.Byte(request.withDiffs ? 1 : 0);
     return out.Take();
@@ -211,6 +212,7 @@ std::optional<ControlRequest> DecodeControlRequest(const std::string& bytes)
     changes.ignoreRegexes = in.Texts();
     changes.trigger = in.MaybeText();
     changes.announce = in.MaybeText();
+    changes.every = in.MaybeText();
     request.file = in.Text();
     request.withDiffs = in.Flag();
     if (!in.AtEnd())

@@ -293,7 +293,11 @@ TEST_F(SiteVigilDocTest, OldLayoutReadsAndSavesInTheNewOne)
                                      {"announce", "each"},
                                      {"render", "0"},
                                      {"renderWait", "2"},
-                                     {"state", ""}}));
+                                     {"every", ""},
+                                     {"state", ""},
+                                     {"etag", ""},
+                                     {"lastModifiedText", ""},
+                                     {"copyDigest", ""}}));
     EXPECT_EQ(ReadFileBytes(path), Le32(1) + Le32(1) + Le32(0) + Le32(1) + fixed + block.Data());
 }
 

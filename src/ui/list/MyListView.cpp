@@ -22,7 +22,7 @@
 namespace {
 
 constexpr IntPref kColumnWidths[CPageListModel::ColumnCount]
-    = {Pref::col1, Pref::col2, Pref::col3, Pref::col4, Pref::col5, Pref::col6};
+    = {Pref::col1, Pref::col2, Pref::col3, Pref::col4, Pref::col5, Pref::col6, Pref::col7};
 
 struct CommandText
 {
@@ -101,6 +101,7 @@ CMyListView::CMyListView(CListSession& session, CGuiRun& run, QWidget* parent)
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     for (int column = 0; column < CPageListModel::ColumnCount; ++column)
         setColumnWidth(column, prefs.ReadInt(kColumnWidths[column]));
+    CreateHeaderMenu();
 
     CreateActions();
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::UpdateActions);
@@ -287,8 +288,38 @@ Curl* CMyListView::FirstSelected() const
 void CMyListView::StoreColumnWidths()
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
-    for (int column = 0; column < CPageListModel::ColumnCount; ++column)
-        prefs.WriteInt(kColumnWidths[column].name, columnWidth(column));
+    for (int column = 0; column < CPageListModel::ColumnCount; ++column) {
+        // A hidden column reports no width: it keeps the one it had when shown.
+        if (!isColumnHidden(column))
+            prefs.WriteInt(kColumnWidths[column].name, columnWidth(column));
+    }
+}
+
+void CMyListView::CreateHeaderMenu()
+{
+    // The columns beyond the usual six are offered from the header's own menu.
+    QHeaderView* header = horizontalHeader();
+    header->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_nextCheckColumn = new QAction(tr("Next check"), header);
+    m_nextCheckColumn->setObjectName("showNextCheck");
+    m_nextCheckColumn->setCheckable(true);
+    header->addAction(m_nextCheckColumn);
+    const bool shown = CVigilPrefs::GetInstance().ReadInt(Pref::showNextCheck) != 0;
+    m_nextCheckColumn->setChecked(shown);
+    setColumnHidden(CPageListModel::NextCheck, !shown);
+    connect(m_nextCheckColumn, &QAction::toggled, this, [this](bool show) {
+        if (show)
+            setColumnWidth(CPageListModel::NextCheck, CVigilPrefs::GetInstance().ReadInt(Pref::col7));
+        else
+            CVigilPrefs::GetInstance().WriteInt(Pref::col7.name, columnWidth(CPageListModel::NextCheck));
+        setColumnHidden(CPageListModel::NextCheck, !show);
+        CVigilPrefs::GetInstance().WriteInt(Pref::showNextCheck.name, show ? 1 : 0);
+    });
+}
+
+void CMyListView::SetGlobalNextCheck(int64_t seconds)
+{
+    m_model->SetGlobalNextCheck(seconds);
 }
 
 void CMyListView::FillList()

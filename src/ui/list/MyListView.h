@@ -80,6 +80,8 @@ public:
 
     // Puts the widths of the six columns into col1..col6; call before the list is saved.
     void StoreColumnWidths();
+    // When the global schedule runs next (0: not at all), for the "Next check" of its pages.
+    void SetGlobalNextCheck(int64_t seconds);
     // The first selected record in list order, null when none is selected (the browser pane acts on it).
     Curl* FirstSelected() const;
     // What the empty list shows in its place.
@@ -106,6 +108,7 @@ protected:
 
 private:
     void CreateActions();
+    void CreateHeaderMenu();
     void UpdateActions();
     // The pane follows the row that is both current and selected, once the view has settled: a
     // click or a key changes the current row and the selection one after the other.
@@ -140,6 +143,7 @@ private:
 
     CListSession& m_session;
     CPageListModel* m_model;
+    QAction* m_nextCheckColumn = nullptr;
     std::unique_ptr<CBrowserLauncher> m_browser;
     CGuiRun& m_run;
     CReportJob m_reportJob;

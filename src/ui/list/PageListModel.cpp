@@ -1,6 +1,7 @@
 #include "ui/list/PageListModel.h"
 #include "check/PageTexts.h"
 
+#include "model/PageSchedule.h"
 #include "model/SiteVigilDoc.h"
 #include "model/UrlRecord.h"
 
@@ -77,6 +78,10 @@ QString CPageListModel::CellText(const Curl& record, int column) const
         return Text(LastCheckedText(record));
     case LastModified:
         return Text(LastModifiedText(record));
+    case NextCheck: {
+        const int64_t next = record.m_every.IsGlobal() ? m_globalNextCheck : NextCheckOf(record);
+        return next == 0 ? QString() : Text(FormatDateTime(next));
+    }
     default:
         return {};
     }
@@ -113,7 +118,7 @@ QVariant CPageListModel::data(const QModelIndex& index, int role) const
 QVariant CPageListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     static const char* const headers[ColumnCount]
-        = {"Name", "URL", "Status", "Changed?", "Date Last Checked", "Date Last Modified"};
+        = {"Name", "URL", "Status", "Changed?", "Date Last Checked", "Date Last Modified", "Next check"};
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
@@ -121,6 +126,15 @@ QVariant CPageListModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
+}
+
+void CPageListModel::SetGlobalNextCheck(int64_t seconds)
+{
+    if (seconds == m_globalNextCheck)
+        return;
+    m_globalNextCheck = seconds;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, NextCheck), index(rowCount() - 1, NextCheck));
 }
 
 void CPageListModel::ShowProgress(const Curl& record, const QString& text)

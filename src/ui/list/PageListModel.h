@@ -7,7 +7,8 @@
 #include <QString>
 
 // The rows of the list view: one per page of the list, in list order, read from the list by row.
-// Columns: name, URL, status, change, last checked, last modified; the texts after the first carry
+// Columns: name, URL, status, change, last checked, last modified, next check (hidden unless the user
+// shows it); the texts after the first carry
 // three leading blanks. Rows alternate white and light blue; the change text is red while the page is
 // marked changed. The rows follow the list's own notifications: whoever changes the list, the
 // model hears of it.
@@ -23,6 +24,7 @@ public:
         Changed,
         LastChecked,
         LastModified,
+        NextCheck,
         ColumnCount
     };
 
@@ -37,6 +39,10 @@ public:
     Curl* RecordAt(int row) const;
     // The record's row, or -1 when it is not in the list.
     int RowOf(const Curl* record) const;
+
+    // The time of the next run of the global schedule, shown for the pages on it; 0 when none is due
+    // (scheduled checks are off).
+    void SetGlobalNextCheck(int64_t seconds);
 
     // Download progress ("  %d k") shown in the record's status column until its row changes.
     void ShowProgress(const Curl& record, const QString& text);
@@ -56,4 +62,5 @@ private:
 
     CSiteVigilDoc& m_doc;
     QHash<const Curl*, QString> m_progress;
+    int64_t m_globalNextCheck = 0;
 };
