@@ -118,7 +118,10 @@ void ListViewTest::rowsShowTextsAndColours()
     AddPage("Gamma", "http://c.example/").MarkChanged("Size changed");
     m_view->FillList();
 
-    QCOMPARE(m_view->model()->columnCount(), 6);
+    // The seventh column, "Next check", is shown from the header's menu only.
+    QCOMPARE(m_view->model()->columnCount(), 7);
+    QCOMPARE(m_view->model()->headerData(6, Qt::Horizontal).toString(), QString("Next check"));
+    QVERIFY(m_view->isColumnHidden(6));
     QCOMPARE(m_view->model()->headerData(3, Qt::Horizontal).toString(), QString("Changed?"));
     QCOMPARE(Cell(0, 0).toString(), QString("Alpha"));
     QCOMPARE(Cell(0, 1).toString(), QString("   http://a.example/"));

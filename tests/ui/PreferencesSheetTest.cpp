@@ -97,8 +97,8 @@ private slots:
         QCOMPARE(Control<QLineEdit>(*sheet, "InstallDir")->text(), QString::fromStdString(m_settings->StorageDir()));
         sheet->reject();
         QCOMPARE(m_rearms, 0);
-        const char* notOnPages[]
-            = {"InstallDir", "totalUrlsChecked", "urlID", "fetchTimeLimit", "windowGeometry", "windowSplitter"};
+        const char* notOnPages[] = {"InstallDir",     "totalUrlsChecked", "urlID",        "fetchTimeLimit",
+                                    "windowGeometry", "windowSplitter",   "showNextCheck"};
         for (const PrefInfo& info : AllPrefs()) {
             const bool skipped = std::any_of(std::begin(notOnPages), std::end(notOnPages),
                                              [&](const char* name) { return std::strcmp(name, info.name) == 0; });
