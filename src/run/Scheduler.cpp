@@ -1,7 +1,9 @@
 #include "run/Scheduler.h"
 
+#include "model/CheckInterval.h"
 #include "model/PrefKeys.h"
 #include "model/SiteVigilDoc.h"
+#include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "platform/Clock.h"
 #include "platform/DebugLog.h"
@@ -9,9 +11,34 @@
 #include "run/RunEvents.h"
 
 #include <ctime>
+#include <vector>
 
 namespace {
 constexpr int64_t kSaveInterval = 60;
+
+// The pages on the global schedule: those without an interval of their own.
+std::vector<Curl*> GlobalPages(const CSiteVigilDoc& doc)
+{
+    std::vector<Curl*> pages;
+    pages.reserve(doc.Count());
+    for (const std::unique_ptr<Curl>& record : doc.Records()) {
+        if (record->m_every.IsGlobal())
+            pages.push_back(record.get());
+    }
+    return pages;
+}
+
+// The pages with an interval of their own whose next check has come.
+std::vector<Curl*> PagesDue(const CSiteVigilDoc& doc, int64_t now)
+{
+    std::vector<Curl*> due;
+    const int jitter = CVigilPrefs::GetInstance().ReadInt(Pref::checkJitter);
+    for (const std::unique_ptr<Curl>& record : doc.Records()) {
+        if (!record->m_every.IsGlobal() && NextCheckTime(*record, record->m_every, jitter) <= now)
+            due.push_back(record.get());
+    }
+    return due;
+}
 
 std::string CountText(int64_t count, const char* unit)
 {
@@ -108,9 +135,12 @@ void CScheduler::OnScheduleTick()
         m_inTick = false;
         if (m_asking)
             return;
+        // Every page on an interval of its own: the global schedule has nothing to start or ask.
+        if (m_doc.Count() > 0 && GlobalPages(m_doc).empty())
+            return;
         if (prefs.ReadInt(Pref::confirmScheduleStarts) == 0) {
             m_events.OnScheduledRunDue();
-            m_run.CheckAll(CCheckRun::Trigger::Schedule);
+            m_run.CheckPages(GlobalPages(m_doc), CCheckRun::Trigger::Schedule);
             return;
         }
         m_asking = true;
@@ -125,9 +155,20 @@ void CScheduler::OnScheduleTick()
             if (!yes)
                 return;
             scheduler.m_events.OnScheduledRunDue();
-            scheduler.m_run.CheckAll(CCheckRun::Trigger::Schedule);
+            scheduler.m_run.CheckPages(GlobalPages(scheduler.m_doc), CCheckRun::Trigger::Schedule);
         });
         return;
+    }
+
+    // Pages on intervals of their own go as they fall due, without the question of the global
+    // schedule; those that fall due during a run go when it has ended.
+    if (!m_run.IsRunning() && !m_run.IsEndingRun() && !m_asking) {
+        if (std::vector<Curl*> due = PagesDue(m_doc, now); !due.empty()) {
+            m_inTick = false;
+            m_events.OnScheduledRunDue();
+            m_run.CheckPages(due, CCheckRun::Trigger::Schedule);
+            return;
+        }
     }
 
     // During a run the front end shows the run's own progress.

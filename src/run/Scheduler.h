@@ -9,10 +9,11 @@ class CCheckRun;
 class CSiteVigilDoc;
 class IRunEvents;
 
-// The global schedule, ticked once a second by the front end (the GUI's timer, the daemon's loop):
-// saves the list about once a minute, starts a run over all pages every period when scheduled checks
-// are on, and otherwise tells the time left to the next run. When the user wants to be asked first,
-// the question goes out and the run starts when the answer comes back; ticks go on meanwhile.
+// The schedule, ticked once a second by the front end (the GUI's timer, the daemon's loop): saves the
+// list about once a minute and, when scheduled checks are on, starts a run over the pages on the
+// global schedule every period and a run over the pages on intervals of their own whose time has
+// come (a page's every, spread by checkJitter); otherwise it tells the time left to the next run. When the user wants
+// to be asked first, the question goes out and the run starts when the answer comes back; ticks go on meanwhile.
 class CScheduler
 {
 public:

@@ -1,5 +1,6 @@
 #include "run/Scheduler.h"
 #include "RunFixture.h"
+#include "model/CheckInterval.h"
 
 #include <cstdio>
 
@@ -202,6 +203,32 @@ TEST_F(Scheduler, ScheduledRunStartsAndShowsCheckingInTheTip)
     gate.Open();
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(frontEnd.With("summary").size(), 1u);
+}
+
+// A page on an interval of its own goes when its time has come, alone; the global run leaves it out.
+TEST_F(Scheduler, PageOnItsOwnIntervalGoesWhenDue)
+{
+    SetInt(Pref::checkJitter, 0);
+    Curl& own = AddPage("own", "own page");
+    std::string reason;
+    ASSERT_TRUE(ParseCheckInterval("15m", own.m_every, &reason)) << reason;
+    own.m_timeLastChecked = kStart;
+    own.m_nChecks = 1;
+    AddPage("global", "global page");
+
+    TickAt(kStart + 899);
+    EXPECT_EQ(Starts(), 0);
+    TickAt(kStart + 900);
+    ASSERT_EQ(Starts(), 1);
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(server.RequestCount("/own"), 1);
+    EXPECT_EQ(server.RequestCount("/global"), 0);
+
+    TickAt(kStart + 86401);
+    ASSERT_EQ(Starts(), 2);
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(server.RequestCount("/own"), 1);
+    EXPECT_EQ(server.RequestCount("/global"), 1);
 }
 
 TEST_F(Scheduler, RunLongerThanAMinuteSurvivesThePeriodicSave)

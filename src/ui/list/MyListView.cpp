@@ -111,6 +111,7 @@ CMyListView::CMyListView(CListSession& session, CGuiRun& run, QWidget* parent)
     connect(&m_run, &CGuiRun::runningChanged, this, &CMyListView::UpdateActions);
     connect(&m_run, &CGuiRun::pageProgress, this, &CMyListView::ShowPageProgress);
     connect(&m_run, &CGuiRun::pageChecked, this, &CMyListView::RefreshPaneAfterCheck);
+    connect(&m_run, &CGuiRun::nextGlobalCheck, this, [this](qint64 seconds) { SetGlobalNextCheck(seconds); });
     // A stopped run leaves no report for the pages it was fetching.
     connect(&m_run, &CGuiRun::runningChanged, m_model, [this](bool running) {
         if (!running)

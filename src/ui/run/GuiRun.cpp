@@ -2,6 +2,7 @@
 
 #include "model/ListSession.h"
 #include "model/UrlRecord.h"
+#include "platform/Clock.h"
 #include "ui/widgets/MessageBox.h"
 
 namespace {
@@ -90,6 +91,7 @@ void CGuiRun::OnRunEnded(const RunEndedEvent& event)
 
 void CGuiRun::OnNextCheck(const NextCheckEvent& event)
 {
+    emit nextGlobalCheck(Clock::Now() + event.secondsLeft);
     emit statusText(Text(event.text));
     emit trayTip(Text(event.text));
 }

@@ -71,6 +71,8 @@ signals:
     void changesPresent(int count);
     void pageProgress(quint64 serial, int kilobytes);
     void pageChecked(quint64 serial, int checked, int total);
+    // When the global schedule runs next, in seconds since 1970.
+    void nextGlobalCheck(qint64 seconds);
     // New changes were found: the popup tells of them.
     void changesAnnounced(int newChanges, int totalChanges);
 
