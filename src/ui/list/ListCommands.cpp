@@ -9,6 +9,7 @@
 #include "model/VigilPrefs.h"
 #include "notify/UpdateLog.h"
 #include "platform/Shell.h"
+#include "ui/import/SteppedImport.h"
 #include "ui/list/BrowserLauncher.h"
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/PageListModel.h"
@@ -222,7 +223,22 @@ int CMyListView::ImportFavorites(const QString& dir)
 int CMyListView::ImportBookmarks(const QString& file)
 {
     const bool skipWatched = CVigilPrefs::GetInstance().ReadInt(Pref::confirmDuplicates) != 0;
-    return RunImport([&](CSiteVigilDoc& doc) { return ImportBookmarksFile(doc, file.toStdString(), skipWatched); });
+    // A bookmarks file may hold a million links: it is read off the GUI thread and joins the list in
+    // steps, the view showing each step.
+    const int first = m_model->rowCount();
+    SteppedImportHooks hooks;
+    hooks.beforeStep = [this] { m_model->BeginReset(); };
+    hooks.afterStep = [this] { m_model->EndReset(); };
+    hooks.progress = [this](size_t done, size_t total) {
+        emit statusText(QStringLiteral("Importing bookmarks: %1 of %2 links").arg(done).arg(total));
+    };
+    emit statusText(QStringLiteral("Reading the bookmarks file..."));
+    const ImportResult result = ImportBookmarksStepwise(m_session.Doc(), file.toStdString(), skipWatched, hooks);
+    if (result.added > 0)
+        scrollTo(m_model->index(first, 0));
+    emit changesPresent(CountChanged());
+    return FinishImport(static_cast<int>(result.added), static_cast<int>(result.alreadyWatched), result.error,
+                        result.skipped);
 }
 
 int CMyListView::ImportList(const QString& file)
