@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # "sitevigil-cli check" against curl over the same pages spread over several loopback hosts, in one run.
 #
-#   bench/hosts_bench.sh [--pages N] [--hosts H] [--host-concurrency C] [--cli PATH] [--tmp DIR]
+#   bench/hosts_bench.sh [--pages N] [--hosts H] [--host-concurrency C] [--no-validators] [--cli PATH] [--tmp DIR]
 #
 # One nginx listens on 127.0.0.10 .. 127.0.0.(9+H) (same port); page i is served from host i mod H.
 # Site Vigil runs with 20 workers, hostConcurrency C, "Save page to disk" on and "Exact content"
-# watched; it checks the pages once to fill its copies, then the measured pass. curl runs with
+# watched; it checks the pages once to fill its copies, then the measured pass. nginx sends ETag and
+# Last-Modified, so the measured pass asks back for them and gets 304s; with --no-validators it sends
+# neither and ignores If-Modified-Since, so every page comes whole, as it does for curl. curl runs with
 # --parallel --parallel-max 20 writing every page to a file. Reported: wall time and peak memory.
 #   3,000 pages on 30 hosts, C = 2:   bench/hosts_bench.sh --pages 3000 --hosts 30 --host-concurrency 2
 #   10,000 pages on one host, C = 20: bench/hosts_bench.sh --pages 10000 --hosts 1 --host-concurrency 20
@@ -14,6 +16,7 @@ set -euo pipefail
 PAGES=3000
 HOSTS=30
 HOST_CONCURRENCY=2
+VALIDATORS=1
 PAGE_BYTES=20480
 TMP_ROOT=/tmp
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -23,9 +26,10 @@ while [[ $# -gt 0 ]]; do
     --pages) PAGES="$2"; shift 2 ;;
     --hosts) HOSTS="$2"; shift 2 ;;
     --host-concurrency) HOST_CONCURRENCY="$2"; shift 2 ;;
+    --no-validators) VALIDATORS=0; shift ;;
     --cli) CLI="$2"; shift 2 ;;
     --tmp) TMP_ROOT="$2"; shift 2 ;;
-    *) echo "usage: $0 [--pages N] [--hosts H] [--host-concurrency C] [--cli PATH] [--tmp DIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--pages N] [--hosts H] [--host-concurrency C] [--no-validators] [--cli PATH] [--tmp DIR]" >&2; exit 2 ;;
     esac
 done
 [[ "$HOSTS" -ge 1 && "$HOSTS" -le 90 ]] || { echo "--hosts must be 1 to 90" >&2; exit 2; }
@@ -53,17 +57,19 @@ trap cleanup EXIT
 
 PORT="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
 host_of() { echo "127.0.0.$((10 + ($1 % HOSTS)))"; }
-echo "== $PAGES pages of $PAGE_BYTES bytes on $HOSTS hosts (port $PORT), hostConcurrency $HOST_CONCURRENCY, $(nproc) cores, load $(cut -d" " -f1-3 /proc/loadavg)"
+echo "== $PAGES pages of $PAGE_BYTES bytes on $HOSTS hosts (port $PORT), hostConcurrency $HOST_CONCURRENCY, validators $VALIDATORS, $(nproc) cores, load $(cut -d" " -f1-3 /proc/loadavg)"
 
 source "$HERE/local_pages.sh"
 make_pages "$WORK/www" "$PAGES" "$PAGE_BYTES"
 start_nginx "$PORT" "$WORK/www"
 # The same server on every other host address.
-python3 - "$WORK/nginx/nginx.conf" "$PORT" "$HOSTS" <<'PY'
+python3 - "$WORK/nginx/nginx.conf" "$PORT" "$HOSTS" "$VALIDATORS" <<'PY'
 import sys
-path, port, hosts = sys.argv[1], sys.argv[2], int(sys.argv[3])
+path, port, hosts, validators = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4] == "1"
 conf = open(path).read()
 listen = "".join(f"        listen 127.0.0.{10 + h}:{port};\n" for h in range(hosts))
+if not validators:
+    listen += "        etag off;\n        if_modified_since off;\n"
 conf = conf.replace(f"        listen 127.0.0.1:{port};\n", f"        listen 127.0.0.1:{port};\n" + listen)
 open(path, "w").write(conf)
 PY

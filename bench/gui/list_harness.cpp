@@ -3,6 +3,7 @@
 // prints how long the run took; with --quit it ends when the run's closing steps are done.
 #include "model/ListSession.h"
 #include "ui/list/MyListView.h"
+#include "ui/run/GuiRun.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,9 +29,10 @@ int main(int argc, char* argv[])
     }
     QMainWindow window;
     window.setWindowTitle("Watching the Internet - Site Vigil");
-    auto* view = new CMyListView(session, &window);
+    CGuiRun run(session);
+    auto* view = new CMyListView(session, run, &window);
     window.setCentralWidget(view);
-    QObject::connect(view, &CMyListView::statusText, window.statusBar(),
+    QObject::connect(&run, &CGuiRun::statusText, window.statusBar(),
                      [&window](const QString& text) { window.statusBar()->showMessage(text); });
     window.statusBar()->showMessage("Ready");
     view->FillList();
@@ -38,7 +40,7 @@ int main(int argc, char* argv[])
     window.show();
 
     QElapsedTimer clock;
-    QObject::connect(view, &CMyListView::runningChanged, &app, [&](bool running) {
+    QObject::connect(&run, &CGuiRun::runningChanged, &app, [&](bool running) {
         if (running)
             return;
         std::printf("GUI run: %lld pages in %.3f s\n", static_cast<long long>(session.Doc().Count()),

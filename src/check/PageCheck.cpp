@@ -2,6 +2,7 @@
 
 #include "check/PageCheck.h"
 
+#include "check/ChangeRules.h"
 #include "check/Checksum.h"
 #include "check/PageFiles.h"
 #include "check/PageTexts.h"
@@ -34,12 +35,20 @@ private:
         m_verdict.changes.push_back(reason);
     }
     void TakeDownload(const FetchOutcome& outcome);
+    void TakeFailure();
+    Status MakeComparedText();
+    void JudgeContent(bool firstDownload, const std::string& fileBase);
+    std::optional<std::string> ComparedTextOfCopy(const std::string& fileBase) const;
+    void JudgeUnchanged(FetchOutcome outcome);
     void JudgePart();
     void SearchText();
 
     const CurlSettings& m_settings;
     const CurlResults& m_previous;
     PageVerdict m_verdict;
+    // What the checksum, the limit texts and the search look at: the page itself, or its visible
+    // text; in both cases without the lines the ignore rules drop.
+    std::string m_compared;
     CDebugLog m_log;
 };
 
@@ -48,12 +57,15 @@ void CJudgement::TakeDownload(const FetchOutcome& outcome)
 {
     CurlResults& results = Results();
     results.m_nHttpStatus = outcome.httpStatus;
-    results.m_bComplete = outcome.complete;
-    results.m_nSize = static_cast<int32_t>(outcome.body.size());
-    results.m_bDataReceived = outcome.dataReceived;
+    results.m_bComplete = outcome.complete || outcome.notModified;
+    // An unchanged page keeps the size of its copy.
+    if (!outcome.notModified) {
+        results.m_nSize = static_cast<int32_t>(outcome.body.size());
+        results.m_bDataReceived = outcome.dataReceived;
+    }
     results.m_strStatus = FetchStatusText(outcome);
     // A whole page leaves the error text of an earlier failure as it was.
-    if (!outcome.complete)
+    if (!results.m_bComplete)
         results.m_strError = FetchErrorText(outcome);
     if (!outcome.headRead)
         return;
@@ -80,11 +92,13 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     results.m_timeLastChecked = Clock::Now();
     results.m_nChecks += 1;
 
+    if (outcome.notModified) {
+        JudgeUnchanged(std::move(outcome));
+        return std::move(m_verdict);
+    }
+
     if (!outcome.complete) {
-        // A failed, refused or cancelled download changes nothing else: checksums, download count and
-        // copies stay as the last good download left them.
-        if (m_settings.m_bWatchUnreachable)
-            Mark(results.m_strError);
+        TakeFailure();
         return std::move(m_verdict);
     }
 
@@ -101,33 +115,39 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     const bool previouslyChecked = m_previous.m_nChecks > 0;
     if (m_settings.m_bWatchReachable && previouslyChecked && !m_previous.m_bComplete)
         Mark(ChangeReason::kReachableAgain);
+    SetState(results.m_watchState, kStateUnreachable, false);
 
-    m_verdict.newPageCrc = TextChecksum(page);
-    if (m_verdict.newPageCrc != results.m_dwPageCRC && m_settings.m_bWatchContent && !firstDownload)
-        Mark(ChangeReason::kChecksumChanged);
-    // Stored also when content is not watched, so turning the watch on compares with the latest page.
-    results.m_dwPageCRC = m_verdict.newPageCrc;
-
-    // Sizes are compared between two successful downloads only: a record's first download has nothing
-    // to compare with.
-    if (m_settings.m_bWatchSize && previouslyChecked && m_previous.m_bComplete && m_previous.m_nSize != results.m_nSize)
-        Mark(ChangeReason::SizeChanged(m_previous.m_nSize, results.m_nSize));
-
-    if (!m_settings.m_bFromStart || !m_settings.m_bToEnd)
-        JudgePart();
-    if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
-        SearchText();
+    // A page whose text cannot be made (a rule past its budget, a page past the bounds) fails this
+    // check with the reason; a selection that matches nothing is a change reason of its own.
+    if (Status made = MakeComparedText(); !made) {
+        if (made.error().kind == ErrorKind::NotFound) {
+            Mark(ChangeReason::kSelectionNotFound);
+        } else {
+            results.m_bComplete = false;
+            results.m_strError = made.error().message;
+            m_log.WriteLine(made.error().message);
+            return std::move(m_verdict);
+        }
+    } else {
+        JudgeContent(firstDownload, fileBase);
+    }
 
     // Saved once the page is judged, so that a version leaving the copies for the history carries the
     // reason of the change that replaced it.
     Status copy;
-    if (m_settings.m_bSavePage && !fileBase.empty()) {
+    const bool keepsCopy = m_settings.m_bSavePage && !fileBase.empty();
+    if (keepsCopy) {
         std::string historyNote;
         copy = SavePageCopy(fileBase, page, m_verdict.changes.empty() ? std::string() : m_verdict.changes.back(),
-                            &historyNote);
+                            &historyNote, &results.m_strCopyDigest);
         if (!historyNote.empty())
             m_log.WriteLine(historyNote);
     }
+    // The validators describe the page in the copy: without a fresh copy of this page there is
+    // nothing a 304 could stand for.
+    const Validators validators = keepsCopy && copy ? outcome.validators : Validators{};
+    results.m_strETag = validators.etag;
+    results.m_strLastModifiedText = validators.lastModified;
 
     // The page was judged, but a copy that could not be saved is a failed check: the user must not be
     // told OK while the copies are out of date.
@@ -139,11 +159,107 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
     return std::move(m_verdict);
 }
 
+// A failed, refused or cancelled download changes nothing else: checksums, download count and
+// copies stay as the last good download left them.
+void CJudgement::TakeFailure()
+{
+    CurlResults& results = Results();
+    if (m_settings.m_bWatchUnreachable
+        && AnnounceState(m_settings.m_announce, m_previous.m_watchState, kStateUnreachable))
+        Mark(results.m_strError);
+    SetState(results.m_watchState, kStateUnreachable, true);
+}
+
+Status CJudgement::MakeComparedText()
+{
+    Result<std::string> text = PageComparedText(m_settings, m_verdict.pageText);
+    if (!text)
+        return text.error();
+    m_compared = std::move(*text);
+    return {};
+}
+
+// The compared text of the current copy, read before this check replaces it; none when there is no
+// copy (the page is not saved) or its text cannot be made.
+std::optional<std::string> CJudgement::ComparedTextOfCopy(const std::string& fileBase) const
+{
+    std::optional<std::string> before = ReadCurrentCopyAt(fileBase);
+    if (!before)
+        return std::nullopt;
+    CJudgement earlier(m_settings, m_previous);
+    earlier.m_verdict.pageText = std::move(*before);
+    if (!earlier.MakeComparedText())
+        return std::nullopt;
+    return std::move(earlier.m_compared);
+}
+
+void CJudgement::JudgeContent(bool firstDownload, const std::string& fileBase)
+{
+    CurlResults& results = Results();
+    m_verdict.newPageCrc = TextChecksum(m_compared);
+    const bool differs = m_verdict.newPageCrc != results.m_dwPageCRC && !firstDownload;
+    const bool byText = m_settings.m_compare == CompareMode::Text;
+    // The earlier text is read only for a difference that a watch asks about.
+    std::optional<std::string> before;
+    if (differs && (m_settings.m_bWatchContent || (byText && m_settings.m_bWatchSize)))
+        before = ComparedTextOfCopy(fileBase);
+    if (differs && m_settings.m_bWatchContent) {
+        std::optional<LineChanges> lines;
+        if (before) {
+            lines = CountLineChanges(*before, m_compared);
+            m_log.WriteLine("Lines added " + std::to_string(lines->added) + ", removed "
+                            + std::to_string(lines->removed));
+        }
+        if (TriggerFires(m_settings.m_trigger, lines))
+            Mark(byText ? TextChangeReason(lines) : ChangeReason::kChecksumChanged);
+    }
+    // Sizes are compared between two successful downloads only: a record's first download has nothing
+    // to compare with. A page compared by its text has the size of its text judged instead.
+    if (m_settings.m_bWatchSize && !byText && m_previous.m_nChecks > 0 && m_previous.m_bComplete
+        && m_previous.m_nSize != results.m_nSize)
+        Mark(ChangeReason::SizeChanged(m_previous.m_nSize, results.m_nSize));
+    if (byText && m_settings.m_bWatchSize && before && before->size() != m_compared.size())
+        Mark(ChangeReason::TextSizeChanged(before->size(), m_compared.size()));
+    // Stored also when content is not watched, so turning the watch on compares with the latest page.
+    results.m_dwPageCRC = m_verdict.newPageCrc;
+
+    if (!m_settings.m_bFromStart || !m_settings.m_bToEnd)
+        JudgePart();
+    if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
+        SearchText();
+}
+
+void CJudgement::JudgeUnchanged(FetchOutcome outcome)
+{
+    // The server says the page is the one in the copy: checksums, size and copies stay; only what
+    // needs no new body is judged, and the watches that hold at every check of a page (a limit text
+    // missing, the search text) are judged again on the text of the copy when the check brought it.
+    CurlResults& results = Results();
+    results.m_nDownloads += 1;
+    if (m_settings.m_bWatchReachable && m_previous.m_nChecks > 0 && !m_previous.m_bComplete)
+        Mark(ChangeReason::kReachableAgain);
+    if (!outcome.validators.etag.empty())
+        results.m_strETag = outcome.validators.etag;
+    if (!outcome.validators.lastModified.empty())
+        results.m_strLastModifiedText = outcome.validators.lastModified;
+    SetState(results.m_watchState, kStateUnreachable, false);
+    m_log.WriteLine("Not modified, 304");
+    if (!NeedsPageText(m_settings))
+        return;
+    m_verdict.pageText = std::move(outcome.body);
+    if (!MakeComparedText())
+        return;
+    if (!m_settings.m_bFromStart || !m_settings.m_bToEnd)
+        JudgePart();
+    if (m_settings.m_bTextSearch || m_settings.m_bTextNotPresent)
+        SearchText();
+}
+
 void CJudgement::JudgePart()
 {
     CurlResults& results = Results();
     std::string missing;
-    std::optional<std::string> part = CutPart(m_settings, m_verdict.pageText, &missing);
+    std::optional<std::string> part = CutPart(m_settings, m_compared, &missing);
     if (!part) {
         // A missing limit text marks its own reason and leaves the stored part checksum alone.
         Mark(missing);
@@ -161,18 +277,26 @@ void CJudgement::JudgePart()
 
 void CJudgement::SearchText()
 {
-    // The raw page is searched, tags included; an empty search text is found at once.
+    // The compared text is searched: the raw page with its tags, or the visible text. An empty
+    // search text is found at once.
     const std::string& text = m_settings.m_strSearchText;
-    const size_t at = m_verdict.pageText.find(text.c_str());
+    const size_t at = m_compared.find(text.c_str());
+    std::vector<std::string>& state = Results().m_watchState;
+    const AnnounceMode announce = m_settings.m_announce;
     if (at != std::string::npos) {
         // With both boxes ticked, only the absence of the text counts.
-        if (m_settings.m_bTextSearch && !m_settings.m_bTextNotPresent) {
+        if (m_settings.m_bTextSearch && !m_settings.m_bTextNotPresent
+            && AnnounceState(announce, m_previous.m_watchState, kStateFound)) {
             Mark(ChangeReason::kTextFound);
             m_log.WriteLine(text + " is present at index " + std::to_string(static_cast<long long>(at)));
         }
-    } else if (m_settings.m_bTextNotPresent) {
-        Mark(ChangeReason::kTextMissing);
-        m_log.WriteLine(text + " not found");
+        SetState(state, kStateFound, true);
+    } else {
+        if (m_settings.m_bTextNotPresent && AnnounceState(announce, m_previous.m_watchState, kStateMissing)) {
+            Mark(ChangeReason::kTextMissing);
+            m_log.WriteLine(text + " not found");
+        }
+        SetState(state, kStateMissing, true);
     }
 }
 
@@ -183,9 +307,33 @@ PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous,
     return CJudgement(settings, previous).Judge(std::move(outcome));
 }
 
+bool NeedsPageText(const CurlSettings& settings)
+{
+    return !settings.m_bFromStart || !settings.m_bToEnd || settings.m_bTextSearch || settings.m_bTextNotPresent;
+}
+
 FetchOutcome FetchPage(const Curl& page, CUrlEngine& engine, IFetchProgress* progress)
 {
-    return engine.fetch(page, progress);
+    // The validators are asked back only while the copy they describe is there.
+    const std::string fileBase = page.m_bSavePage ? FileBaseOf(page.m_strPageID) : std::string();
+    Validators conditional;
+    if (HasSavedCopy(fileBase))
+        conditional = Validators{page.m_strETag, page.m_strLastModifiedText};
+    FetchOutcome outcome = engine.fetch(page, progress, conditional);
+    if (outcome.notModified && NeedsPageText(page)) {
+        // The watches that judge the text at every check judge that of the copy.
+        if (Result<std::string> text = ReadSavedPageText(fileBase)) {
+            outcome.body = std::move(*text);
+            return outcome;
+        }
+    } else if (outcome.notModified && HasSavedCopy(fileBase)) {
+        return outcome;
+    }
+    // A 304 that stands for no copy (it went away meanwhile, or no validator was sent) is no answer:
+    // the page is asked for once more, unconditionally.
+    if (outcome.httpStatus == 304)
+        outcome = engine.fetch(page, progress);
+    return outcome;
 }
 
 PageVerdict CheckPage(Curl& page, CUrlEngine& engine, IFetchProgress* progress)

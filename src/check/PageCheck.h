@@ -36,8 +36,15 @@ struct PageVerdict
 // page, the text search.
 PageVerdict JudgePage(const CurlSettings& settings, const CurlResults& previous, FetchOutcome outcome);
 
-// Downloads the page for a check: the engine's outcome, nothing judged yet.
+// Downloads the page for a check: the engine's outcome, nothing judged yet. While the page's copy is
+// kept, the server's validators are sent with the request; a 304 then means unchanged (notModified),
+// and its body is the text of the copy when a watch needs one (NeedsPageText). A 304 that stands for no
+// copy is answered by one unconditional request.
 FetchOutcome FetchPage(const Curl& page, CUrlEngine& engine, IFetchProgress* progress = nullptr);
+
+// Whether a watch judges the page text at every check, so that an unchanged page needs it too: the
+// part between limit texts or the search text.
+bool NeedsPageText(const CurlSettings& settings);
 
 // Fetches the page with the engine, judges it and takes the results into the record; runs on the
 // calling (worker) thread. The verdict is returned for callers that want more than the results.

@@ -6,6 +6,7 @@
 #include "check/PageHistory.h"
 #include "check/PageTexts.h"
 #include "diff/DiffReport.h"
+#include "fetch/UrlEngine.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "platform/FileUtil.h"
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -42,6 +44,29 @@ std::string PageCopyText(std::string_view text)
     }
     copy.append(text, from);
     return copy;
+}
+
+// The largest copy a page of the largest size the engine takes can need (a line break after each
+// "<BR>" adds a quarter at most), and a little more.
+constexpr size_t kMaxCopySize = CUrlEngine::kMaxBodySize + CUrlEngine::kMaxBodySize / 4 + 1;
+
+std::string DigestOfCopy(std::string_view copy)
+{
+    const auto* bytes = reinterpret_cast<const Bytef*>(copy.data());
+    uLong crc = crc32_z(0L, Z_NULL, 0);
+    crc = crc32_z(crc, bytes, copy.size());
+    uLong adler = adler32_z(1L, Z_NULL, 0);
+    adler = adler32_z(adler, bytes, copy.size());
+    char text[64];
+    std::snprintf(text, sizeof text, "%zu-%08lx-%08lx", copy.size(), crc & 0xFFFFFFFFul, adler & 0xFFFFFFFFul);
+    return text;
+}
+
+bool FileHasSize(const std::string& path, size_t size)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)
+        && static_cast<unsigned long long>(info.st_size) == size;
 }
 
 // Whether the file holds exactly these bytes; false when it cannot be read.
@@ -139,17 +164,56 @@ std::string GetDebugLogPath(const Curl& page)
     return PathOf(page, kDebugLogSuffix);
 }
 
+std::string CopyDigest(std::string_view pageText)
+{
+    return DigestOfCopy(PageCopyText(pageText));
+}
+
+bool HasSavedCopy(const std::string& base)
+{
+    struct stat info;
+    return !base.empty() && ::stat((base + kSavedSuffix).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+Result<std::string> ReadSavedPageText(const std::string& base)
+{
+    const std::string path = base + kSavedSuffix;
+    std::string copy;
+    // A copy holds at most a page of the largest size the engine takes, with its added line breaks.
+    const std::string error = ReadWholeFile(path, copy, kMaxCopySize);
+    if (!error.empty())
+        return MakeError(ErrorKind::Io, error);
+    constexpr std::string_view kBreak = "<BR>\n";
+    std::string text;
+    text.reserve(copy.size());
+    size_t from = 0;
+    for (size_t at; (at = copy.find(kBreak, from)) != std::string::npos; from = at + kBreak.size())
+        text.append(copy, from, at + kBreak.size() - 1 - from);
+    text.append(copy, from);
+    return text;
+}
+
 Status SavePageCopy(const std::string& base, std::string_view pageText, const std::string& reason,
-                    std::string* historyNote)
+                    std::string* historyNote, std::string* digest)
 {
     const std::string copy = PageCopyText(pageText);
+    const std::string newDigest = DigestOfCopy(copy);
+    const std::string knownDigest = digest ? *digest : std::string();
+    if (digest)
+        digest->clear();
     MakeFolderFor(base);
     const std::string current = base + kSavedSuffix;
     const std::string previous = base + kPreviousSuffix;
     // A page equal to the current copy replaces nothing: the two copies stay the last two different
-    // versions, so the report keeps showing the change a page is marked for.
-    if (FileHolds(current, copy))
+    // versions, so the report keeps showing the change a page is marked for. The stored digest spares
+    // reading the copy back; without one, the copy is compared byte for byte.
+    const bool same = knownDigest.empty() ? FileHolds(current, copy)
+                                          : knownDigest == newDigest && FileHasSize(current, copy.size());
+    if (same) {
+        if (digest)
+            *digest = newDigest;
         return Status();
+    }
     // The new copy is written whole before anything moves: a full disk leaves both old copies.
     const std::string temp = current + kCopyTempSuffix;
     std::string error = WriteNewFile(temp, copy);
@@ -167,8 +231,11 @@ Status SavePageCopy(const std::string& base, std::string_view pageText, const st
     }
     if (error.empty() && std::rename(temp.c_str(), current.c_str()) != 0)
         error = "cannot save the page copy " + current + ": " + std::strerror(errno);
-    if (error.empty())
+    if (error.empty()) {
+        if (digest)
+            *digest = newDigest;
         return Status();
+    }
     std::remove(temp.c_str());
     return MakeError(ErrorKind::Io, error);
 }
@@ -225,6 +292,30 @@ void CDebugLog::WriteLine(const std::string& line)
     // Lines end with a plain LF, as text files do here.
     m_text += line;
     m_text += '\n';
+}
+
+std::optional<std::string> ReadPageCopy(const std::string& path)
+{
+    std::string bytes;
+    // A copy never holds more than the engine accepts for one page.
+    if (path.empty() || !ReadWholeFile(path, bytes, size_t{1} << 30).empty())
+        return std::nullopt;
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t br = bytes.find("<BR>\n", at);
+        const size_t end = br == std::string::npos ? bytes.size() : br + 4;
+        text.append(bytes, at, end - at);
+        at = br == std::string::npos ? end : end + 1;
+    }
+    return text;
+}
+
+std::optional<std::string> ReadCurrentCopyAt(const std::string& fileBase)
+{
+    if (fileBase.empty())
+        return std::nullopt;
+    return ReadPageCopy(fileBase + kSavedSuffix);
 }
 
 Result<std::string> ReadSavedPage(const Curl& page)

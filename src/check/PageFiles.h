@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,8 +32,24 @@ std::string GetDebugLogPath(const Curl& page);
 // not be saved, both old copies are kept. When the copies rotate, the outgoing previous copy joins the
 // page's history (PageHistory.h) with reason, the change that brought the new copy, kept for the
 // version it replaces; historyNote, when given, gets why the history missed a version ("" if not).
+//
+// digest, when given, holds the stored digest of the current copy (CopyDigest; "" when unknown): a page
+// with the same digest is known equal from the copy's size alone, without reading it back. It is left
+// holding the digest of the current copy after the save, or "" when the copy could not be saved.
 Status SavePageCopy(const std::string& fileBase, std::string_view pageText, const std::string& reason = {},
-                    std::string* historyNote = nullptr);
+                    std::string* historyNote = nullptr, std::string* digest = nullptr);
+// The digest of the copy saved for this page text: its size and two checksums of its bytes.
+std::string CopyDigest(std::string_view pageText);
+// Whether the page whose files begin with fileBase has a current copy.
+bool HasSavedCopy(const std::string& fileBase);
+// The page text the current copy was saved from (the line breaks added after "<BR>" taken out).
+Result<std::string> ReadSavedPageText(const std::string& fileBase);
+
+// The current copy of the page whose files begin with fileBase, as it was downloaded (the line breaks
+// the copy adds after "<BR>" taken out again); none when there is no copy to read.
+std::optional<std::string> ReadCurrentCopyAt(const std::string& fileBase);
+// The same for any file that holds a copy of a page (a version of its history).
+std::optional<std::string> ReadPageCopy(const std::string& path);
 
 // The debug log of one check. Opening starts it with the address, the description and the dates as
 // they were before this check; closing (or destroying) replaces the previous check's log with it, in

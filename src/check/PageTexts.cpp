@@ -108,4 +108,9 @@ std::string SizeChanged(int32_t was, int32_t now)
     return text;
 }
 
+std::string TextSizeChanged(size_t was, size_t now)
+{
+    return "Text size changed - was " + std::to_string(was) + " bytes, now " + std::to_string(now) + " bytes";
+}
+
 } // namespace ChangeReason

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,11 +32,15 @@ std::string FetchStatusText(const FetchOutcome& outcome);
 namespace ChangeReason {
 std::string DateChanged(const CurlResults& before, int64_t lastModified);
 std::string SizeChanged(int32_t was, int32_t now);
+// A page compared by its text: the size of the text, "Text size changed - was 120 bytes, now 98 bytes".
+std::string TextSizeChanged(size_t was, size_t now);
 inline constexpr const char* kReachableAgain = "Page reachable again";
 inline constexpr const char* kChecksumChanged = "Checksum changed";
 inline constexpr const char* kPartChanged = "Partial page change";
 inline constexpr const char* kNoStartText = "Couldn't find start text";
 inline constexpr const char* kNoEndText = "Couldn't find end text";
+// A page compared by its text whose selector or XPath expression matched nothing.
+inline constexpr const char* kSelectionNotFound = "Selection not found";
 inline constexpr const char* kTextFound = "Text found";
 inline constexpr const char* kTextMissing = "Text NOT found";
 } // namespace ChangeReason

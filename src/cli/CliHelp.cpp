@@ -19,7 +19,8 @@ const CommandHelp kHelp[] = {
      "everything about one page: settings, results and the paths of its files",
      "",
      "sitevigil-cli show @1a"},
-    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save] [--render] [--render-wait S]",
+    {"add", "URL [--name N] [--watch W]... [--search T] [--start T] [--end T] [--no-save] [--render] [--render-wait S]"
+     " [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... [--no-ignore] [--trigger any|added|removed] [--announce each|change] [--every INTERVAL]",
      "watch a new page",
      "  --name N     the name shown in the list (default: the address)\n"
      "  --watch W    what counts as a change; repeat for more than one: content, date,\n"
@@ -30,9 +31,23 @@ const CommandHelp kHelp[] = {
      "  --no-save    keep no copy of the page on disk (no differences then)\n"
      "  --render     run the page's scripts before checking (through the browser engine)\n"
      "  --render-wait S  seconds the network must stay quiet before the page counts as\n"
-     "               settled, 0 to 60 (default: 2)\n",
-     "sitevigil-cli add https://example.org/news --name News --watch content"},
-    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save] [--render|--no-render] [--render-wait S]",
+     "               settled, 0 to 60 (default: 2)\n"
+     "  --compare page|text  compare the download as it is, or its visible text\n"
+     "               (default for new pages: text)\n"
+     "  --select CSS compare only the text of the elements the CSS selector picks\n"
+     "  --xpath EXPR compare only the text of what the XPath 1.0 expression picks\n"
+     "  --ignore TEXT   leave out the lines that contain TEXT (repeatable)\n"
+     "  --ignore-re REGEX  leave out the lines an ECMAScript expression matches (repeatable)\n"
+     "  --no-ignore  drop the page's ignore rules first\n"
+     "  --trigger any|added|removed  which line changes count: any (default), only\n"
+     "               added lines, only removed lines\n"
+     "  --announce each|change  text and reachability watches: a change at every check\n"
+     "               where their condition holds, or only when it flips (default: change)\n"
+     "  --every INTERVAL  check this page on its own interval: 15m, 6h, 2d (at least 1m);\n"
+     "               global (the default) keeps it on the global schedule\n",
+     "sitevigil-cli add https://example.org/news --name News --watch content --select main"},
+    {"edit", "PAGE [--name N] [--url URL] [--watch W]... [--search T] [--start T] [--end T] [--save|--no-save] [--render|--no-render] [--render-wait S]"
+     " [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... [--no-ignore] [--trigger any|added|removed] [--announce each|change] [--every INTERVAL|global]",
      "change a page's settings",
      "  --name N     a new name\n"
      "  --url URL    a new address; the page keeps its id and its files\n"
@@ -44,7 +59,19 @@ const CommandHelp kHelp[] = {
      "  --no-save    keep no copy of the page on disk\n"
      "  --render     run the page's scripts before checking\n"
      "  --no-render  download the page as it is\n"
-     "  --render-wait S  seconds of network quiet before a rendered page counts as settled\n",
+     "  --render-wait S  seconds of network quiet before a rendered page counts as settled\n"
+     "  --compare page|text  compare the download as it is, or its visible text\n"
+     "  --select CSS compare only the text of the elements the CSS selector picks\n"
+     "  --xpath EXPR compare only the text of what the XPath 1.0 expression picks\n"
+     "  --ignore TEXT   leave out the lines that contain TEXT (repeatable)\n"
+     "  --ignore-re REGEX  leave out the lines an ECMAScript expression matches (repeatable)\n"
+     "  --no-ignore  drop the page's ignore rules first\n"
+     "  --trigger any|added|removed  which line changes count: any (default), only\n"
+     "               added lines, only removed lines\n"
+     "  --announce each|change  text and reachability watches: a change at every check\n"
+     "               where their condition holds, or only when it flips\n"
+     "  --every INTERVAL  the page's own interval (15m, 6h, 2d); global returns it to the\n"
+     "               global schedule\n",
      "sitevigil-cli edit News --watch content --watch text --search \"sold out\""},
     {"remove", "PAGE...",
      "stop watching pages (their files move to removed/ until purge)",
@@ -59,11 +86,13 @@ const CommandHelp kHelp[] = {
      "clear the change marks of all or the named pages",
      "",
      "sitevigil-cli clear News"},
-    {"diff", "PAGE [--from N [--to M]] [--text]",
+    {"diff", "PAGE [--from N [--to M]] [--text | --words]",
      "write the differences report of a page and print its path",
      "  --from N   compare version N of the page's history (see history) ...\n"
      "  --to M     ... with version M (default: the current copy)\n"
      "  --text     print a unified diff instead of writing the report\n"
+     "  --words    print a unified diff of the compared texts (the page's options),\n"
+     "             the changed words marked [-old-] and {+new+}\n"
      "Without --from the last two copies are compared.\n",
      "sitevigil-cli diff News --from 3 --text"},
     {"history", "PAGE [--json]",
@@ -77,9 +106,10 @@ const CommandHelp kHelp[] = {
      "delete the files of removed pages (the removed/ folder of the storage folder)",
      "",
      "sitevigil-cli purge"},
-    {"preview", "URL [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... "
+    {"preview", "PAGE|URL [--compare page|text] [--select CSS | --xpath EXPR] [--ignore TEXT]... [--ignore-re REGEX]... "
                 "[--render [--render-wait S]]",
      "download a page once and print the text a check would compare",
+     "A watched page is previewed with its own options; the options given replace them.\n"
      "  --compare page|text  the download as it is, or its visible text (default)\n"
      "  --select CSS         only the text of the elements the CSS selector picks\n"
      "  --xpath EXPR         only the text of what the XPath 1.0 expression picks\n"

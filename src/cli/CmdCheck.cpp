@@ -7,12 +7,12 @@
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
 #include "fetch/RenderClient.h"
-#include "fetch/UrlEngine.h"
 #include "model/VigilPrefs.h"
 #include "notify/Outbox.h"
 #include "platform/Clock.h"
 #include "run/CheckRun.h"
 #include "run/ListRequests.h"
+#include "run/RunCore.h"
 #include "run/RunMessageQueue.h"
 
 #include <iostream>
@@ -116,12 +116,12 @@ int CmdCheck(CliContext& ctx)
 
     CStopSignals signals;
     CConsoleFrontEnd frontEnd(ctx.out, ctx.err, ProgressOptions(ctx.err));
-    frontEnd.SetRunSize(static_cast<int>(pages.size()));
-    CUrlEngine engine;
     CRunMessageQueue queue;
-    // The render helper starts only when a run has rendered pages, and ends with the run.
+    // The render helper starts only when a run has rendered pages, and ends with the run. It outlives
+    // the run that uses it.
     CRenderClient renderer(CRenderClient::FromSettings());
-    CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
+    CRunCore core(ctx.Doc(), queue, frontEnd);
+    CCheckRun& run = core.Run();
     run.SetRenderer(&renderer);
 
     if (!run.CheckPages(pages))

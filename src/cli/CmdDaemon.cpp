@@ -5,15 +5,14 @@
 #include "cli/RunResults.h"
 #include "cli/StopSignals.h"
 #include "fetch/RenderClient.h"
-#include "fetch/UrlEngine.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "notify/OutboxWorker.h"
 #include "run/CheckRun.h"
 #include "run/ControlService.h"
 #include "run/ListRequests.h"
+#include "run/RunCore.h"
 #include "run/RunMessageQueue.h"
-#include "run/Scheduler.h"
 
 #include <chrono>
 #include <functional>
@@ -29,9 +28,9 @@ void LogRunResults(CliContext& ctx, const CCheckRun& run, CConsoleFrontEnd& fron
     for (const Curl* page : RunPagesInList(ctx, run)) {
         const AnsweredPage checked = DescribePage(ctx.Doc(), *page);
         if (checked.failed)
-            frontEnd.ShowWarning(FailureLine(checked));
+            frontEnd.Warn(FailureLine(checked));
         else if (checked.changed)
-            frontEnd.SetStatusText(ChangeLine(checked));
+            frontEnd.Note(ChangeLine(checked));
     }
 }
 
@@ -42,7 +41,7 @@ public:
     explicit CDaemonControl(CConsoleFrontEnd& frontEnd)
         : m_frontEnd(frontEnd)
     { }
-    void Report(const std::string& text) override { m_frontEnd.SetStatusText(text); }
+    void Report(const std::string& text) override { m_frontEnd.Note(text); }
 
 private:
     CConsoleFrontEnd& m_frontEnd;
@@ -103,19 +102,20 @@ int CmdDaemon(CliContext& ctx)
     CConsoleFrontEnd::Options options;
     options.logStatus = true;
     CConsoleFrontEnd frontEnd(ctx.out, ctx.err, options);
-    CUrlEngine engine;
     CRunMessageQueue queue;
-    // The render helper starts only when a run has rendered pages, and ends with the run.
+    // The render helper starts only when a run has rendered pages, and ends with the run. It outlives
+    // the run that uses it.
     CRenderClient renderer(CRenderClient::FromSettings());
-    CCheckRun run(ctx.Doc(), engine, queue, frontEnd);
+    CRunCore core(ctx.Doc(), queue, frontEnd);
+    CCheckRun& run = core.Run();
     run.SetRenderer(&renderer);
-    CScheduler scheduler(run, ctx.Doc(), frontEnd);
+    CScheduler& scheduler = core.Scheduler();
 
     const size_t pages = ctx.Doc().Count();
     std::string started = "Watching " + Counted(pages, "page");
     if (ctx.Prefs().ReadInt(Pref::autoCheck) == 0)
         started += "; scheduled checks are off (autoCheck 0), the list is saved each minute";
-    frontEnd.SetStatusText(started);
+    frontEnd.Note(started);
 
     // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
     CDaemonControl controlFrontEnd(frontEnd);
@@ -123,7 +123,7 @@ int CmdDaemon(CliContext& ctx)
     // The outbox's notifications, those an earlier program left behind too, go out in the background.
     COutboxWorker outboxWorker(ctx.Prefs().GetStorageFolder());
     if (const Status started = control.Start(ctx.Prefs().GetStorageFolder()); !started)
-        frontEnd.ShowWarning("Commands cannot be handed to this daemon: " + started.error().message);
+        frontEnd.Warn("Commands cannot be handed to this daemon: " + started.error().message);
 
     RunLoop(scheduler, run, queue, signals, control, [&] {
         LogRunResults(ctx, run, frontEnd);
@@ -132,6 +132,6 @@ int CmdDaemon(CliContext& ctx)
 
     run.StopChecking();
     const int status = ctx.SaveList();
-    frontEnd.SetStatusText(status == kExitOk ? "Stopped; the list was saved" : "Stopped");
+    frontEnd.Note(status == kExitOk ? "Stopped; the list was saved" : "Stopped");
     return status;
 }

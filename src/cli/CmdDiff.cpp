@@ -1,3 +1,4 @@
+#include "check/ChangeRules.h"
 #include "check/PageFiles.h"
 #include "check/PageHistory.h"
 #include "check/VersionReport.h"
@@ -5,14 +6,41 @@
 #include "cli/CliCommands.h"
 #include "cli/CliContext.h"
 #include "cli/PageDiff.h"
+#include "diff/WordDiff.h"
 #include "model/UrlRecord.h"
 #include "platform/TerminalText.h"
 
 #include <charconv>
 #include <ostream>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
+
+// diff --words: the texts the page's checks compare, from two copies of the page (a missing copy
+// counts as an empty page), with the changed words marked.
+int WriteWords(CliContext& ctx, const Curl& page, const std::string& oldPath, const std::string& newPath)
+{
+    std::string texts[2];
+    const std::string* paths[2] = {&oldPath, &newPath};
+    for (int i = 0; i < 2; ++i) {
+        Result<std::string> text = PageComparedText(page, ReadPageCopy(*paths[i]).value_or(std::string()));
+        // A copy whose selection matched nothing has no compared text: the diff shows it empty.
+        if (!text && text.error().kind != ErrorKind::NotFound)
+            return ctx.Fail(text.error().message);
+        if (text)
+            texts[i] = std::move(*text);
+    }
+    const std::string& oldText = texts[0];
+    const std::string& newText = texts[1];
+    std::ostringstream diff;
+    if (!WriteWordDiff(diff, oldText, newText, oldPath, newPath)) {
+        ctx.err << "The compared texts of \"" << TerminalText(page.m_strName) << "\" do not differ.\n";
+        return kExitOk;
+    }
+    ctx.out << (ctx.outIsTerminal ? TerminalText(diff.str(), true) : diff.str());
+    return kExitOk;
+}
 
 bool VersionNumber(const std::string& text, int& number)
 {
@@ -43,6 +71,8 @@ int DiffVersions(CliContext& ctx, const CCliArgs& parsed, Curl& page)
     Result<std::string> newPath = PageVersionFile(base, to, from);
     if (!newPath)
         return ctx.Fail(newPath.error().message);
+    if (parsed.Has("words"))
+        return WriteWords(ctx, page, oldPath.value(), newPath.value());
     if (parsed.Has("text")) {
         if (!WriteTextDiff(ctx.out, oldPath.value(), newPath.value(), ctx.outIsTerminal))
             ctx.err << "Versions " << from << " and " << to << " of \"" << TerminalText(page.m_strName)
@@ -57,18 +87,21 @@ int DiffVersions(CliContext& ctx, const CCliArgs& parsed, Curl& page)
 
 } // namespace
 
-// diff PAGE [--from N [--to M]] [--text]: writes the differences report between the page's previous
+// diff PAGE [--from N [--to M]] [--text | --words]: writes the differences report between the page's previous
 // and current copies, or between two versions of its history, and prints the report's path; with
-// --text prints a unified diff of the two instead.
+// --text prints a unified diff of the two instead, with --words one of their compared texts with the
+// changed words marked.
 int CmdDiff(CliContext& ctx)
 {
     CCliArgs parsed;
     std::string error;
-    if (!parsed.Parse(ctx.args, {{"text", false}, {"from", true}, {"to", true}}, error))
+    if (!parsed.Parse(ctx.args, {{"text", false}, {"words", false}, {"from", true}, {"to", true}}, error))
         return ctx.Usage(error);
     const auto& pages = parsed.Positional();
     if (pages.size() != 1)
         return ctx.Usage(pages.empty() ? "which page? (diff PAGE)" : "one page at a time");
+    if (parsed.Has("text") && parsed.Has("words"))
+        return ctx.Usage("--text or --words, not both");
     if (parsed.Has("to") && !parsed.Has("from"))
         return ctx.Usage("--to needs --from: name the older version too");
     // Only the page's files are written; the list is read, never saved, so no lock is needed.
@@ -81,6 +114,8 @@ int CmdDiff(CliContext& ctx)
         return ctx.Fail(reason);
     if (parsed.Has("from"))
         return DiffVersions(ctx, parsed, *page);
+    if (parsed.Has("words"))
+        return WriteWords(ctx, *page, GetPreviousPagePath(*page), GetSavedPagePath(*page));
     if (parsed.Has("text")) {
         if (!WritePageTextDiff(ctx.out, *page, ctx.outIsTerminal))
             ctx.err << "The last two copies of \"" << TerminalText(page->m_strName) << "\" do not differ.\n";

@@ -5,6 +5,7 @@
 #include "cli/CliJson.h"
 #include "cli/CliTable.h"
 #include "cli/PageOptions.h"
+#include "model/PageSchedule.h"
 
 #include <ostream>
 #include <utility>
@@ -26,6 +27,14 @@ std::string JsonTextOrNull(bool present, const std::string& text)
     return present ? JsonString(text) : "null";
 }
 
+std::string JsonTexts(const std::vector<std::string>& texts)
+{
+    std::string array = "[";
+    for (const std::string& text : texts)
+        array += (array.size() > 1 ? ", " : "") + JsonString(text);
+    return array + "]";
+}
+
 void WriteJson(std::ostream& out, const Curl& record, int position)
 {
     out << "{\"id\": " << JsonTextOrNull(!record.m_strPageID.empty(), record.m_strPageID)
@@ -37,7 +46,14 @@ void WriteJson(std::ostream& out, const Curl& record, int position)
         << ", \"start\": " << JsonTextOrNull(!record.m_bFromStart, record.m_strStartText)
         << ", \"end\": " << JsonTextOrNull(!record.m_bToEnd, record.m_strEndText)
         << ", \"savePage\": " << Bool(record.m_bSavePage) << ", \"render\": " << Bool(record.m_bRender)
-        << ", \"renderWait\": " << record.m_nRenderWait << ", \"changed\": " << Bool(record.m_bChanged)
+        << ", \"renderWait\": " << record.m_nRenderWait << ", \"compare\": " << JsonString(OptionName(record.m_compare))
+        << ", \"select\": " << JsonString(record.m_strSelect) << ", \"xpath\": " << JsonString(record.m_strXPath)
+        << ", \"ignore\": " << JsonTexts(record.m_ignore) << ", \"ignoreRegex\": " << JsonTexts(record.m_ignoreRegex)
+        << ", \"trigger\": " << JsonString(OptionName(record.m_trigger))
+        << ", \"announce\": " << JsonString(OptionName(record.m_announce))
+        << ", \"every\": " << JsonString(EveryText(record))
+        << ", \"nextCheck\": " << JsonTextOrNull(NextCheckOf(record) != 0, IsoTime(NextCheckOf(record)))
+        << ", \"changed\": " << Bool(record.m_bChanged)
         << ", \"reason\": " << JsonTextOrNull(record.m_bChanged, record.m_strChangeReason)
         << ", \"ok\": " << (record.m_nChecks == 0 ? "null" : Bool(record.m_bComplete))
         << ", \"error\": " << JsonTextOrNull(record.m_nChecks != 0 && !record.m_bComplete, record.m_strError)

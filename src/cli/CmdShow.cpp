@@ -5,6 +5,7 @@
 #include "cli/CliContext.h"
 #include "cli/CliTable.h"
 #include "cli/PageOptions.h"
+#include "model/PageSchedule.h"
 #include "model/UrlRecord.h"
 
 #include <ostream>
@@ -20,6 +21,15 @@ std::string Watches(const Curl& record)
             text += (text.empty() ? "" : ", ") + std::string(watch.name);
     }
     return text.empty() ? "nothing" : text;
+}
+
+// One rule after the other, each quoted so that its spaces show.
+std::string Listed(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "\"" : ", \"") + item + "\"";
+    return text.empty() ? "none" : text;
 }
 
 std::string FileText(const std::string& path)
@@ -61,8 +71,19 @@ int CmdShow(CliContext& ctx)
     row("Search text:", page->m_strSearchText);
     row("Start text:", page->m_bFromStart ? "none (from the start of the page)" : page->m_strStartText);
     row("End text:", page->m_bToEnd ? "none (to the end of the page)" : page->m_strEndText);
+    row("Compare:", page->m_compare == CompareMode::Text ? "text (the visible text)" : "page (the download as it is)");
+    if (!page->m_strSelect.empty())
+        row("Select:", page->m_strSelect);
+    if (!page->m_strXPath.empty())
+        row("XPath:", page->m_strXPath);
+    row("Ignore:", Listed(page->m_ignore));
+    row("Ignore regex:", Listed(page->m_ignoreRegex));
+    row("Trigger:", std::string(OptionName(page->m_trigger)));
+    row("Announce:", std::string(OptionName(page->m_announce)));
     row("Save page:", page->m_bSavePage ? "yes" : "no");
     row("Render:", page->m_bRender ? "yes, settling " + std::to_string(page->m_nRenderWait) + " s" : "no");
+    row("Check every:", page->m_every.IsGlobal() ? "global schedule" : EveryText(*page));
+    row("Next check:", NextCheckOf(*page) != 0 ? IsoTime(NextCheckOf(*page)) : "with the global schedule");
     row("Status:", StatusText(*page));
     row("Change:", Trimmed(ChangeText(*page)));
     row("Last checked:", LastCheckedText(*page));

@@ -31,91 +31,76 @@ CConsoleFrontEnd::CConsoleFrontEnd(std::ostream& out, std::ostream& err, Options
     , m_options(options)
 { }
 
-void CConsoleFrontEnd::SetRunSize(int pages)
-{
-    m_total = pages;
-    m_done = 0;
-    m_current.clear();
-}
-
-void CConsoleFrontEnd::SetStatusText(const std::string& text)
+void CConsoleFrontEnd::Note(const std::string& text)
 {
     if (m_options.logStatus)
         Log(m_out, text);
 }
 
-void CConsoleFrontEnd::ShowTimeLeft(const std::string& text)
+void CConsoleFrontEnd::Warn(const std::string& text)
 {
-    // The countdown changes every second; the log gets it once after start-up and after each run.
-    if (m_options.logStatus && m_timeLeftPending)
-        Log(m_out, text);
-    m_timeLeftPending = false;
+    Log(m_err, text);
 }
 
-void CConsoleFrontEnd::SetRunButtons(bool running)
+void CConsoleFrontEnd::OnRunStarted(const RunStartedEvent& event)
 {
-    if (running)
-        return;
-    ClearProgress();
-    m_timeLeftPending = true;
+    m_total = event.pages;
+    m_done = 0;
+    m_current.clear();
 }
 
-void CConsoleFrontEnd::OnPageStarted(Curl& record)
+void CConsoleFrontEnd::OnScheduledRunDue()
+{
+    Note("Scheduled check started...");
+}
+
+void CConsoleFrontEnd::OnPageStarted(const Curl& record)
 {
     m_current = TerminalText(record.GetName().empty() ? record.GetURL() : record.GetName());
     DrawProgress();
 }
 
-void CConsoleFrontEnd::RefreshRow(Curl& record)
+void CConsoleFrontEnd::OnPageChecked(const PageCheckedEvent& event)
 {
-    (void)record;
-    ++m_done;
+    m_done = event.checked;
     DrawProgress();
 }
 
-void CConsoleFrontEnd::ShowRowProgress(Curl& record, const std::string& text)
+void CConsoleFrontEnd::OnRunEnded(const RunEndedEvent& event)
 {
-    (void)record;
-    (void)text;
+    ClearProgress();
+    // The countdown is logged again once after each run.
+    m_timeLeftPending = true;
+    if (!event.stopped)
+        Note("Completed checks");
 }
 
-void CConsoleFrontEnd::ShowWarning(const std::string& text)
+void CConsoleFrontEnd::OnNextCheck(const NextCheckEvent& event)
 {
+    // The countdown changes every second; the log gets it once after start-up and after each run.
+    if (m_timeLeftPending)
+        Note(event.text);
+    m_timeLeftPending = false;
+}
+
+void CConsoleFrontEnd::OnProblem(ProblemSeverity severity, const std::string& text)
+{
+    (void)severity;
     Log(m_err, text);
 }
 
-void CConsoleFrontEnd::ShowError(const std::string& text)
+void CConsoleFrontEnd::Ask(const std::string& question, std::function<void(bool)> answered)
 {
-    Log(m_err, text);
+    Log(m_out, question + " Yes");
+    answered(true);
 }
 
-void CConsoleFrontEnd::ShowSummary(const std::string& text, bool boxWanted)
+void CConsoleFrontEnd::ShowSummary(const std::string& text, bool boxWanted, std::function<void()> done)
 {
     (void)boxWanted;
     ClearProgress();
     m_out << TerminalText(text, true) << std::flush;
-}
-
-bool CConsoleFrontEnd::AskYesNo(const std::string& question)
-{
-    Log(m_out, question + " Yes");
-    return true;
-}
-
-void CConsoleFrontEnd::ShowPopup(const std::string& text, int appearMs, int stayMs, int vanishMs)
-{
-    (void)text;
-    (void)appearMs;
-    (void)stayMs;
-    (void)vanishMs;
-}
-
-void CConsoleFrontEnd::PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded)
-{
-    (void)preference;
-    (void)fileName;
-    // No sound without a desktop: it has ended at once.
-    onEnded();
+    done();
 }
 
 void CConsoleFrontEnd::DrawProgress()

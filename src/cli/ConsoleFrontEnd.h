@@ -1,13 +1,13 @@
 #pragma once
 
-#include "run/CheckRunFrontEnd.h"
+#include "run/RunEvents.h"
 
 #include <iosfwd>
 #include <string>
 
-// The front end of sitevigil-cli: what a run shows, written to text streams. Results go to out,
-// problems to err; windows, sounds and the tray have no headless counterpart and are left out.
-class CConsoleFrontEnd : public ICheckRunFrontEnd
+// The front end of sitevigil-cli: what a run tells, written to text streams. Results go to out,
+// problems to err; the popup and the sounds have no headless counterpart and are left out.
+class CConsoleFrontEnd : public IRunEvents
 {
 public:
     struct Options
@@ -22,29 +22,22 @@ public:
 
     CConsoleFrontEnd(std::ostream& out, std::ostream& err, Options options);
 
-    // Pages of the run, for the progress line.
-    void SetRunSize(int pages);
+    // What the daemon logs besides the run's events: on out with logStatus, on err always.
+    void Note(const std::string& text);
+    void Warn(const std::string& text);
 
-    void SetStatusText(const std::string& text) override;
-    void SetTrayTip(const std::string& text) override { (void)text; }
-    void ShowTimeLeft(const std::string& text) override;
-    void ShowBusy(bool shown) override { (void)shown; }
-    void SetTrayBlinking(bool blinking) override { (void)blinking; }
-    void SetChangesPending(bool anyChanged) override { (void)anyChanged; }
-    void SetRunButtons(bool running) override;
-
-    void OnPageStarted(Curl& record) override;
-    void RefreshRow(Curl& record) override;
-    void ShowRowProgress(Curl& record, const std::string& text) override;
-
-    void ShowWarning(const std::string& text) override;
-    void ShowError(const std::string& text) override;
-    void ShowSummary(const std::string& text, bool boxWanted) override;
+    void OnRunStarted(const RunStartedEvent& event) override;
+    void OnPageStarted(const Curl& record) override;
+    void OnPageChecked(const PageCheckedEvent& event) override;
+    void OnRunEnded(const RunEndedEvent& event) override;
+    void OnNextCheck(const NextCheckEvent& event) override;
+    void OnScheduledRunDue() override;
+    void OnProblem(ProblemSeverity severity, const std::string& text) override;
+    // Logged by the daemon; a one-shot check says what is left in the outbox itself.
+    void OnNotice(const std::string& text) override { Note(text); }
     // Nobody is there to answer: the question is logged and taken as Yes.
-    bool AskYesNo(const std::string& question) override;
-
-    void ShowPopup(const std::string& text, int appearMs, int stayMs, int vanishMs) override;
-    void PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded) override;
+    void Ask(const std::string& question, std::function<void(bool)> answered) override;
+    void ShowSummary(const std::string& text, bool boxWanted, std::function<void()> done) override;
 
 private:
     void DrawProgress();

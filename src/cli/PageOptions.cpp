@@ -4,6 +4,14 @@
 
 #include <cstdlib>
 
+// What is compared and when a difference counts: the same for add and edit.
+#define COMPARE_OPTIONS                                                                                                \
+    {"compare", true}, {"select", true}, {"xpath", true}, {"ignore", true}, {"ignore-re", true}, {"no-ignore", false}, \
+        {"trigger", true},                                                                                             \
+    {                                                                                                                  \
+        "announce", true                                                                                               \
+    }
+
 bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std::string& error)
 {
     if (forEdit)
@@ -18,7 +26,8 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                              {"no-save", false},
                              {"render", false},
                              {"no-render", false},
-                             {"render-wait", true}},
+                             {"render-wait", true},
+                             COMPARE_OPTIONS, {"every", true}},
                             error);
     return m_args.Parse(args,
                         {{"name", true},
@@ -29,7 +38,8 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                          {"no-save", false},
                          {"render", false},
                          {"no-render", false},
-                         {"render-wait", true}},
+                         {"render-wait", true},
+                         COMPARE_OPTIONS, {"every", true}},
                         error);
 }
 
@@ -47,6 +57,7 @@ PageChanges CPageOptions::Changes() const
     text("search", changes.searchText);
     text("start", changes.startText);
     text("end", changes.endText);
+    text("every", changes.every);
     if (m_args.Has("save"))
         changes.savePage = true;
     if (m_args.Has("no-save"))
@@ -62,5 +73,15 @@ PageChanges CPageOptions::Changes() const
         const long seconds = std::strtol(text.c_str(), &end, 10);
         changes.renderWait = (text.empty() || *end || seconds < 0 || seconds > 60) ? -1 : static_cast<int>(seconds);
     }
+    text("compare", changes.compare);
+    text("select", changes.select);
+    text("xpath", changes.xpath);
+    text("trigger", changes.trigger);
+    text("announce", changes.announce);
+    changes.clearIgnore = m_args.Has("no-ignore");
+    if (m_args.Has("ignore"))
+        changes.ignoreTexts = m_args.Values("ignore");
+    if (m_args.Has("ignore-re"))
+        changes.ignoreRegexes = m_args.Values("ignore-re");
     return changes;
 }

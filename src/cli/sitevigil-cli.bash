@@ -48,6 +48,9 @@ _sitevigil_cli()
         --events)
             COMPREPLY=($(compgen -W "changes failures changes,failures" -- "$cur"))
             return ;;
+        --every)
+            COMPREPLY=($(compgen -W "15m 1h 6h 1d 7d global" -- "$cur"))
+            return ;;
         --name | --search | --start | --end | --url | --from | --to)
             return ;;
     esac
@@ -55,10 +58,10 @@ _sitevigil_cli()
     local options=""
     case $command in
         list) options="--json" ;;
-        add) options="--name --watch --search --start --end --no-save --render --render-wait" ;;
-        edit) options="--name --url --watch --search --start --end --save --no-save --render --no-render --render-wait" ;;
+        add) options="--name --watch --search --start --end --no-save --render --render-wait --compare --select --xpath --ignore --ignore-re --no-ignore --trigger --announce --every" ;;
+        edit) options="--name --url --watch --search --start --end --save --no-save --render --no-render --render-wait --compare --select --xpath --ignore --ignore-re --no-ignore --trigger --announce --every" ;;
         check) options="--diff" ;;
-        diff) options="--text --from --to" ;;
+        diff) options="--text --words --from --to" ;;
         history) options="--json" ;;
         preview) options="--compare --select --xpath --ignore --ignore-re --render --render-wait" ;;
         log) options="--html --clear" ;;

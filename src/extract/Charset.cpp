@@ -59,7 +59,12 @@ void RepairUtf8(std::string_view text, std::string& out)
     char32_t cp = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         if (static_cast<unsigned char>(text[pos]) < 0x80) {
-            out += text[pos++];
+            // Runs of ASCII, most of a page, are copied whole.
+            std::size_t end = pos + 1;
+            while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+                ++end;
+            out.append(text.substr(pos, end - pos));
+            pos = end;
             continue;
         }
         const std::size_t length = DecodeUtf8(text, pos, cp);

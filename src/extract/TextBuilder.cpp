@@ -1,5 +1,16 @@
 #include "extract/TextBuilder.h"
 
+namespace {
+
+// White space, and the lead bytes of the invisible characters Append drops or turns into spaces.
+bool NeedsLook(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '\n' || c == '\xC2' || c == '\xE2'
+        || c == '\xEF';
+}
+
+} // namespace
+
 void CTextBuilder::Append(std::string_view text, bool keepLines)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -33,7 +44,12 @@ void CTextBuilder::Append(std::string_view text, bool keepLines)
             m_text += ' ';
             m_pendingSpace = false;
         }
-        m_text += c;
+        // The run of characters up to the next one that needs a look is copied whole.
+        std::size_t end = i + 1;
+        while (end < text.size() && !NeedsLook(text[end]))
+            ++end;
+        m_text.append(text.substr(i, end - i));
+        i = end - 1;
     }
 }
 

@@ -29,6 +29,17 @@ enum class FetchFailure
     kLast = NavigationRefused,
 };
 
+// A server's validators of the page it sent, as it sent them: asked back as If-None-Match and
+// If-Modified-Since, so that an unchanged page comes as a bodiless 304. Either may be empty.
+struct Validators
+{
+    std::string etag;
+    std::string lastModified;
+
+    bool empty() const { return etag.empty() && lastModified.empty(); }
+    bool operator==(const Validators&) const = default;
+};
+
 // What one download found; the engine's answer, nothing of it written anywhere else.
 struct FetchOutcome
 {
@@ -51,6 +62,12 @@ struct FetchOutcome
     // HostBusy: when the host may be asked again, in seconds since 1970 (its Retry-After, at most an
     // hour away, or the back-off the engine chose).
     int64_t retryAt = 0;
+    // A 304 answered a request that sent validators: the page is the one whose copy is kept. No body;
+    // lastModified counts when the 304 carried one (headRead).
+    bool notModified = false;
+    // The validators of the 200 whose body was taken, or of the 304; a value too long or with control
+    // characters is left out.
+    Validators validators;
 };
 
 // Receives the progress of a download in whole kilobytes. Called on the thread that fetches.

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <vector>
 
 using namespace HttpHeaders;
 
@@ -211,18 +212,29 @@ bool CFetchTransfer::httpOpenRequest()
         rc = curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, kMaxRedirects);
     if (rc == CURLE_OK)
         rc = curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, m_https ? "https" : "http,https");
-    if (rc == CURLE_OK && m_settings.refresh) {
-        for (const char* header : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
-            curl_slist* list = curl_slist_append(m_requestHeaders, header);
-            if (!list) {
-                rc = CURLE_OUT_OF_MEMORY;
-                break;
-            }
-            m_requestHeaders = list;
-        }
-        if (rc == CURLE_OK)
-            rc = curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_requestHeaders);
+    std::vector<std::string> headers;
+    if (m_settings.refresh) {
+        headers.emplace_back("Cache-Control: no-cache");
+        headers.emplace_back("Pragma: no-cache");
     }
+    // The validators go back as the server sent them; the engine passes on only values that cannot
+    // break the request's lines.
+    const Validators& conditional = m_settings.conditional;
+    if (!conditional.etag.empty())
+        headers.push_back("If-None-Match: " + conditional.etag);
+    if (!conditional.lastModified.empty())
+        headers.push_back("If-Modified-Since: " + conditional.lastModified);
+    for (const std::string& header : headers) {
+        if (rc != CURLE_OK)
+            break;
+        curl_slist* list = curl_slist_append(m_requestHeaders, header.c_str());
+        if (!list)
+            rc = CURLE_OUT_OF_MEMORY;
+        else
+            m_requestHeaders = list;
+    }
+    if (rc == CURLE_OK && m_requestHeaders)
+        rc = curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_requestHeaders);
     if (rc != CURLE_OK) {
         Report("httpOpenRequest", curl_easy_strerror(rc));
         Fail(FetchFailure::Request, curl_easy_strerror(rc));
@@ -386,6 +398,8 @@ size_t CFetchTransfer::OnHeaderLine(std::string_view line)
         m_head.badLength = m_head.badLength || !IsValidContentLength(value);
     else if (NameEquals(name, "Retry-After"))
         m_head.retryAfter = value.substr(0, 128);
+    else if (NameEquals(name, "ETag"))
+        m_head.etag = IsAcceptableValidator(value) ? value : std::string_view();
     else if (NameEquals(name, "Last-Modified")) {
         m_head.hasLastModified = true;
         m_head.lastModified = value;
@@ -408,6 +422,12 @@ bool CFetchTransfer::OnHeadersComplete()
         || (status == 407 && m_proxyAuthApplied)) {
         m_holding = true;
         m_held = HeldResponse{status, status == 407 ? m_head.proxySchemes : m_head.siteSchemes};
+        return true;
+    }
+    if (status == 304 && !m_settings.conditional.empty()) {
+        // Nothing follows a 304: the transfer ends by itself and its connection stays open for the
+        // next page of the host.
+        StatusStep(status, 0);
         return true;
     }
     if (status >= 0) {
@@ -488,6 +508,12 @@ CFetchTransfer::Step CFetchTransfer::StatusStep(int status, unsigned offered)
     case 502:
         m_outcome.failure = FetchFailure::BadGateway;
         break;
+    case 304:
+        if (m_settings.conditional.empty())
+            m_outcome.failure = FetchFailure::HttpStatus; // no question was asked that it answers
+        else
+            TakeNotModified();
+        break;
     case 429:
     case 503:
         if (!TakeHostBusy(status))
@@ -518,12 +544,32 @@ bool CFetchTransfer::TakeHostBusy(int status)
     return true;
 }
 
+void CFetchTransfer::TakeNotModified()
+{
+    m_outcome.notModified = true;
+    m_outcome.failure = FetchFailure::None;
+    // A 304 need not repeat the date; one it repeats is judged like that of a 200.
+    int64_t seconds = 0;
+    m_outcome.headRead = m_head.hasLastModified && ParseLastModified(m_head.lastModified, seconds);
+    if (m_outcome.headRead)
+        m_outcome.lastModified = seconds;
+    TakeValidators();
+}
+
+void CFetchTransfer::TakeValidators()
+{
+    m_outcome.validators.etag = m_head.etag;
+    m_outcome.validators.lastModified
+        = IsAcceptableValidator(m_head.lastModified) ? m_head.lastModified : std::string();
+}
+
 void CFetchTransfer::ReadLastModified()
 {
     // Only a response whose body is taken gets here (200, or a status that could not be read), so
     // a challenge or an error page never touches the date.
     int64_t seconds = 0;
     m_outcome.headRead = true;
+    TakeValidators();
     if (m_head.hasLastModified && ParseLastModified(m_head.lastModified, seconds))
         m_outcome.lastModified = seconds;
     else
@@ -628,6 +674,7 @@ void CFetchTransfer::SendAgain()
 void CFetchTransfer::Fail(FetchFailure failure, std::string detail)
 {
     m_outcome.complete = false;
+    m_outcome.notModified = false;
     m_outcome.failure = failure;
     m_outcome.detail = std::move(detail);
     m_finished = true;

@@ -38,6 +38,8 @@ struct FetchSettings
     // Sent when a proxy asks for credentials.
     std::string proxyUser;
     std::string proxyPassword;
+    // Sent as If-None-Match / If-Modified-Since when not empty: a 304 then means the page is unchanged.
+    Validators conditional;
 };
 
 // Tells a fetch whether the user cancelled after it started.
@@ -91,6 +93,7 @@ private:
         bool hasLastModified = false;
         bool badLength = false; // a Content-Length that is no number or does not fit one
         std::string lastModified;
+        std::string etag;
         std::string retryAfter;
     };
 
@@ -113,6 +116,10 @@ private:
     // A 429, or a 503 that says when to come back: the host is busy, the page has not failed.
     bool TakeHostBusy(int status);
     void ReadLastModified();
+    // A 304 to a conditional request: unchanged, with what the 304 says of the page's date and
+    // validators.
+    void TakeNotModified();
+    void TakeValidators();
     void OnTransferDone(CURLcode result);
     void SendAgain();
     void Fail(FetchFailure failure, std::string detail = {});

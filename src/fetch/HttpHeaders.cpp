@@ -172,4 +172,14 @@ bool ParseRetryAfter(std::string_view value, int64_t now, int64_t maxWait, int64
     return true;
 }
 
+bool IsAcceptableValidator(std::string_view value)
+{
+    if (value.empty() || value.size() > kMaxValidatorSize)
+        return false;
+    return std::none_of(value.begin(), value.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
 } // namespace HttpHeaders

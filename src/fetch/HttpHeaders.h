@@ -43,4 +43,9 @@ bool ParseLastModified(std::string_view value, int64_t& seconds);
 // (a date in the past means now) and at most maxWait. False when it is neither a number nor a date.
 bool ParseRetryAfter(std::string_view value, int64_t now, int64_t maxWait, int64_t& wait);
 
+// Whether a validator (an ETag or a Last-Modified value) may be kept and sent back: not empty, at
+// most kMaxValidatorSize bytes, no control characters (a line break would split the request).
+constexpr size_t kMaxValidatorSize = 512;
+bool IsAcceptableValidator(std::string_view value);
+
 } // namespace HttpHeaders

@@ -2,6 +2,7 @@
 
 #include "fetch/CurlSession.h"
 #include "fetch/FetchTransfer.h"
+#include "fetch/HttpHeaders.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "platform/Clock.h"
@@ -91,7 +92,7 @@ FetchOutcome RequestFailure(std::string message)
 
 } // namespace
 
-FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progress)
+FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progress, const Validators& conditional)
 {
     FetchSettings settings;
     {
@@ -112,6 +113,11 @@ FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progres
         settings.silenceLimit = m_silenceLimit;
         settings.caFile = m_caFile;
     }
+    // Only values that cannot break the request go out; settings.conditional is then what was sent.
+    if (HttpHeaders::IsAcceptableValidator(conditional.etag))
+        settings.conditional.etag = conditional.etag;
+    if (HttpHeaders::IsAcceptableValidator(conditional.lastModified))
+        settings.conditional.lastModified = conditional.lastModified;
     settings.maxBodySize = kMaxBodySize;
     settings.maxHeaderSize = kMaxHeaderSize;
     settings.maxRepeatedRequests = kMaxRepeatedRequests;

@@ -44,10 +44,15 @@ public:
     //   body past kMaxBodySize:        TooLarge, status so far, no body
     //   429, or 503 with Retry-After:  HostBusy, that status, no body, retryAt; the host is held back
     //                                  (hosts()) until then; a 429 without Retry-After backs it off
-    // Last-Modified is taken only from a 200 response (headRead). Redirects are followed; the outcome
-    // is that of the last response. The page's credentials answer a site's challenge; progress, when
-    // given, hears of the body as it grows, on this thread.
-    FetchOutcome fetch(const CurlSettings& page, IFetchProgress* progress = nullptr);
+    //   304 to a conditional request:  notModified, 304, no body (a 304 to a request without
+    //                                  validators is an HttpStatus failure)
+    // conditional, when not empty, is sent as If-None-Match / If-Modified-Since; values that could
+    // break the request are not sent. validators has those of the 200 or 304 that answered.
+    // Last-Modified is taken only from a 200 response (headRead), or from a 304 that carries it. Redirects are
+    // followed; the outcome is that of the last response. The page's credentials answer a site's challenge; progress,
+    // when given, hears of the body as it grows, on this thread.
+    FetchOutcome fetch(const CurlSettings& page, IFetchProgress* progress = nullptr,
+                       const Validators& conditional = {});
     // Reads the settings every fetch uses (time-outs, user agent, proxy), so that saved preferences
     // apply to the next fetch.
     void loadSettings();

@@ -23,6 +23,7 @@ bool InChosenFolders(const BookmarkTree& tree, int folder, const std::vector<int
 std::unique_ptr<Curl> PageFor(const BookmarkTree& tree, const BookmarkTree::Bookmark& bookmark)
 {
     auto record = std::make_unique<Curl>();
+    record->UseNewPageDefaults();
     record->m_strURL = bookmark.url;
     record->m_strName = bookmark.title;
     record->m_strDescription = tree.FolderPath(bookmark.folder);

@@ -19,6 +19,7 @@ namespace {
 Status AddPage(CSiteVigilDoc& doc, std::string url, std::string name)
 {
     auto record = std::make_unique<Curl>();
+    record->UseNewPageDefaults();
     record->m_strURL = std::move(url);
     record->m_strName = std::move(name);
     return doc.AddRecord(std::move(record));

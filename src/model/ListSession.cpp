@@ -94,6 +94,7 @@ DocResult CListSession::Save()
 std::unique_ptr<Curl> CListSession::NewRecord(const std::string& url)
 {
     auto record = std::make_unique<Curl>();
+    record->UseNewPageDefaults();
     record->m_strURL = url;
     record->m_strName = url;
     return record;
@@ -107,7 +108,9 @@ void CListSession::ClearChange(Curl& record)
 
 size_t CListSession::ClearAllChanges()
 {
-    for (const auto& record : m_doc.Records())
+    for (const auto& record : m_doc.Records()) {
         ClearChange(*record);
+        m_doc.NotifyChanged(*record);
+    }
     return m_doc.Count();
 }

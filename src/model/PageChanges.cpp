@@ -1,5 +1,7 @@
 #include "model/PageChanges.h"
 
+#include "extract/ComparedText.h"
+
 namespace {
 
 // Sets the watch flag of that name; false for an unknown name.
@@ -82,5 +84,44 @@ std::string PageChanges::ApplyTo(Curl& record) const
         record.m_bRender = *render;
     if (renderWait)
         record.m_nRenderWait = *renderWait;
+    if (every) {
+        std::string reason;
+        if (!ParseCheckInterval(*every, record.m_every, &reason))
+            return "--every \"" + *every + "\": " + reason;
+    }
+    return ApplyCompareOptions(record);
+}
+
+std::string PageChanges::ApplyCompareOptions(Curl& record) const
+{
+    if (compare && !ParseOption(*compare, record.m_compare))
+        return "--compare takes page or text, not \"" + *compare + "\"";
+    if (trigger && !ParseOption(*trigger, record.m_trigger))
+        return "--trigger takes any, added or removed, not \"" + *trigger + "\"";
+    if (announce && !ParseOption(*announce, record.m_announce))
+        return "--announce takes each or change, not \"" + *announce + "\"";
+    if (select && xpath && !select->empty() && !xpath->empty())
+        return "give a CSS selector or an XPath expression, not both";
+    if (select) {
+        record.m_strSelect = *select;
+        if (!select->empty())
+            record.m_strXPath.clear();
+    }
+    if (xpath) {
+        record.m_strXPath = *xpath;
+        if (!xpath->empty())
+            record.m_strSelect.clear();
+    }
+    if (clearIgnore) {
+        record.m_ignore.clear();
+        record.m_ignoreRegex.clear();
+    }
+    record.m_ignore.insert(record.m_ignore.end(), ignoreTexts.begin(), ignoreTexts.end());
+    record.m_ignoreRegex.insert(record.m_ignoreRegex.end(), ignoreRegexes.begin(), ignoreRegexes.end());
+    if (record.m_compare == CompareMode::Page && (!record.m_strSelect.empty() || !record.m_strXPath.empty()))
+        return "a selection picks from the page's text: use it with --compare text";
+    const TextOptions options{record.m_strSelect, record.m_strXPath, record.m_ignore, record.m_ignoreRegex};
+    if (Status valid = ValidateTextOptions(options); !valid)
+        return valid.error().message;
     return {};
 }

@@ -38,18 +38,38 @@ struct PageChanges
     std::optional<bool> render;
     // Seconds, 0 to 60.
     std::optional<int> renderWait;
+    // What is compared, by the names files store: "page" or "text".
+    std::optional<std::string> compare;
+    // A CSS selector or an XPath expression; the empty text selects the whole page. Setting one
+    // clears the other.
+    std::optional<std::string> select;
+    std::optional<std::string> xpath;
+    // Ignore rules: clearIgnore drops the page's own first, the texts and expressions given are added.
+    bool clearIgnore = false;
+    std::vector<std::string> ignoreTexts;
+    std::vector<std::string> ignoreRegexes;
+    // "any", "added" or "removed"; "each" or "change".
+    std::optional<std::string> trigger;
+    std::optional<std::string> announce;
+    // The page's own interval as typed ("15m", "6h", "2d"), or "global".
+    std::optional<std::string> every;
 
     bool Empty() const
     {
-        return !url && !name && !watches && !searchText && !startText && !endText && !savePage && !render
-            && !renderWait;
+        return !url && !name && !watches && !searchText && !startText && !endText && !savePage && !render && !renderWait
+            && !compare && !select && !xpath && !clearIgnore && ignoreTexts.empty() && ignoreRegexes.empty() && !trigger
+            && !announce && !every;
     }
 
     // Sets the record from the fields given. Returns the reason when the result would not be a page
     // that can be checked (an address that is not http or https, an empty name, an unknown watch, a
-    // text watch without a text, a text without a text watch); the record may then be half changed,
-    // so work on a copy.
+    // text watch without a text, a text without a text watch, an unknown choice, a selector, expression
+    // or ignore rule that could never run, with the parser's reason); the record may then be half
+    // changed, so work on a copy.
     std::string ApplyTo(Curl& record) const;
+
+private:
+    std::string ApplyCompareOptions(Curl& record) const;
 };
 
 // Whether the address can be watched; otherwise the reason, with a suggestion where one fits.

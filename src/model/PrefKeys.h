@@ -106,10 +106,16 @@ inline constexpr IntPref deliveryWait{"deliveryWait", 30, 0, 3600, "seconds"};
 // Run command (the Notifications page)
 inline constexpr IntPref flagRunCommand{"flagRunCommand", 0, 0, 1, kOffOn};
 inline constexpr TextPref commandToRun{"commandToRun", ""};
+// Ignore rules for every page compared by its text, one per line: lines of a page's text that
+// contain one of the texts, or match one of the expressions (ECMAScript syntax), are not compared.
+inline constexpr TextPref ignoreTexts{"ignoreTexts", ""};
+inline constexpr TextPref ignoreRegexes{"ignoreRegexes", ""};
 // Schedule
 inline constexpr IntPref autoCheck{"autoCheck", 0, 0, 1, kOffOn};
 inline constexpr IntPref checkFrequency{"checkFrequency", 24, 1, 9999, "in the units of checkUnits"};
 inline constexpr IntPref checkUnits{"checkUnits", 2, 0, 3, "0 seconds, 1 minutes, 2 hours, 3 days"};
+// Pages with an interval of their own are checked up to this share of it earlier or later.
+inline constexpr IntPref checkJitter{"checkJitter", 10, 0, 50, "percent of a page's interval"};
 // Proxy
 inline constexpr IntPref proxyType{"proxyType", 0, 0, 2, "0 detect, 1 none, 2 custom", true};
 inline constexpr TextPref proxyServer{"proxyServer", ""};
@@ -129,7 +135,10 @@ inline constexpr IntPref col3{"col3", 150};
 inline constexpr IntPref col4{"col4", 150};
 inline constexpr IntPref col5{"col5", 150};
 inline constexpr IntPref col6{"col6", 150};
-// The main window's size and place and its split between list and pane, as the window system
+inline constexpr IntPref col7{"col7", 150};
+// The list's "Next check" column, hidden until the user shows it from the header's menu.
+inline constexpr IntPref showNextCheck{"showNextCheck", 0, 0, 1, kOffOn};
+// The main window's size and place and how it splits the list and the page view, as the window system
 // reported them (Base64); empty: the first start's layout.
 inline constexpr TextPref windowGeometry{"windowGeometry", ""};
 inline constexpr TextPref windowSplitter{"windowSplitter", ""};

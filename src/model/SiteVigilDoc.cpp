@@ -177,6 +177,53 @@ CSiteVigilDoc::CSiteVigilDoc(PageIds ids)
 
 CSiteVigilDoc::~CSiteVigilDoc() = default;
 
+template <typename Call> void CSiteVigilDoc::Tell(Call call)
+{
+    // An observer may leave while it is told (a view that closes): walk a copy.
+    const std::vector<IListObserver*> observers = m_observers;
+    for (IListObserver* observer : observers) {
+        if (std::find(m_observers.begin(), m_observers.end(), observer) != m_observers.end())
+            call(*observer);
+    }
+}
+
+class CSiteVigilDoc::CReplacing
+{
+public:
+    explicit CReplacing(CSiteVigilDoc& doc)
+        : m_doc(doc)
+    {
+        m_doc.Tell([](IListObserver& observer) { observer.BeforeListReplaced(); });
+    }
+    ~CReplacing()
+    {
+        m_doc.Tell([](IListObserver& observer) { observer.ListReplaced(); });
+    }
+    CReplacing(const CReplacing&) = delete;
+    CReplacing& operator=(const CReplacing&) = delete;
+
+private:
+    CSiteVigilDoc& m_doc;
+};
+
+void CSiteVigilDoc::AddObserver(IListObserver* observer)
+{
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void CSiteVigilDoc::RemoveObserver(IListObserver* observer)
+{
+    std::erase(m_observers, observer);
+}
+
+void CSiteVigilDoc::NotifyChanged(const Curl& record)
+{
+    const size_t row = RowOf(&record);
+    if (row != kNoRow)
+        Tell([row](IListObserver& observer) { observer.RecordChanged(row); });
+}
+
 void CSiteVigilDoc::OnNewDocument()
 {
     DeleteContents();
@@ -185,6 +232,7 @@ void CSiteVigilDoc::OnNewDocument()
 
 void CSiteVigilDoc::DeleteContents()
 {
+    CReplacing replacing(*this);
     m_records.clear();
     m_rowBySerial.clear();
     m_usedIds.clear();
@@ -202,6 +250,7 @@ DocResult CSiteVigilDoc::Serialize(CArchiveReader& archive)
     Header header;
     if (!ReadHeader(archive, header))
         return Failure("it is empty or not a Site Vigil list");
+    CReplacing replacing(*this);
     const size_t before = m_records.size();
     DocResult result = ReadRecords(
         header, archive.Remaining(),
@@ -227,6 +276,7 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
     } else {
         CChunkedFile file(fd);
         Header header;
+        CReplacing replacing(*this);
         const size_t before = m_records.size();
         // Once a record has failed the position in the file is lost: every later record fails too.
         bool broken = false;
@@ -380,8 +430,11 @@ Status CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record, bool advanceSettin
                 return assigned;
         }
     }
+    const size_t row = m_records.size();
+    Tell([row](IListObserver& observer) { observer.BeforeRecordAdded(row); });
     m_records.push_back(std::move(record));
-    IndexFrom(m_records.size() - 1);
+    IndexFrom(row);
+    Tell([row](IListObserver& observer) { observer.RecordAdded(row); });
     return Status();
 }
 
@@ -422,6 +475,7 @@ std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
     const size_t row = RowOf(record);
     if (row == kNoRow)
         return nullptr;
+    Tell([row](IListObserver& observer) { observer.BeforeRecordRemoved(row); });
     std::unique_ptr<Curl> owned = std::move(m_records[row]);
     m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(row));
     m_rowBySerial.erase(owned->GetSerial());
@@ -430,11 +484,13 @@ std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)
             m_usedIds.erase(used);
     }
     Reindex(row);
+    Tell([row](IListObserver& observer) { observer.RecordRemoved(row); });
     return owned;
 }
 
 CSiteVigilDoc::RecordList CSiteVigilDoc::TakeAll()
 {
+    CReplacing replacing(*this);
     m_rowBySerial.clear();
     m_usedIds.clear();
     return std::exchange(m_records, {});

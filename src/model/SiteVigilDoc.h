@@ -51,6 +51,28 @@ public:
     };
     void SetStopBeforeSave(IStopBeforeSave* target) { m_pStopBeforeSave = target; }
 
+    // Told of every change to the list, on the front end's thread, before and after it is made (an
+    // item model needs both). Rows are those of the list at the time of the call. A load, a new list
+    // and TakeAll replace the list as a whole.
+    class IListObserver
+    {
+    public:
+        virtual ~IListObserver() = default;
+        virtual void BeforeRecordAdded(size_t row) { (void)row; }
+        virtual void RecordAdded(size_t row) { (void)row; }
+        virtual void BeforeRecordRemoved(size_t row) { (void)row; }
+        virtual void RecordRemoved(size_t row) { (void)row; }
+        // The record's settings or results changed (a check, an edit).
+        virtual void RecordChanged(size_t row) { (void)row; }
+        virtual void BeforeListReplaced() { }
+        virtual void ListReplaced() { }
+    };
+    // The observer must stay until removed.
+    void AddObserver(IListObserver* observer);
+    void RemoveObserver(IListObserver* observer);
+    // Tells the observers that the record of this list was changed in place.
+    void NotifyChanged(const Curl& record);
+
     void OnNewDocument();
     void DeleteContents();
     const std::string& GetTitle() const { return m_strTitle; }
@@ -134,6 +156,10 @@ private:
     std::optional<uint32_t> m_batchCounter;
     std::string m_strTitle;
     IStopBeforeSave* m_pStopBeforeSave = nullptr;
+    std::vector<IListObserver*> m_observers;
+    template <typename Call> void Tell(Call call);
+    // Tells BeforeListReplaced now and ListReplaced when it goes out of scope.
+    class CReplacing;
     std::string m_defaultSaveRefusal;
     DocResult m_lastDefaultSave;
     // The list file as this list last read or wrote it (identity, size, time); nothing before the

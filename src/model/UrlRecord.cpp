@@ -66,6 +66,13 @@ void Curl::RenewSerial()
     m_nSerial = NextSerial();
 }
 
+void Curl::MarkEdited()
+{
+    ++m_nEditGeneration;
+    m_strETag.clear();
+    m_strLastModifiedText.clear();
+}
+
 void Curl::ApplyCheckResults(const Curl& checked)
 {
     m_timeLastChecked = checked.m_timeLastChecked;
@@ -86,6 +93,9 @@ void Curl::ApplyCheckResults(const Curl& checked)
     m_timeWaitingForHost = checked.m_timeWaitingForHost;
     m_bNewChange = checked.m_bNewChange;
     m_watchState = checked.m_watchState;
+    m_strETag = checked.m_strETag;
+    m_strLastModifiedText = checked.m_strLastModifiedText;
+    m_strCopyDigest = checked.m_strCopyDigest;
     if (checked.m_bNewChange)
         MarkChanged(checked.m_strChangeReason);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CheckInterval.h"
 #include "model/CompareOptions.h"
 #include "model/RecordExtension.h"
 
@@ -49,6 +50,8 @@ struct CurlSettings
     // seconds (0 to 60; a file's other values are taken as the nearest).
     bool m_bRender = false; // render
     int32_t m_nRenderWait = 2; // renderWait
+    // every: the page's own check interval; global (the seed's one schedule for all) when unset.
+    CheckInterval m_every; // every
     // Entries of the block this version does not know (from a newer one): written back unchanged.
     std::vector<ExtensionEntry> m_keptOptions;
 
@@ -87,6 +90,14 @@ struct CurlResults
     // state (extension block): the state watches' conditions at the last check, for announcing only
     // their flips: "found" or "missing" for the search text, "unreachable" while downloads fail.
     std::vector<std::string> m_watchState;
+    // etag, lastModifiedText (extension block): the validators of the page whose copy is kept, as its
+    // server sent them, asked back so that an unchanged page comes without a body. Empty when there
+    // are none or when the copy is not the page they describe.
+    std::string m_strETag;
+    std::string m_strLastModifiedText;
+    // copyDigest (extension block): the digest of the current copy's bytes (check/PageFiles.h), so an
+    // unchanged page is known without reading its copy back; empty when unknown.
+    std::string m_strCopyDigest;
 
     // ---- the latest check in this process: never archived, never in a snapshot ----
     // The latest check found a change (the change mark stays until the user clears it).
@@ -165,7 +176,11 @@ struct CurlResults
     X("announce", m_announce)                                                                                          \
     X("render", m_bRender)                                                                                             \
     X("renderWait", m_nRenderWait)                                                                                     \
-    X("state", m_watchState)
+    X("every", m_every)                                                                                                \
+    X("state", m_watchState)                                                                                           \
+    X("etag", m_strETag)                                                                                               \
+    X("lastModifiedText", m_strLastModifiedText)                                                                       \
+    X("copyDigest", m_strCopyDigest)
 
 // One monitored page: what the user chose (CurlSettings) and what the checks found (CurlResults).
 // The state of a download in progress is not here: it belongs to the fetch (fetch/FetchOutcome.h) and
@@ -209,7 +224,9 @@ public:
     // CLI) calls MarkEdited on the list's record. A check whose copy has an older generation judged
     // settings the user has since replaced; its results are dropped.
     uint32_t GetEditGeneration() const { return m_nEditGeneration; }
-    void MarkEdited() { ++m_nEditGeneration; }
+    // The server's validators are forgotten with it: the next check downloads the page whole, judged
+    // by the new settings (and from the new address).
+    void MarkEdited();
 
     // Archive: always writes fields 1 to 35, then the extension block (the options in table order, then
     // the kept entries). Returns false when the record could not be encoded.

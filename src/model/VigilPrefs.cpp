@@ -230,6 +230,8 @@ void CVigilPrefs::LoadGeneral(GeneralPrefs& page)
     page.hideToTrayOnExit = ReadInt(Pref::hideToTrayOnExit.name, Pref::hideToTrayOnExit.def);
     page.historyVersions = ReadInt(Pref::historyVersions);
     page.historyBudgetMB = ReadInt(Pref::historyBudgetMB);
+    page.ignoreTexts = ReadString(Pref::ignoreTexts);
+    page.ignoreRegexes = ReadString(Pref::ignoreRegexes);
 }
 
 void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
@@ -241,6 +243,8 @@ void CVigilPrefs::SaveGeneral(const GeneralPrefs& page)
     WriteInt(Pref::hideToTrayOnExit.name, page.hideToTrayOnExit);
     WriteInt(Pref::historyVersions.name, ClampPref(Pref::historyVersions, page.historyVersions));
     WriteInt(Pref::historyBudgetMB.name, ClampPref(Pref::historyBudgetMB, page.historyBudgetMB));
+    WriteString(Pref::ignoreTexts.name, page.ignoreTexts);
+    WriteString(Pref::ignoreRegexes.name, page.ignoreRegexes);
     // Failures here are ignored: the setting itself is saved either way.
     if (page.startWithWindows == 1)
         WriteAutostartEntry(CurrentExecutablePath());
@@ -368,6 +372,7 @@ void CVigilPrefs::LoadSchedule(SchedulePrefs& page)
     page.checkUnits = ReadInt(Pref::checkUnits.name, Pref::checkUnits.def);
     page.autoCheck = ReadInt(Pref::autoCheck.name, Pref::autoCheck.def);
     page.checkFrequency = ReadInt(Pref::checkFrequency.name, Pref::checkFrequency.def);
+    page.checkJitter = ReadInt(Pref::checkJitter);
 }
 
 void CVigilPrefs::SaveSchedule(const SchedulePrefs& page)
@@ -375,6 +380,7 @@ void CVigilPrefs::SaveSchedule(const SchedulePrefs& page)
     WriteInt(Pref::checkUnits.name, page.checkUnits);
     WriteInt(Pref::autoCheck.name, page.autoCheck);
     WriteInt(Pref::checkFrequency.name, page.checkFrequency);
+    WriteInt(Pref::checkJitter.name, page.checkJitter);
 }
 
 void CVigilPrefs::LoadProxy(ProxyPrefs& page)

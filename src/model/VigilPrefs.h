@@ -18,6 +18,9 @@ struct GeneralPrefs
     int hideToTrayOnExit = 0;
     int historyVersions = Pref::historyVersions.def;
     int historyBudgetMB = Pref::historyBudgetMB.def;
+    // Ignore rules of every page compared by its text, one per line.
+    std::string ignoreTexts;
+    std::string ignoreRegexes;
 };
 
 struct ConfirmationPrefs
@@ -83,6 +86,7 @@ struct SchedulePrefs
     int checkUnits = 2;
     int autoCheck = 0;
     int checkFrequency = 24;
+    int checkJitter = 10;
 };
 
 struct ProxyPrefs

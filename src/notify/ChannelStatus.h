@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// The message the Test button and `channels test` send.
+// The message a channel test sends (from the preferences or `channels test`).
 Notice TestNotice(int64_t now);
 // A Matrix transaction id no outbox row can have.
 std::string TestTransactionId(int64_t now);

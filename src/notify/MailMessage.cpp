@@ -1,5 +1,6 @@
 #include "notify/MailMessage.h"
 
+#include "platform/Clock.h"
 #include "platform/EnglishTime.h"
 #include "platform/Utf8.h"
 
@@ -59,7 +60,7 @@ bool CMailMessage::AddRecipientList(std::string_view list)
 
 std::string CMailMessage::BuildHeader() const
 {
-    return BuildHeader(static_cast<int64_t>(std::time(nullptr)));
+    return BuildHeader(Clock::Now());
 }
 
 std::string CMailMessage::BuildHeader(int64_t now) const

@@ -26,7 +26,7 @@ struct DeliveryOutcome
     std::string text; // the channel's answer, or the failure in words
 };
 
-// Delivers a notice to one channel at once, outside the outbox (the Test button, `channels test`).
+// Delivers a notice to one channel at once, outside the outbox (a channel test).
 // transactionId names the message where the channel asks for one (Matrix).
 Result<std::string> DeliverToChannel(const Channel& channel, const Notice& notice, const std::string& transactionId,
                                      const DeliveryLimits& limits);

@@ -83,26 +83,48 @@ std::string FirstDiffLines(const Curl& page, size_t maxLines)
     return out;
 }
 
-QueuedNotifications QueueRunNotifications(const std::vector<std::unique_ptr<Curl>>& records, int newChanges)
+RunNotificationInput CollectRunNotifications(const std::vector<std::unique_ptr<Curl>>& records, int newChanges)
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
-    QueuedNotifications queued;
-    queued.storageFolder = prefs.GetStorageFolder();
-    const bool sendEmail = newChanges > 0 && prefs.ReadInt(Pref::sendEmail) != 0;
+    RunNotificationInput input;
+    input.storageFolder = prefs.GetStorageFolder();
+    input.newChanges = newChanges;
+    input.sendEmail = newChanges > 0 && prefs.ReadInt(Pref::sendEmail) != 0;
 
     Result<std::vector<Channel>> loaded = LoadChannels(prefs);
     if (!loaded)
-        queued.problems.push_back(loaded.error().message);
-    std::vector<Channel> channels;
+        input.problems.push_back(loaded.error().message);
     bool wantFailures = false;
     for (const Channel& channel : loaded ? *loaded : std::vector<Channel>{}) {
         if (channel.enabled) {
-            channels.push_back(channel);
+            input.channels.push_back(channel);
             wantFailures = wantFailures || channel.failures;
         }
     }
     // Without new changes and without a channel for failures there is nothing to remember or send.
     if (newChanges <= 0 && !wantFailures)
+        return input;
+    for (const auto& record : records) {
+        if (wantFailures || record->m_bChanged)
+            input.pages.push_back(record->MakeWorkCopy());
+    }
+    return input;
+}
+
+QueuedNotifications QueueRunNotifications(const std::vector<std::unique_ptr<Curl>>& records, int newChanges)
+{
+    return QueueRunNotifications(CollectRunNotifications(records, newChanges));
+}
+
+QueuedNotifications QueueRunNotifications(const RunNotificationInput& input)
+{
+    QueuedNotifications queued;
+    queued.storageFolder = input.storageFolder;
+    queued.problems = input.problems;
+    const int newChanges = input.newChanges;
+    const bool sendEmail = input.sendEmail;
+    const std::vector<Channel>& channels = input.channels;
+    if (input.pages.empty())
         return queued;
 
     COutbox outbox(queued.storageFolder);
@@ -116,7 +138,7 @@ QueuedNotifications QueueRunNotifications(const std::vector<std::unique_ptr<Curl
     Notice failures{kEventFailures, now, {}};
     Notice email{kEventChanges, now, {}};
     std::vector<FeedEntry> feed;
-    for (const auto& record : records) {
+    for (const auto& record : input.pages) {
         const Curl& page = *record;
         PageNoticeState& state = (*states)[PageKey(page)];
         // A change is announced once: the new-change mark stays until the page's next check.

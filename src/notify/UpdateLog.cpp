@@ -2,6 +2,7 @@
 #include "check/PageTexts.h"
 
 #include "model/Archive.h"
+#include "platform/Clock.h"
 #include "platform/EnglishTime.h"
 #include "platform/FileUtil.h"
 #include "platform/HtmlEscape.h"
@@ -174,7 +175,7 @@ bool CUpdateLog::SaveLog()
 
 bool CUpdateLog::RenderLog()
 {
-    m_strLastError = WriteFileAtomically(GetPagePath(), BuildPage(static_cast<int64_t>(std::time(nullptr))));
+    m_strLastError = WriteFileAtomically(GetPagePath(), BuildPage(Clock::Now()));
     return m_strLastError.empty();
 }
 

@@ -7,7 +7,6 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "platform/Clock.h"
-#include "run/CheckRunFrontEnd.h"
 #include "run/CheckRunListener.h"
 #include "run/CheckUrlItem.h"
 
@@ -16,12 +15,11 @@ namespace {
 constexpr const char* kPoolFailedText = "The check could not start: its worker threads could not be created.";
 } // namespace
 
-CCheckRun::CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, IFrontEndDispatcher& dispatcher,
-                     ICheckRunFrontEnd& frontEnd)
+CCheckRun::CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, IFrontEndDispatcher& dispatcher, IRunEvents& events)
     : m_doc(doc)
     , m_engine(engine)
     , m_dispatcher(dispatcher)
-    , m_frontEnd(frontEnd)
+    , m_events(events)
     , m_reports(dispatcher, *this)
 {
     // Saving the list stops this run first: the file then holds the results of a finished or stopped
@@ -44,7 +42,7 @@ CCheckRun::~CCheckRun()
     CVigilPrefs::GetInstance().WriteInt(Pref::totalUrlsChecked.name, m_pagesChecked);
 }
 
-void CCheckRun::CheckAll()
+void CCheckRun::CheckAll(Trigger trigger)
 {
     if (m_running)
         return;
@@ -52,42 +50,42 @@ void CCheckRun::CheckAll()
     records.reserve(m_doc.Count());
     for (const std::unique_ptr<Curl>& record : m_doc.Records())
         records.push_back(record.get());
-    CheckPages(records);
+    CheckPages(records, trigger);
 }
 
-bool CCheckRun::CheckPages(const std::vector<Curl*>& records)
+bool CCheckRun::CheckPages(const std::vector<Curl*>& records, Trigger trigger)
 {
     if (m_running)
         return false;
     m_newChanges = 0;
     m_pagesMarkedChanged = 0;
-    // An empty run never ends, so it must not start the indicators either.
+    // An empty run never ends, so it must not be announced either.
     if (records.empty())
         return false;
-    m_frontEnd.SetTrayBlinking(true);
-    m_frontEnd.ShowBusy(true);
-    return StartRun(records);
+    RunStartedEvent started;
+    started.pages = static_cast<int>(records.size());
+    started.scheduled = trigger == Trigger::Schedule;
+    return StartRun(records, started);
 }
 
 bool CCheckRun::CheckSelected(Curl* record)
 {
     if (m_running || !record)
         return false;
-    m_frontEnd.ShowBusy(true);
-    return StartRun({record});
+    RunStartedEvent started;
+    started.pages = 1;
+    started.wholeList = false;
+    return StartRun({record}, started);
 }
 
-bool CCheckRun::StartRun(const std::vector<Curl*>& records)
+bool CCheckRun::StartRun(const std::vector<Curl*>& records, const RunStartedEvent& started)
 {
     ShutdownPool();
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     int threadCount = prefs.ReadInt(Pref::numThreads) + 1;
     if (!m_pool.Create(threadCount, prefs.GetThreadPriority())) {
-        // Without workers the pages would never report back: end the run here.
-        m_frontEnd.SetTrayBlinking(false);
-        m_frontEnd.ShowBusy(false);
-        m_frontEnd.SetRunButtons(false);
-        m_frontEnd.ShowError(kPoolFailedText);
+        // Without workers the pages would never report back: no run starts.
+        m_events.OnProblem(ProblemSeverity::Error, kPoolFailedText);
         return false;
     }
 
@@ -102,7 +100,7 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records)
     m_waiting.clear();
     m_running = true;
     m_activeRun.store(++m_lastRunId);
-    m_frontEnd.SetRunButtons(true);
+    m_events.OnRunStarted(started);
 
     for (Curl* record : records) {
         m_runPages.push_back(record->GetSerial());
@@ -134,9 +132,10 @@ void CCheckRun::StopChecking()
     m_running = false;
     m_outstanding.clear();
     m_waiting.clear();
-    m_frontEnd.SetRunButtons(false);
-    m_frontEnd.ShowBusy(false);
-    m_frontEnd.SetTrayBlinking(false);
+    RunEndedEvent ended;
+    ended.stopped = true;
+    ended.totals = {static_cast<int>(m_doc.Count()), m_newChanges, m_pagesMarkedChanged};
+    m_events.OnRunEnded(ended);
 }
 
 void CCheckRun::OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId)
@@ -156,20 +155,24 @@ void CCheckRun::OnUrlChecked(std::unique_ptr<Curl> checked, uint64_t runId)
     // A record removed meanwhile has nothing to take the results; one edited since its copy was made
     // keeps what the user entered (the check judged the settings before the edit).
     Curl* record = m_doc.FindBySerial(checked->GetSerial());
-    if (record && record->GetEditGeneration() == checked->GetEditGeneration()) {
+    const bool taken = record && record->GetEditGeneration() == checked->GetEditGeneration();
+    if (taken) {
         record->ApplyCheckResults(*checked);
-        // The run's state is settled before anything is shown: a message box lets further reports in.
+        // The run's state is settled before anything is told.
         if (record->GetNewChange())
             ++m_newChanges;
+        m_doc.NotifyChanged(*record);
     }
     if (record) {
-        m_frontEnd.RefreshRow(*record);
+        const int total = static_cast<int>(m_runPages.size());
+        m_events.OnPageChecked(
+            {*record, taken, taken && record->GetNewChange(), total - static_cast<int>(m_outstanding.size()), total});
         const bool empty = checked->GetComplete() && checked->GetSize() == 0;
         if (empty && CVigilPrefs::GetInstance().ReadInt(Pref::warnNoData) != 0)
-            m_frontEnd.ShowWarning("Warning: " + record->GetName() + " contains no data");
+            m_events.OnProblem(ProblemSeverity::Warning, "Warning: " + record->GetName() + " contains no data");
     }
     checked.reset();
-    // A report handled while the warning was up may have ended the run already.
+    // Pages that only wait for their host do not hold the run open.
     EndRunIfOnlyWaiting();
 }
 
@@ -179,7 +182,7 @@ void CCheckRun::OnUrlWaiting(std::unique_ptr<Curl> checked)
     const int64_t until = checked->m_timeWaitingForHost;
     if (Curl* record = m_doc.FindBySerial(serial)) {
         record->m_timeWaitingForHost = until;
-        m_frontEnd.RefreshRow(*record);
+        m_doc.NotifyChanged(*record);
     }
     m_waiting.insert(serial);
     // The page is tried again when its host allows, if the run still has other pages by then; the
@@ -189,9 +192,9 @@ void CCheckRun::OnUrlWaiting(std::unique_ptr<Curl> checked)
     const int64_t left = std::max<int64_t>(0, until - Clock::Now());
     checked->m_timeWaitingForHost = 0;
     const bool rendered = checked->m_bRender && m_renderPool.IsRunning();
-    auto item = std::make_unique<CCheckUrlItem>(std::move(checked), m_engine, m_renderer, m_reports, m_lastRunId,
-                                                m_activeRun,
-                                                std::chrono::steady_clock::now() + std::chrono::seconds(left));
+    auto item
+        = std::make_unique<CCheckUrlItem>(std::move(checked), m_engine, m_renderer, m_reports, m_lastRunId, m_activeRun,
+                                          std::chrono::steady_clock::now() + std::chrono::seconds(left));
     (rendered ? m_renderPool : m_pool).Post(std::move(item));
 }
 
@@ -212,7 +215,7 @@ void CCheckRun::OnUrlProgress(int kilobytes, uint64_t serial, uint64_t runId)
     if (!m_running || runId != m_activeRun.load() || !m_outstanding.contains(serial))
         return;
     if (Curl* record = m_doc.FindBySerial(serial))
-        m_frontEnd.ShowRowProgress(*record, "  " + std::to_string(kilobytes) + " k");
+        m_events.OnPageProgress(*record, kilobytes);
 }
 
 void CCheckRun::OnUrlStarted(uint64_t serial, uint64_t runId)
@@ -222,7 +225,7 @@ void CCheckRun::OnUrlStarted(uint64_t serial, uint64_t runId)
     // A page tried again is no longer waiting: the run waits for its answer.
     m_waiting.erase(serial);
     if (Curl* record = m_doc.FindBySerial(serial))
-        m_frontEnd.OnPageStarted(*record);
+        m_events.OnPageStarted(*record);
 }
 
 bool CCheckRun::IsEndingRun() const
@@ -242,10 +245,6 @@ void CCheckRun::EndOfRun()
     ShutdownPool();
     if (m_renderer)
         m_renderer->endRun();
-    m_frontEnd.SetRunButtons(false);
-    m_frontEnd.SetStatusText("Completed checks");
-    m_frontEnd.SetTrayBlinking(false);
-    m_frontEnd.ShowBusy(false);
 
     RunTotals totals;
     totals.records = static_cast<int>(m_doc.Count());
@@ -255,18 +254,25 @@ void CCheckRun::EndOfRun()
             ++totals.markedChanged;
     }
     m_pagesMarkedChanged = totals.markedChanged;
-    m_frontEnd.SetChangesPending(totals.markedChanged > 0);
 
     // The minute's save is skipped while a run is in progress; the run's results are saved here.
     m_lastSave = m_doc.SaveDefault();
+    RunEndedEvent ended;
+    ended.totals = totals;
     if (!m_lastSave.ok)
-        m_frontEnd.ShowError(m_lastSave.error);
+        ended.failures.push_back(m_lastSave.error);
+    m_events.OnRunEnded(ended);
+    if (!m_lastSave.ok)
+        m_events.OnProblem(ProblemSeverity::Error, m_lastSave.error);
 
     // Steps of earlier runs that have finished are let go here, never from inside their own callback.
     std::erase_if(m_endings, [](const std::shared_ptr<CEndOfRun>& steps) { return steps->IsFinished(); });
     m_lastEndOfRun = {};
-    auto steps = CEndOfRun::Start(totals, m_doc, m_runPages, m_frontEnd, m_dispatcher,
-                                  [this](const EndOfRunOutcome& outcome) { m_lastEndOfRun = outcome; });
+    auto steps
+        = CEndOfRun::Start(totals, m_doc, m_runPages, m_events, m_dispatcher, [this](const EndOfRunOutcome& outcome) {
+              m_lastEndOfRun = outcome;
+              m_events.OnRunClosed({outcome.failures});
+          });
     if (!steps->IsFinished())
         m_endings.push_back(std::move(steps));
 }

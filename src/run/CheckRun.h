@@ -2,6 +2,7 @@
 
 #include "model/SiteVigilDoc.h"
 #include "run/EndOfRun.h"
+#include "run/RunEvents.h"
 #include "run/RunReports.h"
 #include "run/ThreadPool.h"
 
@@ -15,8 +16,8 @@
 class CUrlEngine;
 class IPageRenderer;
 class Curl;
-class ICheckRunFrontEnd;
 class IFrontEndDispatcher;
+class IRunEvents;
 
 // One check run at a time over pages of the list: starts the workers, takes their reports on the
 // front end's thread, keeps the run's counters and ends the run with the summary and notifications.
@@ -32,9 +33,16 @@ class IFrontEndDispatcher;
 class CCheckRun : public CSiteVigilDoc::IStopBeforeSave
 {
 public:
+    // Who asked for a run over the whole list.
+    enum class Trigger
+    {
+        User,
+        Schedule,
+    };
+
     // The dispatcher carries the workers' reports and the end of run's results to the front end's
-    // thread; it, the engine and the front end must outlive the run.
-    CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, IFrontEndDispatcher& dispatcher, ICheckRunFrontEnd& frontEnd);
+    // thread, where the run tells events what happens; dispatcher, engine and events must outlive it.
+    CCheckRun(CSiteVigilDoc& doc, CUrlEngine& engine, IFrontEndDispatcher& dispatcher, IRunEvents& events);
     ~CCheckRun() override;
     CCheckRun(const CCheckRun&) = delete;
     CCheckRun& operator=(const CCheckRun&) = delete;
@@ -46,10 +54,10 @@ public:
 
     // A run over every page of the list, in list order. Does nothing while a run is in progress or
     // when the list is empty.
-    void CheckAll();
+    void CheckAll(Trigger trigger = Trigger::User);
     // A run over the given pages of the list, counted and notified as CheckAll does. False when a run
     // is in progress or no run started.
-    bool CheckPages(const std::vector<Curl*>& records);
+    bool CheckPages(const std::vector<Curl*>& records, Trigger trigger = Trigger::User);
     // A run over one page (the selected row). The counters of the previous run are kept. Refused
     // (false) while a run is in progress, so that the run's end is detected exactly once.
     bool CheckSelected(Curl* record);
@@ -81,7 +89,7 @@ public:
     const EndOfRunOutcome& LastEndOfRun() const { return m_lastEndOfRun; }
 
 private:
-    bool StartRun(const std::vector<Curl*>& records);
+    bool StartRun(const std::vector<Curl*>& records, const RunStartedEvent& started);
     void EndOfRun();
     // A page whose host asked to be left alone: shown as waiting, and queued again for that time.
     void OnUrlWaiting(std::unique_ptr<Curl> checked);
@@ -92,7 +100,7 @@ private:
     CSiteVigilDoc& m_doc;
     CUrlEngine& m_engine;
     IFrontEndDispatcher& m_dispatcher;
-    ICheckRunFrontEnd& m_frontEnd;
+    IRunEvents& m_events;
     // Declared before the pool: workers post to it until the pool has shut down.
     CRunReports m_reports;
 

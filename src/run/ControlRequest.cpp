@@ -1,12 +1,14 @@
 #include "run/ControlRequest.h"
 
+#include <cstdint>
+
 namespace {
 
 // Each message starts with its kind and a format version, so that a program of another version is
 // refused plainly instead of misread.
 constexpr uint8_t kRequestTag = 'Q';
 constexpr uint8_t kAnswerTag = 'A';
-constexpr uint8_t kFormat = 1;
+constexpr uint8_t kFormat = 2;
 
 class CWriter
 {
@@ -139,6 +141,18 @@ std::string EncodeControlRequest(const ControlRequest& request)
     out.MaybeText(changes.startText);
     out.MaybeText(changes.endText);
     out.Byte(changes.savePage ? (*changes.savePage ? 2 : 1) : 0);
+    out.Byte(changes.render ? (*changes.render ? 2 : 1) : 0);
+    // -1 is no wait given; a wait out of range crosses as it is and is refused on the other side.
+    out.Number(static_cast<uint64_t>(static_cast<int64_t>(changes.renderWait.value_or(-1))));
+    out.MaybeText(changes.compare);
+    out.MaybeText(changes.select);
+    out.MaybeText(changes.xpath);
+    out.Byte(changes.clearIgnore ? 1 : 0);
+    out.Texts(changes.ignoreTexts);
+    out.Texts(changes.ignoreRegexes);
+    out.MaybeText(changes.trigger);
+    out.MaybeText(changes.announce);
+    out.MaybeText(changes.every);
     out.Text(request.file);
     out.Byte(request.withDiffs ? 1 : 0);
     return out.Take();
@@ -176,6 +190,29 @@ std::optional<ControlRequest> DecodeControlRequest(const std::string& bytes)
     default:
         return std::nullopt;
     }
+    switch (in.Byte()) {
+    case 0:
+        break;
+    case 1:
+        changes.render = false;
+        break;
+    case 2:
+        changes.render = true;
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (const int64_t wait = static_cast<int64_t>(in.Number()); wait != -1)
+        changes.renderWait = wait < INT32_MIN || wait > INT32_MAX ? -1 : static_cast<int>(wait);
+    changes.compare = in.MaybeText();
+    changes.select = in.MaybeText();
+    changes.xpath = in.MaybeText();
+    changes.clearIgnore = in.Flag();
+    changes.ignoreTexts = in.Texts();
+    changes.ignoreRegexes = in.Texts();
+    changes.trigger = in.MaybeText();
+    changes.announce = in.MaybeText();
+    changes.every = in.MaybeText();
     request.file = in.Text();
     request.withDiffs = in.Flag();
     if (!in.AtEnd())

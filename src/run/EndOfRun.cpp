@@ -5,7 +5,6 @@
 #include "notify/OutboxDelivery.h"
 #include "notify/UpdateLog.h"
 #include "platform/DebugLog.h"
-#include "run/CheckRunFrontEnd.h"
 #include "run/DetachedCommand.h"
 
 #include <algorithm>
@@ -32,19 +31,19 @@ std::string FormatPopupText(const RunTotals& totals)
     return text;
 }
 
-CEndOfRun::CEndOfRun(const RunTotals& totals, ICheckRunFrontEnd& frontEnd, IFrontEndDispatcher& dispatcher,
-                     Finished onFinished)
+CEndOfRun::CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispatcher& dispatcher, Finished onFinished)
     : m_totals(totals)
-    , m_frontEnd(frontEnd)
+    , m_events(events)
     , m_onFinished(std::move(onFinished))
+    , m_queueJob(dispatcher)
     , m_deliveryJob(dispatcher)
 { }
 
 std::shared_ptr<CEndOfRun> CEndOfRun::Start(const RunTotals& totals, const CSiteVigilDoc& doc,
-                                            const std::vector<uint64_t>& runPages, ICheckRunFrontEnd& frontEnd,
+                                            const std::vector<uint64_t>& runPages, IRunEvents& events,
                                             IFrontEndDispatcher& dispatcher, Finished onFinished)
 {
-    auto steps = std::make_shared<CEndOfRun>(totals, frontEnd, dispatcher, std::move(onFinished));
+    auto steps = std::make_shared<CEndOfRun>(totals, events, dispatcher, std::move(onFinished));
     steps->Run(doc, runPages);
     return steps;
 }
@@ -58,32 +57,54 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPa
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
 
-    m_frontEnd.ShowSummary(FormatRunSummary(m_totals), prefs.ReadInt(Pref::showSummary) != 0);
+    // Everything the later steps list is taken now: the list may change while the summary is up.
+    // A page keeps its new-change flag until it is checked again: pages outside this run still carry
+    // the flag of the run that logged them, so only the run's own pages go into the log.
+    if (m_totals.markedChanged > 0) {
+        for (uint64_t serial : runPages) {
+            if (const Curl* record = doc.FindBySerial(serial); record && record->GetNewChange())
+                m_logged.push_back(record->MakeWorkCopy());
+        }
+    }
+    // The notifications are written to the outbox at once, from copies of the pages as they are now;
+    // reading their differences may take a while, so that happens off this thread.
+    auto input = std::make_shared<RunNotificationInput>(CollectRunNotifications(doc.Records(), m_totals.newChanges));
+    std::weak_ptr<CEndOfRun> queuing = weak_from_this();
+    const bool queueStarted = m_queueJob.Start<QueuedNotifications>([input] { return QueueRunNotifications(*input); },
+                                                                    [queuing](QueuedNotifications queued) {
+                                                                        if (auto steps = queuing.lock())
+                                                                            steps->OnQueued(std::move(queued));
+                                                                    });
+    if (!queueStarted) {
+        QueuedNotifications queued = QueueRunNotifications(*input);
+        OnQueued(std::move(queued));
+    }
 
+    std::weak_ptr<CEndOfRun> self = weak_from_this();
+    m_events.ShowSummary(FormatRunSummary(m_totals), prefs.ReadInt(Pref::showSummary) != 0, [self] {
+        if (auto steps = self.lock())
+            steps->AfterSummary();
+    });
+}
+
+void CEndOfRun::AfterSummary()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     if (m_totals.markedChanged > 0) {
         CUpdateLog log(prefs.GetStorageFolder());
-        // A page keeps its new-change flag until it is checked again: pages outside this run still
-        // carry the flag of the run that logged them.
         std::vector<const Curl*> checked;
-        checked.reserve(runPages.size());
-        for (uint64_t serial : runPages) {
-            if (const Curl* record = doc.FindBySerial(serial))
-                checked.push_back(record);
-        }
+        checked.reserve(m_logged.size());
+        for (const auto& record : m_logged)
+            checked.push_back(record.get());
         const UpdateLogResult result = log.AppendChanges(checked);
+        m_logged.clear();
         const std::string message = !result.message.empty() ? result.message
             : result.ok                                     ? ""
                                                             : "The update log could not be saved.";
         if (!message.empty())
-            m_frontEnd.ShowWarning(message);
+            m_events.OnProblem(ProblemSeverity::Warning, message);
         if (!result.ok)
             Fail(message);
-    }
-
-    m_notifications = QueueRunNotifications(doc.Records(), m_totals.newChanges);
-    for (const std::string& problem : m_notifications.problems) {
-        m_frontEnd.ShowWarning(problem);
-        Fail(problem);
     }
 
     if (m_totals.newChanges <= 0) {
@@ -95,14 +116,15 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPa
         // Seconds from the settings; a wild value must not overflow the milliseconds.
         long long stayMs = std::clamp(static_cast<long long>(prefs.ReadInt(Pref::popupDuration)) * 1000, 0LL,
                                       static_cast<long long>(std::numeric_limits<int>::max()));
-        m_frontEnd.ShowPopup(FormatPopupText(m_totals), kPopupAppearMs, static_cast<int>(stayMs), kPopupVanishMs);
+        m_events.Announce({FormatPopupText(m_totals), m_totals.newChanges, m_totals.markedChanged, kPopupAppearMs,
+                           static_cast<int>(stayMs), kPopupVanishMs});
     }
 
     const int sound = prefs.ReadInt(Pref::soundPreference);
     if (sound == 1 || sound == 2) {
         // The front end may call back at once or much later; either way the steps go on from there.
         std::weak_ptr<CEndOfRun> self = weak_from_this();
-        m_frontEnd.PlaySound(sound, prefs.ReadString(Pref::soundFilename), [self] {
+        m_events.PlaySound(sound, prefs.ReadString(Pref::soundFilename), [self] {
             if (auto steps = self.lock())
                 steps->DeliverNotifications();
         });
@@ -111,8 +133,26 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPa
     DeliverNotifications();
 }
 
+void CEndOfRun::OnQueued(QueuedNotifications queued)
+{
+    for (const std::string& problem : queued.problems) {
+        m_events.OnProblem(ProblemSeverity::Warning, problem);
+        Fail(problem);
+    }
+    m_notifications = std::move(queued);
+    m_queued = true;
+    if (m_deliveryWanted)
+        DeliverNotifications();
+}
+
 void CEndOfRun::DeliverNotifications()
 {
+    // The delivery step goes on once the notifications are in the outbox.
+    if (!m_queued) {
+        m_deliveryWanted = true;
+        return;
+    }
+    m_deliveryWanted = false;
     if (m_notifications.rows.empty()) {
         RunCommand();
         return;
@@ -133,22 +173,22 @@ void CEndOfRun::DeliverNotifications()
                 ++settled;
                 if (outcome.state == DeliveryOutcome::State::Failed) {
                     const std::string problem = DeliveryFailureText(outcome);
-                    steps->m_frontEnd.ShowError(problem);
+                    steps->m_events.OnProblem(ProblemSeverity::Error, problem);
                     steps->Fail(problem);
                 }
             }
             // Not an error: the outbox delivers them later. The front end's status line says so.
             if (settled < queued->rows.size()) {
                 const size_t pending = queued->rows.size() - settled;
-                steps->m_frontEnd.SetStatusText(std::to_string(pending)
-                                                + (pending == 1 ? " notification is" : " notifications are")
-                                                + " still pending in the outbox; they are delivered later");
+                steps->m_events.OnNotice(std::to_string(pending)
+                                         + (pending == 1 ? " notification is" : " notifications are")
+                                         + " still pending in the outbox; they are delivered later");
             }
             steps->RunCommand();
         });
     if (!started) {
         const std::string problem = "Notifications not sent now - the program could not start a thread for them";
-        m_frontEnd.ShowError(problem);
+        m_events.OnProblem(ProblemSeverity::Error, problem);
         Fail(problem);
         RunCommand();
     }

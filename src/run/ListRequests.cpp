@@ -81,8 +81,10 @@ ControlAnswer Edit(CListSession& session, const ControlRequest& request)
     request.changes.ApplyTo(page);
     // A check of the page that started before the edit judged the old settings: its results are dropped.
     page.MarkEdited();
+    session.Doc().NotifyChanged(page);
     if (const DocResult saved = Save(session); !saved) {
         before.RestoreTo(page);
+        session.Doc().NotifyChanged(page);
         return SaveFailed(saved, "the page was not changed");
     }
     ControlAnswer answer;
@@ -151,10 +153,13 @@ ControlAnswer Clear(CListSession& session, const ControlRequest& request)
         before.emplace_back(*page);
         answer.count += page->GetChanged() ? 1 : 0;
         CListSession::ClearChange(*page);
+        session.Doc().NotifyChanged(*page);
     }
     if (const DocResult saved = Save(session); !saved) {
-        for (size_t i = 0; i < before.size(); ++i)
+        for (size_t i = 0; i < before.size(); ++i) {
             before[i].RestoreTo(*found.value()[i]);
+            session.Doc().NotifyChanged(*found.value()[i]);
+        }
         return SaveFailed(saved, "no change mark was cleared");
     }
     for (Curl* page : found.value())

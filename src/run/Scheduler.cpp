@@ -3,9 +3,10 @@
 #include "model/PrefKeys.h"
 #include "model/SiteVigilDoc.h"
 #include "model/VigilPrefs.h"
+#include "platform/Clock.h"
 #include "platform/DebugLog.h"
 #include "run/CheckRun.h"
-#include "run/CheckRunFrontEnd.h"
+#include "run/RunEvents.h"
 
 #include <ctime>
 
@@ -20,16 +21,22 @@ std::string CountText(int64_t count, const char* unit)
 
 int64_t CScheduler::SystemNow()
 {
-    return static_cast<int64_t>(std::time(nullptr));
+    return ::Clock::Now();
 }
 
-CScheduler::CScheduler(CCheckRun& run, CSiteVigilDoc& doc, ICheckRunFrontEnd& frontEnd, Clock clock)
+CScheduler::CScheduler(CCheckRun& run, CSiteVigilDoc& doc, IRunEvents& events, Clock clock)
     : m_run(run)
     , m_doc(doc)
-    , m_frontEnd(frontEnd)
+    , m_events(events)
     , m_clock(clock ? std::move(clock) : Clock(SystemNow))
     , m_lastRunTime(m_clock())
+    , m_self(std::make_shared<CScheduler*>(this))
 { }
+
+CScheduler::~CScheduler()
+{
+    *m_self = nullptr;
+}
 
 int64_t CScheduler::GetCheckPeriod()
 {
@@ -70,7 +77,7 @@ std::string CScheduler::FormatTimeLeft(int64_t seconds)
 
 void CScheduler::OnScheduleTick()
 {
-    // A tick can arrive while an earlier one waits in a message box.
+    // Guards against a front end that ticks again from inside an event.
     if (m_inTick)
         return;
     m_inTick = true;
@@ -95,19 +102,39 @@ void CScheduler::OnScheduleTick()
     }
 
     if (now - m_lastRunTime > period) {
+        // A run that falls due while the question of the last one is open is skipped, like one that
+        // falls due during a run.
         m_lastRunTime = now;
         m_inTick = false;
-        if (prefs.ReadInt(Pref::confirmScheduleStarts) != 0 && !m_frontEnd.AskYesNo("Start scheduled checks?"))
+        if (m_asking)
             return;
-        m_frontEnd.SetStatusText("Scheduled check started...");
-        m_run.CheckAll();
+        if (prefs.ReadInt(Pref::confirmScheduleStarts) == 0) {
+            m_events.OnScheduledRunDue();
+            m_run.CheckAll(CCheckRun::Trigger::Schedule);
+            return;
+        }
+        m_asking = true;
+        std::weak_ptr<CScheduler*> self = m_self;
+        m_events.Ask("Start scheduled checks?", [self](bool yes) {
+            auto alive = self.lock();
+            if (!alive || !*alive)
+                return;
+            CScheduler& scheduler = **alive;
+            scheduler.m_asking = false;
+            // No: the next question comes one full period after this one fell due.
+            if (!yes)
+                return;
+            scheduler.m_events.OnScheduledRunDue();
+            scheduler.m_run.CheckAll(CCheckRun::Trigger::Schedule);
+        });
         return;
     }
 
-    if (m_run.IsRunning())
-        m_frontEnd.SetTrayTip("Currently checking for changes...");
-    else
-        m_frontEnd.ShowTimeLeft("Next check in " + FormatTimeLeft(m_lastRunTime + period - now));
+    // During a run the front end shows the run's own progress.
+    if (!m_run.IsRunning()) {
+        const int64_t left = m_lastRunTime + period - now;
+        m_events.OnNextCheck({left, "Next check in " + FormatTimeLeft(left)});
+    }
     m_inTick = false;
 }
 

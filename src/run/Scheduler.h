@@ -2,15 +2,17 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class CCheckRun;
 class CSiteVigilDoc;
-class ICheckRunFrontEnd;
+class IRunEvents;
 
 // The global schedule, ticked once a second by the front end (the GUI's timer, the daemon's loop):
 // saves the list about once a minute, starts a run over all pages every period when scheduled checks
-// are on, and otherwise shows the time left to the next run.
+// are on, and otherwise tells the time left to the next run. When the user wants to be asked first,
+// the question goes out and the run starts when the answer comes back; ticks go on meanwhile.
 class CScheduler
 {
 public:
@@ -19,7 +21,10 @@ public:
     static int64_t SystemNow();
 
     // The last run time starts at the clock's current time.
-    CScheduler(CCheckRun& run, CSiteVigilDoc& doc, ICheckRunFrontEnd& frontEnd, Clock clock = SystemNow);
+    CScheduler(CCheckRun& run, CSiteVigilDoc& doc, IRunEvents& events, Clock clock = SystemNow);
+    ~CScheduler();
+    CScheduler(const CScheduler&) = delete;
+    CScheduler& operator=(const CScheduler&) = delete;
 
     // checkFrequency times the unit of checkUnits in seconds (0 s, 1 min, 2 h, 3 days); other units give 0.
     static int64_t GetCheckPeriod();
@@ -30,16 +35,21 @@ public:
     void OnScheduleTick();
 
     int64_t LastRunTime() const { return m_lastRunTime; }
+    // True while "Start scheduled checks?" waits for its answer.
+    bool IsAsking() const { return m_asking; }
 
 private:
     void SaveList(int64_t now);
 
     CCheckRun& m_run;
     CSiteVigilDoc& m_doc;
-    ICheckRunFrontEnd& m_frontEnd;
+    IRunEvents& m_events;
     Clock m_clock;
     int64_t m_lastRunTime = 0;
     int64_t m_lastSaveTime = 0;
     bool m_inTick = false;
+    bool m_asking = false;
+    // Lets an answer that comes after the scheduler has gone find nothing to start.
+    std::shared_ptr<CScheduler*> m_self;
     std::string m_lastSaveError;
 };

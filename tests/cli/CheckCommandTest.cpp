@@ -82,7 +82,7 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
     SetInt(Pref::smtpPort, smtp.Port());
 
     server.SetPage("/news", "<html><body>first edition</body></html>");
-    ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content", "--compare", "page"}).status, kExitOk);
 
     // The first check has nothing to compare with: no change, no mail.
     CliResult first = Cli({"check"});
@@ -163,7 +163,7 @@ TEST_F(CheckCommand, FailedDownloadGivesExitStatusOneAndNamesThePage)
 TEST_F(CheckCommand, DiffShowsWhatChangedAndTheLogKeepsIt)
 {
     server.SetPage("/news", "<p>\nalpha\nbeta\ngamma\ndelta\n</p>\n");
-    ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", server.Url("/news"), "--name", "News", "--watch", "content", "--compare", "page"}).status, kExitOk);
     ASSERT_EQ(Cli({"check"}).status, kExitOk);
     server.SetPage("/news", "<P>\nalpha\nbeta two\ngamma\ndelta\n</p>\nepsilon\n");
 
@@ -200,7 +200,7 @@ TEST_F(CheckCommand, DiffShowsWhatChangedAndTheLogKeepsIt)
 TEST_F(CheckCommand, FailedClosingStepGivesExitStatusOne)
 {
     server.SetPage("/page", "one");
-    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content", "--compare", "page"}).status, kExitOk);
     ASSERT_EQ(Cli({"check"}).status, kExitOk);
     server.SetPage("/page", "two");
 
@@ -297,7 +297,7 @@ TEST_F(Daemon, ChecksOnTheScheduleAndSavesOnSigterm)
     SetInt(Pref::checkFrequency, 1);
     SetInt(Pref::checkUnits, 0);
     server.SetPage("/page", "content");
-    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", server.Url("/page"), "--name", "Page", "--watch", "content", "--compare", "page"}).status, kExitOk);
     ASSERT_EQ(Cli({"add", server.Url("/gone"), "--name", "Gone"}).status, kExitOk);
 
     Start();
@@ -410,7 +410,7 @@ TEST_F(Daemon, TakesChangesFromTheCommandLineAndOnlyFromItsOwner)
     ASSERT_TRUE(WaitForOutput("Watching 1 page")) << Output();
 
     // Handed over: the daemon applies, saves and answers, instead of the lock refusing the change.
-    const CliResult added = Cli({"add", server.Url("/b"), "--name", "B", "--watch", "content"});
+    const CliResult added = Cli({"add", server.Url("/b"), "--name", "B", "--watch", "content", "--compare", "page"});
     ASSERT_EQ(added.status, kExitOk) << added.err;
     EXPECT_EQ(added.out, "Added page @2 (position 2): B\n");
     EXPECT_TRUE(WaitForOutput("Handed over by sitevigil-cli: add")) << Output();

@@ -267,3 +267,23 @@ TEST_F(CliPages, ListForPeopleAndForPrograms)
 }
 
 } // namespace
+
+// A page's own interval: set by add and edit, refused when too short or unreadable, given back by
+// show and list --json with the next check, and returned to the global schedule.
+TEST_F(CliPages, EveryPutsAPageOnItsOwnSchedule)
+{
+    ASSERT_EQ(Cli({"add", "http://a.test/", "--name", "A", "--every", "15m"}).status, kExitOk);
+    EXPECT_EQ(Field("A", "Check every"), "15m");
+    EXPECT_NE(Field("A", "Next check").find('T'), std::string::npos); // never checked: due now
+    for (const char* bad : {"30s", "0m", "5", "fortnightly"}) {
+        const CliRun refused = Cli({"edit", "A", "--every", bad});
+        EXPECT_NE(refused.status, kExitOk) << bad;
+        EXPECT_TRUE(Has(refused.err, "--every")) << refused.err;
+    }
+    ASSERT_EQ(Cli({"edit", "A", "--every", "2d"}).status, kExitOk);
+    const CliRun json = Cli({"list", "--json"});
+    EXPECT_TRUE(Has(json.out, "\"every\": \"2d\", \"nextCheck\": \"")) << json.out;
+    ASSERT_EQ(Cli({"edit", "A", "--every", "global"}).status, kExitOk);
+    EXPECT_EQ(Field("A", "Check every"), "global schedule");
+    EXPECT_TRUE(Has(Cli({"list", "--json"}).out, "\"every\": \"global\", \"nextCheck\": null"));
+}

@@ -38,7 +38,7 @@ TEST(HistoryCommand, ListsComparesRemovesAndPurges)
     CIsolatedSettings settings;
     CVigilPrefs::GetInstance().WriteInt("proxyType", 1);
     CHttpTestServer server;
-    ASSERT_EQ(Cli({"add", server.Url("/p"), "--name", "P", "--watch", "content"}).status, kExitOk);
+    ASSERT_EQ(Cli({"add", server.Url("/p"), "--name", "P", "--watch", "content", "--compare", "page"}).status, kExitOk);
     for (int n = 1; n <= 4; ++n) {
         server.SetPage("/p", CHttpTestServer::Response{200, "<p>line " + std::to_string(n) + "</p>\nsame\n", {}});
         ASSERT_EQ(Cli({"check"}).status, kExitOk);

@@ -293,7 +293,11 @@ TEST_F(SiteVigilDocTest, OldLayoutReadsAndSavesInTheNewOne)
                                      {"announce", "each"},
                                      {"render", "0"},
                                      {"renderWait", "2"},
-                                     {"state", ""}}));
+                                     {"every", ""},
+                                     {"state", ""},
+                                     {"etag", ""},
+                                     {"lastModifiedText", ""},
+                                     {"copyDigest", ""}}));
     EXPECT_EQ(ReadFileBytes(path), Le32(1) + Le32(1) + Le32(0) + Le32(1) + fixed + block.Data());
 }
 
@@ -378,4 +382,51 @@ TEST_F(SiteVigilDocTest, OnlyIdsOfOurCounterSurviveLoading)
             EXPECT_TRUE(Curl::IsValidPageID(id) && id != stored) << stored;
         EXPECT_TRUE(seen.insert(id).second) << id;
     }
+}
+
+namespace {
+// Writes down what the list tells, with the row count each call sees.
+class CRecordingObserver : public CSiteVigilDoc::IListObserver
+{
+public:
+    explicit CRecordingObserver(const CSiteVigilDoc& doc)
+        : m_doc(doc)
+    { }
+    std::vector<std::string> told;
+    void BeforeRecordAdded(size_t row) override { Note("before-add", row); }
+    void RecordAdded(size_t row) override { Note("added", row); }
+    void BeforeRecordRemoved(size_t row) override { Note("before-remove", row); }
+    void RecordRemoved(size_t row) override { Note("removed", row); }
+    void RecordChanged(size_t row) override { Note("changed", row); }
+    void BeforeListReplaced() override { Note("before-replace", 0); }
+    void ListReplaced() override { Note("replaced", 0); }
+
+private:
+    void Note(const char* what, size_t row)
+    {
+        told.push_back(std::string(what) + " " + std::to_string(row) + "/" + std::to_string(m_doc.Count()));
+    }
+    const CSiteVigilDoc& m_doc;
+};
+} // namespace
+
+TEST_F(SiteVigilDocTest, ObserversHearOfEveryChangeBeforeAndAfterIt)
+{
+    CRecordingObserver observer(m_doc);
+    m_doc.AddObserver(&observer);
+    ASSERT_TRUE(m_doc.AddRecord(Record("a")));
+    ASSERT_TRUE(m_doc.AddRecord(Record("b")));
+    m_doc.NotifyChanged(m_doc.RecordAt(1));
+    m_doc.RemoveRecord(&m_doc.RecordAt(0));
+    const Curl outside;
+    m_doc.NotifyChanged(outside); // not in the list: nothing to tell
+    CSiteVigilDoc::RecordList taken = m_doc.TakeAll();
+    ASSERT_TRUE(m_doc.SaveToFile(m_settings.StorageDir() + "list.dat").ok);
+    ASSERT_TRUE(m_doc.LoadFromFile(m_settings.StorageDir() + "list.dat").ok);
+    m_doc.RemoveObserver(&observer);
+    m_doc.AddRecord(Record("c"));
+    EXPECT_EQ(observer.told,
+              (std::vector<std::string>{"before-add 0/0", "added 0/1", "before-add 1/1", "added 1/2", "changed 1/2",
+                                        "before-remove 0/2", "removed 0/1", "before-replace 0/1", "replaced 0/0",
+                                        "before-replace 0/0", "replaced 0/0"}));
 }

@@ -74,6 +74,10 @@ void FillAllFields(Curl& r)
     r.m_trigger = ChangeTrigger::Added;
     r.m_announce = AnnounceMode::Change;
     r.m_watchState = {"found"};
+    r.m_every = CheckInterval{900};
+    r.m_strETag = "\"v1\"";
+    r.m_strLastModifiedText = "Tue, 01 Dec 2026 10:00:00 GMT";
+    r.m_strCopyDigest = "5-0-0";
 }
 
 std::string ExpectedBytesOfFilledRecord()
@@ -88,19 +92,22 @@ std::string ExpectedBytesOfFilledRecord()
 // The extension block of the filled record, as version 1.1 writes it after field 35.
 std::string ExpectedBlockOfFilledRecord()
 {
-    return Le32(10) + Text1("compare") + Text1("text") + Text1("select") + Text1("div.price") + Text1("xpath")
+    return Le32(14) + Text1("compare") + Text1("text") + Text1("select") + Text1("div.price") + Text1("xpath")
         + Text1("//p") + Text1("ignore") + Text1("Updated\nAd") + Text1("ignoreRegex") + Text1("^\\d+ visitors$")
-        + Text1("trigger") + Text1("added") + Text1("announce") + Text1("change") + Text1("render") + Text1("0") + Text1("renderWait") + Text1("2")
-        + Text1("state") + Text1("found");
+        + Text1("trigger") + Text1("added") + Text1("announce") + Text1("change") + Text1("render") + Text1("0")
+        + Text1("renderWait") + Text1("2") + Text1("every") + Text1("15m") + Text1("state") + Text1("found")
+        + Text1("etag") + Text1("\"v1\"") + Text1("lastModifiedText") + Text1("Tue, 01 Dec 2026 10:00:00 GMT")
+        + Text1("copyDigest") + Text1("5-0-0");
 }
 
 // The block of a record with the options' initial values.
 std::string ExpectedBlockOfDefaults()
 {
-    return Le32(10) + Text1("compare") + Text1("page") + Text1("select") + Text1("") + Text1("xpath") + Text1("")
+    return Le32(14) + Text1("compare") + Text1("page") + Text1("select") + Text1("") + Text1("xpath") + Text1("")
         + Text1("ignore") + Text1("") + Text1("ignoreRegex") + Text1("") + Text1("trigger") + Text1("any")
         + Text1("announce") + Text1("each") + Text1("render") + Text1("0") + Text1("renderWait") + Text1("2")
-        + Text1("state") + Text1("");
+        + Text1("every") + Text1("") + Text1("state") + Text1("") + Text1("etag") + Text1("")
+        + Text1("lastModifiedText") + Text1("") + Text1("copyDigest") + Text1("");
 }
 
 TEST(UrlRecordArchive, StoresAllFieldsInOrderByteForByte)
@@ -205,8 +212,9 @@ TEST_P(UrlRecordVersion, ReadsThePageIdOnlyWhenTheVersionHasIt)
 TEST(UrlRecordArchive, ExtensionEntriesOfANewerVersionAreKeptAndWrittenBack)
 {
     // A newer version's entries, one known option with a value this version cannot read, one repeated.
-    const std::string newer = Le32(5) + Text1("every") + Text1("3600") + Text1("trigger") + Text1("sometimes")
-        + Text1("compare") + Text1("text") + Text1("etag") + Text1("\"abc\"\nweak") + Text1("compare") + Text1("page");
+    const std::string newer = Le32(5) + Text1("cadence") + Text1("3600") + Text1("trigger") + Text1("sometimes")
+        + Text1("compare") + Text1("text") + Text1("fingerprint") + Text1("\"abc\"\nweak") + Text1("compare")
+        + Text1("page");
     const std::string data = ExpectedBytesOfFilledRecord() + newer + "next";
     Curl back;
     CArchiveReader reader(data);
@@ -214,12 +222,12 @@ TEST(UrlRecordArchive, ExtensionEntriesOfANewerVersionAreKeptAndWrittenBack)
     EXPECT_EQ(reader.Remaining(), 4u);
     EXPECT_EQ(back.m_trigger, ChangeTrigger::Any); // not understood: as before the option existed
     EXPECT_EQ(back.m_compare, CompareMode::Page); // the later entry wins
-    EXPECT_EQ(back.m_keptOptions, (std::vector<ExtensionEntry>{{"every", "3600"}, {"etag", "\"abc\"\nweak"}}));
+    EXPECT_EQ(back.m_keptOptions, (std::vector<ExtensionEntry>{{"cadence", "3600"}, {"fingerprint", "\"abc\"\nweak"}}));
 
     CArchiveWriter writer;
     ASSERT_TRUE(back.Serialize(writer));
     const std::string& out = writer.Data();
-    const std::string kept = Text1("every") + Text1("3600") + Text1("etag") + Text1("\"abc\"\nweak");
+    const std::string kept = Text1("cadence") + Text1("3600") + Text1("fingerprint") + Text1("\"abc\"\nweak");
     ASSERT_GE(out.size(), kept.size());
     EXPECT_EQ(out.substr(out.size() - kept.size()), kept);
     Curl again;

@@ -39,16 +39,19 @@ TEST_F(CheckRun, RunOverThreePagesEndsAfterTheThirdReport)
     EXPECT_EQ(run->WorkerCount(), 2);
     ASSERT_TRUE(WaitForRunEnd());
 
-    EXPECT_EQ(frontEnd.With("row:").size(), 3u);
+    EXPECT_EQ(frontEnd.With("checked:").size(), 3u);
     EXPECT_EQ(run->PagesChecked(), 3);
     EXPECT_EQ(frontEnd.With("summary").size(), 1u);
-    EXPECT_EQ(frontEnd.events.back(), "summary:Completed checking 3 URLs.\n0 new changes.\n0 changes total.\n");
-    // The indicators go on at the start and off at the end, before the summary.
-    EXPECT_LT(frontEnd.IndexOf("blink:on"), frontEnd.IndexOf("row:"));
-    EXPECT_LT(frontEnd.IndexOf("status:Completed checks"), frontEnd.IndexOf("summary"));
-    EXPECT_LT(frontEnd.IndexOf("blink:off"), frontEnd.IndexOf("summary"));
-    EXPECT_EQ(frontEnd.Count("busy:off"), 1);
-    EXPECT_EQ(frontEnd.Count("pending:no"), 1);
+    EXPECT_EQ(frontEnd.Count("summary:Completed checking 3 URLs.\n0 new changes.\n0 changes total.\n"), 1);
+    // The run is told to start before any page reports and to end before the summary; the closing
+    // steps are over last.
+    EXPECT_EQ(frontEnd.IndexOf("run-start:"), 0);
+    EXPECT_EQ(frontEnd.events.front(), "run-start:3 all");
+    EXPECT_LT(frontEnd.IndexOf("run-end:"), frontEnd.IndexOf("summary"));
+    EXPECT_EQ(frontEnd.With("run-end:"), std::vector<std::string>{"run-end:3|0|0"});
+    EXPECT_EQ(frontEnd.events.back(), "closed:0");
+    // Each report says how far the run has got.
+    EXPECT_EQ(frontEnd.progress, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::totalUrlsChecked), 3);
     // The run saves the list when it ends.
     ASSERT_TRUE(run->LastSaveResult().ok);
@@ -117,7 +120,7 @@ TEST_F(CheckRun, EndOfRunCountsAndNotifiesInOrder)
     EXPECT_LT(summaryAt, popupAt);
     EXPECT_LT(popupAt, soundAt);
     EXPECT_LT(soundAt, mailAt);
-    EXPECT_EQ(frontEnd.Count("pending:yes"), 1);
+    EXPECT_EQ(frontEnd.With("run-end:"), std::vector<std::string>{"run-end:10|2|3"});
     EXPECT_TRUE(WaitForFile(commandOutput));
 
     // The update log holds the two pages that changed in this run.
@@ -199,9 +202,9 @@ TEST_F(CheckRun, ProgressIsShownInTheRowInKilobytes)
     AddPage("big", std::string(1000 * 1024, 'b'));
     run->CheckAll();
     ASSERT_TRUE(WaitForRunEnd());
-    const int progressAt = frontEnd.IndexOf("progress:big  1000 k");
+    const int progressAt = frontEnd.IndexOf("progress:big 1000 k");
     ASSERT_GE(progressAt, 0);
-    EXPECT_LT(progressAt, frontEnd.IndexOf("row:big"));
+    EXPECT_LT(progressAt, frontEnd.IndexOf("checked:big"));
 }
 
 TEST_F(CheckRun, StopDiscardsQueuedPagesAndGivesNoSummary)
@@ -218,8 +221,7 @@ TEST_F(CheckRun, StopDiscardsQueuedPagesAndGivesNoSummary)
     EXPECT_FALSE(run->IsRunning());
     for (const char* path : {"/a", "/b", "/c"})
         EXPECT_EQ(server.RequestCount(path), 0) << path;
-    EXPECT_EQ(frontEnd.Count("buttons:idle"), 1);
-    EXPECT_EQ(frontEnd.Count("busy:off"), 1);
+    EXPECT_EQ(frontEnd.With("run-end:"), std::vector<std::string>{"run-end:stopped"});
 
     // The stopped page's late report is still queued when the next run starts: it must neither count
     // nor end the new run early. The new run's own check of that page is held until the others are in,
@@ -234,7 +236,8 @@ TEST_F(CheckRun, StopDiscardsQueuedPagesAndGivesNoSummary)
     run->CheckAll();
     const bool othersIn = DispatchUntil([&] {
         return !run->IsRunning()
-            || (frontEnd.Count("row:a") == 1 && frontEnd.Count("row:b") == 1 && frontEnd.Count("row:c") == 1);
+            || (frontEnd.Count("checked:a") == 1 && frontEnd.Count("checked:b") == 1
+                && frontEnd.Count("checked:c") == 1);
     });
     const bool endedEarly = !run->IsRunning();
     second.Open();
@@ -242,7 +245,7 @@ TEST_F(CheckRun, StopDiscardsQueuedPagesAndGivesNoSummary)
     EXPECT_FALSE(endedEarly) << "the stale report ended the new run";
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(frontEnd.With("summary").size(), 1u);
-    EXPECT_EQ(frontEnd.Count("row:slow"), 1);
+    EXPECT_EQ(frontEnd.Count("checked:slow"), 1);
     EXPECT_EQ(run->PagesChecked(), 4);
     for (const char* path : {"/a", "/b", "/c"})
         EXPECT_EQ(server.RequestCount(path), 1) << path;
@@ -259,7 +262,7 @@ TEST_F(CheckRun, NoSecondRunWhileOneIsInProgress)
     run->CheckAll();
     EXPECT_FALSE(run->CheckSelected(&other));
     EXPECT_FALSE(run->CheckPages({&other}));
-    EXPECT_EQ(run->PagesOutstanding() + static_cast<int>(frontEnd.With("row:").size()), 3);
+    EXPECT_EQ(run->PagesOutstanding() + static_cast<int>(frontEnd.With("checked:").size()), 3);
 
     gate.Open();
     ASSERT_TRUE(WaitForRunEnd());
@@ -281,8 +284,8 @@ TEST_F(CheckRun, CheckSelectedChecksOnePageAndKeepsTheCounters)
     EXPECT_FALSE(run->CheckSelected(nullptr));
     ASSERT_TRUE(run->CheckSelected(&second));
     ASSERT_TRUE(WaitForRunEnd());
-    EXPECT_EQ(frontEnd.With("row:"), std::vector<std::string>{"row:second"});
-    EXPECT_EQ(frontEnd.Count("blink:on"), 0);
+    EXPECT_EQ(frontEnd.With("checked:"), std::vector<std::string>{"checked:second"});
+    EXPECT_EQ(frontEnd.events.front(), "run-start:1 one");
     EXPECT_EQ(run->NewChanges(), 1);
     EXPECT_EQ(server.RequestCount("/first"), 1);
     EXPECT_EQ(server.RequestCount("/second"), 2);

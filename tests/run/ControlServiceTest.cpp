@@ -400,3 +400,22 @@ TEST(LocalSocket, OnlyTheUserCanReachOrTakeTheSocket)
 }
 
 } // namespace
+
+// An edit handed to the program that holds the list carries every option edit takes.
+TEST(ControlRequest, EditCarriesEveryPageOption)
+{
+    ControlRequest edit;
+    edit.verb = ControlVerb::Edit;
+    edit.pages = {"@1"};
+    edit.changes.savePage = false;
+    edit.changes.render = true;
+    edit.changes.renderWait = 75; // out of range: the receiver refuses it with the reason
+    edit.changes.every = "6h";
+    const std::optional<ControlRequest> back = DecodeControlRequest(EncodeControlRequest(edit));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->changes.savePage, std::optional<bool>(false));
+    EXPECT_EQ(back->changes.render, std::optional<bool>(true));
+    EXPECT_EQ(back->changes.renderWait, std::optional<int>(75));
+    EXPECT_EQ(back->changes.every, std::optional<std::string>("6h"));
+    EXPECT_FALSE(back->changes.url);
+}

@@ -3,6 +3,7 @@
 
 #include "RunFixture.h"
 #include "SmtpTestServer.h"
+#include "notify/UpdateLog.h"
 
 #include <algorithm>
 #include <atomic>
@@ -70,4 +71,28 @@ TEST_F(EndOfRunAsync, SilentMailServerLeavesTheFrontEndFreeAndTheCommandFollows)
     EXPECT_EQ(frontEnd.With("error:").size(), 1u);
     EXPECT_EQ(run->LastEndOfRun().failures.size(), 1u);
     EXPECT_TRUE(WaitForFile(commandOutput));
+}
+
+TEST_F(EndOfRunAsync, StepsWaitForTheSummaryAndLogWhatTheRunFoundWhateverTheListDoesMeanwhile)
+{
+    SetInt(Pref::showSummary, 1);
+    SetInt(Pref::popupNotify, 1);
+    frontEnd.holdSummary = true;
+    Curl& page = AddPage("page", "content", true);
+
+    run->CheckAll();
+    ASSERT_TRUE(DispatchUntil([this] { return !run->IsRunning(); }));
+    ASSERT_TRUE(frontEnd.summaryClosed);
+    EXPECT_TRUE(run->IsEndingRun());
+    EXPECT_TRUE(frontEnd.With("popup:").empty());
+    // While the summary is up the user removes the page; the log still gets the run's change.
+    doc.RemoveRecord(&page);
+    frontEnd.summaryClosed();
+    // The notifications are written to the outbox off this thread; the steps go on when they are.
+    ASSERT_TRUE(DispatchUntil([this] { return !run->IsEndingRun(); }));
+    EXPECT_EQ(frontEnd.With("popup:").size(), 1u);
+    EXPECT_EQ(frontEnd.events.back(), "closed:0");
+    CUpdateLog log(settings.StorageDir());
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.Entries().size(), 1u);
 }

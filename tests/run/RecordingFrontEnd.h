@@ -1,52 +1,81 @@
 #pragma once
 
 #include "model/UrlRecord.h"
-#include "run/CheckRunFrontEnd.h"
+#include "run/RunEvents.h"
 
 #include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
-// A front end that writes down every call as "kind:text", in order, for the tests to compare.
-class CRecordingFrontEnd : public ICheckRunFrontEnd
+// A front end that writes down every event as "kind:text", in order, for the tests to compare.
+class CRecordingFrontEnd : public IRunEvents
 {
 public:
     std::vector<std::string> events;
-    bool answer = true;
-    // Runs inside AskYesNo before it answers (a nested timer tick, for instance).
-    std::function<void()> onAsk;
 
-    void SetStatusText(const std::string& text) override { events.push_back("status:" + text); }
-    void SetTrayTip(const std::string& text) override { events.push_back("tip:" + text); }
-    void ShowTimeLeft(const std::string& text) override { events.push_back("left:" + text); }
-    void ShowBusy(bool shown) override { events.push_back(shown ? "busy:on" : "busy:off"); }
-    void SetTrayBlinking(bool blinking) override { events.push_back(blinking ? "blink:on" : "blink:off"); }
-    void SetChangesPending(bool anyChanged) override { events.push_back(anyChanged ? "pending:yes" : "pending:no"); }
-    void SetRunButtons(bool running) override { events.push_back(running ? "buttons:run" : "buttons:idle"); }
-    void OnPageStarted(Curl& record) override { events.push_back("started:" + record.GetName()); }
-    void RefreshRow(Curl& record) override { events.push_back("row:" + record.GetName()); }
-    void ShowRowProgress(Curl& record, const std::string& text) override
+    void OnRunStarted(const RunStartedEvent& event) override
     {
-        events.push_back("progress:" + record.GetName() + text);
+        events.push_back("run-start:" + std::to_string(event.pages) + (event.wholeList ? " all" : " one")
+                         + (event.scheduled ? " scheduled" : ""));
     }
-    void ShowWarning(const std::string& text) override { events.push_back("warning:" + text); }
-    void ShowError(const std::string& text) override { events.push_back("error:" + text); }
-    void ShowSummary(const std::string& text, bool boxWanted) override
+    void OnPageStarted(const Curl& record) override { events.push_back("started:" + record.GetName()); }
+    void OnPageProgress(const Curl& record, int kilobytes) override
     {
-        events.push_back(std::string(boxWanted ? "summary-box:" : "summary:") + text);
+        events.push_back("progress:" + record.GetName() + " " + std::to_string(kilobytes) + " k");
     }
-    bool AskYesNo(const std::string& question) override
+    void OnPageChecked(const PageCheckedEvent& event) override
+    {
+        events.push_back("checked:" + event.record.GetName());
+        progress.push_back(std::to_string(event.checked) + "/" + std::to_string(event.total));
+    }
+    void OnRunEnded(const RunEndedEvent& event) override
+    {
+        if (event.stopped) {
+            events.push_back("run-end:stopped");
+            return;
+        }
+        events.push_back("run-end:" + std::to_string(event.totals.records) + "|"
+                         + std::to_string(event.totals.newChanges) + "|" + std::to_string(event.totals.markedChanged));
+    }
+    void OnRunClosed(const RunClosedEvent& event) override
+    {
+        events.push_back("closed:" + std::to_string(event.failures.size()));
+    }
+    void OnNextCheck(const NextCheckEvent& event) override { events.push_back("left:" + event.text); }
+    void OnScheduledRunDue() override { events.push_back("due"); }
+    void OnProblem(ProblemSeverity severity, const std::string& text) override
+    {
+        events.push_back((severity == ProblemSeverity::Error ? "error:" : "warning:") + text);
+    }
+
+    // Answered at once with answer, unless holdAnswer keeps the callback for the test to answer later.
+    bool answer = true;
+    bool holdAnswer = false;
+    std::function<void(bool)> answerLater;
+    void Ask(const std::string& question, std::function<void(bool)> answered) override
     {
         events.push_back("ask:" + question);
-        if (onAsk)
-            onAsk();
-        return answer;
+        if (holdAnswer)
+            answerLater = std::move(answered);
+        else
+            answered(answer);
     }
-    void ShowPopup(const std::string& text, int appearMs, int stayMs, int vanishMs) override
+    // The summary is closed at once unless holdSummary keeps the callback.
+    bool holdSummary = false;
+    std::function<void()> summaryClosed;
+    void ShowSummary(const std::string& text, bool boxWanted, std::function<void()> done) override
     {
-        events.push_back("popup:" + text + "|" + std::to_string(appearMs) + "|" + std::to_string(stayMs) + "|"
-                         + std::to_string(vanishMs));
+        events.push_back(std::string(boxWanted ? "summary-box:" : "summary:") + text);
+        if (holdSummary)
+            summaryClosed = std::move(done);
+        else
+            done();
+    }
+    void Announce(const ChangeAnnouncement& note) override
+    {
+        events.push_back("popup:" + note.text + "|" + std::to_string(note.appearMs) + "|" + std::to_string(note.stayMs)
+                         + "|" + std::to_string(note.vanishMs));
     }
     // The sound ends at once unless the test keeps the callback to end it later.
     bool holdSound = false;
@@ -59,6 +88,8 @@ public:
         else
             onEnded();
     }
+    // "checked/total" of each page report, in order.
+    std::vector<std::string> progress;
 
     int Count(const std::string& event) const
     {

@@ -67,13 +67,13 @@ TEST_F(RunSafety, RemovedAndEditedPagesKeepWhatTheUserDid)
 
     EXPECT_EQ(run->PagesChecked(), 4);
     EXPECT_EQ(doc.Count(), 3u);
-    EXPECT_EQ(frontEnd.Count("row:removed"), 0);
+    EXPECT_EQ(frontEnd.Count("checked:removed"), 0);
     // The check of the edited page judged the settings the user replaced: its results are dropped.
     EXPECT_EQ(edited.m_strName, "renamed");
     EXPECT_FALSE(edited.m_bWatchContent);
     EXPECT_EQ(edited.m_nChecks, 0);
     EXPECT_FALSE(edited.GetChanged());
-    EXPECT_EQ(frontEnd.Count("row:renamed"), 1);
+    EXPECT_EQ(frontEnd.Count("checked:renamed"), 1);
     // The results reach the page whose mark was cleared, but the mark stays cleared: no new change.
     EXPECT_EQ(cleared.m_nChecks, 1);
     EXPECT_FALSE(cleared.GetChanged());

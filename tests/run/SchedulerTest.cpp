@@ -71,7 +71,7 @@ protected:
         now = time;
         scheduler->OnScheduleTick();
     }
-    int Starts() const { return frontEnd.Count("status:Scheduled check started..."); }
+    int Starts() const { return frontEnd.Count("due"); }
 
     int64_t now = kStart;
     std::unique_ptr<CScheduler> scheduler;
@@ -130,14 +130,31 @@ TEST_F(Scheduler, AnsweringNoPostponesOnePeriod)
     EXPECT_EQ(Starts(), 1);
 }
 
-TEST_F(Scheduler, TickDuringTheQuestionIsHandledNormally)
+TEST_F(Scheduler, TicksGoOnWhileTheQuestionWaitsForItsAnswer)
 {
-    // The question box lets timer ticks through; the last run time has moved already.
+    // The question returns at once; ticks until the answer show the time left, since the last run
+    // time has moved already, and ask nothing more.
     SetInt(Pref::confirmScheduleStarts, 1);
-    frontEnd.onAsk = [this] { TickAt(kStart + 86402); };
-    TickAt(kStart + 86401);
+    SetInt(Pref::checkFrequency, 1);
+    SetInt(Pref::checkUnits, 0);
+    frontEnd.holdAnswer = true;
+    TickAt(kStart + 2);
+    EXPECT_TRUE(scheduler->IsAsking());
+    TickAt(kStart + 3);
+    EXPECT_EQ(frontEnd.events.back(), "left:Next check in 0 second");
+    TickAt(kStart + 5);
     EXPECT_EQ(frontEnd.Count("ask:Start scheduled checks?"), 1);
-    EXPECT_EQ(frontEnd.Count("left:Next check in 23 hours"), 1);
+    EXPECT_EQ(Starts(), 0);
+    ASSERT_TRUE(frontEnd.answerLater);
+    frontEnd.answerLater(true);
+    EXPECT_FALSE(scheduler->IsAsking());
+    EXPECT_EQ(Starts(), 1);
+
+    // An answer that comes after the scheduler has gone starts nothing.
+    TickAt(kStart + 8);
+    ASSERT_EQ(frontEnd.Count("ask:Start scheduled checks?"), 2);
+    scheduler.reset();
+    frontEnd.answerLater(true);
     EXPECT_EQ(Starts(), 1);
 }
 
@@ -171,14 +188,16 @@ TEST_F(Scheduler, ScheduledRunStartsAndShowsCheckingInTheTip)
     TickAt(kStart + 86401);
     ASSERT_TRUE(run->IsRunning());
     ASSERT_TRUE(gate.WaitEntered());
+    // During the run the schedule tells no countdown: the front end shows the run's progress.
+    frontEnd.events.clear();
     TickAt(kStart + 86402);
-    EXPECT_EQ(frontEnd.events.back(), "tip:Currently checking for changes...");
+    EXPECT_TRUE(frontEnd.With("left:").empty());
 
     // A run that falls due during another is skipped; the next one is a period later.
     SetInt(Pref::checkFrequency, 1);
     SetInt(Pref::checkUnits, 0);
     TickAt(kStart + 86404);
-    EXPECT_EQ(Starts(), 2);
+    EXPECT_EQ(Starts(), 1);
     EXPECT_EQ(server.RequestCount("/slow"), 1);
     gate.Open();
     ASSERT_TRUE(WaitForRunEnd());

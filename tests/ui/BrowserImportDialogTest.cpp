@@ -8,6 +8,7 @@
 #include "model/VigilPrefs.h"
 #include "platform/FileUtil.h"
 #include "ui/list/MyListView.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QTest>
@@ -28,7 +29,8 @@ private slots:
         CListSession session;
         QVERIFY(session.Open(true).ok);
         session.Doc().AddRecord(CListSession::NewRecord("http://news.test/"));
-        CMyListView view(session);
+        CGuiRun run(session);
+        CMyListView view(session, run);
 
         CBrowserImportDialog dialog(BrowserFamily::Chromium);
         QCOMPARE(dialog.OfferedFolders(), QStringList{QString::fromStdString(profile)});

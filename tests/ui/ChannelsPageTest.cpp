@@ -13,6 +13,7 @@
 #include "ui/notify/DesktopActions.h"
 #include "ui/prefs/PPChannels.h"
 #include "ui/prefs/PreferencesSheet.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QCheckBox>
@@ -113,7 +114,8 @@ private slots:
             record->m_strPageID = id;
             session.Doc().AddRecord(std::move(record));
         }
-        CMyListView list(session);
+        CGuiRun run(session);
+        CMyListView list(session, run);
         list.FillList();
         int broughtUp = 0;
         CDesktopActions actions(list, session.Doc(), [&] { ++broughtUp; });

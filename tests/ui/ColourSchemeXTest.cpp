@@ -7,6 +7,7 @@
 #include "ui/app/ColourScheme.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/MainFrame.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/Colours.h"
 
 #include <QDBusConnection>
@@ -102,7 +103,8 @@ private slots:
         QVERIFY(Colours::IsDark(QApplication::palette()));
         CheckReadable(QApplication::palette());
 
-        CMainFrame frame(session);
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
         frame.resize(900, 600);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));

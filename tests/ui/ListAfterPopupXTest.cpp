@@ -9,6 +9,7 @@
 #include "model/VigilPrefs.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/MainFrame.h"
+#include "ui/run/GuiRun.h"
 #include "ui/notify/TaskbarNotifier.h"
 #include "ui/props/UrlPropertiesSheet.h"
 
@@ -43,7 +44,8 @@ private slots:
             record->SetName(path);
             session.Doc().AddRecord(std::move(record));
         }
-        CMainFrame frame(session);
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
         frame.show();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
         CMyListView& list = frame.ListView();

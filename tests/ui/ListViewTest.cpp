@@ -10,6 +10,7 @@
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/MyListView.h"
 #include "ui/props/UrlPropertiesSheet.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QAction>
@@ -64,6 +65,7 @@ private:
 
     std::unique_ptr<CIsolatedSettings> m_settings;
     std::unique_ptr<CListSession> m_session;
+    std::unique_ptr<CGuiRun> m_run;
     std::unique_ptr<CMyListView> m_view;
 };
 
@@ -72,7 +74,8 @@ void ListViewTest::init()
     m_settings = std::make_unique<CIsolatedSettings>();
     m_session = std::make_unique<CListSession>();
     QVERIFY(m_session->Open(true).ok);
-    m_view = std::make_unique<CMyListView>(*m_session);
+    m_run = std::make_unique<CGuiRun>(*m_session);
+    m_view = std::make_unique<CMyListView>(*m_session, *m_run);
     m_view->resize(900, 300);
     MessageBox::TakeShownTexts();
 }
@@ -80,6 +83,7 @@ void ListViewTest::init()
 void ListViewTest::cleanup()
 {
     m_view.reset();
+    m_run.reset();
     m_session.reset();
     m_settings.reset();
 }
@@ -399,8 +403,8 @@ void ListViewTest::checkRunUpdatesRowsLogAndList()
     }
     SetInt(Pref::warnNoData, 1);
     SetInt(Pref::showSummary, 1);
-    QSignalSpy status(m_view.get(), &CMyListView::statusText);
-    QSignalSpy running(m_view.get(), &CMyListView::runningChanged);
+    QSignalSpy status(m_run.get(), &CGuiRun::statusText);
+    QSignalSpy running(m_run.get(), &CGuiRun::runningChanged);
     auto runAll = [&] {
         MessageBox::SetNextAnswer(QMessageBox::Ok); // the warning about the empty page
         MessageBox::SetNextAnswer(QMessageBox::Ok); // the summary
@@ -415,9 +419,17 @@ void ListViewTest::checkRunUpdatesRowsLogAndList()
         QVERIFY(!m_view->Action(ListCommand::StopChecking)->isEnabled());
     };
 
-    // The first check takes the pages' checksums; then their marks are cleared.
+    // The first check takes the pages' checksums; then their marks are cleared. The pane's notice for
+    // the page on show, not checked yet, gives way to its copy.
+    QSignalSpy notice(m_view.get(), &CMyListView::showNoticeInPane);
+    QSignalSpy pane(m_view.get(), &CMyListView::showInPane);
+    m_view->selectionModel()->setCurrentIndex(m_view->model()->index(0, 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTRY_COMPARE(notice.size(), 1);
     runAll();
     QCOMPARE(Cell(0, 2).toString(), QString("   OK"));
+    QCOMPARE(pane.size(), 1);
+    QVERIFY(pane.takeFirst().at(0).toUrl().isLocalFile());
     QVERIFY(MessageBox::TakeShownTexts().contains("Warning: Page /empty contains no data"));
     m_view->Action(ListCommand::ClearAllChanges)->trigger();
     QCOMPARE(Cell(1, 3).toString(), QString("     Unchanged "));
@@ -450,7 +462,7 @@ void ListViewTest::keysStartAndStopARun()
     slow.chunkDelayMs = 20000;
     server.SetPage("/slow", slow);
     AddPage("Slow", server.Url("/slow"));
-    QSignalSpy busy(m_view.get(), &CMyListView::busyChanged);
+    QSignalSpy busy(m_run.get(), &CGuiRun::busyChanged);
     m_view->show();
     m_view->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_view.get()));

@@ -1,5 +1,6 @@
 // The main window's life in a desktop without a tray: start-up, closing, saving, and a list file that
 // could not be read whole.
+#include "HttpTestServer.h"
 #include "TestEnv.h"
 #include "model/ListSession.h"
 #include "model/PrefKeys.h"
@@ -7,9 +8,12 @@
 #include "ui/app/MonitorApp.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/MainFrame.h"
+#include "ui/main/SplitFrame.h"
 #include "ui/main/TrayIcon.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QSplitter>
 #include <QTest>
@@ -52,6 +56,36 @@ class MainWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // The versions on offer are those of the page on show, without opening a list first.
+    void versionsFollowThePageOnShow()
+    {
+        CIsolatedSettings settings;
+        CVigilPrefs::GetInstance().WriteInt(Pref::showSummary.name, 0);
+        CHttpTestServer server;
+        server.SetPage("/v", "<html><body>first</body></html>");
+        CListSession session;
+        QVERIFY(session.Open(true).ok);
+        session.Doc().AddRecord(CListSession::NewRecord(server.Url("/v")));
+        session.Doc().AddRecord(CListSession::NewRecord(server.Url("/never")));
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
+        frame.show();
+        for (const char* body : {"<html><body>first</body></html>", "<html><body>second</body></html>"}) {
+            server.SetPage("/v", body);
+            QVERIFY(run.CheckSelected(session.Doc().Records().front().get()));
+            QTRY_VERIFY_WITH_TIMEOUT(!frame.ListView().IsRunning(), 20000);
+        }
+        auto* from = frame.findChild<QComboBox*>("historyFrom");
+        QVERIFY(from);
+        for (const auto& [row, versions] : {std::pair{0, 2}, std::pair{1, 0}}) {
+            frame.ListView().selectionModel()->setCurrentIndex(frame.ListView().model()->index(row, 0),
+                                                               QItemSelectionModel::ClearAndSelect
+                                                                   | QItemSelectionModel::Rows);
+            QTRY_COMPARE(from->count(), versions);
+        }
+        QVERIFY(frame.close());
+    }
+
     void init() { MessageBox::TakeShownTexts(); }
 
     // Offscreen there is no tray: minimising and closing behave as in any window, and closing saves.
@@ -79,6 +113,44 @@ private slots:
         QCOMPARE(PagesInFile(), size_t(1));
     }
 
+    // During a run the status bar counts the pages, whatever the schedule's countdown would say, and
+    // Shift+F5 stops the run wherever the focus is.
+    void runShowsItsProgressAndShiftF5StopsIt()
+    {
+        CIsolatedSettings settings;
+        CHttpTestServer server;
+        server.SetPage("/quick", "quick");
+        CHttpTestServer::Response slow(200, "");
+        slow.chunks = {std::string(6000, 'x'), std::string(6000, 'y')};
+        slow.chunkDelayMs = 20000;
+        server.SetPage("/slow", slow);
+        CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+        prefs.WriteInt(Pref::numThreads.name, 0); // one worker: the pages in list order
+        prefs.WriteInt(Pref::autoCheck.name, 1);
+        CMonitorApp app;
+        QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
+        CMainFrame* frame = app.MainFrame();
+        for (const char* path : {"/quick", "/slow"})
+            app.Session().Doc().AddRecord(CListSession::NewRecord(server.Url(path)));
+        frame->show();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+
+        QTest::keyClick(&frame->ListView(), Qt::Key_F5);
+        QVERIFY(frame->ListView().IsRunning());
+        QCOMPARE(frame->StatusText(), QStringLiteral("Checking 1 of 2..."));
+        QTRY_COMPARE_WITH_TIMEOUT(frame->StatusText(), QStringLiteral("Checking 2 of 2..."), 20000);
+        app.Run()->Scheduler().OnScheduleTick();
+        QCOMPARE(frame->StatusText(), QStringLiteral("Checking 2 of 2..."));
+
+        frame->BrowserPane().setFocus();
+        QTest::keyClick(frame, Qt::Key_F5, Qt::ShiftModifier);
+        QVERIFY(!frame->ListView().IsRunning());
+        QCOMPARE(frame->StatusText(), QStringLiteral("Checking stopped"));
+        QVERIFY(!frame->IsBusyShown());
+        QVERIFY(frame->close());
+    }
+
     // The window's size and its split between list and pane come back at the next start.
     void windowStateComesBack()
     {
@@ -87,7 +159,8 @@ private slots:
         QVERIFY(session.Open(true).ok);
         QList<int> sizes;
         {
-            CMainFrame frame(session);
+            CGuiRun run(session);
+            CMainFrame frame(session, run);
             frame.show();
             frame.resize(700, 520);
             auto* splitter = frame.findChild<QSplitter*>();
@@ -97,7 +170,8 @@ private slots:
             QVERIFY(sizes[0] > sizes[1]);
             QVERIFY(frame.SaveList());
         }
-        CMainFrame frame(session);
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
         frame.show();
         QTest::qWait(50);
         QCOMPARE(frame.size(), QSize(700, 520));
@@ -114,7 +188,8 @@ private slots:
         CListSession session;
         QVERIFY(session.Open(true).ok);
         session.Doc().AddRecord(CListSession::NewRecord("http://a.example/"));
-        CMainFrame frame(session);
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
         frame.show();
         WriteFileBytes(files.Path() + "bookmarks.html",
                        "<dl><dt><a href=\"http://a.example/\">A</a><dt><a href=\"https://b.example/\">B</a>"

@@ -5,6 +5,7 @@
 #include "model/ListSession.h"
 #include "ui/list/MyListView.h"
 #include "ui/props/UrlPropertiesSheet.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QApplication>
@@ -59,7 +60,8 @@ private slots:
         page->MarkChanged(kMarkup.toStdString());
         Curl& record = *page;
         session.Doc().AddRecord(std::move(page));
-        CMyListView view(session);
+        CGuiRun run(session);
+        CMyListView view(session, run);
         view.FillList();
         for (int column = 0; column < view.model()->columnCount(); ++column) {
             const QString tip = view.model()->index(0, column).data(Qt::ToolTipRole).toString();

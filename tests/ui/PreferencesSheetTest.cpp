@@ -4,6 +4,7 @@
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
 #include "notify/ChangeEmail.h"
+#include "notify/Channel.h"
 #include "ui/prefs/PPEmail.h"
 #include "ui/prefs/PreferencesSheet.h"
 #include "ui/sheets/PropertyPage.h"
@@ -190,6 +191,9 @@ private slots:
     void notificationsOverviewAndCommand()
     {
         CTempDir folder;
+        QVERIFY(SaveChannels(CVigilPrefs::GetInstance(),
+                             {Channel{"<b>phone</b>", "ntfy://127.0.0.1/t", true, true, true},
+                              Channel{"off", "ntfy://127.0.0.1/u", false, true, false}}));
         auto sheet = NewSheet();
         sheet->SetActivePage(Popup);
         Control<QCheckBox>(*sheet, "autoClosePopupNotify")->setChecked(false);
@@ -201,6 +205,7 @@ private slots:
         QVERIFY2(overview.contains("Popup window: On, until clicked"), qPrintable(overview));
         QVERIFY2(overview.contains("Sound: The default sound"), qPrintable(overview));
         QVERIFY2(overview.contains("E-mail: Off"), qPrintable(overview));
+        QVERIFY2(overview.contains("Channels: <b>phone</b> (changes, failures)\n"), qPrintable(overview));
         QVERIFY2(overview.contains("Run a command: Off"), qPrintable(overview));
 
         auto* test = Control<QPushButton>(*sheet, "testCommand");

@@ -10,6 +10,7 @@
 #include "ui/main/MainFrame.h"
 #include "ui/main/TrayIcon.h"
 #include "ui/notify/TaskbarNotifier.h"
+#include "ui/run/GuiRun.h"
 
 #include <QItemSelectionModel>
 #include <QtTest>
@@ -45,6 +46,7 @@ private slots:
     void cleanup()
     {
         m_frame.reset();
+        m_run.reset();
         m_session.reset();
         m_server.reset();
         m_settings.reset();
@@ -65,7 +67,8 @@ private slots:
         QFETCH(int, changed);
         SetInt(Pref::autoClosePopupNotify, autoClose);
         SetInt(Pref::popupDuration, 1);
-        m_frame = std::make_unique<CMainFrame>(*m_session);
+        m_run = std::make_unique<CGuiRun>(*m_session);
+        m_frame = std::make_unique<CMainFrame>(*m_session, *m_run);
         m_frame->show();
         CTaskbarNotifier& popup = m_frame->Popup();
         popup.SetUseDesktopNotifications(false);
@@ -101,9 +104,9 @@ private slots:
     void trayTipAndMarkFollowTheList()
     {
         m_session->Doc().Records()[1]->m_bChanged = true;
-        m_frame = std::make_unique<CMainFrame>(*m_session);
+        m_run = std::make_unique<CGuiRun>(*m_session);
+        m_frame = std::make_unique<CMainFrame>(*m_session, *m_run);
         QVERIFY(m_frame->ChangesPresent());
-        QSignalSpy running(&m_frame->ListView(), &CMyListView::runningChanged);
         m_frame->ListView().CheckAll();
         QCOMPARE(m_frame->Tray().Tip(), QStringLiteral("Currently checking for changes..."));
         QCOMPARE(m_frame->Tray().CurrentMode(), CTrayIcon::Blinking);
@@ -122,6 +125,7 @@ private:
     std::unique_ptr<CIsolatedSettings> m_settings;
     std::unique_ptr<CHttpTestServer> m_server;
     std::unique_ptr<CListSession> m_session;
+    std::unique_ptr<CGuiRun> m_run;
     std::unique_ptr<CMainFrame> m_frame;
 };
 

@@ -4,6 +4,7 @@
 #include "TestEnv.h"
 #include "model/ListSession.h"
 #include "ui/main/MainFrame.h"
+#include "ui/run/GuiRun.h"
 #include "ui/main/TrayIcon.h"
 
 #include <QProcess>
@@ -28,7 +29,8 @@ private slots:
         QVERIFY(panel.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(CTrayIcon::IsAvailable(), 10000);
 
-        CMainFrame frame(session);
+        CGuiRun run(session);
+        CMainFrame frame(session, run);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QVERIFY(!frame.close()); // hides to the tray: the program goes on

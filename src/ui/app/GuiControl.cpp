@@ -17,7 +17,7 @@ CGuiControl::CGuiControl(CListSession& session, CMyListView& list, QObject* pare
                                                   static_cast<IControlFrontEnd&>(*this), "desktop program"))
 {
     // Queued: the run announces its end before it has saved and shown its results.
-    connect(&m_list, &CMyListView::runningChanged, this, &CGuiControl::OnRunningChanged, Qt::QueuedConnection);
+    connect(&m_list.GuiRun(), &CGuiRun::runningChanged, this, &CGuiControl::OnRunningChanged, Qt::QueuedConnection);
     // A modal dialog that closes unblocks the other windows; a popup (a menu) that closes hides.
     qApp->installEventFilter(this);
 }

@@ -12,6 +12,7 @@
 #include "ui/main/MainFrame.h"
 #include "ui/main/TrayIcon.h"
 #include "ui/notify/DesktopActions.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QApplication>
@@ -27,7 +28,8 @@ CMonitorApp::~CMonitorApp()
     m_outbox.reset(); // stops the delivery in progress; its rows stay for the next start
     m_desktopActions.reset();
     m_control.reset(); // no more requests on a list that is about to go
-    m_frame.reset(); // the window and the list view go before the list they show
+    m_frame.reset(); // the window and the list view go before the run and the list they show
+    m_run.reset();
 }
 
 bool CMonitorApp::PrepareProcess()
@@ -84,7 +86,8 @@ int CMonitorApp::InitInstance()
     m_colourScheme->Follow();
     OpenList();
 
-    m_frame = std::make_unique<CMainFrame>(m_session);
+    m_run = std::make_unique<CGuiRun>(m_session);
+    m_frame = std::make_unique<CMainFrame>(m_session, *m_run);
     // While the window is up, sitevigil-cli hands its changes to it instead of stopping with a message,
     // and a second desktop program asks it for the window.
     m_control = std::make_unique<CGuiControl>(m_session, m_frame->ListView());

@@ -9,13 +9,15 @@
 class CColourScheme;
 class CDesktopActions;
 class CGuiControl;
+class CGuiRun;
 class COutboxWorker;
 class CMainFrame;
 class CTerminationSignal;
 
 // The application object: starts the program in order (crash handler, one program per storage folder,
-// the list, the main window) and owns what lives as long as the program: the list session, the
-// main window and the end of the control channel that takes the changes sitevigil-cli hands over and
+// the list, the main window) and owns what lives as long as the program: the list session, the check
+// machinery (run, engine, schedule), the main window, which only shows and asks, and the end of the
+// control channel that takes the changes sitevigil-cli hands over and
 // a second program's request for the window. Create it after the QApplication.
 class CMonitorApp : public QObject
 {
@@ -39,12 +41,15 @@ public:
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
     CListSession& Session() { return m_session; }
+    CGuiRun* Run() const { return m_run.get(); }
 
 private:
     void OpenList();
     void TellAboutCrashReport(const std::string& storageFolder);
 
     CListSession m_session;
+    // After the list, before the window: it runs on the list and outlives everything that shows it.
+    std::unique_ptr<CGuiRun> m_run;
     std::unique_ptr<CColourScheme> m_colourScheme;
     std::unique_ptr<CMainFrame> m_frame;
     // After the window: it works on the window's list and goes first.

@@ -47,9 +47,7 @@ void CMyListView::AddUrl()
 
 void CMyListView::AppendRecord(std::unique_ptr<Curl> record)
 {
-    m_model->BeginAppend(1);
     m_session.Doc().AddRecord(std::move(record));
-    m_model->EndAppend();
 }
 
 void CMyListView::ShowProperties()
@@ -61,7 +59,7 @@ void CMyListView::ShowProperties()
         return;
     // A check that started before the edit judged the old settings; its results must not land.
     record->MarkEdited();
-    m_model->RefreshRow(*record);
+    m_session.Doc().NotifyChanged(*record);
 }
 
 void CMyListView::DeleteSelected()
@@ -79,10 +77,8 @@ void CMyListView::DeleteSelected()
             m_shownSerial = 0;
             emit showNoticeInPane({}, {});
         }
-        m_model->BeginRemove(m_model->RowOf(*it));
         m_browser->Forget(*it);
         std::unique_ptr<Curl> gone = m_session.Doc().RemoveRecord(*it);
-        m_model->EndRemove();
         // Its files go to removed/, history included, where purging empties them.
         if (gone)
             MovePageFilesToRemoved(GetPagesFolder(), gone->m_strPageID);
@@ -94,7 +90,7 @@ void CMyListView::ClearSelectedChanges()
 {
     for (Curl* record : SelectedRecords()) {
         CListSession::ClearChange(*record);
-        m_model->RefreshRow(*record);
+        m_session.Doc().NotifyChanged(*record);
     }
     emit changesPresent(CountChanged());
 }
@@ -105,7 +101,6 @@ void CMyListView::ClearAllChanges()
         && !MessageBox::AskYesNo(this, "Clear changes from all monitored pages?"))
         return;
     m_session.ClearAllChanges();
-    m_model->RefreshAll();
     emit changesPresent(0);
 }
 
@@ -203,9 +198,7 @@ int CMyListView::RunImport(const std::function<ImportResult(CSiteVigilDoc&)>& im
 {
     // Imports add at the end of the list: the view shows the first new row.
     const int first = m_model->rowCount();
-    m_model->BeginReset();
     const ImportResult result = import(m_session.Doc());
-    m_model->EndReset();
     if (result.added > 0)
         scrollTo(m_model->index(first, 0));
     emit changesPresent(CountChanged());

@@ -22,7 +22,7 @@
 namespace {
 
 constexpr IntPref kColumnWidths[CPageListModel::ColumnCount]
-    = {Pref::col1, Pref::col2, Pref::col3, Pref::col4, Pref::col5, Pref::col6};
+    = {Pref::col1, Pref::col2, Pref::col3, Pref::col4, Pref::col5, Pref::col6, Pref::col7};
 
 struct CommandText
 {
@@ -65,11 +65,12 @@ size_t Index(ListCommand command)
 
 } // namespace
 
-CMyListView::CMyListView(CListSession& session, QWidget* parent)
+CMyListView::CMyListView(CListSession& session, CGuiRun& run, QWidget* parent)
     : QTableView(parent)
     , m_session(session)
     , m_model(new CPageListModel(session.Doc(), this))
     , m_browser(std::make_unique<CBrowserLauncher>())
+    , m_run(run)
 {
     setObjectName("URL list");
     setModel(m_model);
@@ -100,21 +101,36 @@ CMyListView::CMyListView(CListSession& session, QWidget* parent)
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     for (int column = 0; column < CPageListModel::ColumnCount; ++column)
         setColumnWidth(column, prefs.ReadInt(kColumnWidths[column]));
+    CreateHeaderMenu();
 
-    m_run = std::make_unique<CGuiRun>(session, *this, *m_model);
     CreateActions();
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::UpdateActions);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &CMyListView::ScheduleShowCurrent);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMyListView::ScheduleShowCurrent);
     connect(this, &QAbstractItemView::doubleClicked, this, &CMyListView::OnDoubleClicked);
-    connect(this, &CMyListView::runningChanged, this, &CMyListView::UpdateActions);
+    connect(&m_run, &CGuiRun::runningChanged, this, &CMyListView::UpdateActions);
+    connect(&m_run, &CGuiRun::pageProgress, this, &CMyListView::ShowPageProgress);
+    connect(&m_run, &CGuiRun::pageChecked, this, &CMyListView::RefreshPaneAfterCheck);
+    // A stopped run leaves no report for the pages it was fetching.
+    connect(&m_run, &CGuiRun::runningChanged, m_model, [this](bool running) {
+        if (!running)
+            m_model->ClearProgress();
+    });
     UpdateActions();
 }
 
-CMyListView::~CMyListView()
+CMyListView::~CMyListView() = default;
+
+void CMyListView::ShowPageProgress(quint64 serial, int kilobytes)
 {
-    // The run reports to this view until it is gone: it goes first.
-    m_run.reset();
+    const Curl* record = m_session.Doc().FindBySerial(serial);
+    if (!record)
+        return;
+    m_model->ShowProgress(*record, QStringLiteral("  %1 k").arg(kilobytes));
+    // The row comes into view; the selection stays the user's.
+    const int row = m_model->RowOf(record);
+    if (row >= 0)
+        scrollTo(m_model->index(row, 0));
 }
 
 void CMyListView::CreateActions()
@@ -215,8 +231,19 @@ void CMyListView::ShowCurrentInPane()
     ShowInPane(SavedCopyContent(*record));
 }
 
+void CMyListView::RefreshPaneAfterCheck(quint64 serial)
+{
+    // A notice (no copy yet, the last check failed) is out of date once the page has been checked; a
+    // copy on show stays as the user scrolled it.
+    if (serial != m_shownSerial || !m_paneShowsNotice)
+        return;
+    if (Curl* record = m_session.Doc().FindBySerial(serial))
+        ShowInPane(SavedCopyContent(*record));
+}
+
 void CMyListView::ShowInPane(const PaneContent& content)
 {
+    m_paneShowsNotice = content.url.isEmpty();
     if (!content.url.isEmpty())
         emit showInPane(content.url);
     else
@@ -261,14 +288,42 @@ Curl* CMyListView::FirstSelected() const
 void CMyListView::StoreColumnWidths()
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
-    for (int column = 0; column < CPageListModel::ColumnCount; ++column)
-        prefs.WriteInt(kColumnWidths[column].name, columnWidth(column));
+    for (int column = 0; column < CPageListModel::ColumnCount; ++column) {
+        // A hidden column reports no width: it keeps the one it had when shown.
+        if (!isColumnHidden(column))
+            prefs.WriteInt(kColumnWidths[column].name, columnWidth(column));
+    }
+}
+
+void CMyListView::CreateHeaderMenu()
+{
+    // The columns beyond the usual six are offered from the header's own menu.
+    QHeaderView* header = horizontalHeader();
+    header->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_nextCheckColumn = new QAction(tr("Next check"), header);
+    m_nextCheckColumn->setObjectName("showNextCheck");
+    m_nextCheckColumn->setCheckable(true);
+    header->addAction(m_nextCheckColumn);
+    const bool shown = CVigilPrefs::GetInstance().ReadInt(Pref::showNextCheck) != 0;
+    m_nextCheckColumn->setChecked(shown);
+    setColumnHidden(CPageListModel::NextCheck, !shown);
+    connect(m_nextCheckColumn, &QAction::toggled, this, [this](bool show) {
+        if (show)
+            setColumnWidth(CPageListModel::NextCheck, CVigilPrefs::GetInstance().ReadInt(Pref::col7));
+        else
+            CVigilPrefs::GetInstance().WriteInt(Pref::col7.name, columnWidth(CPageListModel::NextCheck));
+        setColumnHidden(CPageListModel::NextCheck, !show);
+        CVigilPrefs::GetInstance().WriteInt(Pref::showNextCheck.name, show ? 1 : 0);
+    });
+}
+
+void CMyListView::SetGlobalNextCheck(int64_t seconds)
+{
+    m_model->SetGlobalNextCheck(seconds);
 }
 
 void CMyListView::FillList()
 {
-    m_model->BeginReset();
-    m_model->EndReset();
     emit changesPresent(CountChanged());
 }
 
@@ -279,14 +334,12 @@ void CMyListView::BeginOutsideChange()
         m_keptSelection.push_back(record->GetSerial());
     const Curl* current = m_model->RecordAt(currentIndex().row());
     m_keptCurrent = current ? current->GetSerial() : 0;
-    m_model->BeginReset();
 }
 
 void CMyListView::EndOutsideChange()
 {
     // Records may have gone, and a new one may live where a removed one did.
     m_browser->ForgetAll();
-    m_model->EndReset();
     const CSiteVigilDoc& doc = m_session.Doc();
     QItemSelection selection;
     for (const uint64_t serial : m_keptSelection) {
@@ -331,26 +384,21 @@ void CMyListView::SelectChanged()
 
 void CMyListView::CheckAll()
 {
-    m_run->CheckAll();
+    m_run.CheckAll();
 }
 
 bool CMyListView::IsRunning() const
 {
-    return m_run && m_run->IsRunning();
+    return m_run.IsRunning();
 }
 
 void CMyListView::StopChecking()
 {
-    m_run->StopChecking();
+    m_run.StopChecking();
 }
 
 void CMyListView::CheckSelected()
 {
     if (Curl* record = FirstSelected())
-        m_run->CheckSelected(record);
-}
-
-void CMyListView::SetSoundHook(SoundHook hook)
-{
-    m_run->SetSoundHook(std::move(hook));
+        m_run.CheckSelected(record);
 }

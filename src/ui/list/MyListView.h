@@ -50,14 +50,14 @@ class CMyListView : public QTableView
 {
     Q_OBJECT
 public:
-    explicit CMyListView(CListSession& session, QWidget* parent = nullptr);
+    // The run belongs to the application; the list starts and stops it and shows its progress in the rows.
+    CMyListView(CListSession& session, CGuiRun& run, QWidget* parent = nullptr);
     ~CMyListView() override;
 
     // The command's action, for menus and toolbars; its enabled state follows the selection and the run.
     QAction* Action(ListCommand command) const;
 
-    // The run and its front end, for the main window's scheduler.
-    CGuiRun& GuiRun() const { return *m_run; }
+    CGuiRun& GuiRun() const { return m_run; }
 
     void CheckAll();
     bool IsRunning() const;
@@ -65,8 +65,8 @@ public:
 
     // After the document changed wholesale (loaded, replaced).
     void FillList();
-    // Around a change made to the list behind the view's back (a command handed over by sitevigil-cli):
-    // the rows are rebuilt and the pages that stay keep their selection.
+    // Around a change made to the list by someone else (a command handed over by sitevigil-cli): the
+    // rows follow the list by themselves; the pages that stay keep their selection.
     void BeginOutsideChange();
     void EndOutsideChange();
 
@@ -80,6 +80,8 @@ public:
 
     // Puts the widths of the six columns into col1..col6; call before the list is saved.
     void StoreColumnWidths();
+    // When the global schedule runs next (0: not at all), for the "Next check" of its pages.
+    void SetGlobalNextCheck(int64_t seconds);
     // The first selected record in list order, null when none is selected (the browser pane acts on it).
     Curl* FirstSelected() const;
     // What the empty list shows in its place.
@@ -91,22 +93,12 @@ public:
     // Selects the pages marked changed, the first one current and in view.
     void SelectChanged();
 
-    // The main window's sound: the end of a run calls it and goes on when the sound has ended.
-    using SoundHook = std::function<void(int pref, const QString& file, std::function<void()> onEnded)>;
-    void SetSoundHook(SoundHook hook);
-
 signals:
-    void statusText(const QString& text);
-    void trayTip(const QString& text);
-    void busyChanged(bool busy);
-    void blinkingChanged(bool blinking);
+    // Pages marked changed, after a command changed the marks.
     void changesPresent(int count);
-    void runningChanged(bool running);
     void showInPane(const QUrl& url);
     // A notice of the program's own in the pane, from plain texts; both empty: nothing to show.
     void showNoticeInPane(const QString& heading, const QString& text);
-    // The end of a run that found changes, when the popup is wanted.
-    void changesAnnounced(int newChanges, int totalChanges);
     // Every import that was not refused ends with its summary.
     void importFinished(const QString& summary);
 
@@ -116,6 +108,7 @@ protected:
 
 private:
     void CreateActions();
+    void CreateHeaderMenu();
     void UpdateActions();
     // The pane follows the row that is both current and selected, once the view has settled: a
     // click or a key changes the current row and the selection one after the other.
@@ -123,6 +116,8 @@ private:
     void ShowCurrentInPane();
     void OnDoubleClicked(const QModelIndex& index);
     void ShowInPane(const struct PaneContent& content);
+    void ShowPageProgress(quint64 serial, int kilobytes);
+    void RefreshPaneAfterCheck(quint64 serial);
 
     // The commands.
     void AddUrl();
@@ -148,14 +143,16 @@ private:
 
     CListSession& m_session;
     CPageListModel* m_model;
+    QAction* m_nextCheckColumn = nullptr;
     std::unique_ptr<CBrowserLauncher> m_browser;
-    std::unique_ptr<CGuiRun> m_run;
+    CGuiRun& m_run;
     CReportJob m_reportJob;
     std::array<QAction*, 15> m_actions{};
     QMenu* m_contextMenu = nullptr;
     bool m_showPending = false;
     // The record the pane was last pointed at from a row, by serial: serials are never reused.
     uint64_t m_shownSerial = 0;
+    bool m_paneShowsNotice = false;
     // The selection and current row across an outside change, by serial.
     std::vector<uint64_t> m_keptSelection;
     uint64_t m_keptCurrent = 0;

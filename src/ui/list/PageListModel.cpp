@@ -1,6 +1,7 @@
 #include "ui/list/PageListModel.h"
 #include "check/PageTexts.h"
 
+#include "model/PageSchedule.h"
 #include "model/SiteVigilDoc.h"
 #include "model/UrlRecord.h"
 
@@ -25,10 +26,17 @@ bool IsFailed(const Curl& record)
 
 } // namespace
 
-CPageListModel::CPageListModel(const CSiteVigilDoc& doc, QObject* parent)
+CPageListModel::CPageListModel(CSiteVigilDoc& doc, QObject* parent)
     : QAbstractTableModel(parent)
     , m_doc(doc)
-{ }
+{
+    m_doc.AddObserver(this);
+}
+
+CPageListModel::~CPageListModel()
+{
+    m_doc.RemoveObserver(this);
+}
 
 int CPageListModel::rowCount(const QModelIndex& parent) const
 {
@@ -70,6 +78,10 @@ QString CPageListModel::CellText(const Curl& record, int column) const
         return Text(LastCheckedText(record));
     case LastModified:
         return Text(LastModifiedText(record));
+    case NextCheck: {
+        const int64_t next = record.m_every.IsGlobal() ? m_globalNextCheck : NextCheckOf(record);
+        return next == 0 ? QString() : Text(FormatDateTime(next));
+    }
     default:
         return {};
     }
@@ -106,7 +118,7 @@ QVariant CPageListModel::data(const QModelIndex& index, int role) const
 QVariant CPageListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     static const char* const headers[ColumnCount]
-        = {"Name", "URL", "Status", "Changed?", "Date Last Checked", "Date Last Modified"};
+        = {"Name", "URL", "Status", "Changed?", "Date Last Checked", "Date Last Modified", "Next check"};
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
@@ -116,18 +128,13 @@ QVariant CPageListModel::headerData(int section, Qt::Orientation orientation, in
     return {};
 }
 
-void CPageListModel::RefreshRow(const Curl& record)
+void CPageListModel::SetGlobalNextCheck(int64_t seconds)
 {
-    m_progress.remove(&record);
-    const int row = RowOf(&record);
-    if (row >= 0)
-        emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
-}
-
-void CPageListModel::RefreshAll()
-{
+    if (seconds == m_globalNextCheck)
+        return;
+    m_globalNextCheck = seconds;
     if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+        emit dataChanged(index(0, NextCheck), index(rowCount() - 1, NextCheck));
 }
 
 void CPageListModel::ShowProgress(const Curl& record, const QString& text)
@@ -150,34 +157,43 @@ void CPageListModel::ClearProgress()
     }
 }
 
-void CPageListModel::BeginAppend(int count)
+void CPageListModel::BeforeRecordAdded(size_t row)
 {
-    const int first = rowCount();
-    beginInsertRows({}, first, first + count - 1);
+    beginInsertRows({}, static_cast<int>(row), static_cast<int>(row));
 }
 
-void CPageListModel::EndAppend()
+void CPageListModel::RecordAdded(size_t row)
 {
+    (void)row;
     endInsertRows();
 }
 
-void CPageListModel::BeginRemove(int row)
+void CPageListModel::BeforeRecordRemoved(size_t row)
 {
-    m_progress.remove(RecordAt(row));
-    beginRemoveRows({}, row, row);
+    m_progress.remove(RecordAt(static_cast<int>(row)));
+    beginRemoveRows({}, static_cast<int>(row), static_cast<int>(row));
 }
 
-void CPageListModel::EndRemove()
+void CPageListModel::RecordRemoved(size_t row)
 {
+    (void)row;
     endRemoveRows();
 }
 
-void CPageListModel::BeginReset()
+void CPageListModel::RecordChanged(size_t row)
+{
+    const int at = static_cast<int>(row);
+    // A page checked or edited shows its own texts again, not the download's progress.
+    m_progress.remove(RecordAt(at));
+    emit dataChanged(index(at, 0), index(at, ColumnCount - 1));
+}
+
+void CPageListModel::BeforeListReplaced()
 {
     beginResetModel();
 }
 
-void CPageListModel::EndReset()
+void CPageListModel::ListReplaced()
 {
     m_progress.clear();
     endResetModel();

@@ -1,5 +1,7 @@
 #include "ui/list/PaneContent.h"
 
+#include "check/TextDiffReport.h"
+
 #include "check/PageFiles.h"
 #include "model/UrlRecord.h"
 
@@ -53,4 +55,13 @@ PaneContent DiffReportContent(Curl& record, bool made)
                               : NoCopyReason(record)};
     }
     return FileOrNotice(GetDiffsPath(record), heading, QStringLiteral("The differences report could not be read."));
+}
+
+PaneContent TextDiffContent(Curl& record, const std::string& why)
+{
+    const QString heading = Text(record.GetName());
+    if (!why.empty())
+        return {{}, heading, Text(why)};
+    return FileOrNotice(TextDiffsPathAt(GetFileBase(record)), heading,
+                        QStringLiteral("The text differences could not be read."));
 }

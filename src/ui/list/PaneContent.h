@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <string>
+
 class Curl;
 
 // What the browser pane shows for a page: its file when there is one, otherwise a notice of the
@@ -18,3 +20,5 @@ struct PaneContent
 PaneContent SavedCopyContent(Curl& record);
 // The page's differences report, written first; made is what writing it returned.
 PaneContent DiffReportContent(Curl& record, bool made);
+// The page's text differences view, written first; why says why it was not ("" when it was).
+PaneContent TextDiffContent(Curl& record, const std::string& why);

@@ -4,8 +4,8 @@
 #include "model/ListSession.h"
 #include "model/PrefKeys.h"
 #include "model/VigilPrefs.h"
-#include "run/Scheduler.h"
 #include "ui/history/PurgeRemoved.h"
+#include "ui/history/VersionChooser.h"
 #include "ui/list/BrowserImportDialog.h"
 #include "ui/list/MyListView.h"
 #include "ui/main/AboutDialog.h"
@@ -60,15 +60,16 @@ void WithShortcutTip(QAction* action, QString tip)
 
 } // namespace
 
-CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
+CMainFrame::CMainFrame(CListSession& session, CGuiRun& run, QWidget* parent)
     : QMainWindow(parent)
     , m_session(session)
+    , m_run(run)
 {
     setWindowTitle(QString::fromStdString(session.Doc().GetTitle()) + QStringLiteral(" - Site Vigil"));
     setWindowIcon(AppIcon());
     resize(960, 680);
 
-    m_list = new CMyListView(session);
+    m_list = new CMyListView(session, run);
     m_replacedList = new CReplacedListQuestion(this, session, *m_list, [this](const QString& text) { SetStatusText(text); });
     const std::string storage = CVigilPrefs::GetInstance().GetStorageFolder();
     m_pane = new CSplitFrame([this]() { return m_list->FirstSelected(); }, storage);
@@ -94,8 +95,7 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
     CreateStatusBar();
     CreateTray();
     ConnectList();
-    // The scheduler speaks through the run's front end, whose texts reach this window by the list's signals.
-    m_scheduler = std::make_unique<CScheduler>(m_list->GuiRun().Run(), session.Doc(), m_list->GuiRun());
+    ConnectRun();
     connect(&m_scheduleTimer, &QTimer::timeout, this, &CMainFrame::OnScheduleTick);
     RestartScheduleTimer();
     // The mark that pages have changed comes from the list itself, not only from the next run's end.
@@ -105,6 +105,11 @@ CMainFrame::CMainFrame(CListSession& session, QWidget* parent)
 
 CMainFrame::~CMainFrame()
 {
+    // The run outlives the window: nothing of it may reach the window's parts from here on.
+    m_run.SetSoundHook({});
+    m_run.SetDialogParent(nullptr);
+    disconnect(&m_run, nullptr, this, nullptr);
+    disconnect(&m_run, nullptr, m_popup, nullptr);
     delete m_popup;
 }
 
@@ -272,25 +277,37 @@ void CMainFrame::CreateTray()
     connect(m_tray, &CTrayIcon::activated, this, &CMainFrame::RestoreFromTray);
 }
 
-void CMainFrame::ConnectList()
+void CMainFrame::ConnectRun()
 {
-    connect(m_list, &CMyListView::statusText, this, &CMainFrame::SetStatusText);
-    connect(m_list, &CMyListView::importFinished, this, &CMainFrame::ShowNotice);
-    connect(m_list, &CMyListView::trayTip, this, &CMainFrame::SetTrayTip);
-    connect(m_list, &CMyListView::busyChanged, this, [this](bool busy) { busy ? ShowBusy() : HideBusy(); });
-    connect(m_list, &CMyListView::blinkingChanged, this,
+    connect(&m_run, &CGuiRun::statusText, this, &CMainFrame::SetStatusText);
+    connect(&m_run, &CGuiRun::trayTip, this, &CMainFrame::SetTrayTip);
+    connect(&m_run, &CGuiRun::busyChanged, this, [this](bool busy) { busy ? ShowBusy() : HideBusy(); });
+    connect(&m_run, &CGuiRun::blinkingChanged, this,
             [this](bool blinking) { blinking ? StartBlinking() : StopBlinking(); });
-    connect(m_list, &CMyListView::changesPresent, this, &CMainFrame::SetChangesPresent);
-    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) { m_pane->View().ShowUrl(url); });
-    connect(m_list, &CMyListView::showNoticeInPane, this,
-            [this](const QString& heading, const QString& text) { m_pane->View().ShowNotice(heading, text); });
-    connect(m_list, &CMyListView::changesAnnounced, m_popup, &CTaskbarNotifier::AnnounceChanges);
+    connect(&m_run, &CGuiRun::changesPresent, this, &CMainFrame::SetChangesPresent);
+    connect(&m_run, &CGuiRun::changesAnnounced, m_popup, &CTaskbarNotifier::AnnounceChanges);
     // The popup leaves the tray icon free for the click meant for it, and a click on the popup shows
     // the pages it announced.
     m_popup->SetKeepClear([this] { return m_tray->Geometry(); });
     connect(m_popup, &CTaskbarNotifier::clicked, this, &CMainFrame::ShowChangedPages);
-    m_list->SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
+    m_run.SetDialogParent(this);
+    m_run.SetSoundHook([this](int pref, const QString& file, std::function<void()> onEnded) {
         m_sound->Play(pref, file, std::move(onEnded));
+    });
+}
+
+void CMainFrame::ConnectList()
+{
+    connect(m_list, &CMyListView::importFinished, this, &CMainFrame::ShowNotice);
+    connect(m_list, &CMyListView::changesPresent, this, &CMainFrame::SetChangesPresent);
+    // The versions on offer follow the page on show.
+    connect(m_list, &CMyListView::showInPane, this, [this](const QUrl& url) {
+        m_pane->View().ShowUrl(url);
+        m_pane->Chooser().Reload();
+    });
+    connect(m_list, &CMyListView::showNoticeInPane, this, [this](const QString& heading, const QString& text) {
+        m_pane->View().ShowNotice(heading, text);
+        m_pane->Chooser().Reload();
     });
 }
 
@@ -424,7 +441,7 @@ void CMainFrame::OnScheduleTick()
         SetStatusText(QStringLiteral("Scheduled checks and saves wait until the damaged list file is dealt with "
                                      "(File > Save)"));
     else
-        m_scheduler->OnScheduleTick();
+        m_run.Scheduler().OnScheduleTick();
     m_lockKeys->Refresh();
     ShowSaveState();
     // Noticed within a second, and asked before the minute's save would be refused.

@@ -5,11 +5,11 @@
 
 #include <memory>
 
+class CGuiRun;
 class CListSession;
 class CLockKeyPanes;
 class CMyListView;
 class CReplacedListQuestion;
-class CScheduler;
 class CSoundPlayer;
 class CSplitFrame;
 class CTaskbarNotifier;
@@ -27,7 +27,8 @@ class CMainFrame : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit CMainFrame(CListSession& session, QWidget* parent = nullptr);
+    // The run belongs to the application; the window shows it and ticks its schedule.
+    CMainFrame(CListSession& session, CGuiRun& run, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CMyListView& ListView() const { return *m_list; }
@@ -84,6 +85,7 @@ private:
     void CreateStatusBar();
     void CreateTray();
     void ConnectList();
+    void ConnectRun();
     void OnScheduleTick();
     // A failing save is shown in the status bar and the tray tip until one succeeds.
     void ShowSaveState();
@@ -105,6 +107,7 @@ private:
     void ShowImported(int count);
 
     CListSession& m_session;
+    CGuiRun& m_run;
     CMyListView* m_list = nullptr;
     CSplitFrame* m_pane = nullptr;
     QSplitter* m_splitter = nullptr;
@@ -120,7 +123,6 @@ private:
     CTaskbarNotifier* m_popup = nullptr;
     CSoundPlayer* m_sound = nullptr;
     QTimer m_scheduleTimer;
-    std::unique_ptr<CScheduler> m_scheduler;
     bool m_changesPresent = false;
     bool m_hiddenInTray = false;
     bool m_checking = false;

@@ -1,6 +1,7 @@
 #include "ui/main/SplitFrame.h"
 
 #include "check/PageFiles.h"
+#include "check/TextDiffReport.h"
 #include "check/VersionReport.h"
 #include "model/UrlRecord.h"
 #include "notify/UpdateLog.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QToolBar>
 
+#include <iterator>
 #include <memory>
 
 CSplitFrame::CSplitFrame(std::function<Curl*()> firstSelected, std::string storageFolder, QWidget* parent)
@@ -34,9 +36,10 @@ CSplitFrame::CSplitFrame(std::function<Curl*()> firstSelected, std::string stora
         {"local-page", "Show locally saved page", &CSplitFrame::ShowLocalPage},
         {"internet-page", "Show page from internet", &CSplitFrame::ShowInternetPage},
         {"differences", "Show differences between last 2 versions", &CSplitFrame::ShowDifferences},
+        {"differences", "Show the changed words of the compared text", &CSplitFrame::ShowTextDifferences},
         {"update-log", "Show the log of all changes detected", &CSplitFrame::ShowUpdateLog},
     };
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < static_cast<int>(std::size(buttons)); ++i) {
         m_actions[i] = bar->addAction(ToolbarIcon(buttons[i].icon), QString::fromLatin1(buttons[i].tip));
         m_actions[i]->setToolTip(QString::fromLatin1(buttons[i].tip));
         connect(m_actions[i], &QAction::triggered, this, buttons[i].slot);
@@ -88,6 +91,29 @@ void CSplitFrame::ShowDifferences()
                 Show(DiffReportContent(*shown, made));
         });
     }
+}
+
+void CSplitFrame::ShowTextDifferences()
+{
+    Curl* record = m_firstSelected();
+    if (!record)
+        return;
+    // Made from the two copies with the page's options as they are now, off this thread.
+    const uint64_t serial = record->GetSerial();
+    const std::string base = GetFileBase(*record);
+    const CurlSettings settings = record->Settings();
+    auto why = std::make_shared<std::string>();
+    m_reportJob.StartWith(
+        [base, settings, why] {
+            const Status made = MakeTextDiffReportAt(base, settings);
+            if (!made)
+                *why = made.error().message;
+            return made.ok();
+        },
+        [this, serial, why](bool) {
+            if (Curl* shown = m_firstSelected(); shown && shown->GetSerial() == serial)
+                Show(TextDiffContent(*shown, *why));
+        });
 }
 
 void CSplitFrame::CompareVersions(int from, int to)

@@ -31,6 +31,8 @@ public:
     void ShowLocalPage();
     void ShowInternetPage();
     void ShowDifferences();
+    // The compared texts of the last two copies with their changed words marked.
+    void ShowTextDifferences();
     void ShowUpdateLog();
     // The report of two versions of the selected page, by their numbers in its history.
     void CompareVersions(int from, int to);
@@ -43,6 +45,7 @@ public:
         LocalPage,
         InternetPage,
         Differences,
+        TextDifferences,
         UpdateLog
     };
     QAction* ButtonAction(Button button) const { return m_actions[button]; }
@@ -51,7 +54,7 @@ private:
     std::function<Curl*()> m_firstSelected;
     std::string m_storageFolder;
     CBrowserView* m_view = nullptr;
-    QAction* m_actions[4] = {};
+    QAction* m_actions[5] = {};
     CVersionChooser* m_chooser = nullptr;
     CReportJob m_reportJob;
 };

@@ -1,13 +1,17 @@
 #include "ui/prefs/PPGeneral.h"
 
+#include "extract/IgnoreRules.h"
 #include "platform/FileUtil.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -20,7 +24,21 @@ CPPGeneral::CPPGeneral(QWidget* parent)
     , m_doubleClick(new QComboBox(this))
     , m_historyVersions(new QSpinBox(this))
     , m_historyBudget(new QSpinBox(this))
+    , m_ignoreTexts(new QPlainTextEdit(this))
+    , m_ignoreRegexes(new QPlainTextEdit(this))
+    , m_ignoreProblem(new QLabel(this))
 {
+    m_ignoreTexts->setObjectName("ignoreTexts");
+    m_ignoreTexts->setPlaceholderText(tr("Lines containing one of these texts, one per line"));
+    m_ignoreRegexes->setObjectName("ignoreRegexes");
+    m_ignoreRegexes->setPlaceholderText(tr("Lines matching one of these regular expressions, one per line"));
+    for (QPlainTextEdit* box : {m_ignoreTexts, m_ignoreRegexes}) {
+        box->setTabChangesFocus(true);
+        box->setMaximumHeight(56);
+    }
+    m_ignoreProblem->setObjectName("ignoreProblem");
+    m_ignoreProblem->setWordWrap(true);
+    SetTextColour(m_ignoreProblem, QColor(255, 0, 0));
     m_historyVersions->setObjectName("historyVersions");
     m_historyVersions->setRange(Pref::historyVersions.min, Pref::historyVersions.max);
     m_historyBudget->setObjectName("historyBudgetMB");
@@ -56,7 +74,13 @@ CPPGeneral::CPPGeneral(QWidget* parent)
     history->addWidget(m_historyBudget, 1, 1);
     history->setColumnStretch(2, 1);
     grid->addLayout(history, 6, 0, 1, 2);
-    grid->setRowStretch(7, 1);
+    grid->addWidget(new QLabel(tr("Ignore on every page compared by its text:"), this), 7, 0, 1, 2);
+    auto* ignore = new QFormLayout;
+    ignore->addRow(tr("Lines with:"), m_ignoreTexts);
+    ignore->addRow(tr("Lines matching:"), m_ignoreRegexes);
+    grid->addLayout(ignore, 8, 0, 1, 2);
+    grid->addWidget(m_ignoreProblem, 9, 0, 1, 2);
+    grid->setRowStretch(10, 1);
 }
 
 void CPPGeneral::LoadControls()
@@ -68,6 +92,9 @@ void CPPGeneral::LoadControls()
     m_doubleClick->setCurrentIndex(m_values.actionOnDoubleClick);
     m_historyVersions->setValue(m_values.historyVersions);
     m_historyBudget->setValue(m_values.historyBudgetMB);
+    m_ignoreTexts->setPlainText(QString::fromStdString(m_values.ignoreTexts));
+    m_ignoreRegexes->setPlainText(QString::fromStdString(m_values.ignoreRegexes));
+    m_ignoreProblem->clear();
 }
 
 bool CPPGeneral::StoreControls()
@@ -79,6 +106,22 @@ bool CPPGeneral::StoreControls()
     m_values.actionOnDoubleClick = ComboIndex(m_doubleClick, m_values.actionOnDoubleClick);
     m_values.historyVersions = m_historyVersions->value();
     m_values.historyBudgetMB = m_historyBudget->value();
+    // An expression that could never run is refused here, with the parser's reason.
+    std::vector<std::string> texts, expressions;
+    for (const QString& line : m_ignoreTexts->toPlainText().split('\n'))
+        if (!line.trimmed().isEmpty())
+            texts.push_back(line.toStdString());
+    for (const QString& line : m_ignoreRegexes->toPlainText().split('\n'))
+        if (!line.trimmed().isEmpty())
+            expressions.push_back(line.toStdString());
+    if (auto rules = CIgnoreRules::Make(texts, expressions); !rules) {
+        m_ignoreProblem->setText(QString::fromStdString(rules.error().message));
+        m_ignoreRegexes->setFocus();
+        return false;
+    }
+    m_ignoreProblem->clear();
+    m_values.ignoreTexts = m_ignoreTexts->toPlainText().toStdString();
+    m_values.ignoreRegexes = m_ignoreRegexes->toPlainText().toStdString();
     return true;
 }
 

@@ -5,11 +5,13 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QSpinBox;
 
 // "General Settings": storage folder, start-up and tray behaviour, the double-click action, and how
-// much history of the pages is kept.
+// much history of the pages is kept, and the ignore rules of every page compared by its text.
 class CPPGeneral : public CPropertyPage
 {
     Q_OBJECT
@@ -31,4 +33,7 @@ private:
     QComboBox* m_doubleClick;
     QSpinBox* m_historyVersions;
     QSpinBox* m_historyBudget;
+    QPlainTextEdit* m_ignoreTexts;
+    QPlainTextEdit* m_ignoreRegexes;
+    QLabel* m_ignoreProblem;
 };

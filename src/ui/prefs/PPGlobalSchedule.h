@@ -23,4 +23,5 @@ private:
     QCheckBox* m_autoCheck;
     QSpinBox* m_frequency;
     QComboBox* m_units;
+    QSpinBox* m_jitter;
 };

@@ -43,9 +43,9 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesHooks& hooks, QWidget* par
     m_general->m_values.installDir = prefs.GetStorageFolder();
 
     SetDefaultImages(QIcon(":/sheets/folder.svg"), QIcon(":/sheets/folder-open.svg"));
-    for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{m_general, m_prompting, m_connection, m_popup,
-                                                                     m_sound, m_email, m_channels, m_schedule, m_proxy,
-                                                                     m_notifications})
+    for (CPropertyPage* page :
+         std::initializer_list<CPropertyPage*>{m_general, m_prompting, m_connection, m_popup, m_sound, m_email,
+                                               m_channels, m_schedule, m_proxy, m_notifications})
         AddPage(page);
     resize(620, 420);
 }
@@ -72,7 +72,19 @@ std::vector<std::pair<QString, QString>> CPreferencesSheet::NotificationOverview
                            : off);
     lines.emplace_back(tr("E-mail"),
                        email.sendEmail ? tr("To %1").arg(QString::fromStdString(email.emailRecipients)) : off);
-    // Notification channels (ntfy, Gotify, Matrix, ...) add their line here once the program has them.
+    QStringList channels;
+    for (const Channel& channel : m_channels->m_values) {
+        if (!channel.enabled)
+            continue;
+        QStringList what;
+        if (channel.changes)
+            what << tr("changes");
+        if (channel.failures)
+            what << tr("failures");
+        channels << tr("%1 (%2)").arg(QString::fromStdString(channel.name),
+                                      what.isEmpty() ? tr("nothing") : what.join(QStringLiteral(", ")));
+    }
+    lines.emplace_back(tr("Channels"), channels.isEmpty() ? off : channels.join(QStringLiteral("; ")));
     return lines;
 }
 

@@ -2,11 +2,15 @@
 
 #include "ui/props/UrlPage.h"
 
+#include "model/CheckInterval.h"
+
 class QCheckBox;
+class QComboBox;
 class QSpinBox;
 
-// "Capture": whether the downloaded page is kept on disk, and whether the page's scripts run first
-// (through the browser engine) with the seconds it is given to settle.
+// "Capture": whether the downloaded page is kept on disk, whether the page's scripts run first
+// (through the browser engine) with the seconds it is given to settle, and how often it is checked:
+// on the global schedule or on an interval of its own.
 class CPPUrlCapture : public CUrlPage
 {
     Q_OBJECT
@@ -22,7 +26,11 @@ private:
     QCheckBox* m_savePage;
     QCheckBox* m_render;
     QSpinBox* m_renderWait;
+    QCheckBox* m_ownInterval;
+    QSpinBox* m_everyCount;
+    QComboBox* m_everyUnit;
     bool m_bSavePage = true;
     bool m_bRender = false;
     int m_nRenderWait = 2;
+    CheckInterval m_every;
 };

@@ -3,6 +3,7 @@
 #include "model/UrlRecord.h"
 #include "ui/props/PPUrlAuthentication.h"
 #include "ui/props/PPUrlCapture.h"
+#include "ui/props/PPUrlCompare.h"
 #include "ui/props/PPUrlEntry.h"
 #include "ui/props/PPUrlWatchWhat.h"
 #include "ui/props/PPWatchText.h"
@@ -12,6 +13,7 @@ CUrlPropertiesSheet::CUrlPropertiesSheet(Curl& record, bool isNewPage, QWidget* 
     , m_record(record)
     , m_watch(new CPPUrlWatchWhat(this))
     , m_watchText(new CPPWatchText(this))
+    , m_compare(new CPPUrlCompare(this))
     , m_auth(new CPPUrlAuthentication(this))
     , m_capture(new CPPUrlCapture(this))
 {
@@ -30,9 +32,9 @@ CUrlPropertiesSheet::CUrlPropertiesSheet(Curl& record, bool isNewPage, QWidget* 
 
 CUrlPropertiesSheet::~CUrlPropertiesSheet() = default;
 
-std::array<CUrlPage*, 5> CUrlPropertiesSheet::Pages() const
+std::array<CUrlPage*, 6> CUrlPropertiesSheet::Pages() const
 {
-    return {m_entry, m_watch, m_watchText, m_auth, m_capture};
+    return {m_entry, m_watch, m_watchText, m_auth, m_capture, m_compare};
 }
 
 void CUrlPropertiesSheet::OnSheetOK()

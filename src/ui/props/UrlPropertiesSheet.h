@@ -10,9 +10,10 @@ class CPPUrlWatchWhat;
 class CPPWatchText;
 class CPPUrlAuthentication;
 class CPPUrlCapture;
+class CPPUrlCompare;
 class CUrlPage;
 
-// The "URL Properties" sheet over one record: five pages filled from the record when constructed.
+// The "URL Properties" sheet over one record: six pages filled from the record when constructed.
 // exec() returns Accepted or Rejected; on OK the pages are copied back into the record in order.
 // The caller adds or refreshes the page afterwards. "Download page details" stores the name and
 // address into the record at once and the check's results when it ends, even if the sheet is then
@@ -29,6 +30,7 @@ public:
     CPPUrlWatchWhat& WatchWhat() const { return *m_watch; }
     CPPWatchText& WatchText() const { return *m_watchText; }
     CPPUrlAuthentication& Authentication() const { return *m_auth; }
+    CPPUrlCompare& Compare() const { return *m_compare; }
     CPPUrlCapture& Capture() const { return *m_capture; }
 
 protected:
@@ -37,12 +39,13 @@ protected:
 
 private:
     // In page order.
-    std::array<CUrlPage*, 5> Pages() const;
+    std::array<CUrlPage*, 6> Pages() const;
 
     Curl& m_record;
     CPPUrlEntry* m_entry;
     CPPUrlWatchWhat* m_watch;
     CPPWatchText* m_watchText;
+    CPPUrlCompare* m_compare;
     CPPUrlAuthentication* m_auth;
     CPPUrlCapture* m_capture;
 };

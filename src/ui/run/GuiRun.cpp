@@ -1,11 +1,8 @@
 #include "ui/run/GuiRun.h"
 
 #include "model/ListSession.h"
-#include "ui/list/MyListView.h"
-#include "ui/list/PageListModel.h"
+#include "model/UrlRecord.h"
 #include "ui/widgets/MessageBox.h"
-
-#include <QItemSelectionModel>
 
 namespace {
 
@@ -14,119 +11,132 @@ QString Text(const std::string& text)
     return QString::fromStdString(text);
 }
 
+const QString kChecking = QStringLiteral("Currently checking for changes...");
+
 } // namespace
 
-CGuiRun::CGuiRun(CListSession& session, CMyListView& view, CPageListModel& model)
-    : m_view(view)
-    , m_model(model)
-    , m_run(session.Doc(), m_engine, m_dispatcher, *this)
+CGuiRun::CGuiRun(CListSession& session, QObject* parent)
+    : QObject(parent)
+    , m_core(session.Doc(), m_dispatcher, *this)
 {
-    m_run.SetRenderer(&m_renderer);
+    m_core.Run().SetRenderer(&m_renderer);
 }
 
 CGuiRun::~CGuiRun() = default;
 
 void CGuiRun::CheckAll()
 {
-    m_run.CheckAll();
+    m_core.Run().CheckAll();
 }
 
 bool CGuiRun::CheckSelected(Curl* record)
 {
-    return m_run.CheckSelected(record);
+    return m_core.Run().CheckSelected(record);
 }
 
 void CGuiRun::StopChecking()
 {
-    m_run.StopChecking();
+    m_core.Run().StopChecking();
 }
 
-void CGuiRun::SetStatusText(const std::string& text)
+QString CGuiRun::ProgressText(int checked, int total)
 {
-    emit m_view.statusText(Text(text));
+    return QStringLiteral("Checking %1 of %2...").arg(checked).arg(total);
 }
 
-void CGuiRun::SetTrayTip(const std::string& text)
+void CGuiRun::OnRunStarted(const RunStartedEvent& event)
 {
-    emit m_view.trayTip(Text(text));
+    emit runStarted(event.pages, event.wholeList);
+    emit runningChanged(true);
+    emit busyChanged(true);
+    if (event.wholeList)
+        emit blinkingChanged(true);
+    // A scheduled run keeps "Scheduled check started..." until its first page reports.
+    if (!event.scheduled)
+        emit statusText(ProgressText(1, event.pages));
+    emit trayTip(kChecking);
 }
 
-void CGuiRun::ShowTimeLeft(const std::string& text)
+void CGuiRun::OnPageStarted(const Curl& record)
 {
-    emit m_view.statusText(Text(text));
-    emit m_view.trayTip(Text(text));
+    (void)record;
 }
 
-void CGuiRun::ShowBusy(bool shown)
+void CGuiRun::OnPageProgress(const Curl& record, int kilobytes)
 {
-    emit m_view.busyChanged(shown);
+    emit pageProgress(record.GetSerial(), kilobytes);
 }
 
-void CGuiRun::SetTrayBlinking(bool blinking)
+void CGuiRun::OnPageChecked(const PageCheckedEvent& event)
 {
-    emit m_view.blinkingChanged(blinking);
+    emit pageChecked(event.record.GetSerial(), event.checked, event.total);
+    // The page in work is the next one; the last report is followed by the run's end.
+    if (event.checked < event.total)
+        emit statusText(ProgressText(event.checked + 1, event.total));
 }
 
-void CGuiRun::SetChangesPending(bool anyChanged)
+void CGuiRun::OnRunEnded(const RunEndedEvent& event)
 {
-    // The run has just counted them.
-    emit m_view.changesPresent(anyChanged ? m_run.PagesMarkedChanged() : 0);
-}
-
-void CGuiRun::SetRunButtons(bool running)
-{
-    if (!running)
-        m_model.ClearProgress();
-    emit m_view.runningChanged(running);
-}
-
-void CGuiRun::RefreshRow(Curl& record)
-{
-    // The row keeps its selection: the user may be looking at it while the run goes on.
-    m_model.RefreshRow(record);
-}
-
-void CGuiRun::ShowRowProgress(Curl& record, const std::string& text)
-{
-    m_model.ShowProgress(record, Text(text));
-    const int row = m_model.RowOf(&record);
-    if (row < 0)
+    emit runningChanged(false);
+    emit busyChanged(false);
+    emit blinkingChanged(false);
+    if (event.stopped) {
+        emit statusText(QStringLiteral("Checking stopped"));
         return;
-    // The row comes into view; the selection stays the user's.
-    m_view.scrollTo(m_model.index(row, 0));
+    }
+    emit statusText(QStringLiteral("Completed checks"));
+    emit changesPresent(event.totals.markedChanged);
 }
 
-void CGuiRun::ShowWarning(const std::string& text)
+void CGuiRun::OnNextCheck(const NextCheckEvent& event)
 {
-    MessageBox::Warning(&m_view, Text(text));
+    emit statusText(Text(event.text));
+    emit trayTip(Text(event.text));
 }
 
-void CGuiRun::ShowError(const std::string& text)
+void CGuiRun::OnScheduledRunDue()
 {
-    MessageBox::Error(&m_view, Text(text));
+    emit statusText(QStringLiteral("Scheduled check started..."));
 }
 
-void CGuiRun::ShowSummary(const std::string& text, bool boxWanted)
+void CGuiRun::OnProblem(ProblemSeverity severity, const std::string& text)
 {
-    if (boxWanted)
-        MessageBox::Information(&m_view, Text(text));
+    MessageBox::Open(m_dialogParent, severity == ProblemSeverity::Error ? QMessageBox::Critical : QMessageBox::Warning,
+                     Text(text));
 }
 
-bool CGuiRun::AskYesNo(const std::string& question)
+void CGuiRun::OnNotice(const std::string& text)
 {
-    return MessageBox::AskYesNo(&m_view, Text(question));
+    emit statusText(Text(text));
 }
 
-void CGuiRun::ShowPopup(const std::string&, int, int, int)
+void CGuiRun::Ask(const std::string& question, std::function<void(bool)> answered)
 {
-    // The popup words and times it itself (singular, autoClosePopupNotify) from the run's counts.
-    emit m_view.changesAnnounced(m_run.NewChanges(), m_run.PagesMarkedChanged());
+    MessageBox::Open(
+        m_dialogParent, QMessageBox::Question, Text(question), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
+        [answered = std::move(answered)](QMessageBox::StandardButton button) { answered(button == QMessageBox::Yes); });
 }
 
-void CGuiRun::PlaySound(int preference, const std::string& fileName, std::function<void()> onEnded)
+void CGuiRun::ShowSummary(const std::string& text, bool boxWanted, std::function<void()> done)
+{
+    if (!boxWanted) {
+        done();
+        return;
+    }
+    MessageBox::Open(m_dialogParent, QMessageBox::Information, Text(text), QMessageBox::Ok, QMessageBox::NoButton,
+                     [done = std::move(done)](QMessageBox::StandardButton) { done(); });
+}
+
+void CGuiRun::Announce(const ChangeAnnouncement& announcement)
+{
+    // The popup words and times itself (singular, autoClosePopupNotify) from the run's counts.
+    emit changesAnnounced(announcement.newChanges, announcement.markedChanged);
+}
+
+void CGuiRun::PlaySound(int preference, const std::string& fileName, std::function<void()> done)
 {
     if (m_soundHook)
-        m_soundHook(preference, Text(fileName), std::move(onEnded));
+        m_soundHook(preference, Text(fileName), std::move(done));
     else
-        onEnded();
+        done();
 }

@@ -36,6 +36,30 @@ QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const 
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+void Open(QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+          QMessageBox::StandardButton defaultButton, std::function<void(QMessageBox::StandardButton)> answered)
+{
+    ShownTexts().append(text);
+    if (!Answers().isEmpty()) {
+        const QMessageBox::StandardButton answer = Answers().dequeue();
+        if (answered)
+            answered(answer);
+        return;
+    }
+    auto* box = new QMessageBox(icon, QApplication::applicationDisplayName(), text, buttons, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    if (defaultButton != QMessageBox::NoButton)
+        box->setDefaultButton(defaultButton);
+    QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)](int) {
+        // Closed by the window's own button counts as the escape button (No, or OK).
+        const QMessageBox::StandardButton button = box->standardButton(box->clickedButton());
+        if (answered)
+            answered(button != QMessageBox::NoButton ? button : QMessageBox::No);
+    });
+    box->open();
+}
+
 void Warning(QWidget* parent, const QString& text)
 {
     Show(parent, QMessageBox::Warning, text);
