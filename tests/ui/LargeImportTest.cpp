@@ -4,6 +4,7 @@
 #include "model/ListImport.h"
 #include "model/ListSession.h"
 #include "ui/list/MyListView.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QTest>
@@ -18,7 +19,8 @@ private slots:
         CIsolatedSettings settings;
         CListSession session;
         QVERIFY(session.Open(true).ok);
-        CMyListView view(session);
+        CGuiRun run(session);
+        CMyListView view(session, run);
         const size_t links = 2 * kImportStepPages + 5;
         std::string html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
         for (size_t i = 0; i < links; ++i)

@@ -7,6 +7,7 @@
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
 #include "ui/list/MyListView.h"
+#include "ui/run/GuiRun.h"
 #include "ui/widgets/MessageBox.h"
 
 #include <QTest>
@@ -45,7 +46,8 @@ private slots:
         record->m_nRenderWait = 0;
         session.Doc().AddRecord(std::move(record));
         Curl& page = *session.Doc().Records()[0];
-        CMyListView view(session);
+        CGuiRun run(session);
+        CMyListView view(session, run);
 
         auto runAll = [&] {
             view.CheckAll();

@@ -217,15 +217,9 @@ int CMyListView::ImportBookmarks(const QString& file)
 {
     const bool skipWatched = CVigilPrefs::GetInstance().ReadInt(Pref::confirmDuplicates) != 0;
     // A bookmarks file may hold a million links: it is read off the GUI thread and joins the list in
-    // steps, the view showing each step.
+    // steps (the model follows the list's own events).
     const int first = m_model->rowCount();
-    SteppedImportHooks hooks;
-    hooks.beforeStep = [this] { m_model->BeginReset(); };
-    hooks.afterStep = [this] { m_model->EndReset(); };
-    hooks.progress = [this](size_t done, size_t total) {
-        emit statusText(QStringLiteral("Importing bookmarks: %1 of %2 links").arg(done).arg(total));
-    };
-    emit statusText(QStringLiteral("Reading the bookmarks file..."));
+    const SteppedImportHooks hooks;
     const ImportResult result = ImportBookmarksStepwise(m_session.Doc(), file.toStdString(), skipWatched, hooks);
     if (result.added > 0)
         scrollTo(m_model->index(first, 0));
