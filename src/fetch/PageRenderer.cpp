@@ -13,6 +13,7 @@ RenderRequest MakeRenderRequest(const CurlSettings& page, int waitSeconds)
     request.url = page.m_strURL;
     request.waitMs = static_cast<uint32_t>(std::clamp(waitSeconds, 0, 60)) * 1000u;
     request.limitMs = static_cast<uint32_t>(std::clamp(prefs.ReadInt(Pref::fetchTimeLimit), 1, 24 * 3600)) * 1000u;
+    request.memoryLimitMB = static_cast<uint32_t>(std::max(prefs.ReadInt(Pref::renderMemoryMB), 0));
     request.user = page.m_strUserName;
     request.password = page.m_strPassword;
     request.proxyUser = prefs.ReadString(Pref::proxyUser);

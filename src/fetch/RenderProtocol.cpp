@@ -76,6 +76,7 @@ std::string EncodeRequest(const RenderRequest& request)
     PutText(out, request.url);
     PutU32(out, request.waitMs);
     PutU32(out, request.limitMs);
+    PutU32(out, request.memoryLimitMB);
     PutText(out, request.user);
     PutText(out, request.password);
     PutText(out, request.proxyUser);
@@ -91,6 +92,7 @@ Result<RenderRequest> DecodeRequest(const std::string& payload)
     request.url = in.Text();
     request.waitMs = in.U32();
     request.limitMs = in.U32();
+    request.memoryLimitMB = in.U32();
     request.user = in.Text();
     request.password = in.Text();
     request.proxyUser = in.Text();

@@ -19,6 +19,9 @@ struct RenderRequest
     uint32_t waitMs = 2000;
     // The whole render, load and settling included; past it the render is cancelled as "Timed out".
     uint32_t limitMs = 300000;
+    // The page's renderer process may grow to this many MB before it is ended as "Page crashed"; 0
+    // sets no ceiling.
+    uint32_t memoryLimitMB = 0;
     // The page's site credentials (empty when the page has none) and the proxy's.
     std::string user;
     std::string password;

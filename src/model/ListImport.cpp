@@ -25,6 +25,16 @@ Status AddPage(CSiteVigilDoc& doc, std::string url, std::string name)
     return doc.AddRecord(std::move(record));
 }
 
+// An address as the duplicate check compares it: letters in lower case.
+std::string WatchKey(std::string url)
+{
+    for (char& c : url) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return url;
+}
+
 // Whether the page is left out because the list already watches its address.
 bool SkippedAsWatched(const CSiteVigilDoc& doc, const std::string& url, bool skipWatched)
 {
@@ -66,37 +76,88 @@ bool IsImportableLink(std::string_view url)
     return (url.substr(0, 7) == "http://" || url.substr(0, 8) == "https://") && Curl::IsWatchableURL(std::string(url));
 }
 
-ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText, bool skipWatched)
+BookmarkPages ReadBookmarkPages(std::string_view htmlText)
 {
-    ImportResult result;
+    BookmarkPages read;
     for (BookmarkLink& link : ExtractBookmarkLinks(htmlText)) {
         if (!IsImportableLink(link.href)) {
-            result.skipped.push_back("\"" + link.text + "\" (" + link.href + "): not a web address");
+            read.skipped.push_back("\"" + link.text + "\" (" + link.href + "): not a web address");
             continue;
         }
-        if (SkippedAsWatched(doc, link.href, skipWatched)) {
-            ++result.alreadyWatched;
-            continue;
-        }
-        const std::string label = link.href;
-        if (Status added = AddPage(doc, std::move(link.href), std::move(link.text)); !added) {
-            result.skipped.push_back(label + ": " + added.error().message);
-            continue;
-        }
-        ++result.added;
+        read.pages.push_back({std::move(link.href), std::move(link.text)});
     }
-    return result;
+    return read;
+}
+
+BookmarkPages ReadBookmarkPagesFile(const std::string& path)
+{
+    std::string text;
+    if (std::string error = ReadWholeFile(path, text, kMaxBookmarksFileBytes); !error.empty()) {
+        BookmarkPages read;
+        read.error = std::move(error);
+        return read;
+    }
+    return ReadBookmarkPages(text);
+}
+
+CImportSteps::CImportSteps(CSiteVigilDoc& doc, BookmarkPages read, bool skipWatched)
+    : m_doc(doc)
+    , m_read(std::move(read))
+    , m_skipWatched(skipWatched)
+{
+    m_result.error = m_read.error;
+    m_result.skipped = std::move(m_read.skipped);
+    if (!m_result.error.empty())
+        m_read.pages.clear();
+    // One set instead of a walk over the list for every page: a large import stays linear.
+    if (m_skipWatched) {
+        for (const auto& record : m_doc.Records())
+            m_watched.insert(WatchKey(record->m_strURL));
+    }
+}
+
+bool CImportSteps::Step(size_t maxPages)
+{
+    const size_t end = std::min(m_read.pages.size(), m_next + std::max<size_t>(maxPages, 1));
+    for (; m_next < end; ++m_next) {
+        BookmarkPages::Page& page = m_read.pages[m_next];
+        if (m_skipWatched && !m_watched.insert(WatchKey(page.url)).second) {
+            ++m_result.alreadyWatched;
+            continue;
+        }
+        auto record = std::make_unique<Curl>();
+        record->m_strURL = std::move(page.url);
+        record->m_strName = std::move(page.name);
+        const std::string label = record->m_strURL;
+        if (Status added = m_doc.AddRecord(std::move(record), false); !added) {
+            m_result.skipped.push_back(label + ": " + added.error().message);
+            continue;
+        }
+        ++m_result.added;
+    }
+    return Done();
+}
+
+ImportResult CImportSteps::Finish()
+{
+    if (m_result.added > 0)
+        m_doc.AdvanceIdSetting();
+    m_read.pages.clear();
+    return std::move(m_result);
+}
+
+ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText, bool skipWatched)
+{
+    CImportSteps steps(doc, ReadBookmarkPages(htmlText), skipWatched);
+    steps.Step(steps.Total());
+    return steps.Finish();
 }
 
 ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path, bool skipWatched)
 {
-    std::string text;
-    if (std::string error = ReadWholeFile(path, text, kMaxBookmarksFileBytes); !error.empty()) {
-        ImportResult result;
-        result.error = std::move(error);
-        return result;
-    }
-    return ImportBookmarks(doc, text, skipWatched);
+    CImportSteps steps(doc, ReadBookmarkPagesFile(path), skipWatched);
+    steps.Step(steps.Total());
+    return steps.Finish();
 }
 
 std::string DefaultFavoritesFolder()

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 class CSiteVigilDoc;
@@ -25,6 +27,52 @@ constexpr size_t kMaxBookmarksFileBytes = 64u << 20;
 // Whether a link of a bookmarks file is imported: only web links the add command would take, with the
 // scheme in lower case.
 bool IsImportableLink(std::string_view url);
+
+// The web links of a bookmarks file, read without touching any list, so that a large file is read off
+// the front end's thread: the pages to add in the file's order (address and name), the links left out
+// and why, or why the file could not be read.
+struct BookmarkPages
+{
+    struct Page
+    {
+        std::string url;
+        std::string name;
+    };
+    std::vector<Page> pages;
+    std::vector<std::string> skipped;
+    std::string error;
+};
+BookmarkPages ReadBookmarkPages(std::string_view htmlText);
+BookmarkPages ReadBookmarkPagesFile(const std::string& path);
+
+// Adds the pages read to a list in steps of a bounded size, so that the front end stays responsive
+// between them. The list may be used between steps; pages are only appended.
+class CImportSteps
+{
+public:
+    // With skipWatched, pages whose address the list (or an earlier page of the same import) already
+    // watches are counted in alreadyWatched instead.
+    CImportSteps(CSiteVigilDoc& doc, BookmarkPages read, bool skipWatched);
+    // Adds up to maxPages pages; true when every page has been dealt with.
+    bool Step(size_t maxPages);
+    bool Done() const { return m_next >= m_read.pages.size(); }
+    // How far it has come, in pages.
+    size_t Position() const { return m_next; }
+    size_t Total() const { return m_read.pages.size(); }
+    // The outcome so far (the whole of it once Done); the id setting is advanced once, here.
+    ImportResult Finish();
+
+private:
+    CSiteVigilDoc& m_doc;
+    BookmarkPages m_read;
+    bool m_skipWatched;
+    std::unordered_set<std::string> m_watched;
+    size_t m_next = 0;
+    ImportResult m_result;
+};
+
+// How many pages an import adds between two looks at the front end's events.
+inline constexpr size_t kImportStepPages = 20000;
 
 // Adds a page for every importable link of a bookmarks file (HTML), named by the link's text, in the
 // order of the file. Nothing checks for pages already in the list.

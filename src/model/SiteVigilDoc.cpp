@@ -414,7 +414,7 @@ uint32_t IdNumber(const std::string& id)
 
 } // namespace
 
-Status CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
+Status CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record, bool advanceSetting)
 {
     if (!record)
         return MakeError(ErrorKind::Internal, "no page to add");
@@ -423,7 +423,10 @@ Status CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
             = Curl::IsValidPageID(record->m_strPageID) && !m_usedIds.contains(IdNumber(record->m_strPageID));
         if (!usable) {
             record->m_strPageID.clear();
-            if (Status assigned = AssignPageId(*record); !assigned)
+            // A page of a batch takes the setting as it was read for the batch's first page.
+            if (advanceSetting || !m_batchCounter)
+                m_batchCounter = static_cast<uint32_t>(CVigilPrefs::GetInstance().ReadInt(Pref::urlID));
+            if (Status assigned = AssignPageId(*record, advanceSetting, *m_batchCounter); !assigned)
                 return assigned;
         }
     }
@@ -437,8 +440,12 @@ Status CSiteVigilDoc::AddRecord(std::unique_ptr<Curl> record)
 
 Status CSiteVigilDoc::AssignPageId(Curl& record, bool advanceSetting)
 {
+    return AssignPageId(record, advanceSetting, static_cast<uint32_t>(CVigilPrefs::GetInstance().ReadInt(Pref::urlID)));
+}
+
+Status CSiteVigilDoc::AssignPageId(Curl& record, bool advanceSetting, uint32_t counter)
+{
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
-    const auto counter = static_cast<uint32_t>(prefs.ReadInt(Pref::urlID));
     // Unsigned arithmetic: past ffffffff the ids start again at 0, skipping those in use.
     uint32_t next = std::max(counter, m_highestId) + 1u;
     for (size_t tries = 0; m_usedIds.contains(next); ++tries, ++next) {
@@ -453,6 +460,14 @@ Status CSiteVigilDoc::AssignPageId(Curl& record, bool advanceSetting)
     if (advanceSetting)
         prefs.WriteInt(Pref::urlID.name, static_cast<int>(next));
     return Status();
+}
+
+void CSiteVigilDoc::AdvanceIdSetting()
+{
+    m_batchCounter.reset();
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    if (static_cast<uint32_t>(prefs.ReadInt(Pref::urlID)) < m_highestId)
+        prefs.WriteInt(Pref::urlID.name, static_cast<int>(m_highestId));
 }
 
 std::unique_ptr<Curl> CSiteVigilDoc::RemoveRecord(const Curl* record)

@@ -106,8 +106,12 @@ public:
 
     // Appends the record at the end. A record whose serial is already in the list (a copy) gets a new
     // one; a record without a valid id, or with one another page of the list has, gets a fresh id
-    // (see AssignPageId). Refused, and the record not added, when no id is left.
-    Status AddRecord(std::unique_ptr<Curl> record);
+    // (see AssignPageId). Refused, and the record not added, when no id is left. Without
+    // advanceSetting the id setting is left as it is: a caller adding many pages advances it once at
+    // the end (AdvanceIdSetting) instead of writing the settings for every page.
+    Status AddRecord(std::unique_ptr<Curl> record, bool advanceSetting = true);
+    // Carries the highest id this list gave out on to the urlID setting.
+    void AdvanceIdSetting();
     // Unlinks the record and hands it back to the caller; null when it is not in the list. Later rows
     // move up by one. A check of the record still running reports later; that report is dropped.
     std::unique_ptr<Curl> RemoveRecord(const Curl* record);
@@ -134,6 +138,7 @@ public:
     Status AssignPageId(Curl& record, bool advanceSetting = true);
 
 private:
+    Status AssignPageId(Curl& record, bool advanceSetting, uint32_t counter);
     // Enters the records from the row on (appended by a load) into the index.
     void IndexFrom(size_t firstNew);
     void Reindex(size_t fromRow);
@@ -147,6 +152,8 @@ private:
     // The ids of the list's pages, and the highest id this list has seen or given out.
     std::unordered_multiset<uint32_t> m_usedIds;
     uint32_t m_highestId = 0;
+    // The urlID setting as read for pages added without advancing it, until AdvanceIdSetting.
+    std::optional<uint32_t> m_batchCounter;
     std::string m_strTitle;
     IStopBeforeSave* m_pStopBeforeSave = nullptr;
     std::vector<IListObserver*> m_observers;

@@ -5,14 +5,18 @@
 #include <QObject>
 #include <QTimer>
 
+class QWebEngineLoadingInfo;
 class QWebEngineProfile;
 class CRenderPage;
 
 // One render of one page in an off-screen browser page with a profile of its own (off the record:
 // nothing kept between pages, no plugins, no windows, no local files, no downloads, no sound, every
 // permission denied). It loads the address, waits for the load to finish and the network to stay
-// quiet for the settling time, then answers with the document as the scripts left it. Every end is
-// one answer: the document, or a named failure. Lives on the thread of the Qt application.
+// quiet for the settling time (no new request, none of the page's own still unanswered), then answers
+// with the document as the scripts left it. Every end is one answer: the document, or a named failure
+// (the main document's HTTP status as a download names it, a page that heads for a local file or
+// another program, a renderer that grows past its memory ceiling). Lives on the thread of the Qt
+// application.
 class CPageRender : public QObject
 {
     Q_OBJECT
@@ -29,9 +33,13 @@ signals:
     void finished(const RenderAnswer& answer);
 
 private:
-    void onLoaded(bool ok);
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onRequestStarted();
+    void onConsoleMessage(const QString& message);
+    void onQuiet();
+    void checkRefusedAddresses();
     void takeDocument();
+    void watchMemory();
     void finish(RenderAnswer answer);
     void fail(FetchFailure failure, const QString& detail = {});
 
@@ -40,11 +48,17 @@ private:
     CRenderPage* m_page = nullptr;
     QTimer m_quiet;
     QTimer m_limit;
+    QTimer m_memory;
     bool m_loaded = false;
     bool m_answered = false;
+    // A question to the page is under way (requests in flight, its resources, its document).
     bool m_asked = false;
+    // Requests in flight hold the settling up: the page is asked again shortly.
+    bool m_holding = false;
+    uint64_t m_requestsStarted = 0;
     int m_httpStatus = 0;
-    QString m_loadError;
+    // Local addresses the engine refused to load for the page.
+    QStringList m_refusedLocal;
     int m_authAnswers = 0;
     int m_proxyAnswers = 0;
 };

@@ -3,6 +3,7 @@
 #include "model/ListSession.h"
 #include "model/PageLookup.h"
 #include "run/CheckRun.h"
+#include "run/FrontEndDispatcher.h"
 #include "run/ListRequests.h"
 
 CControlService::CControlService(CListSession& session, CCheckRun& run, IFrontEndDispatcher& dispatcher,
@@ -11,6 +12,8 @@ CControlService::CControlService(CListSession& session, CCheckRun& run, IFrontEn
     , m_run(run)
     , m_frontEnd(frontEnd)
     , m_hostName(std::move(hostName))
+    , m_dispatcher(dispatcher)
+    , m_reader(dispatcher)
     , m_server(
           dispatcher,
           [this](const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket) {
@@ -21,6 +24,7 @@ CControlService::CControlService(CListSession& session, CCheckRun& run, IFrontEn
 
 CControlService::~CControlService()
 {
+    *m_alive = false;
     Stop();
 }
 
@@ -34,6 +38,7 @@ void CControlService::Stop()
     m_server.Stop();
     m_waiting.clear();
     m_checks.clear();
+    m_import.reset();
 }
 
 void CControlService::OnRequest(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket)
@@ -52,7 +57,7 @@ void CControlService::OnRequest(const ControlRequest& request, const std::shared
 
 bool CControlService::Free() const
 {
-    return !m_run.IsRunning() && !m_run.IsEndingRun() && m_checks.empty() && !m_frontEnd.IsBusy();
+    return !m_run.IsRunning() && !m_run.IsEndingRun() && m_checks.empty() && !Importing() && !m_frontEnd.IsBusy();
 }
 
 void CControlService::RunWaiting()
@@ -72,14 +77,23 @@ void CControlService::Do(const ControlRequest& request, const std::shared_ptr<CC
         StartCheck(request, ticket);
         return;
     }
+    if (request.verb == ControlVerb::ImportBookmarks) {
+        StartImport(request, ticket);
+        return;
+    }
     m_frontEnd.BeforeListChange();
     const ControlAnswer answer = ApplyListRequest(m_session, request);
     m_frontEnd.AfterListChange();
+    Answer(request, *ticket, answer);
+}
+
+void CControlService::Answer(const ControlRequest& request, CControlTicket& ticket, const ControlAnswer& answer)
+{
     std::string text = std::string("Handed over by sitevigil-cli: ") + ControlVerbName(request.verb);
     if (answer.outcome != ControlOutcome::Done)
         text += " (refused, exit status " + std::to_string(static_cast<int>(answer.outcome)) + ")";
     m_frontEnd.Report(text);
-    ticket->Answer(answer);
+    ticket.Answer(answer);
 }
 
 void CControlService::StartCheck(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket)
@@ -115,4 +129,54 @@ void CControlService::OnRunEnd()
     for (const std::shared_ptr<CControlTicket>& ticket : m_checks)
         ticket->Answer(answer);
     m_checks.clear();
+}
+
+void CControlService::StartImport(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket)
+{
+    auto import = std::make_unique<Import>();
+    import->request = request;
+    import->ticket = ticket;
+    m_import = std::move(import);
+    const bool started = m_reader.Start<BookmarkPages>(
+        [file = request.file] { return ReadBookmarkPagesFile(file); },
+        [this, alive = std::weak_ptr<bool>(m_alive)](BookmarkPages read) {
+            if (alive.expired() || !m_import)
+                return;
+            if (!m_session.IsDamaged()) {
+                m_import->countBefore = m_session.Doc().Count();
+                m_import->steps = std::make_unique<CImportSteps>(m_session.Doc(), std::move(read), false);
+            }
+            ImportStep();
+        });
+    if (!started) {
+        m_import.reset();
+        ticket->Answer(ControlAnswer::Fail("the bookmarks file could not be read: no thread could be started"));
+    }
+}
+
+void CControlService::ImportStep()
+{
+    Import& import = *m_import;
+    if (import.steps && !import.steps->Done()) {
+        m_frontEnd.BeforeListChange();
+        import.steps->Step(kImportStepPages);
+        m_frontEnd.AfterListChange();
+        // The next step waits behind whatever else the front end has to do meanwhile.
+        m_dispatcher.Post([this, alive = std::weak_ptr<bool>(m_alive)] {
+            if (!alive.expired() && m_import)
+                ImportStep();
+        });
+        return;
+    }
+    std::unique_ptr<Import> done = std::move(m_import);
+    ControlAnswer answer;
+    if (!done->steps) {
+        answer = ApplyListRequest(m_session, done->request); // a damaged list: refused there
+    } else {
+        m_frontEnd.BeforeListChange();
+        answer = FinishImportRequest(m_session, done->request, done->steps->Finish(), done->countBefore);
+        m_frontEnd.AfterListChange();
+    }
+    Answer(done->request, *done->ticket, answer);
+    RunWaiting();
 }

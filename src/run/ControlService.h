@@ -1,6 +1,8 @@
 #pragma once
 
+#include "model/ListImport.h"
 #include "platform/Error.h"
+#include "run/BackgroundJob.h"
 #include "run/ControlServer.h"
 
 #include <deque>
@@ -32,7 +34,10 @@ public:
 // The program's end of the control channel: the requests of sitevigil-cli and of a second desktop
 // program, each done on the front end's thread on the program's list, one after the other, between
 // check runs and while the front end is not busy; a request that has to wait is queued (and given up
-// by the server when it waits too long). A check is the program's own run, answered when it ends.
+// by the server when it waits too long). A check is the program's own run, answered when it ends. A
+// bookmarks file is read on a thread of its own and its pages join the list in bounded steps, each a
+// task of its own on the front end's thread, so that a file of a million links never holds the program
+// up; other requests wait until it is done.
 class CControlService
 {
 public:
@@ -65,6 +70,20 @@ private:
     bool Free() const;
     void Do(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket);
     void StartCheck(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket);
+    // Reports the request's end to the front end and answers it.
+    void Answer(const ControlRequest& request, CControlTicket& ticket, const ControlAnswer& answer);
+    void StartImport(const ControlRequest& request, const std::shared_ptr<CControlTicket>& ticket);
+    void ImportStep();
+    // Whether a stepped import is under way (it is done before any other request).
+    bool Importing() const { return m_import != nullptr; }
+
+    struct Import
+    {
+        ControlRequest request;
+        std::shared_ptr<CControlTicket> ticket;
+        size_t countBefore = 0;
+        std::unique_ptr<CImportSteps> steps;
+    };
 
     CListSession& m_session;
     CCheckRun& m_run;
@@ -72,6 +91,12 @@ private:
     std::string m_hostName;
     std::deque<Waiting> m_waiting;
     std::vector<std::shared_ptr<CControlTicket>> m_checks;
+    IFrontEndDispatcher& m_dispatcher;
+    std::unique_ptr<Import> m_import;
+    // Reads the bookmarks file of m_import; declared after it, so that it goes first.
+    CBackgroundJob m_reader;
+    // Tasks posted for a step check it: a step of an import that has ended meanwhile does nothing.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     // Last: stopped first when the service ends, while the rest still stands.
     CControlServer m_server;
 };

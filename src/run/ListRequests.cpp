@@ -182,36 +182,7 @@ ControlAnswer Import(CListSession& session, const ControlRequest& request)
             request.file, request.pages);
     else
         result = ImportFavorites(doc, request.file);
-    if (!result)
-        return ControlAnswer::Refuse(result.error + "; nothing was imported");
-    ControlAnswer answer;
-    answer.count = result.added;
-    answer.skipped = std::move(result.skipped);
-    if (result.alreadyWatched > 0)
-        answer.warnings.push_back(std::to_string(result.alreadyWatched)
-                                  + (result.alreadyWatched == 1 ? " page was" : " pages were")
-                                  + " already watched and left out");
-    // A bookmarks file without a single web link is most likely the wrong file (a page saved by
-    // mistake, an export in another format): say so rather than report success with nothing imported.
-    const bool browser = request.verb == ControlVerb::ImportFirefox || request.verb == ControlVerb::ImportChromium;
-    if (browser && result.added == 0 && result.alreadyWatched == 0) {
-        answer.outcome = ControlOutcome::Refused;
-        answer.error = "there are no web bookmarks (http or https) in " + request.file + "; nothing was imported";
-        return answer;
-    }
-    if (request.verb == ControlVerb::ImportBookmarks && result.added == 0) {
-        answer.outcome = ControlOutcome::Refused;
-        answer.error = "there are no web links (http or https) in " + request.file + "; nothing was imported";
-        return answer;
-    }
-    if (result.added == 0)
-        return answer;
-    if (const DocResult saved = Save(session); !saved) {
-        while (doc.Count() > before)
-            doc.RemoveRecord(&doc.RecordAt(doc.Count() - 1));
-        return SaveFailed(saved, "nothing was imported");
-    }
-    return answer;
+    return FinishImportRequest(session, request, std::move(result), before);
 }
 
 } // namespace
@@ -282,5 +253,42 @@ ControlAnswer DescribeRun(const CSiteVigilDoc& doc, const CCheckRun& run)
             answer.pages.push_back(DescribePage(doc, *page));
     }
     answer.count = run.RunPages().size();
+    return answer;
+}
+
+ControlAnswer FinishImportRequest(CListSession& session, const ControlRequest& request, ImportResult result,
+                                  size_t countBefore)
+{
+    CSiteVigilDoc& doc = session.Doc();
+    const size_t before = countBefore;
+    if (!result)
+        return ControlAnswer::Refuse(result.error + "; nothing was imported");
+    ControlAnswer answer;
+    answer.count = result.added;
+    answer.skipped = std::move(result.skipped);
+    if (result.alreadyWatched > 0)
+        answer.warnings.push_back(std::to_string(result.alreadyWatched)
+                                  + (result.alreadyWatched == 1 ? " page was" : " pages were")
+                                  + " already watched and left out");
+    // A bookmarks file without a single web link is most likely the wrong file (a page saved by
+    // mistake, an export in another format): say so rather than report success with nothing imported.
+    const bool browser = request.verb == ControlVerb::ImportFirefox || request.verb == ControlVerb::ImportChromium;
+    if (browser && result.added == 0 && result.alreadyWatched == 0) {
+        answer.outcome = ControlOutcome::Refused;
+        answer.error = "there are no web bookmarks (http or https) in " + request.file + "; nothing was imported";
+        return answer;
+    }
+    if (request.verb == ControlVerb::ImportBookmarks && result.added == 0) {
+        answer.outcome = ControlOutcome::Refused;
+        answer.error = "there are no web links (http or https) in " + request.file + "; nothing was imported";
+        return answer;
+    }
+    if (result.added == 0)
+        return answer;
+    if (const DocResult saved = Save(session); !saved) {
+        while (doc.Count() > before)
+            doc.RemoveRecord(&doc.RecordAt(doc.Count() - 1));
+        return SaveFailed(saved, "nothing was imported");
+    }
     return answer;
 }

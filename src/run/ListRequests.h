@@ -1,6 +1,9 @@
 #pragma once
 
+#include "model/ListImport.h"
 #include "run/ControlRequest.h"
+
+#include <cstddef>
 
 class CCheckRun;
 class CListSession;
@@ -13,6 +16,12 @@ class Curl;
 // session's thread while no check run is in progress; the session holds the lock and its list is open.
 // Handles Add, Edit, Remove, Clear and the imports.
 ControlAnswer ApplyListRequest(CListSession& session, const ControlRequest& request);
+
+// The end of an import whose pages have joined the list (result says how it went; the list had
+// countBefore pages before it): saved and answered, or, when the save fails, undone and answered as
+// failed. Imports made in steps (a large bookmarks file) end here.
+ControlAnswer FinishImportRequest(CListSession& session, const ControlRequest& request, ImportResult result,
+                                  size_t countBefore);
 
 // The page as an answer names it.
 AnsweredPage DescribePage(const CSiteVigilDoc& doc, const Curl& page);

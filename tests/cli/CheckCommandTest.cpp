@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <climits>
 #include <condition_variable>
@@ -447,4 +449,31 @@ TEST_F(Daemon, TakesChangesFromTheCommandLineAndOnlyFromItsOwner)
     ASSERT_EQ(doc.Records().size(), 2u);
     // Without the daemon the commands work on the file again.
     EXPECT_EQ(Cli({"remove", "Bee"}).out, "Removed 1 page\n");
+}
+
+// A bookmarks file near the size cap (fewer, longer links) handed over to the running daemon: it is
+// imported while the daemon goes on serving, and the list of all its pages comes out whole.
+TEST_F(Daemon, HugeImportAndListWhileItRuns)
+{
+    server.SetPage("/a", "one");
+    ASSERT_EQ(Cli({"add", server.Url("/a"), "--name", "A"}).status, kExitOk);
+    constexpr size_t kLinks = 20000;
+    const std::string longName(2900, 'n');
+    std::string html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (size_t i = 0; i < kLinks; ++i)
+        html += "<DT><A HREF=\"http://site.test/" + std::to_string(i) + "\">" + longName + "</A>\n";
+    const std::string file = m_files.Path() + "bookmarks.html";
+    WriteFileBytes(file, html);
+    ASSERT_GT(html.size(), 55u << 20);
+    Start();
+    ASSERT_TRUE(WaitForOutput("Watching 1 page")) << Output();
+
+    const CliResult imported = Cli({"import-bookmarks", file});
+    ASSERT_EQ(imported.status, kExitOk) << imported.err;
+    EXPECT_NE(imported.out.find("Imported 20000 pages"), std::string::npos) << imported.out;
+    const CliResult list = Cli({"list"});
+    ASSERT_EQ(list.status, kExitOk) << list.err;
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), static_cast<long>(kLinks + 1));
+    EXPECT_GT(list.out.size(), kLinks * longName.size());
+    EXPECT_EQ(StopWith(SIGTERM), 0) << Output();
 }

@@ -52,12 +52,13 @@ protected:
     {
         m_server.SetPage("/price.json", {200, "{\"price\": " + price + "}", {{"Content-Type", "application/json"}}});
     }
-    FetchOutcome Render(const std::string& path, uint32_t limitMs = 20000)
+    FetchOutcome Render(const std::string& path, uint32_t limitMs = 20000, uint32_t memoryLimitMB = 0)
     {
         RenderRequest request;
         request.url = m_server.Url(path);
         request.waitMs = 300;
         request.limitMs = limitMs;
+        request.memoryLimitMB = memoryLimitMB;
         return m_renderer->render(request);
     }
     std::string PriceText(const FetchOutcome& outcome)
@@ -122,6 +123,8 @@ fetch('file:///etc/passwd').then(r => r.text())
   .catch(() => { document.getElementById('price').textContent = 'refused'; });
 </script>)"));
     m_server.SetPage("/error", {500, "<p>broken</p>", {}});
+    m_server.SetPage("/gone", {404, "<p>gone</p>", {{"Content-Type", "text/html"}}});
+    m_server.SetPage("/image", Response("<p id='price'>stayed</p><img src='file:///etc/passwd'>"));
     struct Case
     {
         const char* path;
@@ -129,19 +132,28 @@ fetch('file:///etc/passwd').then(r => r.text())
         const char* text; // the price element's text of a page that renders
     };
     const Case cases[] = {
-        {"/missing", FetchFailure::Request, nullptr},
-        {"/error", FetchFailure::Request, nullptr},
+        // The main document's status, named as a download names it, with or without a page of its own.
+        {"/missing", FetchFailure::NotFound, nullptr},
+        {"/gone", FetchFailure::NotFound, nullptr},
+        {"/error", FetchFailure::HttpStatus, nullptr},
         {"/slow", FetchFailure::TimedOut, nullptr},
         {"/loop", FetchFailure::TimedOut, nullptr},
-        // The engine itself keeps a web page from going to a local file: the page stays as it was.
-        {"/leave", FetchFailure::None, "stayed\n"},
-        {"/readfile", FetchFailure::None, "refused\n"},
+        // A page that goes to a local file or another program's address, or whose script reads a
+        // local file, is no page to compare; a local image the engine leaves out is the page's own
+        // loss, and it renders without it.
+        {"/leave", FetchFailure::NavigationRefused, nullptr},
+        {"/custom", FetchFailure::NavigationRefused, nullptr},
+        {"/readfile", FetchFailure::NavigationRefused, nullptr},
+        {"/image", FetchFailure::None, "stayed\n"},
         {"/popup", FetchFailure::None, "stayed\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         const FetchOutcome outcome = Render(c.path, 4000);
         EXPECT_EQ(outcome.failure, c.failure) << FetchErrorText(outcome);
+        if (c.failure == FetchFailure::NotFound || c.failure == FetchFailure::HttpStatus) {
+            EXPECT_EQ(FetchErrorText(outcome), c.path == std::string("/error") ? "HTTP error, 500" : "Not found, 404");
+        }
         if (c.text) {
             EXPECT_EQ(PriceText(outcome), c.text);
         } else {
@@ -151,6 +163,46 @@ fetch('file:///etc/passwd').then(r => r.text())
         ExpectShopRenders();
     }
     EXPECT_EQ(m_server.RequestCount("/popup"), 1);
+}
+
+// Answers still awaited hold the settling up, whether they were asked for before the load ended or
+// after: the page is taken once they are in, not when no new request has started for a while.
+TEST_F(RenderTest, SettlingWaitsForRequestsInFlight)
+{
+    m_server.SetPage("/late.json", {200, "{\"price\": 7}", {{"Content-Type", "application/json"}}, 1500});
+    m_server.SetPage("/stock.txt", {200, "in stock", {{"Content-Type", "text/plain"}}, 1500});
+    m_server.SetPage("/waiting", Response(R"(<div id="box"></div><p id="stock"></p><script>
+fetch('/late.json').then(r => r.json()).then(data => {
+  document.getElementById('box').innerHTML = '<span id="price">Price ' + data.price + '</span>';
+});
+window.addEventListener('load', () => setTimeout(() => {
+  const request = new XMLHttpRequest();
+  request.open('GET', '/stock.txt');
+  request.onload = () => { document.getElementById('stock').textContent = request.responseText; };
+  request.send();
+}, 100));
+</script>)"));
+    const FetchOutcome outcome = Render("/waiting");
+    ASSERT_TRUE(outcome.complete) << FetchErrorText(outcome);
+    EXPECT_EQ(PriceText(outcome), "Price 7\n");
+    Result<std::string> stock = ComparedText(outcome.body, {}, TextOptions{"#stock"});
+    ASSERT_TRUE(stock);
+    EXPECT_EQ(*stock, "in stock\n");
+}
+
+// A page that allocates without end is ended at its memory ceiling as a named failure, and the next
+// page renders.
+TEST_F(RenderTest, EndlessAllocationEndsAtTheMemoryCeiling)
+{
+    m_server.SetPage("/hog", Response(R"(<p>x</p><script>
+const kept = [];
+for (;;)
+  kept.push(new Float64Array(1 << 20).fill(kept.length));
+</script>)"));
+    const FetchOutcome hog = Render("/hog", 60000, 300);
+    EXPECT_EQ(hog.failure, FetchFailure::PageCrashed) << FetchErrorText(hog);
+    EXPECT_NE(hog.detail.find("300 MB"), std::string::npos) << hog.detail;
+    ExpectShopRenders();
 }
 
 // The helper killed in the middle of a render: that page is "Page crashed", the next one starts a

@@ -9,6 +9,7 @@
 #include "model/VigilPrefs.h"
 #include "notify/UpdateLog.h"
 #include "platform/Shell.h"
+#include "ui/import/SteppedImport.h"
 #include "ui/list/BrowserLauncher.h"
 #include "ui/list/MultBrowsersDlg.h"
 #include "ui/list/PageListModel.h"
@@ -215,7 +216,16 @@ int CMyListView::ImportFavorites(const QString& dir)
 int CMyListView::ImportBookmarks(const QString& file)
 {
     const bool skipWatched = CVigilPrefs::GetInstance().ReadInt(Pref::confirmDuplicates) != 0;
-    return RunImport([&](CSiteVigilDoc& doc) { return ImportBookmarksFile(doc, file.toStdString(), skipWatched); });
+    // A bookmarks file may hold a million links: it is read off the GUI thread and joins the list in
+    // steps (the model follows the list's own events).
+    const int first = m_model->rowCount();
+    const SteppedImportHooks hooks;
+    const ImportResult result = ImportBookmarksStepwise(m_session.Doc(), file.toStdString(), skipWatched, hooks);
+    if (result.added > 0)
+        scrollTo(m_model->index(first, 0));
+    emit changesPresent(CountChanged());
+    return FinishImport(static_cast<int>(result.added), static_cast<int>(result.alreadyWatched), result.error,
+                        result.skipped);
 }
 
 int CMyListView::ImportList(const QString& file)
