@@ -102,9 +102,17 @@ export XDG_DATA_HOME="$WORK/sitevigil/data"
 # Workers at normal priority, like the peers (the default runs them at nice 10).
 "$CLI" config set threadPriority 2 >/dev/null
 "$CLI" config set showSummary 0 >/dev/null
+# CONFIG ("NAME VALUE;NAME VALUE") sets more, e.g. "hostConcurrency 20" for one host's 1,000 pages.
+IFS=';' read -ra extra <<<"${CONFIG:-}"
+for setting in "${extra[@]}"; do
+    # shellcheck disable=SC2086
+    [[ -n "$setting" ]] && "$CLI" config set $setting >/dev/null
+done
 # One page added through the command, the rest copied from its record with the number changed
 # (the name and address keep their length, so the record's layout stays the same).
-"$CLI" add "$BASE/p00001.html" --name p00001 --watch content >/dev/null
+# ADD_OPTIONS (e.g. "--compare page") go to that add, for a comparison with builds that had no options.
+# shellcheck disable=SC2086
+"$CLI" add "$BASE/p00001.html" --name p00001 --watch content ${ADD_OPTIONS:-} >/dev/null
 LIST="$XDG_DATA_HOME/site-vigil/siteVigil.dat"
 python3 - "$LIST" "$PAGES" <<'PY'
 import struct, sys
