@@ -32,24 +32,15 @@ for tool in nginx curl python3; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
 
-WORK="$(mktemp -d "$TMP_ROOT/sitevigil-conditional-XXXXXX")"
-chmod 755 "$WORK"
-NGINX_PID=""
-cleanup() {
-    if [[ -n "$NGINX_PID" ]]; then
-        kill "$NGINX_PID" 2>/dev/null || true
-        wait "$NGINX_PID" 2>/dev/null || true
-    fi
-    [[ -n "${KEEP_WORK:-}" ]] && echo "kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
+# shellcheck source=bench/local_pages.sh
+source "$(dirname "${BASH_SOURCE[0]}")/local_pages.sh"
+make_work sitevigil-conditional
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 PORT="$(free_port)"
 PLAIN_PORT="$(free_port)"
 echo "== $PAGES unchanged pages of $PAGE_BYTES bytes, $(nproc) cores, load $(cut -d" " -f1-3 /proc/loadavg)"
 
-source "$HERE/local_pages.sh"
 make_pages "$WORK/www" "$PAGES" "$PAGE_BYTES"
 start_nginx "$PORT" "$WORK/www"
 # A second server on the same pages that ignores validators, and a log of the bytes each one sent.

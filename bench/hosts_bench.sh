@@ -43,23 +43,14 @@ for tool in nginx curl /usr/bin/time python3; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
 
-WORK="$(mktemp -d "$TMP_ROOT/sitevigil-hosts-XXXXXX")"
-chmod 755 "$WORK"
-NGINX_PID=""
-cleanup() {
-    if [[ -n "$NGINX_PID" ]]; then
-        kill "$NGINX_PID" 2>/dev/null || true
-        wait "$NGINX_PID" 2>/dev/null || true
-    fi
-    [[ -n "${KEEP_WORK:-}" ]] && echo "kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
+# shellcheck source=bench/local_pages.sh
+source "$(dirname "${BASH_SOURCE[0]}")/local_pages.sh"
+make_work sitevigil-hosts
 
 PORT="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
 host_of() { echo "127.0.0.$((10 + ($1 % HOSTS)))"; }
 echo "== $PAGES pages of $PAGE_BYTES bytes on $HOSTS hosts (port $PORT), hostConcurrency $HOST_CONCURRENCY, validators $VALIDATORS, $(nproc) cores, load $(cut -d" " -f1-3 /proc/loadavg)"
 
-source "$HERE/local_pages.sh"
 make_pages "$WORK/www" "$PAGES" "$PAGE_BYTES"
 start_nginx "$PORT" "$WORK/www"
 # The same server on every other host address.

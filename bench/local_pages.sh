@@ -1,5 +1,22 @@
 # Shared by the benchmark scripts: the local pages and the nginx that serves them on loopback.
-# Source it; both functions work in $WORK and set what the caller's clean-up needs.
+# Source it; the functions work in $WORK and set what the clean-up needs.
+
+# make_work NAME: a work folder $WORK under $TMP_ROOT that nginx's workers (perhaps an unprivileged
+# user) can read, removed at exit unless KEEP_WORK is set, after the nginx of start_nginx has stopped.
+make_work() {
+    WORK="$(mktemp -d "$TMP_ROOT/$1-XXXXXX")"
+    chmod 755 "$WORK"
+    NGINX_PID=""
+    trap end_work EXIT
+}
+
+end_work() {
+    if [[ -n "$NGINX_PID" ]]; then
+        kill "$NGINX_PID" 2>/dev/null || true
+        wait "$NGINX_PID" 2>/dev/null || true
+    fi
+    [[ -n "${KEEP_WORK:-}" ]] && echo "kept $WORK" || rm -rf "$WORK"
+}
 
 # make_pages FOLDER COUNT BYTES: p00001.html ... of about BYTES bytes each.
 make_pages() {

@@ -44,25 +44,15 @@ if [[ $SKIP_PEERS -eq 0 ]] && ! command -v urlwatch >/dev/null; then
     exit 2
 fi
 
-WORK="$(mktemp -d "$TMP_ROOT/sitevigil-bench-XXXXXX")"
-# nginx's workers may run as an unprivileged user: they must be able to read the pages.
-chmod 755 "$WORK"
-NGINX_PID=""
-cleanup() {
-    if [[ -n "$NGINX_PID" ]]; then
-        kill "$NGINX_PID" 2>/dev/null || true
-        wait "$NGINX_PID" 2>/dev/null || true
-    fi
-    [[ -n "${KEEP_WORK:-}" ]] && echo "kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
+# shellcheck source=bench/local_pages.sh
+source "$(dirname "${BASH_SOURCE[0]}")/local_pages.sh"
+make_work sitevigil-bench
 
 PORT="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
 BASE="http://127.0.0.1:$PORT"
 
 echo "== $PAGES pages of $PAGE_BYTES bytes on $BASE, files in $WORK, $(nproc) cores, load $(cut -d" " -f1-3 /proc/loadavg)"
 
-source "$(dirname "${BASH_SOURCE[0]}")/local_pages.sh"
 make_pages "$WORK/www" "$PAGES" "$PAGE_BYTES"
 start_nginx "$PORT" "$WORK/www"
 
