@@ -5,6 +5,16 @@
 
 namespace {
 
+// The selection, ignore and trigger options of add and edit.
+#define SELECTION_OPTIONS_HELP                                                                     \
+    "  --select CSS compare only the text of the elements the CSS selector picks\n"                 \
+    "  --xpath EXPR compare only the text of what the XPath 1.0 expression picks\n"                 \
+    "  --ignore TEXT   leave out the lines that contain TEXT (repeatable)\n"                         \
+    "  --ignore-re REGEX  leave out the lines an ECMAScript expression matches (repeatable)\n"       \
+    "  --no-ignore  drop the page's ignore rules first\n"                                          \
+    "  --trigger any|added|removed  which line changes count: any (default), only\n"               \
+    "               added lines, only removed lines\n"
+
 // clang-format off
 const CommandHelp kHelp[] = {
     {"list", "[--json]",
@@ -34,13 +44,7 @@ const CommandHelp kHelp[] = {
      "               settled, 0 to 60 (default: 2)\n"
      "  --compare page|text  compare the download as it is, or its visible text\n"
      "               (default for new pages: text)\n"
-     "  --select CSS compare only the text of the elements the CSS selector picks\n"
-     "  --xpath EXPR compare only the text of what the XPath 1.0 expression picks\n"
-     "  --ignore TEXT   leave out the lines that contain TEXT (repeatable)\n"
-     "  --ignore-re REGEX  leave out the lines an ECMAScript expression matches (repeatable)\n"
-     "  --no-ignore  drop the page's ignore rules first\n"
-     "  --trigger any|added|removed  which line changes count: any (default), only\n"
-     "               added lines, only removed lines\n"
+     SELECTION_OPTIONS_HELP
      "  --announce each|change  text and reachability watches: a change at every check\n"
      "               where their condition holds, or only when it flips (default: change)\n"
      "  --every INTERVAL  check this page on its own interval: 15m, 6h, 2d (at least 1m);\n"
@@ -61,13 +65,7 @@ const CommandHelp kHelp[] = {
      "  --no-render  download the page as it is\n"
      "  --render-wait S  seconds of network quiet before a rendered page counts as settled\n"
      "  --compare page|text  compare the download as it is, or its visible text\n"
-     "  --select CSS compare only the text of the elements the CSS selector picks\n"
-     "  --xpath EXPR compare only the text of what the XPath 1.0 expression picks\n"
-     "  --ignore TEXT   leave out the lines that contain TEXT (repeatable)\n"
-     "  --ignore-re REGEX  leave out the lines an ECMAScript expression matches (repeatable)\n"
-     "  --no-ignore  drop the page's ignore rules first\n"
-     "  --trigger any|added|removed  which line changes count: any (default), only\n"
-     "               added lines, only removed lines\n"
+     SELECTION_OPTIONS_HELP
      "  --announce each|change  text and reachability watches: a change at every check\n"
      "               where their condition holds, or only when it flips\n"
      "  --every INTERVAL  the page's own interval (15m, 6h, 2d); global returns it to the\n"
