@@ -18,6 +18,9 @@ CGuiControl::CGuiControl(CListSession& session, CMyListView& list, QObject* pare
 {
     // Queued: the run announces its end before it has saved and shown its results.
     connect(&m_list.GuiRun(), &CGuiRun::runningChanged, this, &CGuiControl::OnRunningChanged, Qt::QueuedConnection);
+    // Requests that came during the run wait for its closing steps too (the notifications are queued
+    // off this thread); they go once those are done.
+    connect(&m_list.GuiRun(), &CGuiRun::runClosed, this, &CGuiControl::RunWaitingSoon);
     // A modal dialog that closes unblocks the other windows; a popup (a menu) that closes hides.
     qApp->installEventFilter(this);
 }

@@ -89,6 +89,12 @@ void CGuiRun::OnRunEnded(const RunEndedEvent& event)
     emit changesPresent(event.totals.markedChanged);
 }
 
+void CGuiRun::OnRunClosed(const RunClosedEvent& event)
+{
+    (void)event;
+    emit runClosed();
+}
+
 void CGuiRun::OnNextCheck(const NextCheckEvent& event)
 {
     emit nextGlobalCheck(Clock::Now() + event.secondsLeft);

@@ -48,6 +48,7 @@ public:
     void OnPageProgress(const Curl& record, int kilobytes) override;
     void OnPageChecked(const PageCheckedEvent& event) override;
     void OnRunEnded(const RunEndedEvent& event) override;
+    void OnRunClosed(const RunClosedEvent& event) override;
     void OnNextCheck(const NextCheckEvent& event) override;
     void OnScheduledRunDue() override;
     void OnProblem(ProblemSeverity severity, const std::string& text) override;
@@ -61,6 +62,8 @@ signals:
     // wholeList: a run over the list (the tray blinks), not over the selected page.
     void runStarted(int pages, bool wholeList);
     void runningChanged(bool running);
+    // The closing steps of a run (summary, log, notifications) are done: the program is idle again.
+    void runClosed();
     // What the status bar says about the run and the schedule.
     void statusText(const QString& text);
     // What the tray icon's tip says.
