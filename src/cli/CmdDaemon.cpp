@@ -111,12 +111,6 @@ int CmdDaemon(CliContext& ctx)
     run.SetRenderer(&renderer);
     CScheduler& scheduler = core.Scheduler();
 
-    const size_t pages = ctx.Doc().Count();
-    std::string started = "Watching " + Counted(pages, "page");
-    if (ctx.Prefs().ReadInt(Pref::autoCheck) == 0)
-        started += "; scheduled checks are off (autoCheck 0), the list is saved each minute";
-    frontEnd.Note(started);
-
     // Commands of sitevigil-cli come in through the control socket while the daemon holds the list.
     CDaemonControl controlFrontEnd(frontEnd);
     CControlService control(ctx.Session(), run, queue, controlFrontEnd, "daemon");
@@ -124,6 +118,13 @@ int CmdDaemon(CliContext& ctx)
     COutboxWorker outboxWorker(ctx.Prefs().GetStorageFolder());
     if (const Status started = control.Start(ctx.Prefs().GetStorageFolder()); !started)
         frontEnd.Warn("Commands cannot be handed to this daemon: " + started.error().message);
+
+    // Said once the daemon takes commands: a script that waits for this line may hand some over.
+    const size_t pages = ctx.Doc().Count();
+    std::string watching = "Watching " + Counted(pages, "page");
+    if (ctx.Prefs().ReadInt(Pref::autoCheck) == 0)
+        watching += "; scheduled checks are off (autoCheck 0), the list is saved each minute";
+    frontEnd.Note(watching);
 
     RunLoop(scheduler, run, queue, signals, control, [&] {
         LogRunResults(ctx, run, frontEnd);
