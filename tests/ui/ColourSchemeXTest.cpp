@@ -1,12 +1,16 @@
 // The program follows the desktop's colour scheme: a settings portal on the session bus (played here
-// by the test itself) says dark, then light; the main window, its list rows and the "Changed?" text
-// follow and stay readable. With SITEVIGIL_SHOTS_DIR set, both looks are photographed there.
+// by the test itself) says dark, then light; the main window, its list rows, the "Changed?" text and
+// the pages of the browser pane (a differences report, the program's own notice) follow and stay
+// readable. With SITEVIGIL_SHOTS_DIR set, both looks are photographed there.
 #include "TestEnv.h"
+#include "diff/DiffReport.h"
 #include "model/ListSession.h"
 #include "model/UrlRecord.h"
 #include "ui/app/ColourScheme.h"
 #include "ui/list/MyListView.h"
+#include "ui/main/BrowserView.h"
 #include "ui/main/MainFrame.h"
+#include "ui/main/SplitFrame.h"
 #include "ui/run/GuiRun.h"
 #include "ui/widgets/Colours.h"
 
@@ -15,9 +19,13 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -30,6 +38,50 @@ double Contrast(const QColor& a, const QColor& b)
     };
     const double la = luminance(a), lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The background and text colours the pane's page gives the first element that selector picks, as
+// "background|text"; the page's own scripts are off, so this runs in the program's world.
+QString PageColours(CBrowserView& view, const QString& selector)
+{
+    const QString script = QStringLiteral("(function(){const e=document.querySelector('%1');if(!e)return '';"
+                                          "const s=getComputedStyle(e);return s.backgroundColor+'|'+s.color;})()")
+                               .arg(selector);
+    QString result = QStringLiteral("no answer");
+    bool done = false;
+    view.page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& value) {
+        result = value.toString();
+        done = true;
+    });
+    for (int waited = 0; !done && waited < 10000; waited += 20)
+        QTest::qWait(20);
+    return result;
+}
+
+QColor CssColour(const QString& text)
+{
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("rgba?\\((\\d+), (\\d+), (\\d+)")).match(text);
+    return m.hasMatch() ? QColor(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()) : QColor();
+}
+
+// The element has a background of the scheme asked for and text that reads well on it.
+bool ReadableIn(CBrowserView& view, const QString& selector, bool dark)
+{
+    const QStringList colours = PageColours(view, selector).split(QLatin1Char('|'));
+    if (colours.size() != 2)
+        return false;
+    const QColor background = CssColour(colours[0]), text = CssColour(colours[1]);
+    const bool readable = (background.lightness() < 128) == dark && Contrast(text, background) >= 4.5;
+    if (!readable)
+        qWarning() << selector << colours;
+    return readable;
+}
+
+bool Load(CBrowserView& view, const std::function<void()>& show)
+{
+    QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
+    show();
+    return loaded.wait(30000);
 }
 
 } // namespace
@@ -114,6 +166,19 @@ private slots:
         QTest::qWait(300);
         Shoot("colours-dark");
 
+        // The pane's pages: a report with changed, added and removed lines, and the program's own notice.
+        CTempDir files;
+        WriteFileBytes(files.Path() + "old.htm", "Prices\nTea\nCoffee\nWater\n");
+        WriteFileBytes(files.Path() + "new.htm", "Prices\nCoffee\nJuice\nWater 1\n");
+        QVERIFY(WriteDiffReport(files.Path() + "old.htm", files.Path() + "new.htm", files.Path() + "report.htm"));
+        CBrowserView& pane = frame.BrowserPane().View();
+        QVERIFY(Load(pane, [&] { pane.ShowPage(QString::fromStdString(files.Path() + "report.htm")); }));
+        for (const char* part : {"body", "tr[bgcolor]", "td.C", "td.A", "td.D"})
+            QVERIFY2(ReadableIn(pane, part, true), part);
+        QVERIFY(Load(pane, [&] { pane.ShowNotice("Shop", "This page has not been checked yet."); }));
+        QVERIFY(ReadableIn(pane, "body", true));
+        QVERIFY(ReadableIn(pane, "h1", true));
+
         // The desktop turns light again while the program runs.
         QDBusMessage changedSignal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
                                                                 "org.freedesktop.portal.Settings", "SettingChanged");
@@ -123,6 +188,8 @@ private slots:
         QTRY_VERIFY(!Colours::IsDark(QApplication::palette()));
         QVERIFY(!Colours::IsDark(frame.ListView().palette()));
         QCOMPARE(changed.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        // The notice on show turns light with the window.
+        QTRY_VERIFY_WITH_TIMEOUT(ReadableIn(pane, "body", false), 10000);
         QTest::qWait(300);
         Shoot("colours-light");
     }
