@@ -43,15 +43,8 @@ void CBrowserView::ShowNotice(const QString& heading, const QString& text)
 void CBrowserView::changeEvent(QEvent* event)
 {
     QWebEngineView::changeEvent(event);
-    // Once the new palette has reached every widget, not in the middle of handing it out.
     if (event->type() == QEvent::PaletteChange && m_notice)
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_notice)
-                    LoadNotice();
-            },
-            Qt::QueuedConnection);
+        LoadNotice();
 }
 
 void CBrowserView::LoadNotice()
