@@ -44,6 +44,47 @@ void AppendNumber(int value, std::string& out)
 
 } // namespace
 
+void CDiffReport::AppendDarkStyle(std::string& page) const
+{
+    // The page's colours are attributes and inline styles, which rules of the style sheet outrank only
+    // when marked important. The legend's samples are told apart by the colour they show in light.
+    page += "@media (prefers-color-scheme: dark) {\r\n"
+            ":root { color-scheme:dark; }\r\n"
+            "BODY { background-color:";
+    page += m_darkBackground;
+    page += "; color:";
+    page += m_darkText;
+    page += "; }\r\n"
+            "TABLE { background-color:#55555A; }\r\n"
+            "TABLE TABLE { background-color:";
+    page += m_darkBackground;
+    page += "; }\r\n"
+            "TR[bgcolor] { background-color:#333338; color:";
+    page += m_darkText;
+    page += " !important; }\r\n"
+            "#maintable { color:";
+    page += m_darkLineText;
+    page += " !important; }\r\n";
+    struct Kind
+    {
+        const char* style;
+        const std::string& light;
+        const std::string& dark;
+    };
+    for (const Kind& kind : {Kind{"C", m_changedColor, m_darkChangedColor}, Kind{"A", m_addedColor, m_darkAddedColor},
+                             Kind{"D", m_deletedColor, m_darkDeletedColor}}) {
+        page += ".";
+        page += kind.style;
+        page += ", B[style*='";
+        page += kind.light;
+        page += "'] { background-color:";
+        page += kind.dark;
+        page += " !important; }\r\n";
+    }
+    page += "FONT[color] { color:#8A8A8A; }\r\n"
+            "}\r\n";
+}
+
 void CDiffReport::AppendEscaped(std::string_view text, std::string& out)
 {
     if (text.empty()) {
@@ -140,7 +181,9 @@ void CDiffReport::Render(const CLineFile& oldOut, const CLineFile& newOut, std::
     page += m_addedColor;
     page += "; }\r\n.D { background-color:";
     page += m_deletedColor;
-    page += "; }\r\n-->\r\n</style>\r\n</HEAD>\r\n\r\n<BODY BGCOLOR='#FFFFFF'>\r\n\r\n";
+    page += "; }\r\n";
+    AppendDarkStyle(page);
+    page += "-->\r\n</style>\r\n</HEAD>\r\n\r\n<BODY BGCOLOR='#FFFFFF'>\r\n\r\n";
 
     page += m_summary;
 

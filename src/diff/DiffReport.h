@@ -36,12 +36,21 @@ public:
 
 private:
     static void AppendEscaped(std::string_view text, std::string& out);
+    // The colours for a reader whose desktop prefers dark, in the style sheet: the page stays readable
+    // in the pane and in the user's browser alike.
+    void AppendDarkStyle(std::string& page) const;
 
     std::string m_textColor = "#888888";
     std::string m_tableBackground = "white";
     std::string m_changedColor = "#FFFFBB";
     std::string m_addedColor = "#BBFFBB";
     std::string m_deletedColor = "#FFBBBB";
+    std::string m_darkBackground = "#1E1E20";
+    std::string m_darkText = "#E6E6E6";
+    std::string m_darkLineText = "#C8C8C8";
+    std::string m_darkChangedColor = "#5C5520";
+    std::string m_darkAddedColor = "#1F5228";
+    std::string m_darkDeletedColor = "#6B2626";
     std::string m_summary;
     std::string m_footer = "<br><font size='-2' color='#BBBBBB'>Site Vigil</font>";
 };

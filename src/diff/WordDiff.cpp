@@ -192,6 +192,8 @@ std::string WordDiffHtml(std::string_view oldText, std::string_view newText, con
         + "</title>\n<style>body{font-family:sans-serif} p{margin:0.2em 0;white-space:pre-wrap}"
           " .old{background:#fdecec} .new{background:#eafbea}"
           " del{background:#f5b5b5;text-decoration:line-through} ins{background:#a8e6a8;text-decoration:underline}"
+          " @media (prefers-color-scheme:dark){:root{color-scheme:dark} .old{background:#3d2323}"
+          " .new{background:#1f3d25} del{background:#7a2e2e} ins{background:#2b6b35}}"
           "</style></head><body>\n<h1>"
         + Escaped(title) + "</h1>\n";
     for (const WordDiffLine& line : CompareWords(oldText, newText)) {

@@ -1,12 +1,16 @@
 // The program follows the desktop's colour scheme: a settings portal on the session bus (played here
-// by the test itself) says dark, then light; the main window, its list rows and the "Changed?" text
-// follow and stay readable. With SITEVIGIL_SHOTS_DIR set, both looks are photographed there.
+// by the test itself) says dark, then light; the main window, its list rows, the "Changed?" text and
+// the pages of the browser pane (a differences report, the program's own notice) follow and stay
+// readable. With SITEVIGIL_SHOTS_DIR set, both looks are photographed there.
 #include "TestEnv.h"
+#include "diff/DiffReport.h"
 #include "model/ListSession.h"
 #include "model/UrlRecord.h"
 #include "ui/app/ColourScheme.h"
 #include "ui/list/MyListView.h"
+#include "ui/main/BrowserView.h"
 #include "ui/main/MainFrame.h"
+#include "ui/main/SplitFrame.h"
 #include "ui/run/GuiRun.h"
 #include "ui/widgets/Colours.h"
 
@@ -15,6 +19,8 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QProcess>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QtTest>
 
 #include <cmath>
@@ -30,6 +36,33 @@ double Contrast(const QColor& a, const QColor& b)
     };
     const double la = luminance(a), lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// What is wrong with the first element that selector picks on the pane's page, "" when it has a
+// background of the scheme asked for and text that reads well on it. The page's own scripts are off;
+// this one runs in the program's world.
+QString Unreadable(CBrowserView& view, const QString& selector, bool dark)
+{
+    const QString script = QStringLiteral("(function(){const e=document.querySelector('%1');if(!e)return [];"
+                                          "const s=getComputedStyle(e);"
+                                          "return (s.backgroundColor+s.color).match(/\\d+/g).map(Number);})()")
+                               .arg(selector);
+    QVariantList rgb;
+    bool done = false;
+    view.page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& value) {
+        rgb = value.toList();
+        done = true;
+    });
+    for (int waited = 0; !done && waited < 10000; waited += 20)
+        QTest::qWait(20);
+    // Two opaque colours, rgb(r, g, b) each; a transparent background shows as rgba(0, 0, 0, 0).
+    if (rgb.size() != 6)
+        return selector + ": no two opaque colours";
+    const QColor background(rgb[0].toInt(), rgb[1].toInt(), rgb[2].toInt());
+    const QColor text(rgb[3].toInt(), rgb[4].toInt(), rgb[5].toInt());
+    if ((background.lightness() < 128) == dark && Contrast(text, background) >= 4.5)
+        return {};
+    return QStringLiteral("%1: %2 on %3").arg(selector, text.name(), background.name());
 }
 
 } // namespace
@@ -114,6 +147,21 @@ private slots:
         QTest::qWait(300);
         Shoot("colours-dark");
 
+        // The pane's pages: a report with changed, added and removed lines, and the program's own notice.
+        CTempDir files;
+        WriteFileBytes(files.Path() + "old.htm", "Prices\nTea\nCoffee\nWater\n");
+        WriteFileBytes(files.Path() + "new.htm", "Prices\nCoffee\nJuice\nWater 1\n");
+        QVERIFY(WriteDiffReport(files.Path() + "old.htm", files.Path() + "new.htm", files.Path() + "report.htm"));
+        CBrowserView& pane = frame.BrowserPane().View();
+        QSignalSpy loaded(&pane, &QWebEngineView::loadFinished);
+        pane.ShowPage(QString::fromStdString(files.Path() + "report.htm"));
+        QVERIFY(loaded.wait(30000));
+        for (const char* part : {"body", "tr[bgcolor]", "td.C", "td.A", "td.D"})
+            QCOMPARE(Unreadable(pane, part, true), QString());
+        pane.ShowNotice("Shop", "This page has not been checked yet.");
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(Unreadable(pane, "body", true), QString());
+
         // The desktop turns light again while the program runs.
         QDBusMessage changedSignal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
                                                                 "org.freedesktop.portal.Settings", "SettingChanged");
@@ -121,8 +169,11 @@ private slots:
                       << QVariant::fromValue(QDBusVariant(2u));
         QVERIFY(bus.send(changedSignal));
         QTRY_VERIFY(!Colours::IsDark(QApplication::palette()));
-        QVERIFY(!Colours::IsDark(frame.ListView().palette()));
+        // The window may take the new palette a moment after the application has it.
+        QTRY_VERIFY(!Colours::IsDark(frame.ListView().palette()));
         QCOMPARE(changed.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        // The notice on show turns light with the window.
+        QTRY_COMPARE_WITH_TIMEOUT(Unreadable(pane, "body", false), QString(), 10000);
         QTest::qWait(300);
         Shoot("colours-light");
     }

@@ -42,18 +42,34 @@ CColourScheme::CColourScheme(QObject* parent)
 void CColourScheme::Follow()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return;
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Read"));
-    call << kGroup << kKey;
-    // The portal answers at once or not at all; the window must not wait for it.
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 1000);
-    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-        m_portal = FromSetting(reply.arguments().constFirst());
-        Apply(*m_portal);
+    if (bus.isConnected()) {
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Read"));
+        call << kGroup << kKey;
+        // The portal answers at once or not at all; the window must not wait for it.
+        const QDBusMessage reply = bus.call(call, QDBus::Block, 1000);
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+            m_portal = FromSetting(reply.arguments().constFirst());
+            Apply(*m_portal);
+        }
+        bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
+                    SLOT(OnSettingChanged(QString, QString, QDBusVariant)));
     }
-    bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(OnSettingChanged(QString, QString, QDBusVariant)));
+    // With the portal's answer applied, or without one the platform theme's palette.
+    TellWebEngine(Colours::IsDark(QApplication::palette()));
+}
+
+void CColourScheme::TellWebEngine(bool dark)
+{
+    // The engine reads its switches when the first page is made and has no call to change them later,
+    // so a switch of the desktop while the program runs reaches its pages at the next start. The switch
+    // sets what pages see as prefers-color-scheme and the engine's own colours (form fields, scroll
+    // bars); pages that declare no dark look stay as they are.
+    static const QByteArray kDarkSwitch = QByteArrayLiteral("--force-dark-mode");
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!dark || flags.split(' ').contains(kDarkSwitch))
+        return;
+    flags += flags.isEmpty() ? kDarkSwitch : ' ' + kDarkSwitch;
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
 void CColourScheme::OnSettingChanged(const QString& group, const QString& key, const QDBusVariant& value)

@@ -9,7 +9,8 @@
 // Follows the desktop's colour scheme: the freedesktop appearance setting "color-scheme" read over
 // the settings portal (org.freedesktop.portal.Settings) where one answers, and its changes while the
 // program runs; without a portal the Qt platform theme's palette stays as it is. A dark preference
-// gets a dark palette, a light one the light palette the program started with.
+// gets a dark palette, a light one the light palette the program started with. Web pages shown by the
+// program (the browser pane, rendered checks) are told the same preference when the engine starts.
 class CColourScheme : public QObject
 {
     Q_OBJECT
@@ -25,7 +26,8 @@ public:
     explicit CColourScheme(QObject* parent = nullptr);
 
     // Reads the setting (a short call; a missing portal answers at once with an error), applies it and
-    // listens for changes.
+    // listens for changes. Call it before the first web page is made: the browser engine takes the
+    // preference once, when it starts.
     void Follow();
     // The palette for a preference, from the palette the program started with.
     QPalette PaletteFor(Preference preference) const;
@@ -39,6 +41,7 @@ private slots:
 
 private:
     void Apply(Preference preference);
+    static void TellWebEngine(bool dark);
 
     QPalette m_startPalette;
     std::optional<Preference> m_portal;
