@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -29,11 +31,12 @@ std::string_view Chars(const xmlChar* text, int length)
 class CTextStream
 {
 public:
-    std::string Run(std::string_view utf8)
+    Result<std::string> Run(std::string_view utf8)
     {
-        xmlParserCtxtPtr parser = xmlCreateMemoryParserCtxt(utf8.data(), static_cast<int>(utf8.size()));
+        std::unique_ptr<xmlParserCtxt, ParserFree> parser(
+            xmlCreateMemoryParserCtxt(utf8.data(), static_cast<int>(utf8.size())));
         if (!parser)
-            return {};
+            return MakeError(ErrorKind::Internal, "The HTML parser could not start.");
         // The steps htmlReadMemory takes, with handlers of our own instead of the tree builder's.
         xmlSAXHandler handler;
         std::memset(&handler, 0, sizeof handler);
@@ -46,35 +49,59 @@ public:
         handler.internalSubset = &CTextStream::OnDoctype;
         std::memcpy(parser->sax, &handler, sizeof(xmlSAXHandlerV1));
         parser->_private = this;
-        m_parser = parser;
-        htmlCtxtUseOptions(parser, HtmlParseOptions());
-        parser->html = 1;
+        m_parser = parser.get();
+        htmlCtxtUseOptions(m_parser, HtmlParseOptions());
+        m_parser->html = 1;
         if (xmlCharEncodingHandlerPtr utf8Handler = xmlFindCharEncodingHandler("UTF-8")) {
-            xmlSwitchToEncoding(parser, utf8Handler);
-            if (parser->input->encoding)
-                xmlFree(const_cast<xmlChar*>(parser->input->encoding));
-            parser->input->encoding = xmlStrdup(BAD_CAST "UTF-8");
+            xmlSwitchToEncoding(m_parser, utf8Handler);
+            if (m_parser->input->encoding)
+                xmlFree(const_cast<xmlChar*>(m_parser->input->encoding));
+            m_parser->input->encoding = xmlStrdup(BAD_CAST "UTF-8");
         }
-        htmlParseDocument(parser);
+        htmlParseDocument(m_parser);
         m_stopped = true;
+        if (m_outOfMemory)
+            return MakeError(ErrorKind::Internal, "Out of memory while making the text of the page");
         while (!m_open.empty())
             Close();
-        htmlFreeParserCtxt(parser);
         return m_out.Take();
     }
 
 private:
+    struct ParserFree
+    {
+        void operator()(xmlParserCtxtPtr parser) const { htmlFreeParserCtxt(parser); }
+    };
+
     static CTextStream& Of(void* context)
     {
         return *static_cast<CTextStream*>(static_cast<xmlParserCtxtPtr>(context)->_private);
     }
 
+    // No exception may unwind through the parser's frames: a failed allocation ends the parse instead.
+    template <class Step> static void Guarded(void* context, Step step)
+    {
+        CTextStream& stream = Of(context);
+        try {
+            step(stream);
+        } catch (const std::bad_alloc&) {
+            stream.m_outOfMemory = stream.m_stopped = true;
+            xmlStopParser(stream.m_parser);
+        }
+    }
+
     static void OnStart(void* context, const xmlChar* name, const xmlChar** attributes)
     {
-        Of(context).Start(reinterpret_cast<const char*>(name), attributes);
+        Guarded(context, [&](CTextStream& stream) { stream.Start(reinterpret_cast<const char*>(name), attributes); });
     }
-    static void OnEnd(void* context, const xmlChar*) { Of(context).End(); }
-    static void OnText(void* context, const xmlChar* text, int length) { Of(context).Text(Chars(text, length)); }
+    static void OnEnd(void* context, const xmlChar*)
+    {
+        Guarded(context, [](CTextStream& stream) { stream.End(); });
+    }
+    static void OnText(void* context, const xmlChar* text, int length)
+    {
+        Guarded(context, [&](CTextStream& stream) { stream.Text(Chars(text, length)); });
+    }
     static void OnComment(void* context, const xmlChar*) { Of(context).Other(); }
     static void OnInstruction(void* context, const xmlChar*, const xmlChar*) { Of(context).Other(); }
     static void OnDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*)
@@ -88,7 +115,8 @@ private:
 
     void Start(std::string_view name, const xmlChar** attributes)
     {
-        if (!Sync())
+        // The parser has the new element on its stack already.
+        if (!Sync(1))
             return;
         if (m_open.size() >= kMaxOpenElements) {
             xmlStopParser(m_parser);
@@ -179,11 +207,11 @@ private:
 
     // The parser drops an element whose start tag never ends without telling its end; the tree
     // builder leaves it empty. False once the parse is over.
-    bool Sync()
+    bool Sync(int started = 0)
     {
         if (m_stopped)
             return false;
-        while (m_open.size() > static_cast<std::size_t>(std::max(m_parser->nameNr, 0)))
+        while (m_open.size() > static_cast<std::size_t>(std::max(m_parser->nameNr - started, 0)))
             Close();
         return true;
     }
@@ -195,6 +223,7 @@ private:
     std::size_t m_hiddenFrom = kShown; // where in m_open the outermost hidden element is
     int m_preDepth = 0;
     bool m_stopped = false;
+    bool m_outOfMemory = false;
     bool m_doctype = false;
     bool m_nodeBeforeRoot = false;
     bool m_rootSeen = false;
