@@ -6,6 +6,8 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 
 namespace {
@@ -37,14 +39,23 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
+// Where the run of ASCII bytes (most of a page) that starts at pos ends; read eight bytes at a time.
+std::size_t AsciiRunEnd(std::string_view text, std::size_t pos)
+{
+    for (std::uint64_t word; pos + sizeof word <= text.size(); pos += sizeof word) {
+        std::memcpy(&word, text.data() + pos, sizeof word);
+        if (word & 0x8080808080808080u)
+            break;
+    }
+    while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
+        ++pos;
+    return pos;
+}
+
 bool IsValidUtf8(std::string_view text)
 {
     char32_t cp = 0;
-    for (std::size_t pos = 0; pos < text.size();) {
-        if (static_cast<unsigned char>(text[pos]) < 0x80) {
-            ++pos;
-            continue;
-        }
+    for (std::size_t pos = AsciiRunEnd(text, 0); pos < text.size(); pos = AsciiRunEnd(text, pos)) {
         const std::size_t length = DecodeUtf8(text, pos, cp);
         if (length == 0)
             return false;
@@ -58,15 +69,10 @@ void RepairUtf8(std::string_view text, std::string& out)
     out.reserve(out.size() + text.size());
     char32_t cp = 0;
     for (std::size_t pos = 0; pos < text.size();) {
-        if (static_cast<unsigned char>(text[pos]) < 0x80) {
-            // Runs of ASCII, most of a page, are copied whole.
-            std::size_t end = pos + 1;
-            while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
-                ++end;
-            out.append(text.substr(pos, end - pos));
-            pos = end;
-            continue;
-        }
+        const std::size_t end = AsciiRunEnd(text, pos);
+        out.append(text.substr(pos, end - pos));
+        if ((pos = end) == text.size())
+            break;
         const std::size_t length = DecodeUtf8(text, pos, cp);
         if (length == 0) {
             AppendUtf8(out, kReplacement);
@@ -222,17 +228,23 @@ PageCharset DetectCharset(std::string_view body, std::string_view contentType)
     return {IsValidUtf8(body) ? "utf-8" : "windows-1252", 0};
 }
 
-Result<std::string> DecodeToUtf8(std::string_view body, const PageCharset& charset)
+Result<std::string_view> DecodeToUtf8(std::string_view body, const PageCharset& charset, std::string& storage)
 {
     const std::string_view text = body.substr(std::min(charset.bomLength, body.size()));
-    std::string out;
-    if (charset.name == "utf-8" || charset.name.empty())
-        RepairUtf8(text, out);
-    else if (charset.name == "windows-1252")
-        DecodeWindows1252(text, out);
-    else if (charset.name == "utf-16le" || charset.name == "utf-16be")
-        DecodeUtf16(text, charset.name == "utf-16be", out);
-    else
-        return DecodeWithIconv(text, charset.name);
-    return out;
+    storage.clear();
+    if (charset.name == "utf-8" || charset.name.empty()) {
+        if (IsValidUtf8(text))
+            return text;
+        RepairUtf8(text, storage);
+    } else if (charset.name == "windows-1252") {
+        DecodeWindows1252(text, storage);
+    } else if (charset.name == "utf-16le" || charset.name == "utf-16be") {
+        DecodeUtf16(text, charset.name == "utf-16be", storage);
+    } else {
+        auto decoded = DecodeWithIconv(text, charset.name);
+        if (!decoded)
+            return decoded.error();
+        storage = std::move(*decoded);
+    }
+    return std::string_view(storage);
 }

@@ -25,6 +25,7 @@ std::string CharsetParameter(std::string_view contentType);
 // "iso-8859-1" all mean windows-1252); empty for a label no converter knows.
 std::string CanonicalCharset(std::string_view label);
 
-// The page's bytes (after the byte-order mark) as UTF-8. Bytes the encoding cannot decode become
+// The page's bytes (after the byte-order mark) as UTF-8: body itself when its bytes already are valid
+// UTF-8 (most pages), else the text decoded into storage. Bytes the encoding cannot decode become
 // U+FFFD, so a damaged page still gives text. Fails only for an encoding the system cannot convert.
-Result<std::string> DecodeToUtf8(std::string_view body, const PageCharset& charset);
+Result<std::string_view> DecodeToUtf8(std::string_view body, const PageCharset& charset, std::string& storage);

@@ -4,7 +4,7 @@
 #include "extract/CssSelector.h"
 #include "extract/HtmlDocument.h"
 #include "extract/IgnoreRules.h"
-#include "extract/VisibleText.h"
+#include "extract/VisibleTextStream.h"
 #include "extract/XPathSelection.h"
 
 namespace {
@@ -17,6 +17,15 @@ Result<std::string> SelectionPath(const TextOptions& options)
     if (!options.select.empty())
         return CompileCssSelector(options.select);
     return options.xpath;
+}
+
+// A selection needs the page's tree; the whole page's text is written without one.
+Result<std::string> SelectedText(std::string_view utf8, const std::string& path)
+{
+    auto doc = CHtmlDocument::Parse(utf8);
+    if (!doc)
+        return doc.error();
+    return SelectXPathText(*doc, path);
 }
 
 } // namespace
@@ -43,14 +52,12 @@ Result<std::string> ComparedText(std::string_view body, std::string_view content
     auto rules = CIgnoreRules::Make(options.ignoreTexts, options.ignoreRegexes);
     if (!rules)
         return rules.error();
-    auto utf8 = DecodeToUtf8(body, DetectCharset(body, contentType));
+    std::string decoded;
+    auto utf8 = DecodeToUtf8(body, DetectCharset(body, contentType), decoded);
     if (!utf8)
         return utf8.error();
-    auto doc = CHtmlDocument::Parse(*utf8);
-    if (!doc)
-        return doc.error();
-    auto text = path->empty() ? Result<std::string>(VisibleText(*doc)) : SelectXPathText(*doc, *path);
-    if (!text)
-        return text.error();
+    auto text = path->empty() ? StreamVisibleText(*utf8) : SelectedText(*utf8, *path);
+    if (!text || rules->IsEmpty())
+        return text;
     return rules->Apply(*text);
 }

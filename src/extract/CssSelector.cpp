@@ -401,10 +401,13 @@ private:
         return {};
     }
 
-    // compound (combinator compound)*, as a path from the document.
+    // compound (combinator compound)*, as a path from the document. A descendant is a step on the
+    // descendant axis rather than "//": libxml2 makes "//" a set of every node under each context,
+    // merged one context at a time against all it holds so far, which costs the square of the page's
+    // nodes. The compounds' conditions are never positions, so both select the same.
     std::string Complex()
     {
-        std::string path = "//" + Compound();
+        std::string path = "/descendant::" + Compound();
         while (m_error.empty()) {
             const bool space = SkipSpace();
             const char c = Peek();
@@ -428,7 +431,7 @@ private:
             } else if (c == '~') {
                 path += "/following-sibling::" + next;
             } else {
-                path += "//" + next;
+                path += "/descendant::" + next;
             }
         }
         return path;

@@ -28,3 +28,10 @@ private:
 
 // Makes libxml2 ready for use from any thread; called by everything in this folder that uses it.
 void InitHtmlLibrary();
+
+// Refuses a page past the size bounds of ExtractLimits, before any parser sees it.
+Status CheckHtmlBounds(std::string_view utf8);
+
+// How the parser reads every page: recovering from broken markup as browsers do, silent, offline, the
+// page taken as UTF-8 whatever it declares.
+int HtmlParseOptions();

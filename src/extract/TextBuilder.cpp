@@ -1,44 +1,52 @@
 #include "extract/TextBuilder.h"
 
+#include <array>
+
 namespace {
 
 // White space, and the lead bytes of the invisible characters Append drops or turns into spaces.
+constexpr std::array<bool, 256> kNeedsLook = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view(" \t\r\f\v\n\xC2\xE2\xEF"))
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
 bool NeedsLook(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '\n' || c == '\xC2' || c == '\xE2'
-        || c == '\xEF';
+    return kNeedsLook[static_cast<unsigned char>(c)];
 }
 
 } // namespace
 
 void CTextBuilder::Append(std::string_view text, bool keepLines)
 {
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
-            Space();
-            continue;
-        }
-        if (c == '\n') {
-            if (keepLines)
-                EndLine();
-            else
+        if (NeedsLook(c)) {
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
                 Space();
-            continue;
-        }
-        if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') { // U+00A0
-            ++i;
-            Space();
-            continue;
-        }
-        // U+200B zero width space and U+FEFF: invisible, and they change nothing a reader sees.
-        if (c == '\xE2' && i + 2 < text.size() && text[i + 1] == '\x80' && text[i + 2] == '\x8B') {
-            i += 2;
-            continue;
-        }
-        if (c == '\xEF' && i + 2 < text.size() && text[i + 1] == '\xBB' && text[i + 2] == '\xBF') {
-            i += 2;
-            continue;
+                ++i;
+                continue;
+            }
+            if (c == '\n') {
+                if (keepLines)
+                    EndLine();
+                else
+                    Space();
+                ++i;
+                continue;
+            }
+            if (text.substr(i, 2) == "\xC2\xA0") { // U+00A0
+                Space();
+                i += 2;
+                continue;
+            }
+            // U+200B zero width space and U+FEFF: invisible, and they change nothing a reader sees.
+            if (text.substr(i, 3) == "\xE2\x80\x8B" || text.substr(i, 3) == "\xEF\xBB\xBF") {
+                i += 3;
+                continue;
+            }
         }
         if (m_pendingSpace) {
             m_text += ' ';
@@ -48,8 +56,8 @@ void CTextBuilder::Append(std::string_view text, bool keepLines)
         std::size_t end = i + 1;
         while (end < text.size() && !NeedsLook(text[end]))
             ++end;
-        m_text.append(text.substr(i, end - i));
-        i = end - 1;
+        m_text.append(text.data() + i, end - i);
+        i = end;
     }
 }
 

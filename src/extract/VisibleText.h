@@ -11,6 +11,7 @@ struct _xmlNode;
 // template, the head, comments and elements marked hidden dropped; block elements and <br> end
 // lines, table cells are set apart by a space, white space collapsed, entities decoded (by the
 // parser). Every line ends with '\n'. The walk is iterative, so nesting depth costs no stack.
+// StreamVisibleText gives the same text for a whole page without building its tree.
 std::string VisibleText(const CHtmlDocument& doc);
 
 // The visible text of the chosen nodes only, in document order. A chosen element inside another

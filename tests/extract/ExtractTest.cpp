@@ -76,6 +76,9 @@ TEST(SelectionTest, CssSubsetSelectsTheSameAsBrowsers)
         {"[CLASS='ITEM' i]", "Pear\n"},
         {"p:only-child", "nested\n"},
         {"div", "nested\n"}, // nested matches give their text once
+        {"ul .sale", "Plum\n"},
+        {"body div > p", "nested\n"},
+        {"div div p, ul li.new", "Apple\nnested\n"},
         {"* > #price + p", "tail\n"},
         {"LI:Not([class])", "Fig\n"},
     };
