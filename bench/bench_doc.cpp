@@ -73,9 +73,9 @@ void BM_SaveList(benchmark::State& state)
     CSiteVigilDoc doc;
     Fill(doc);
     for (auto _ : state) {
-        const DocResult result = doc.SaveToFile(folder + "siteVigil.dat");
+        const Status result = doc.SaveToFile(folder + "siteVigil.dat");
         if (!result)
-            state.SkipWithError(result.error.c_str());
+            state.SkipWithError(result.error().message.c_str());
     }
     state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(folder + "siteVigil.dat")) / 1e6;
     state.counters["peak_rss_MB"] = static_cast<double>(PeakRssKb()) / 1024.0;
@@ -93,7 +93,7 @@ void BM_LoadList(benchmark::State& state)
     }
     for (auto _ : state) {
         CSiteVigilDoc doc;
-        const DocResult result = doc.LoadFromFile(folder + "siteVigil.dat");
+        const Status result = doc.LoadFromFile(folder + "siteVigil.dat");
         if (!result || doc.Records().size() != kPages)
             state.SkipWithError("load failed");
         state.PauseTiming(); // freeing the list is not part of loading it

@@ -87,8 +87,8 @@ void AppendOneChange(benchmark::State& state)
         state.ResumeTiming();
         CUpdateLog log(folder);
         const UpdateLogResult result = log.AppendChanges(records);
-        if (!result.ok)
-            state.SkipWithError(result.message.c_str());
+        if (!result)
+            state.SkipWithError(result.error().message.c_str());
         entries = log.Entries().size();
     }
 

@@ -23,8 +23,8 @@ int main(int argc, char* argv[])
     const bool quit = args.contains("--quit");
 
     CListSession session;
-    if (const DocResult opened = session.Open(true); !opened) {
-        std::fprintf(stderr, "sitevigil-list-harness: %s\n", opened.error.c_str());
+    if (const Status opened = session.Open(true); !opened) {
+        std::fprintf(stderr, "sitevigil-list-harness: %s\n", opened.error().message.c_str());
         return 1;
     }
     QMainWindow window;

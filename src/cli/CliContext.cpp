@@ -48,8 +48,8 @@ void CliContext::Warn(const std::string& message)
 
 int CliContext::LockStorage()
 {
-    const DocResult result = m_session.Lock(kLockWaitMs);
-    return result ? kExitOk : Fail(result.error);
+    const Status result = m_session.Lock(kLockWaitMs);
+    return result ? kExitOk : Fail(result.error().message);
 }
 
 int CliContext::OpenList(bool forChange)
@@ -58,22 +58,22 @@ int CliContext::OpenList(bool forChange)
         if (const int status = LockStorage(); status != kExitOk)
             return status;
     }
-    const DocResult result = m_session.Open(forChange);
+    const Status result = m_session.Open(forChange);
     if (result)
         return kExitOk;
     if (!m_session.IsDamaged())
-        return Fail(result.error);
+        return Fail(result.error().message);
     if (forChange)
-        return Usage(result.error + "; nothing was changed");
-    Warn(result.error);
+        return Usage(result.error().message + "; nothing was changed");
+    Warn(result.error().message);
     // The readable pages are shown, but the caller ends with this status.
     return kExitUsage;
 }
 
 int CliContext::SaveList()
 {
-    const DocResult result = Session().Save();
-    return result ? kExitOk : Fail(result.error);
+    const Status result = Session().Save();
+    return result ? kExitOk : Fail(result.error().message);
 }
 
 int CliContext::PositionOf(const Curl* record) const

@@ -137,5 +137,5 @@ int CmdCheck(CliContext& ctx)
     // A closing step that failed (the update log, a delivery) has shown its message already.
     const int status = ReportRun(ctx, DescribeRun(ctx.Doc(), run), request.withDiffs);
     ReportPendingDeliveries(ctx);
-    return run.LastSaveResult().ok && run.LastEndOfRun().Ok() ? status : kExitFailed;
+    return run.LastSaveResult().ok() && run.LastEndOfRun().Ok() ? status : kExitFailed;
 }

@@ -32,7 +32,7 @@ int CmdLog(CliContext& ctx)
         return kExitOk;
     }
     if (!parsed.Has("clear")) {
-        const bool whole = log.LoadLog();
+        const Status whole = log.LoadLog();
         CCliTable table;
         const std::pair<const char*, size_t> columns[] = {{"DATE", 0}, {"NAME", 30}, {"ADDRESS", 60}, {"REASON", 0}};
         for (const auto& [header, width] : columns)
@@ -45,7 +45,7 @@ int CmdLog(CliContext& ctx)
         else if (whole)
             ctx.err << "No changes have been found yet.\n";
         if (!whole)
-            return ctx.Usage("the update log " + log.GetRecordFilePath() + " is damaged: " + log.LastError()
+            return ctx.Usage("the update log " + log.GetRecordFilePath() + " is damaged: " + whole.error().message
                              + "; the entries before the damage were shown");
         return kExitOk;
     }
@@ -54,7 +54,7 @@ int CmdLog(CliContext& ctx)
     if (const int status = ctx.LockStorage(); status != kExitOk)
         return status;
     const UpdateLogResult result = log.ClearLog();
-    if (!result.ok)
-        return ctx.Fail(result.message);
+    if (!result)
+        return ctx.Fail(result.error().message);
     return kExitOk;
 }

@@ -216,8 +216,8 @@ ImportResult ImportListFile(CSiteVigilDoc& doc, const std::string& path)
     ImportResult result;
     CSiteVigilDoc other(CSiteVigilDoc::PageIds::Keep);
     // A file that cannot be read whole would bring in "Error" placeholders: all of it or nothing.
-    if (const DocResult read = other.LoadFromFile(path); !read) {
-        result.error = read.error;
+    if (const Status read = other.LoadFromFile(path); !read) {
+        result.error = read.error().message;
         return result;
     }
     for (auto& record : other.TakeAll()) {

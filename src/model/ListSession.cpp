@@ -10,9 +10,9 @@
 
 namespace {
 
-DocResult Failure(std::string reason)
+Error Failure(ErrorKind kind, std::string reason)
 {
-    return DocResult{false, std::move(reason)};
+    return MakeError(kind, std::move(reason));
 }
 
 } // namespace
@@ -24,16 +24,16 @@ CListSession::CListSession()
 
 CListSession::~CListSession() = default;
 
-DocResult CListSession::Lock(int waitMs)
+Status CListSession::Lock(int waitMs)
 {
     if (m_lock.IsHeld())
         return {};
     const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();
     if (!MakeFolders(folder, 0700))
-        return Failure("cannot create the storage folder " + folder + ": " + std::strerror(errno));
+        return Failure(ErrorKind::Io, "cannot create the storage folder " + folder + ": " + std::strerror(errno));
     std::string error;
     if (!m_lock.Acquire(folder, error, waitMs))
-        return Failure(error);
+        return Failure(ErrorKind::Busy, error);
     // No save of ours is in progress now: temporary files left by a killed one can go.
     RemoveStaleTemporaryFiles(folder, CVigilPrefs::GetInstance().GetPagesFolder());
     return {};
@@ -44,12 +44,12 @@ void CListSession::Unlock()
     m_lock.Release();
 }
 
-DocResult CListSession::Open(bool forChange)
+Status CListSession::Open(bool forChange)
 {
     m_doc.OnNewDocument();
     m_damaged = false;
     m_loadError.clear();
-    DocResult result;
+    Status result;
     if (forChange)
         result = Lock();
     if (result) {
@@ -57,23 +57,23 @@ DocResult CListSession::Open(bool forChange)
         // The pages that could be read stay in the list to be shown; saving waits for the user.
         m_damaged = !result;
     }
-    m_loadError = result.error;
+    m_loadError = result ? std::string() : result.error().message;
     m_doc.RefuseDefaultSave(m_damaged ? "the list was not saved: " + m_loadError : std::string());
     return result;
 }
 
-DocResult CListSession::MoveDamagedAside(std::string* movedTo)
+Status CListSession::MoveDamagedAside(std::string* movedTo)
 {
     if (!m_damaged)
         return {};
     if (!m_lock.IsHeld())
-        return Failure("the storage folder is not locked");
+        return Failure(ErrorKind::Internal, "the storage folder is not locked");
     const std::string path = m_doc.GetDefaultPath();
     std::string aside;
     const std::string error
         = MoveAside(path, CVigilPrefs::GetInstance().GetStorageFolder() + "siteVigil.damaged", ".dat", aside);
     if (!error.empty())
-        return Failure("cannot move the damaged list " + path + " aside: " + error);
+        return Failure(ErrorKind::Io, "cannot move the damaged list " + path + " aside: " + error);
     m_damaged = false;
     m_doc.RefuseDefaultSave({});
     m_doc.TakeOverDefaultFile();
@@ -82,12 +82,12 @@ DocResult CListSession::MoveDamagedAside(std::string* movedTo)
     return {};
 }
 
-DocResult CListSession::Save()
+Status CListSession::Save()
 {
     if (m_damaged)
-        return Failure("the list was not saved: " + m_loadError);
+        return Failure(ErrorKind::BadInput, "the list was not saved: " + m_loadError);
     if (!m_lock.IsHeld())
-        return Failure("the list was not saved: the storage folder is not locked");
+        return Failure(ErrorKind::Internal, "the list was not saved: the storage folder is not locked");
     return m_doc.SaveDefault();
 }
 

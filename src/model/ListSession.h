@@ -30,7 +30,7 @@ public:
     // Takes the storage-folder lock, creating the folder when missing, and removes the temporary files
     // a killed save left. While another process holds it, waits up to waitMs for it (0: refused at
     // once). Calling it again while held does nothing.
-    DocResult Lock(int waitMs = 0);
+    Status Lock(int waitMs = 0);
     void Unlock();
     bool HoldsLock() const { return m_lock.IsHeld(); }
 
@@ -38,18 +38,18 @@ public:
     // forChange the lock is taken first (a failure leaves the list empty and not damaged). A file that
     // cannot be read whole leaves its readable pages in the list, makes the session damaged and
     // returns the reason.
-    DocResult Open(bool forChange);
+    Status Open(bool forChange);
     // True after an Open that could not read the whole file, until MoveDamagedAside succeeds.
     bool IsDamaged() const { return m_damaged; }
     // Why the last Open failed; empty when it succeeded.
     const std::string& LoadError() const { return m_loadError; }
     // Renames the damaged list file to "siteVigil.damaged-<date>-<time>.dat" beside it (never over an
     // earlier one) and allows saving. Needs the lock. The new name is returned in movedTo.
-    DocResult MoveDamagedAside(std::string* movedTo = nullptr);
+    Status MoveDamagedAside(std::string* movedTo = nullptr);
 
     // Saves the list to the storage folder atomically. Refused while damaged, and when the lock is
     // not held.
-    DocResult Save();
+    Status Save();
 
     // A record with the defaults of a new page's watches (size watched, page saved, the whole page)
     // and the address; the name is the address until the user gives one.

@@ -29,9 +29,14 @@ constexpr unsigned long long kMaxFileSize = 1ull << 30;
 // Files are read and written in pieces of this size, so a large list never sits in memory twice.
 constexpr size_t kChunkSize = 1 << 20;
 
-DocResult Failure(std::string reason)
+Error Damaged(std::string reason)
 {
-    return DocResult{false, std::move(reason)};
+    return MakeError(ErrorKind::BadInput, std::move(reason));
+}
+
+Error IoFailure(std::string reason)
+{
+    return MakeError(ErrorKind::Io, std::move(reason));
 }
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b)
@@ -71,11 +76,11 @@ bool ReadHeader(CArchiveReader& archive, Header& header)
 // remaining bytes could hold, so a hostile count cannot exhaust memory. readRecord reads the next record
 // into the given one and returns false when it could not; moreFollows tells, once the counted records
 // are read, whether bytes are left over: the file then holds more than was read, and is damaged.
-DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::function<bool(Curl&)>& readRecord,
-                      const std::function<bool()>& moreFollows, CSiteVigilDoc::RecordList& records)
+Status ReadRecords(const Header& header, size_t remainingBytes, const std::function<bool(Curl&)>& readRecord,
+                   const std::function<bool()>& moreFollows, CSiteVigilDoc::RecordList& records)
 {
     if (header.count < 0)
-        return Failure("it is damaged (its page count is negative)");
+        return Damaged("it is damaged (its page count is negative)");
     const size_t possible = remainingBytes / kMinRecordSize;
     const bool countFits = static_cast<size_t>(header.count) <= possible;
     const size_t toRead = countFits ? static_cast<size_t>(header.count) : possible;
@@ -97,13 +102,13 @@ DocResult ReadRecords(const Header& header, size_t remainingBytes, const std::fu
         records.push_back(std::move(record));
     }
     if (!countFits)
-        return Failure("it is damaged (it claims " + std::to_string(header.count) + " pages but can hold at most "
+        return Damaged("it is damaged (it claims " + std::to_string(header.count) + " pages but can hold at most "
                        + std::to_string(possible) + ")");
     if (failed > 0)
-        return Failure("it is damaged (" + std::to_string(failed) + " of " + std::to_string(header.count)
+        return Damaged("it is damaged (" + std::to_string(failed) + " of " + std::to_string(header.count)
                        + " pages could not be read)");
     if (moreFollows())
-        return Failure("it is damaged (more data follows its " + std::to_string(header.count) + " pages)");
+        return Damaged("it is damaged (more data follows its " + std::to_string(header.count) + " pages)");
     return {};
 }
 
@@ -245,14 +250,14 @@ void CSiteVigilDoc::Serialize(CArchiveWriter& archive) const
         record->Serialize(archive);
 }
 
-DocResult CSiteVigilDoc::Serialize(CArchiveReader& archive)
+Status CSiteVigilDoc::Serialize(CArchiveReader& archive)
 {
     Header header;
     if (!ReadHeader(archive, header))
-        return Failure("it is empty or not a Site Vigil list");
+        return Damaged("it is empty or not a Site Vigil list");
     CReplacing replacing(*this);
     const size_t before = m_records.size();
-    DocResult result = ReadRecords(
+    Status result = ReadRecords(
         header, archive.Remaining(),
         [&](Curl& record) { return record.ReadFromArchive(archive, header.major, header.minor, header.build); },
         [&] { return archive.Remaining() > 0; }, m_records);
@@ -260,19 +265,19 @@ DocResult CSiteVigilDoc::Serialize(CArchiveReader& archive)
     return result;
 }
 
-DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
+Status CSiteVigilDoc::LoadFromFile(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return Failure("cannot open " + path + ": " + std::strerror(errno));
+        return IoFailure("cannot open " + path + ": " + std::strerror(errno));
     struct stat st
     {
     };
-    DocResult result;
+    Status result;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        result = Failure("cannot read " + path + ": " + std::strerror(S_ISDIR(st.st_mode) ? EISDIR : errno));
+        result = IoFailure("cannot read " + path + ": " + std::strerror(S_ISDIR(st.st_mode) ? EISDIR : errno));
     } else if (static_cast<unsigned long long>(st.st_size) > kMaxFileSize) {
-        result = Failure("cannot read the list " + path + ": the file is too large to be a Site Vigil list");
+        result = Damaged("cannot read the list " + path + ": the file is too large to be a Site Vigil list");
     } else {
         CChunkedFile file(fd);
         Header header;
@@ -281,7 +286,7 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
         // Once a record has failed the position in the file is lost: every later record fails too.
         bool broken = false;
         if (!file.Read([&](CArchiveReader& archive) { return ReadHeader(archive, header); })) {
-            result = Failure("it is empty or not a Site Vigil list");
+            result = Damaged("it is empty or not a Site Vigil list");
         } else {
             const size_t remaining
                 = static_cast<size_t>(st.st_size) > kHeaderSize ? static_cast<size_t>(st.st_size) - kHeaderSize : 0;
@@ -303,15 +308,15 @@ DocResult CSiteVigilDoc::LoadFromFile(const std::string& path)
         }
         IndexFrom(before);
         if (file.Error() != 0)
-            result = Failure("cannot read " + path + ": " + std::strerror(file.Error()));
+            result = IoFailure("cannot read " + path + ": " + std::strerror(file.Error()));
         else if (!result)
-            result.error = "cannot read the list " + path + ": " + result.error;
+            result = MakeError(result.error().kind, "cannot read the list " + path + ": " + result.error().message);
     }
     ::close(fd);
     return result;
 }
 
-DocResult CSiteVigilDoc::SaveToFile(const std::string& path)
+Status CSiteVigilDoc::SaveToFile(const std::string& path)
 {
     // Workers change records while a check runs: stop them before writing.
     if (m_pStopBeforeSave)
@@ -335,7 +340,7 @@ DocResult CSiteVigilDoc::SaveToFile(const std::string& path)
     if (error.empty())
         error = file.Commit();
     if (!error.empty())
-        return Failure("cannot save the list: " + error);
+        return IoFailure("cannot save the list: " + error);
     return {};
 }
 
@@ -344,25 +349,26 @@ std::string CSiteVigilDoc::GetDefaultPath() const
     return CVigilPrefs::GetInstance().GetStorageFolder() + kDefaultFileName;
 }
 
-DocResult CSiteVigilDoc::SaveDefault()
+Status CSiteVigilDoc::SaveDefault()
 {
     m_lastDefaultSave = SaveDefaultNow();
     return m_lastDefaultSave;
 }
 
-DocResult CSiteVigilDoc::SaveDefaultNow()
+Status CSiteVigilDoc::SaveDefaultNow()
 {
     if (!m_defaultSaveRefusal.empty())
-        return Failure(m_defaultSaveRefusal);
+        return MakeError(ErrorKind::BadInput, m_defaultSaveRefusal);
     if (DefaultFileReplaced())
-        return Failure("the list file " + GetDefaultPath()
-                       + " was changed by another program since Site Vigil read it, so it was not saved over");
+        return MakeError(ErrorKind::Busy,
+                         "the list file " + GetDefaultPath()
+                             + " was changed by another program since Site Vigil read it, so it was not saved over");
     const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();
     if (!MakeFolders(folder, 0700))
-        return Failure("cannot save the list: cannot create the folder " + folder + ": " + std::strerror(errno));
+        return IoFailure("cannot save the list: cannot create the folder " + folder + ": " + std::strerror(errno));
     const std::string path = GetDefaultPath();
-    DocResult saved = SaveToFile(path);
-    if (saved.ok)
+    Status saved = SaveToFile(path);
+    if (saved)
         m_defaultStamp = StampOf(path);
     return saved;
 }
@@ -391,7 +397,7 @@ bool CSiteVigilDoc::DefaultFileReplaced() const
     return now.exists && !(now == *m_defaultStamp);
 }
 
-DocResult CSiteVigilDoc::LoadDefault()
+Status CSiteVigilDoc::LoadDefault()
 {
     // No list file yet (the first start) is not an error: the list stays empty.
     const std::string path = GetDefaultPath();
@@ -400,7 +406,7 @@ DocResult CSiteVigilDoc::LoadDefault()
         m_defaultStamp = before;
         return {};
     }
-    DocResult loaded = LoadFromFile(path);
+    Status loaded = LoadFromFile(path);
     m_defaultStamp = before;
     return loaded;
 }

@@ -14,14 +14,6 @@
 class CArchiveReader;
 class CArchiveWriter;
 
-// Result of a load or save: ok, or the reason for the front end to show.
-struct DocResult
-{
-    bool ok = true;
-    std::string error;
-    explicit operator bool() const { return ok; }
-};
-
 // The ordered list of monitored pages and its file "siteVigil.dat". Rows are positions from 0; a
 // record is found by row, by pointer and by serial in constant time, through every add, remove, import
 // and load. Used on the front end's thread only.
@@ -81,20 +73,20 @@ public:
     // appends them in the same order, so the list keeps its order across saves. Bytes left after the
     // counted records mean the file was not read whole: that is reported like any damaged list.
     void Serialize(CArchiveWriter& archive) const;
-    DocResult Serialize(CArchiveReader& archive);
+    Status Serialize(CArchiveReader& archive);
 
     // A file that cannot be opened leaves the list unchanged; records read are appended in file order.
-    DocResult LoadFromFile(const std::string& path);
+    Status LoadFromFile(const std::string& path);
     // Stops a run first, then saves atomically (temporary file, fsync, rename), owner-only permissions.
-    DocResult SaveToFile(const std::string& path);
-    DocResult SaveDefault();
+    Status SaveToFile(const std::string& path);
+    Status SaveDefault();
     // How the last SaveDefault went, whoever called it (the minute's save, a run's end, the user): a
     // front end shows a failing save until one succeeds.
-    const DocResult& LastDefaultSave() const { return m_lastDefaultSave; }
+    const Status& LastDefaultSave() const { return m_lastDefaultSave; }
     // While a reason is set, SaveDefault refuses with it: a list file that could not be read whole is
     // never saved over, whoever saves (the minute's save, the end of a run, the user). Empty allows.
     void RefuseDefaultSave(std::string reason) { m_defaultSaveRefusal = std::move(reason); }
-    DocResult LoadDefault();
+    Status LoadDefault();
     std::string GetDefaultPath() const;
     // True when the list file is no longer the one this list last read or wrote: another program
     // put another file in its place or changed it meanwhile (a file that went away is none). SaveDefault then refuses,
@@ -142,7 +134,7 @@ private:
     // Enters the records from the row on (appended by a load) into the index.
     void IndexFrom(size_t firstNew);
     void Reindex(size_t fromRow);
-    DocResult SaveDefaultNow();
+    Status SaveDefaultNow();
 
     RecordList m_records;
     // Serial to row. Rows after a removal are renumbered (linear, but only for a removal, never for a
@@ -161,7 +153,7 @@ private:
     // Tells BeforeListReplaced now and ListReplaced when it goes out of scope.
     class CReplacing;
     std::string m_defaultSaveRefusal;
-    DocResult m_lastDefaultSave;
+    Status m_lastDefaultSave;
     // The list file as this list last read or wrote it (identity, size, time); nothing before the
     // first load or save of the default file, and "absent" when there was no file.
     struct FileStamp

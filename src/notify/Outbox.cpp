@@ -124,6 +124,19 @@ Status COutbox::Exec(const char* sql)
     return {};
 }
 
+Status COutbox::InTransaction(const std::function<Status()>& body)
+{
+    if (Status begin = Exec("BEGIN IMMEDIATE"); !begin)
+        return begin;
+    Status done = body();
+    if (done)
+        done = Exec("COMMIT");
+    // A failed COMMIT leaves the transaction open: it goes too.
+    if (!done)
+        Exec("ROLLBACK");
+    return done;
+}
+
 Status COutbox::Open()
 {
     std::lock_guard lock(m_mutex);
@@ -149,44 +162,39 @@ Result<std::vector<int64_t>> COutbox::Add(const std::vector<OutboxRow>& rows, in
     if (Status open = Open(); !open)
         return open.error();
     std::lock_guard lock(m_mutex);
-    if (Status begin = Exec("BEGIN IMMEDIATE"); !begin)
-        return begin.error();
-    sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(m_db,
-                       "INSERT INTO outbox(created, channel, event, pages, payload, state, next_attempt, give_up_at) "
-                       "VALUES(?, ?, ?, ?, ?, 'pending', ?, ?)",
-                       -1, &raw, nullptr);
-    Statement insert(raw);
     std::vector<int64_t> ids;
-    for (const OutboxRow& row : rows) {
-        if (!insert) {
-            Exec("ROLLBACK");
+    const Status added = InTransaction([&]() -> Status {
+        sqlite3_stmt* raw = nullptr;
+        sqlite3_prepare_v2(
+            m_db,
+            "INSERT INTO outbox(created, channel, event, pages, payload, state, next_attempt, give_up_at) "
+            "VALUES(?, ?, ?, ?, ?, 'pending', ?, ?)",
+            -1, &raw, nullptr);
+        Statement insert(raw);
+        if (!insert)
             return Failure("written");
+        for (const OutboxRow& row : rows) {
+            sqlite3_reset(insert.get());
+            sqlite3_bind_int64(insert.get(), 1, now);
+            BindText(insert.get(), 2, row.channel);
+            BindText(insert.get(), 3, row.event);
+            BindText(insert.get(), 4, row.pages);
+            BindText(insert.get(), 5, row.payload);
+            sqlite3_bind_int64(insert.get(), 6, now);
+            sqlite3_bind_int64(insert.get(), 7, now + kGiveUpSeconds);
+            if (sqlite3_step(insert.get()) != SQLITE_DONE)
+                return Failure("written");
+            ids.push_back(sqlite3_last_insert_rowid(m_db));
         }
-        sqlite3_reset(insert.get());
-        sqlite3_bind_int64(insert.get(), 1, now);
-        BindText(insert.get(), 2, row.channel);
-        BindText(insert.get(), 3, row.event);
-        BindText(insert.get(), 4, row.pages);
-        BindText(insert.get(), 5, row.payload);
-        sqlite3_bind_int64(insert.get(), 6, now);
-        sqlite3_bind_int64(insert.get(), 7, now + kGiveUpSeconds);
-        if (sqlite3_step(insert.get()) != SQLITE_DONE) {
-            Error error = Failure("written");
-            Exec("ROLLBACK");
-            return error;
-        }
-        ids.push_back(sqlite3_last_insert_rowid(m_db));
-    }
-    insert.reset();
-    // Delivered rows are kept a while for the lists, then dropped.
-    const std::string prune
-        = "DELETE FROM outbox WHERE state != 'pending' AND done_at < " + std::to_string(now - kKeepDeliveredSeconds);
-    Exec(prune.c_str());
-    if (Status commit = Exec("COMMIT"); !commit) {
-        Exec("ROLLBACK");
-        return commit.error();
-    }
+        insert.reset();
+        // Delivered rows are kept a while for the lists, then dropped; a failed prune only keeps them longer.
+        const std::string prune = "DELETE FROM outbox WHERE state != 'pending' AND done_at < "
+            + std::to_string(now - kKeepDeliveredSeconds);
+        Exec(prune.c_str());
+        return {};
+    });
+    if (!added)
+        return added.error();
     return ids;
 }
 
@@ -343,33 +351,23 @@ Status COutbox::SavePageStates(const std::map<std::string, PageNoticeState>& sta
     if (Status open = Open(); !open)
         return open;
     std::lock_guard lock(m_mutex);
-    if (Status begin = Exec("BEGIN IMMEDIATE"); !begin)
-        return begin;
-    sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(m_db, "INSERT OR REPLACE INTO page_state(page, failing, announced_change) VALUES(?, ?, ?)", -1,
-                       &raw, nullptr);
-    Statement insert(raw);
-    for (const auto& [page, state] : states) {
-        if (!insert) {
-            Exec("ROLLBACK");
+    return InTransaction([&]() -> Status {
+        sqlite3_stmt* raw = nullptr;
+        sqlite3_prepare_v2(m_db, "INSERT OR REPLACE INTO page_state(page, failing, announced_change) VALUES(?, ?, ?)",
+                           -1, &raw, nullptr);
+        Statement insert(raw);
+        if (!insert)
             return Failure("written");
+        for (const auto& [page, state] : states) {
+            sqlite3_reset(raw);
+            BindText(raw, 1, page);
+            sqlite3_bind_int(raw, 2, state.failing ? 1 : 0);
+            sqlite3_bind_int64(raw, 3, state.announcedChange);
+            if (sqlite3_step(raw) != SQLITE_DONE)
+                return Failure("written");
         }
-        sqlite3_reset(raw);
-        BindText(raw, 1, page);
-        sqlite3_bind_int(raw, 2, state.failing ? 1 : 0);
-        sqlite3_bind_int64(raw, 3, state.announcedChange);
-        if (sqlite3_step(raw) != SQLITE_DONE) {
-            Error error = Failure("written");
-            Exec("ROLLBACK");
-            return error;
-        }
-    }
-    insert.reset();
-    if (Status commit = Exec("COMMIT"); !commit) {
-        Exec("ROLLBACK");
-        return commit;
-    }
-    return {};
+        return {};
+    });
 }
 
 Result<std::vector<FeedEntry>> COutbox::AddFeedEntries(const std::vector<FeedEntry>& entries, size_t keep)
@@ -377,39 +375,33 @@ Result<std::vector<FeedEntry>> COutbox::AddFeedEntries(const std::vector<FeedEnt
     if (Status open = Open(); !open)
         return open.error();
     std::lock_guard lock(m_mutex);
-    if (Status begin = Exec("BEGIN IMMEDIATE"); !begin)
-        return begin.error();
-    sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(m_db, "INSERT OR IGNORE INTO feed(id, time, title, link, summary) VALUES(?, ?, ?, ?, ?)", -1,
-                       &raw, nullptr);
-    Statement insert(raw);
-    for (const FeedEntry& entry : entries) {
+    const Status added = InTransaction([&]() -> Status {
+        sqlite3_stmt* raw = nullptr;
+        sqlite3_prepare_v2(m_db, "INSERT OR IGNORE INTO feed(id, time, title, link, summary) VALUES(?, ?, ?, ?, ?)", -1,
+                           &raw, nullptr);
+        Statement insert(raw);
+        // Without the statement the entries would be lost while the feed reported them kept.
         if (!insert)
-            break;
-        sqlite3_reset(raw);
-        BindText(raw, 1, entry.id);
-        sqlite3_bind_int64(raw, 2, entry.time);
-        BindText(raw, 3, entry.title);
-        BindText(raw, 4, entry.link);
-        BindText(raw, 5, entry.summary);
-        if (sqlite3_step(raw) != SQLITE_DONE) {
-            Error error = Failure("written");
-            Exec("ROLLBACK");
-            return error;
+            return Failure("written");
+        for (const FeedEntry& entry : entries) {
+            sqlite3_reset(raw);
+            BindText(raw, 1, entry.id);
+            sqlite3_bind_int64(raw, 2, entry.time);
+            BindText(raw, 3, entry.title);
+            BindText(raw, 4, entry.link);
+            BindText(raw, 5, entry.summary);
+            if (sqlite3_step(raw) != SQLITE_DONE)
+                return Failure("written");
         }
-    }
-    insert.reset();
-    const std::string trim
-        = "DELETE FROM feed WHERE id NOT IN (SELECT id FROM feed ORDER BY time DESC, rowid DESC LIMIT "
-        + std::to_string(keep) + ")";
-    if (Status trimmed = Exec(trim.c_str()); !trimmed) {
-        Exec("ROLLBACK");
-        return trimmed.error();
-    }
-    if (Status commit = Exec("COMMIT"); !commit) {
-        Exec("ROLLBACK");
-        return commit.error();
-    }
+        insert.reset();
+        const std::string trim
+            = "DELETE FROM feed WHERE id NOT IN (SELECT id FROM feed ORDER BY time DESC, rowid DESC LIMIT "
+            + std::to_string(keep) + ")";
+        return Exec(trim.c_str());
+    });
+    if (!added)
+        return added.error();
+    sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(m_db, "SELECT id, time, title, link, summary FROM feed ORDER BY time DESC, rowid DESC", -1,
                            &raw, nullptr)
         != SQLITE_OK)

@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -99,6 +100,9 @@ public:
 
 private:
     Status Exec(const char* sql);
+    // Runs body between BEGIN IMMEDIATE and COMMIT and rolls everything back when the body or the commit
+    // fails, so a batch lands whole or not at all. The caller holds m_mutex.
+    Status InTransaction(const std::function<Status()>& body);
     Error Failure(const char* step) const;
     Result<std::vector<OutboxRow>> Query(const char* sql, int64_t a, int64_t b);
     Status Update(const char* sql, int64_t now, int64_t id, const std::string& text);

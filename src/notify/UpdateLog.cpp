@@ -19,6 +19,13 @@ constexpr const char* kPageFileName = "siteVigilUpdateLog.htm";
 // The log has no size limit; this only keeps a wild file from exhausting memory.
 constexpr size_t kMaxRecordFileBytes = size_t{1} << 32;
 
+Status WrittenOrNot(const std::string& failure)
+{
+    if (failure.empty())
+        return {};
+    return MakeError(ErrorKind::Io, failure);
+}
+
 void AddLine(std::string& message, const std::string& line)
 {
     if (!message.empty())
@@ -61,20 +68,18 @@ UpdateLogResult CUpdateLog::AppendChanges(const std::vector<std::unique_ptr<Curl
 
 UpdateLogResult CUpdateLog::AppendChanges(const std::vector<const Curl*>& records)
 {
-    UpdateLogResult result;
-    if (!LoadLog()) {
+    std::string notice;
+    if (const Status loaded = LoadLog(); !loaded) {
         // Saving over a file we could not read would lose its history; keep it under another name.
         m_entries.clear();
         std::string asideName;
         const std::string failure = SetAsideDamagedFile(asideName);
-        if (!failure.empty()) {
-            result.ok = false;
-            result.message = "The update log " + GetRecordFilePath()
-                + " could not be read to its end and could not be moved aside (" + failure
-                + "). The changes of this check were not added to the log.";
-            return result;
-        }
-        result.message = "The update log could not be read to its end (" + m_strLastError + "). It was kept as "
+        if (!failure.empty())
+            return MakeError(ErrorKind::Io,
+                             "The update log " + GetRecordFilePath()
+                                 + " could not be read to its end and could not be moved aside (" + failure
+                                 + "). The changes of this check were not added to the log.");
+        notice = "The update log could not be read to its end (" + loaded.error().message + "). It was kept as "
             + asideName + " and a new log was started.";
     }
 
@@ -83,37 +88,34 @@ UpdateLogResult CUpdateLog::AppendChanges(const std::vector<const Curl*>& record
         if (record && record->m_bNewChange)
             m_entries.push_front(std::make_unique<Curl>(*record));
     }
-
-    if (!SaveLog()) {
-        result.ok = false;
-        AddLine(result.message, "The update log could not be saved: " + m_strLastError);
-    }
-    if (!RenderLog()) {
-        result.ok = false;
-        AddLine(result.message, "The update log page could not be saved: " + m_strLastError);
-    }
-    return result;
+    return SaveAndRender(std::move(notice));
 }
 
 UpdateLogResult CUpdateLog::ClearLog()
 {
-    UpdateLogResult result;
     m_entries.clear();
-    if (!SaveLog()) {
-        result.ok = false;
-        result.message = "The update log could not be saved: " + m_strLastError;
-    }
-    if (!RenderLog()) {
-        result.ok = false;
-        AddLine(result.message, "The update log page could not be saved: " + m_strLastError);
-    }
-    return result;
+    return SaveAndRender({});
 }
 
-bool CUpdateLog::LoadLog()
+UpdateLogResult CUpdateLog::SaveAndRender(std::string notice)
+{
+    bool failed = false;
+    if (const Status saved = SaveLog(); !saved) {
+        failed = true;
+        AddLine(notice, "The update log could not be saved: " + saved.error().message);
+    }
+    if (const Status rendered = RenderLog(); !rendered) {
+        failed = true;
+        AddLine(notice, "The update log page could not be saved: " + rendered.error().message);
+    }
+    if (failed)
+        return MakeError(ErrorKind::Io, std::move(notice));
+    return notice;
+}
+
+Status CUpdateLog::LoadLog()
 {
     m_entries.clear();
-    m_strLastError.clear();
 
     std::string bytes;
     int error = 0;
@@ -121,41 +123,36 @@ bool CUpdateLog::LoadLog()
     if (!failure.empty()) {
         // No file yet is an empty log; a file that is there but cannot be read is not.
         if (error == ENOENT)
-            return true;
-        m_strLastError = failure;
-        return false;
+            return {};
+        return MakeError(ErrorKind::Io, failure);
     }
     return ReadEntries(bytes);
 }
 
-bool CUpdateLog::ReadEntries(std::string_view bytes)
+Status CUpdateLog::ReadEntries(std::string_view bytes)
 {
     m_entries.clear();
-    m_strLastError.clear();
     CArchiveReader archive(bytes);
     uint32_t major = 0;
     uint32_t minor = 0;
     uint32_t build = 0;
     int32_t count = 0;
     if (!archive.ReadUInt32(major) || !archive.ReadUInt32(minor) || !archive.ReadUInt32(build)
-        || !archive.ReadInt32(count) || count < 0) {
-        m_strLastError = "the file header is damaged";
-        return false;
-    }
+        || !archive.ReadInt32(count) || count < 0)
+        return MakeError(ErrorKind::BadInput, "the file header is damaged");
     for (int32_t i = 0; i < count; ++i) {
         auto entry = std::make_unique<Curl>();
         const bool read = entry->ReadFromArchive(archive, static_cast<int>(major), static_cast<int>(minor),
                                                  static_cast<int>(build));
-        if (!read) {
-            m_strLastError = "entry " + std::to_string(i + 1) + " of " + std::to_string(count) + " is damaged";
-            return false;
-        }
+        if (!read)
+            return MakeError(ErrorKind::BadInput,
+                             "entry " + std::to_string(i + 1) + " of " + std::to_string(count) + " is damaged");
         m_entries.push_back(std::move(entry));
     }
-    return true;
+    return {};
 }
 
-bool CUpdateLog::SaveLog()
+Status CUpdateLog::SaveLog()
 {
     CArchiveWriter archive;
     archive.WriteUInt32(SITEVIGIL_VERSION_MAJOR);
@@ -163,20 +160,16 @@ bool CUpdateLog::SaveLog()
     archive.WriteUInt32(SITEVIGIL_VERSION_BUILD);
     archive.WriteInt32(static_cast<int32_t>(m_entries.size()));
     for (const auto& entry : m_entries) {
-        if (!entry->Serialize(archive)) {
-            // The count is already written; a missing record would shift every later one.
-            m_strLastError = "an entry for " + entry->m_strURL + " could not be encoded";
-            return false;
-        }
+        // The count is already written; a missing record would shift every later one.
+        if (!entry->Serialize(archive))
+            return MakeError(ErrorKind::Internal, "an entry for " + entry->m_strURL + " could not be encoded");
     }
-    m_strLastError = WriteFileAtomically(GetRecordFilePath(), archive.Data());
-    return m_strLastError.empty();
+    return WrittenOrNot(WriteFileAtomically(GetRecordFilePath(), archive.Data()));
 }
 
-bool CUpdateLog::RenderLog()
+Status CUpdateLog::RenderLog()
 {
-    m_strLastError = WriteFileAtomically(GetPagePath(), BuildPage(Clock::Now()));
-    return m_strLastError.empty();
+    return WrittenOrNot(WriteFileAtomically(GetPagePath(), BuildPage(Clock::Now())));
 }
 
 std::string CUpdateLog::BuildPage(int64_t now) const

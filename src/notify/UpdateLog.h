@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/UrlRecord.h"
+#include "platform/Error.h"
 
 #include <list>
 #include <memory>
@@ -8,13 +9,9 @@
 #include <string_view>
 #include <vector>
 
-// Outcome of an append or a clear. message is text for the user (for instance that a damaged log
-// file was moved aside); empty when there is nothing to show.
-struct UpdateLogResult
-{
-    bool ok = true;
-    std::string message;
-};
+// Outcome of an append or a clear: on success a notice for the user (for instance that a damaged log
+// file was moved aside), empty when there is nothing to show; on failure every reason, a line each.
+using UpdateLogResult = Result<std::string>;
 
 // The history of detected changes: a record file "siteVigilUpdateLog.dat" holding copies of the
 // changed records, newest first, and the HTML page "siteVigilUpdateLog.htm" rendered from it.
@@ -36,15 +33,15 @@ public:
     // Empties the log: both files are rewritten, the page with the heading row only.
     UpdateLogResult ClearLog();
 
-    // Reads the record file into the entries. A missing file gives an empty log (true). A file that
-    // cannot be read to its end gives false; the entries then hold what was read before the damage.
-    bool LoadLog();
+    // Reads the record file into the entries. A missing file gives an empty log. A file that cannot be
+    // read to its end gives the reason; the entries then hold what was read before the damage.
+    Status LoadLog();
     // The same from the bytes of a record file.
-    bool ReadEntries(std::string_view bytes);
-    // Writes the record file atomically. False when it could not be written.
-    bool SaveLog();
-    // Writes the page atomically. False when it could not be written.
-    bool RenderLog();
+    Status ReadEntries(std::string_view bytes);
+    // Writes the record file atomically.
+    Status SaveLog();
+    // Writes the page atomically.
+    Status RenderLog();
 
     // "file://" followed by the storage folder path and the page's file name.
     std::string GetPageUrl() const;
@@ -52,8 +49,6 @@ public:
     std::string GetRecordFilePath() const;
 
     const RecordList& Entries() const { return m_entries; }
-    // Why the last LoadLog, SaveLog or RenderLog failed.
-    const std::string& LastError() const { return m_strLastError; }
 
     // The page text for the current entries, footer dated at the given time (seconds since 1970).
     std::string BuildPage(int64_t now) const;
@@ -64,12 +59,12 @@ public:
     static constexpr const char* kProductSite = "https://site-vigil.example.org/";
 
 private:
+    // Saves the record file and the page; a failure carries the notice and each reason.
+    UpdateLogResult SaveAndRender(std::string notice);
     // Moves a record file that could not be read aside without replacing anything; gives its new
     // path in asideName. Returns "" on success, else the reason.
     std::string SetAsideDamagedFile(std::string& asideName);
 
     std::string m_strStorageFolder;
     RecordList m_entries;
-    // Why the last load or save failed.
-    std::string m_strLastError;
 };

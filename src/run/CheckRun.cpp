@@ -259,11 +259,11 @@ void CCheckRun::EndOfRun()
     m_lastSave = m_doc.SaveDefault();
     RunEndedEvent ended;
     ended.totals = totals;
-    if (!m_lastSave.ok)
-        ended.failures.push_back(m_lastSave.error);
+    if (!m_lastSave.ok())
+        ended.failures.push_back(m_lastSave.error().message);
     m_events.OnRunEnded(ended);
-    if (!m_lastSave.ok)
-        m_events.OnProblem(ProblemSeverity::Error, m_lastSave.error);
+    if (!m_lastSave.ok())
+        m_events.OnProblem(ProblemSeverity::Error, m_lastSave.error().message);
 
     // Steps of earlier runs that have finished are let go here, never from inside their own callback.
     std::erase_if(m_endings, [](const std::shared_ptr<CEndOfRun>& steps) { return steps->IsFinished(); });

@@ -84,7 +84,7 @@ public:
     // with CSiteVigilDoc::FindBySerial; a removed page is no longer there).
     const std::vector<uint64_t>& RunPages() const { return m_runPages; }
     // The save made when the last run ended.
-    const DocResult& LastSaveResult() const { return m_lastSave; }
+    const Status& LastSaveResult() const { return m_lastSave; }
     // How the closing steps of the last run that reached them went, once IsEndingRun is false.
     const EndOfRunOutcome& LastEndOfRun() const { return m_lastEndOfRun; }
 
@@ -118,7 +118,7 @@ private:
     int m_newChanges = 0;
     int m_pagesMarkedChanged = 0;
     int m_pagesChecked = 0;
-    DocResult m_lastSave;
+    Status m_lastSave;
     // Closing steps still under way (a new run may end while an earlier run's e-mail is out).
     std::vector<std::shared_ptr<CEndOfRun>> m_endings;
     EndOfRunOutcome m_lastEndOfRun;

@@ -122,9 +122,9 @@ void CControlService::OnRunEnd()
         return;
     ControlAnswer answer = DescribeRun(m_session.Doc(), m_run);
     answer.program = m_hostName;
-    if (!m_run.LastSaveResult().ok) {
+    if (!m_run.LastSaveResult().ok()) {
         answer.outcome = ControlOutcome::Failed;
-        answer.error = m_run.LastSaveResult().error;
+        answer.error = m_run.LastSaveResult().error().message;
     }
     for (const std::shared_ptr<CControlTicket>& ticket : m_checks)
         ticket->Answer(answer);

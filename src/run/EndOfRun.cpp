@@ -98,12 +98,10 @@ void CEndOfRun::AfterSummary()
             checked.push_back(record.get());
         const UpdateLogResult result = log.AppendChanges(checked);
         m_logged.clear();
-        const std::string message = !result.message.empty() ? result.message
-            : result.ok                                     ? ""
-                                                            : "The update log could not be saved.";
+        const std::string message = result ? result.value() : result.error().message;
         if (!message.empty())
             m_events.OnProblem(ProblemSeverity::Warning, message);
-        if (!result.ok)
+        if (!result)
             Fail(message);
     }
 

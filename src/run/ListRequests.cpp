@@ -14,7 +14,7 @@
 namespace {
 
 // Every page has its id from the moment it joined the list, so each can be named by it.
-DocResult Save(CListSession& session)
+Status Save(CListSession& session)
 {
     return session.Save();
 }
@@ -35,9 +35,9 @@ struct PageFields
     CurlResults results;
 };
 
-ControlAnswer SaveFailed(const DocResult& saved, const std::string& undone)
+ControlAnswer SaveFailed(const Status& saved, const std::string& undone)
 {
-    return ControlAnswer::Fail(saved.error + "; " + undone);
+    return ControlAnswer::Fail(saved.error().message + "; " + undone);
 }
 
 ControlAnswer Add(CListSession& session, const ControlRequest& request)
@@ -54,7 +54,7 @@ ControlAnswer Add(CListSession& session, const ControlRequest& request)
     Curl* added = record.get();
     if (const Status joined = doc.AddRecord(std::move(record)); !joined)
         return ControlAnswer::Fail(joined.error().message + "; the page was not added");
-    if (const DocResult saved = Save(session); !saved) {
+    if (const Status saved = Save(session); !saved) {
         doc.RemoveRecord(added);
         return SaveFailed(saved, "the page was not added");
     }
@@ -82,7 +82,7 @@ ControlAnswer Edit(CListSession& session, const ControlRequest& request)
     // A check of the page that started before the edit judged the old settings: its results are dropped.
     page.MarkEdited();
     session.Doc().NotifyChanged(page);
-    if (const DocResult saved = Save(session); !saved) {
+    if (const Status saved = Save(session); !saved) {
         before.RestoreTo(page);
         session.Doc().NotifyChanged(page);
         return SaveFailed(saved, "the page was not changed");
@@ -129,7 +129,7 @@ ControlAnswer Remove(CListSession& session, const ControlRequest& request)
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return removed[a].first > removed[b].first; });
     for (const size_t i : order)
         removed[i].second = doc.RemoveRecord(&doc.RecordAt(removed[i].first));
-    if (const DocResult saved = Save(session); !saved) {
+    if (const Status saved = Save(session); !saved) {
         PutBack(doc, std::move(removed));
         return SaveFailed(saved, "no page was removed");
     }
@@ -155,7 +155,7 @@ ControlAnswer Clear(CListSession& session, const ControlRequest& request)
         CListSession::ClearChange(*page);
         session.Doc().NotifyChanged(*page);
     }
-    if (const DocResult saved = Save(session); !saved) {
+    if (const Status saved = Save(session); !saved) {
         for (size_t i = 0; i < before.size(); ++i) {
             before[i].RestoreTo(*found.value()[i]);
             session.Doc().NotifyChanged(*found.value()[i]);
@@ -285,7 +285,7 @@ ControlAnswer FinishImportRequest(CListSession& session, const ControlRequest& r
     }
     if (result.added == 0)
         return answer;
-    if (const DocResult saved = Save(session); !saved) {
+    if (const Status saved = Save(session); !saved) {
         while (doc.Count() > before)
             doc.RemoveRecord(&doc.RecordAt(doc.Count() - 1));
         return SaveFailed(saved, "nothing was imported");

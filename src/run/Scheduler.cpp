@@ -182,13 +182,13 @@ void CScheduler::OnScheduleTick()
 void CScheduler::SaveList(int64_t now)
 {
     m_lastSaveTime = now;
-    DocResult result = m_doc.SaveDefault();
-    if (result.ok) {
+    Status result = m_doc.SaveDefault();
+    if (result.ok()) {
         m_lastSaveError.clear();
         return;
     }
     // Tried again a minute later; say so once rather than every minute.
-    if (result.error != m_lastSaveError)
-        DiagnosticOutput("The list could not be saved: " + result.error + "\n");
-    m_lastSaveError = result.error;
+    if (result.error().message != m_lastSaveError)
+        DiagnosticOutput("The list could not be saved: " + result.error().message + "\n");
+    m_lastSaveError = result.error().message;
 }

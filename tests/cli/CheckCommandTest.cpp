@@ -119,7 +119,7 @@ TEST_F(CheckCommand, ChecksNotifiesByMailAndKeepsTheLog)
 
     // The results were saved with the list.
     CSiteVigilDoc doc;
-    ASSERT_TRUE(doc.LoadDefault().ok);
+    ASSERT_TRUE(doc.LoadDefault().ok());
     ASSERT_EQ(doc.Records().size(), 1u);
     EXPECT_EQ(doc.Records().front()->m_nChecks, 3);
     EXPECT_TRUE(doc.Records().front()->m_bChanged);
@@ -313,7 +313,7 @@ TEST_F(Daemon, ChecksOnTheScheduleAndSavesOnSigterm)
     EXPECT_NE(Output().find("Scheduled check started..."), std::string::npos) << Output();
     EXPECT_NE(Output().find("Stopped; the list was saved"), std::string::npos) << Output();
     CSiteVigilDoc doc;
-    ASSERT_TRUE(doc.LoadDefault().ok);
+    ASSERT_TRUE(doc.LoadDefault().ok());
     ASSERT_EQ(doc.Records().size(), 2u);
     EXPECT_GE(doc.Records().front()->m_nChecks, 1);
 }
@@ -416,7 +416,7 @@ TEST_F(Daemon, TakesChangesFromTheCommandLineAndOnlyFromItsOwner)
     EXPECT_TRUE(WaitForOutput("Handed over by sitevigil-cli: add")) << Output();
     {
         CSiteVigilDoc saved;
-        ASSERT_TRUE(saved.LoadDefault().ok);
+        ASSERT_TRUE(saved.LoadDefault().ok());
         EXPECT_EQ(saved.Records().size(), 2u);
     }
     EXPECT_EQ(Cli({"edit", "B", "--name", "Bee"}).status, kExitOk);
@@ -445,7 +445,7 @@ TEST_F(Daemon, TakesChangesFromTheCommandLineAndOnlyFromItsOwner)
     EXPECT_EQ(StopWith(SIGTERM), 0) << Output();
     EXPECT_FALSE(FileExists(socketPath));
     CSiteVigilDoc doc;
-    ASSERT_TRUE(doc.LoadDefault().ok);
+    ASSERT_TRUE(doc.LoadDefault().ok());
     ASSERT_EQ(doc.Records().size(), 2u);
     // Without the daemon the commands work on the file again.
     EXPECT_EQ(Cli({"remove", "Bee"}).out, "Removed 1 page\n");

@@ -279,8 +279,8 @@ TEST_F(CliTest, DamagedListIsShownButNeverOverwritten)
 
     // The same commands handed to a running program that shows the damaged list change nothing in it.
     CListSession held;
-    ASSERT_TRUE(held.Lock().ok);
-    ASSERT_FALSE(held.Open(true).ok);
+    ASSERT_TRUE(held.Lock().ok());
+    ASSERT_FALSE(held.Open(true).ok());
     const size_t shown = held.Doc().Count();
     for (const ControlVerb verb : {ControlVerb::Add, ControlVerb::Clear, ControlVerb::Remove}) {
         ControlRequest request;

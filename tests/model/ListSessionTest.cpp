@@ -75,9 +75,9 @@ TEST(ListSession, ListFileReplacedMeanwhileIsNotSavedOverUntilTheUserDecides)
     WriteFileBytes(path + ".new", theirs);
     std::filesystem::rename(path + ".new", path);
     EXPECT_TRUE(session.Doc().DefaultFileReplaced());
-    const DocResult refused = session.Save();
+    const Status refused = session.Save();
     EXPECT_FALSE(refused);
-    EXPECT_NE(refused.error.find("changed by another program"), std::string::npos) << refused.error;
+    EXPECT_NE(refused.error().message.find("changed by another program"), std::string::npos) << refused.error().message;
     EXPECT_FALSE(session.Doc().SaveDefault());
     EXPECT_EQ(ReadFileBytes(path), theirs);
 

@@ -162,9 +162,10 @@ TEST_F(SiteVigilDocTest, FileCutInsideTheThirdRecord)
     const std::string path = m_settings.StorageDir() + "cut.dat";
     WriteFileBytes(path, whole.substr(0, thirdStart + 20));
 
-    const DocResult result = m_doc.LoadFromFile(path);
+    const Status result = m_doc.LoadFromFile(path);
     EXPECT_FALSE(result);
-    EXPECT_NE(result.error.find("3 of 5 pages could not be read"), std::string::npos) << result.error;
+    EXPECT_NE(result.error().message.find("3 of 5 pages could not be read"), std::string::npos)
+        << result.error().message;
     EXPECT_EQ(Names(m_doc), (std::vector<std::string>{"r1", "r2", "Error", "Error", "Error"}));
     for (const auto& record : m_doc.Records()) {
         if (record->m_strName == "Error") {
@@ -194,9 +195,9 @@ TEST_F(SiteVigilDocTest, ListsLargerThanOneReadPieceLoadWhole)
     const std::string bytes = ReadFileBytes(path);
     WriteFileBytes(path, bytes.substr(0, bytes.size() - 1000000));
     CSiteVigilDoc cut;
-    const DocResult result = cut.LoadFromFile(path);
+    const Status result = cut.LoadFromFile(path);
     EXPECT_FALSE(result);
-    EXPECT_NE(result.error.find("2 of 3002 pages"), std::string::npos) << result.error;
+    EXPECT_NE(result.error().message.find("2 of 3002 pages"), std::string::npos) << result.error().message;
     ASSERT_EQ(cut.Records().size(), 3002u);
     EXPECT_EQ(cut.Records().back()->m_strName, "Error");
     EXPECT_EQ((*std::next(cut.Records().rbegin()))->m_strName, "Error");
@@ -246,22 +247,22 @@ TEST_P(SiteVigilDocHostile, LeavesTheListUsable)
     doc.AddRecord(Record("kept"));
     const std::string path = m_settings.StorageDir() + "hostile.dat";
     WriteFileBytes(path, c.bytes);
-    const DocResult result = doc.LoadFromFile(path);
+    const Status result = doc.LoadFromFile(path);
     if (*c.errorPart) {
         EXPECT_FALSE(result);
-        EXPECT_NE(result.error.find(path), std::string::npos) << result.error;
-        EXPECT_NE(result.error.find(c.errorPart), std::string::npos) << result.error;
+        EXPECT_NE(result.error().message.find(path), std::string::npos) << result.error().message;
+        EXPECT_NE(result.error().message.find(c.errorPart), std::string::npos) << result.error().message;
     } else {
-        EXPECT_TRUE(result) << result.error;
+        EXPECT_TRUE(result) << result.error().message;
     }
     EXPECT_EQ(doc.Records().size(), c.records + 1);
     EXPECT_EQ(doc.Records().front()->m_strName, "kept");
     // Reading from memory applies the same rules.
     CSiteVigilDoc fromMemory;
     CArchiveReader reader(c.bytes);
-    const DocResult memoryResult = fromMemory.Serialize(reader);
-    EXPECT_EQ(memoryResult.ok, !*c.errorPart);
-    EXPECT_NE(memoryResult.error.find(c.errorPart), std::string::npos) << memoryResult.error;
+    const Status memoryResult = fromMemory.Serialize(reader);
+    EXPECT_EQ(memoryResult.ok(), !*c.errorPart);
+    EXPECT_NE(memoryResult.error().message.find(c.errorPart), std::string::npos) << memoryResult.error().message;
     EXPECT_EQ(fromMemory.Records().size(), c.records);
     // Still usable: it saves and loads.
     EXPECT_TRUE(doc.SaveToFile(path));
@@ -304,9 +305,9 @@ TEST_F(SiteVigilDocTest, OldLayoutReadsAndSavesInTheNewOne)
 TEST_F(SiteVigilDocTest, UnreadableFileLeavesTheListAlone)
 {
     m_doc.AddRecord(Record("a"));
-    const DocResult missing = m_doc.LoadFromFile(m_settings.StorageDir() + "nothing.dat");
+    const Status missing = m_doc.LoadFromFile(m_settings.StorageDir() + "nothing.dat");
     EXPECT_FALSE(missing);
-    EXPECT_NE(missing.error.find("nothing.dat"), std::string::npos);
+    EXPECT_NE(missing.error().message.find("nothing.dat"), std::string::npos);
     EXPECT_FALSE(m_doc.LoadFromFile(m_settings.StorageDir())); // a folder
     EXPECT_EQ(Names(m_doc), std::vector<std::string>{"a"});
 }
@@ -321,9 +322,9 @@ TEST_F(SiteVigilDocTest, FailedSaveKeepsTheOldFile)
     // A target whose folder is a regular file cannot be written, even by root.
     WriteFileBytes(m_settings.StorageDir() + "plain", "x");
     m_doc.AddRecord(Record("new"));
-    const DocResult result = m_doc.SaveToFile(m_settings.StorageDir() + "plain/list.dat");
+    const Status result = m_doc.SaveToFile(m_settings.StorageDir() + "plain/list.dat");
     EXPECT_FALSE(result);
-    EXPECT_NE(result.error.find("plain"), std::string::npos) << result.error;
+    EXPECT_NE(result.error().message.find("plain"), std::string::npos) << result.error().message;
 
     // A target that is a folder cannot be replaced: the rename fails and the temporary file goes.
     const std::string folderTarget = m_settings.StorageDir() + "busy";
@@ -421,8 +422,8 @@ TEST_F(SiteVigilDocTest, ObserversHearOfEveryChangeBeforeAndAfterIt)
     const Curl outside;
     m_doc.NotifyChanged(outside); // not in the list: nothing to tell
     CSiteVigilDoc::RecordList taken = m_doc.TakeAll();
-    ASSERT_TRUE(m_doc.SaveToFile(m_settings.StorageDir() + "list.dat").ok);
-    ASSERT_TRUE(m_doc.LoadFromFile(m_settings.StorageDir() + "list.dat").ok);
+    ASSERT_TRUE(m_doc.SaveToFile(m_settings.StorageDir() + "list.dat").ok());
+    ASSERT_TRUE(m_doc.LoadFromFile(m_settings.StorageDir() + "list.dat").ok());
     m_doc.RemoveObserver(&observer);
     m_doc.AddRecord(Record("c"));
     EXPECT_EQ(observer.told,

@@ -137,8 +137,8 @@ TEST(UpdateLog, TwoRunsPutTheNewestFirstAndRowsAlternate)
     {
         CUpdateLog log(dir.Path());
         const UpdateLogResult result = log.AppendChanges(run1);
-        EXPECT_TRUE(result.ok);
-        EXPECT_EQ(result.message, "");
+        ASSERT_TRUE(result) << result.error().message;
+        EXPECT_EQ(result.value(), "");
         EXPECT_EQ(Names(log), (std::vector<std::string>{"c", "a"}));
     }
 
@@ -148,7 +148,7 @@ TEST(UpdateLog, TwoRunsPutTheNewestFirstAndRowsAlternate)
     AddRecord(run2, "e", true);
     AddRecord(run2, "f", true);
     CUpdateLog log(dir.Path());
-    ASSERT_TRUE(log.AppendChanges(run2).ok);
+    ASSERT_TRUE(log.AppendChanges(run2).ok());
     EXPECT_EQ(Names(log), (std::vector<std::string>{"f", "e", "d", "c", "a"}));
     EXPECT_EQ(RowClasses(ReadFileBytes(log.GetPagePath())),
               (std::vector<std::string>{"line2", "line1", "line2", "line1", "line2"}));
@@ -184,8 +184,8 @@ TEST(UpdateLog, ClearLeavesAnEmptyLogAndPage)
     RecordList records;
     AddRecord(records, "a", true);
     CUpdateLog log(dir.Path());
-    ASSERT_TRUE(log.AppendChanges(records).ok);
-    ASSERT_TRUE(log.ClearLog().ok);
+    ASSERT_TRUE(log.AppendChanges(records).ok());
+    ASSERT_TRUE(log.ClearLog().ok());
     EXPECT_TRUE(log.Entries().empty());
 
     CArchiveWriter expected;
@@ -201,7 +201,7 @@ TEST(UpdateLog, ClearLeavesAnEmptyLogAndPage)
     // Clearing a log that was never written creates both files.
     CTempDir empty;
     CUpdateLog fresh(empty.Path());
-    ASSERT_TRUE(fresh.ClearLog().ok);
+    ASSERT_TRUE(fresh.ClearLog().ok());
     EXPECT_TRUE(FileExists(fresh.GetRecordFilePath()));
     EXPECT_TRUE(FileExists(fresh.GetPagePath()));
 }
@@ -228,8 +228,8 @@ TEST(UpdateLog, OlderFilesWithoutPageIdsStayReadable)
     AddRecord(records, "new", true);
     CUpdateLog log(dir.Path());
     const UpdateLogResult result = log.AppendChanges(records);
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.message, "");
+    ASSERT_TRUE(result) << result.error().message;
+    EXPECT_EQ(result.value(), "");
     EXPECT_EQ(Names(log), (std::vector<std::string>{"new", "old1", "old2"}));
 }
 
@@ -253,7 +253,7 @@ TEST_P(DamagedLogTest, IsMovedAsideAndANewLogStarted)
     AddRecord(earlier, "old3", true);
     {
         CUpdateLog log(dir.Path());
-        ASSERT_TRUE(log.AppendChanges(earlier).ok);
+        ASSERT_TRUE(log.AppendChanges(earlier).ok());
     }
     const std::string path = dir.Path() + "siteVigilUpdateLog.dat";
     std::string damaged = ReadFileBytes(path);
@@ -267,9 +267,9 @@ TEST_P(DamagedLogTest, IsMovedAsideAndANewLogStarted)
     AddRecord(now, "fresh", true);
     CUpdateLog log(dir.Path());
     const UpdateLogResult result = log.AppendChanges(now);
-    EXPECT_TRUE(result.ok);
-    ASSERT_NE(result.message, "");
-    EXPECT_NE(result.message.find("siteVigilUpdateLog.damaged-"), std::string::npos) << result.message;
+    ASSERT_TRUE(result) << result.error().message;
+    ASSERT_NE(result.value(), "");
+    EXPECT_NE(result.value().find("siteVigilUpdateLog.damaged-"), std::string::npos) << result.value();
     EXPECT_EQ(Names(log), (std::vector<std::string>{"fresh"}));
 
     // The damaged bytes are kept, whole, under the name the message gives.
@@ -279,7 +279,7 @@ TEST_P(DamagedLogTest, IsMovedAsideAndANewLogStarted)
             aside = name;
     }
     ASSERT_NE(aside, "");
-    EXPECT_NE(result.message.find(dir.Path() + aside), std::string::npos);
+    EXPECT_NE(result.value().find(dir.Path() + aside), std::string::npos);
     EXPECT_EQ(ReadFileBytes(dir.Path() + aside), damaged);
 
     CUpdateLog reread(dir.Path());
@@ -300,9 +300,9 @@ TEST(UpdateLog, DamagedFilesNeverReplaceEachOther)
     AddRecord(now, "x", true);
     CUpdateLog log(dir.Path());
     WriteFileBytes(path, "first damage");
-    EXPECT_NE(log.AppendChanges(now).message, "");
+    EXPECT_NE(log.AppendChanges(now).value(), "");
     WriteFileBytes(path, "second damage");
-    EXPECT_NE(log.AppendChanges(now).message, "");
+    EXPECT_NE(log.AppendChanges(now).value(), "");
 
     std::vector<std::string> contents;
     for (const std::string& name : FolderEntries(dir.Path())) {
@@ -323,7 +323,7 @@ TEST(UpdateLog, InsertedTextsAreEscaped)
     AddRecord(records, "Script", true).m_strURL = "javascript:alert(document.domain)//";
     CTempDir dir;
     CUpdateLog log(dir.Path());
-    ASSERT_TRUE(log.AppendChanges(records).ok);
+    ASSERT_TRUE(log.AppendChanges(records).ok());
     const std::string page = ReadFileBytes(log.GetPagePath());
     EXPECT_NE(page.find("<a href=\"\nhttp://example.org/?a=1&amp;b=&quot;2&quot;&gt;&lt;img src=x&gt;\">"
                         "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; Tom &amp; Jerry</a>"),
@@ -348,8 +348,8 @@ TEST(UpdateLog, UnwritableFolderIsReported)
     RecordList records;
     AddRecord(records, "a", true);
     const UpdateLogResult result = log.AppendChanges(records);
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find("could not be saved"), std::string::npos);
+    ASSERT_FALSE(result);
+    EXPECT_NE(result.error().message.find("could not be saved"), std::string::npos);
 }
 
 } // namespace

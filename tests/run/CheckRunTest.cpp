@@ -54,7 +54,7 @@ TEST_F(CheckRun, RunOverThreePagesEndsAfterTheThirdReport)
     EXPECT_EQ(frontEnd.progress, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
     EXPECT_EQ(CVigilPrefs::GetInstance().ReadInt(Pref::totalUrlsChecked), 3);
     // The run saves the list when it ends.
-    ASSERT_TRUE(run->LastSaveResult().ok);
+    ASSERT_TRUE(run->LastSaveResult().ok());
     EXPECT_TRUE(FileExists(doc.GetDefaultPath()));
     for (const auto& record : doc.Records()) {
         EXPECT_EQ(record->m_nChecks, 1) << record->GetName();
@@ -296,7 +296,7 @@ TEST_F(CheckRun, SavingTheListStopsARunInProgress)
     AddSlowPage("slow");
     run->CheckAll();
     ASSERT_TRUE(gate.WaitEntered());
-    ASSERT_TRUE(doc.SaveDefault().ok);
+    ASSERT_TRUE(doc.SaveDefault().ok());
     EXPECT_FALSE(run->IsRunning());
     gate.Open();
     queue.WaitAndDispatch(std::chrono::milliseconds(200));

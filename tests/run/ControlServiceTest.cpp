@@ -96,8 +96,8 @@ class ControlService : public testing::Test
 protected:
     ControlService()
     {
-        EXPECT_TRUE(session.Lock().ok);
-        EXPECT_TRUE(session.Open(true).ok);
+        EXPECT_TRUE(session.Lock().ok());
+        EXPECT_TRUE(session.Open(true).ok());
     }
     void Start(CControlServer::Limits limits = {})
     {

@@ -254,7 +254,7 @@ TEST_F(Scheduler, RunLongerThanAMinuteSurvivesThePeriodicSave)
     EXPECT_EQ(frontEnd.Count("summary:Completed checking 2 URLs.\n0 new changes.\n0 changes total.\n"), 1);
     EXPECT_TRUE(FileExists(listFile)) << "the run saves the list when it ends";
     CSiteVigilDoc saved;
-    ASSERT_TRUE(saved.LoadFromFile(listFile).ok);
+    ASSERT_TRUE(saved.LoadFromFile(listFile).ok());
     for (const auto& record : saved.Records())
         EXPECT_EQ(record->m_nChecks, 1) << record->GetName();
 }

@@ -27,7 +27,7 @@ private slots:
         CVigilPrefs::GetInstance().WriteInt("confirmDuplicates", 1);
 
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         session.Doc().AddRecord(CListSession::NewRecord("http://news.test/"));
         CGuiRun run(session);
         CMyListView view(session, run);

@@ -107,7 +107,7 @@ private slots:
         qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(bus.FirstLine()));
 
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         for (const char* id : {"a1", "b2", "c3"}) {
             std::unique_ptr<Curl> record = CListSession::NewRecord(std::string("http://") + id + ".test/");
             record->SetName(id);

@@ -119,7 +119,7 @@ private slots:
 
         CIsolatedSettings settings;
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         for (const char* name : {"Shop", "News", "Weather"}) {
             std::unique_ptr<Curl> record = CListSession::NewRecord(std::string("http://127.0.0.1/") + name);
             record->SetName(name);

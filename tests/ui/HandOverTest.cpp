@@ -67,7 +67,7 @@ ControlRequest Named(ControlVerb verb, std::vector<std::string> pages = {})
 size_t PagesInFile()
 {
     CListSession session;
-    return session.Open(false).ok ? session.Doc().Count() : 0;
+    return session.Open(false).ok() ? session.Doc().Count() : 0;
 }
 
 } // namespace

@@ -18,7 +18,7 @@ private slots:
     {
         CIsolatedSettings settings;
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         CGuiRun run(session);
         CMyListView view(session, run);
         const size_t links = 2 * kImportStepPages + 5;

@@ -37,7 +37,7 @@ private slots:
         CVigilPrefs::GetInstance().WriteInt(Pref::popupDuration.name, 1);
         CHttpTestServer server;
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         for (const char* path : {"/one", "/two", "/three"}) {
             server.SetPage(path, std::string("<html><body>first ") + path + "</body></html>");
             std::unique_ptr<Curl> record = CListSession::NewRecord(server.Url(path));

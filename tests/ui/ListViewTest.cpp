@@ -73,7 +73,7 @@ void ListViewTest::init()
 {
     m_settings = std::make_unique<CIsolatedSettings>();
     m_session = std::make_unique<CListSession>();
-    QVERIFY(m_session->Open(true).ok);
+    QVERIFY(m_session->Open(true).ok());
     m_run = std::make_unique<CGuiRun>(*m_session);
     m_view = std::make_unique<CMyListView>(*m_session, *m_run);
     m_view->resize(900, 300);
@@ -381,7 +381,7 @@ void ListViewTest::importsAddWholeFilesOnly()
     CSiteVigilDoc other;
     for (const char* name : {"X", "Y"})
         other.AddRecord(CListSession::NewRecord(std::string("http://") + name + ".example/"));
-    QVERIFY(other.SaveToFile(files.Path() + "other.dat").ok);
+    QVERIFY(other.SaveToFile(files.Path() + "other.dat").ok());
     const std::string bytes = ReadFileBytes(files.Path() + "other.dat");
     WriteFileBytes(files.Path() + "damaged.dat", bytes.substr(0, bytes.size() - 20));
     MessageBox::SetNextAnswer(QMessageBox::Ok);
@@ -451,7 +451,7 @@ void ListViewTest::checkRunUpdatesRowsLogAndList()
     QTRY_VERIFY(FileExists(storage + "siteVigilUpdateLog.htm"));
     QVERIFY(QString::fromStdString(ReadFileBytes(storage + "siteVigilUpdateLog.htm")).contains("Page /b"));
     CSiteVigilDoc saved;
-    QVERIFY(saved.LoadFromFile(storage + "siteVigil.dat").ok);
+    QVERIFY(saved.LoadFromFile(storage + "siteVigil.dat").ok());
     QCOMPARE(saved.Count(), size_t(3));
     QVERIFY(saved.RecordAt(1).GetChanged());
     QVERIFY(!saved.RecordAt(0).GetChanged());

@@ -27,10 +27,10 @@ namespace {
 void WriteList(const std::string& storage, int pages)
 {
     CListSession session;
-    QVERIFY(session.Open(true).ok);
+    QVERIFY(session.Open(true).ok());
     for (int i = 0; i < pages; ++i)
         session.Doc().AddRecord(CListSession::NewRecord("http://127.0.0.1/page" + std::to_string(i)));
-    QVERIFY(session.Save().ok);
+    QVERIFY(session.Save().ok());
     (void)storage;
 }
 
@@ -64,7 +64,7 @@ private slots:
         CHttpTestServer server;
         server.SetPage("/v", "<html><body>first</body></html>");
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         session.Doc().AddRecord(CListSession::NewRecord(server.Url("/v")));
         session.Doc().AddRecord(CListSession::NewRecord(server.Url("/never")));
         CGuiRun run(session);
@@ -156,7 +156,7 @@ private slots:
     {
         CIsolatedSettings settings;
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         QList<int> sizes;
         {
             CGuiRun run(session);
@@ -186,7 +186,7 @@ private slots:
         CVigilPrefs::GetInstance().WriteInt(Pref::confirmDuplicates.name, 1);
         CTempDir files;
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         session.Doc().AddRecord(CListSession::NewRecord("http://a.example/"));
         CGuiRun run(session);
         CMainFrame frame(session, run);

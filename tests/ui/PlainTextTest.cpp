@@ -52,7 +52,7 @@ private slots:
     {
         CIsolatedSettings settings;
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         std::unique_ptr<Curl> page = CListSession::NewRecord("http://127.0.0.1/");
         page->SetName(kMarkup.toStdString());
         page->m_nChecks = 1;

@@ -38,7 +38,7 @@ private slots:
         };
         setPrice("42");
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         std::unique_ptr<Curl> record = CListSession::NewRecord(server.Url("/shop"));
         record->SetName("Shop");
         record->m_bWatchContent = true;

@@ -33,7 +33,7 @@ private slots:
         m_settings = std::make_unique<CIsolatedSettings>();
         m_server = std::make_unique<CHttpTestServer>();
         m_session = std::make_unique<CListSession>();
-        QVERIFY(m_session->Open(true).ok);
+        QVERIFY(m_session->Open(true).ok());
         for (const char* path : {"/a", "/b", "/c"}) {
             m_server->SetPage(path, std::string("<html><body>first text of ") + path + "</body></html>");
             std::unique_ptr<Curl> record = CListSession::NewRecord(m_server->Url(path));

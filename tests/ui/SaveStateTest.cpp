@@ -17,7 +17,7 @@ namespace {
 size_t PagesInFile()
 {
     CListSession session;
-    return session.Open(false).ok ? session.Doc().Count() : 0;
+    return session.Open(false).ok() ? session.Doc().Count() : 0;
 }
 
 } // namespace
@@ -33,7 +33,7 @@ private slots:
         QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
         CMainFrame& frame = *app.MainFrame();
         app.Session().Doc().RefuseDefaultSave("No space left on device");
-        QVERIFY(!app.Session().Save().ok);
+        QVERIFY(!app.Session().Save().ok());
         QTRY_VERIFY(frame.StatusText().contains(QStringLiteral("could not be saved: No space left on device")));
         QVERIFY(frame.Tray().Tip().contains(QStringLiteral("No space left on device")));
         // Another message takes the bar for a moment; the failure comes back.
@@ -41,7 +41,7 @@ private slots:
         QTRY_VERIFY(frame.StatusText().contains(QStringLiteral("could not be saved")));
 
         app.Session().Doc().RefuseDefaultSave({});
-        QVERIFY(app.Session().Save().ok);
+        QVERIFY(app.Session().Save().ok());
         QTRY_COMPARE(frame.StatusText(), QStringLiteral("The list was saved"));
         QCOMPARE(frame.Tray().Tip(), QStringLiteral("Site Vigil"));
     }
@@ -65,17 +65,17 @@ private slots:
         CMonitorApp app;
         QCOMPARE(app.InitInstance(), CMonitorApp::kRunning);
         app.Session().Doc().AddRecord(CListSession::NewRecord("http://mine.test/"));
-        QVERIFY(app.Session().Save().ok);
+        QVERIFY(app.Session().Save().ok());
         for (const char* answer : {"keep", "load"}) {
             {
                 CListSession other; // another program's list of two pages, put in place
                 other.Doc().AddRecord(CListSession::NewRecord("http://theirs.test/1"));
                 other.Doc().AddRecord(CListSession::NewRecord("http://theirs.test/2"));
                 const std::string path = other.Doc().GetDefaultPath();
-                QVERIFY(other.Doc().SaveToFile(path + ".theirs").ok);
+                QVERIFY(other.Doc().SaveToFile(path + ".theirs").ok());
                 QVERIFY(::rename((path + ".theirs").c_str(), path.c_str()) == 0);
             }
-            QVERIFY(!app.Session().Save().ok);
+            QVERIFY(!app.Session().Save().ok());
             QCOMPARE(PagesInFile(), size_t(2));
             QMessageBox* box = nullptr;
             QTRY_VERIFY((box = app.MainFrame()->findChild<QMessageBox*>(QStringLiteral("replacedListQuestion"))));
@@ -86,7 +86,7 @@ private slots:
                 QCOMPARE(app.Session().Doc().Count(), size_t(1));
             } else {
                 QCOMPARE(app.Session().Doc().Count(), size_t(2));
-                QVERIFY(app.Session().Save().ok);
+                QVERIFY(app.Session().Save().ok());
             }
         }
     }

@@ -23,7 +23,7 @@ private slots:
             QSKIP("trayer is not installed (apt-get install trayer): no notification area to test with");
         CIsolatedSettings settings;
         CListSession session;
-        QVERIFY(session.Open(true).ok);
+        QVERIFY(session.Open(true).ok());
         QProcess panel;
         panel.start(trayer, {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "100"});
         QVERIFY(panel.waitForStarted());

@@ -68,15 +68,15 @@ int CMonitorApp::InitInstance()
     CrashHandler::Install(storage + "crashReports/");
 
     // One program per storage folder: a second one brings the first one's window up and ends.
-    if (const DocResult locked = m_session.Lock(); !locked.ok) {
+    if (const Status locked = m_session.Lock(); !locked.ok()) {
         std::string why;
         const SingleInstance::HandOver handOver = SingleInstance::AskToShow(storage, why);
         if (handOver == SingleInstance::HandOver::Shown)
             return 0;
         MessageBox::Error(nullptr,
                           QString::fromStdString(handOver == SingleInstance::HandOver::Refused
-                                                     ? locked.error + " (" + why + ")"
-                                                     : locked.error));
+                                                     ? locked.error().message + " (" + why + ")"
+                                                     : locked.error().message));
         return kFailed;
     }
 
@@ -138,8 +138,8 @@ int CMonitorApp::InitInstance()
 // save over it until the user decides (File > Save and Exit ask).
 void CMonitorApp::OpenList()
 {
-    const DocResult opened = m_session.Open(true);
-    if (opened.ok)
+    const Status opened = m_session.Open(true);
+    if (opened.ok())
         return;
     const QString path = QString::fromStdString(m_session.Doc().GetDefaultPath());
     if (m_session.IsDamaged()) {
@@ -147,12 +147,12 @@ void CMonitorApp::OpenList()
                             QStringLiteral("The list file %1 could not be read whole: %2\n\nThe %3 pages that could "
                                            "be read are shown. Site Vigil will not save over the damaged file until "
                                            "you agree to keep it under another name (File > Save asks).")
-                                .arg(path, QString::fromStdString(opened.error))
+                                .arg(path, QString::fromStdString(opened.error().message))
                                 .arg(m_session.Doc().Count()));
     } else {
-        MessageBox::Warning(
-            nullptr,
-            QStringLiteral("The list file %1 could not be read: %2").arg(path, QString::fromStdString(opened.error)));
+        MessageBox::Warning(nullptr,
+                            QStringLiteral("The list file %1 could not be read: %2")
+                                .arg(path, QString::fromStdString(opened.error().message)));
     }
 }
 

@@ -160,10 +160,11 @@ void CMyListView::DeleteUpdateLog()
 {
     CUpdateLog log(CVigilPrefs::GetInstance().GetStorageFolder());
     const UpdateLogResult result = log.ClearLog();
-    if (!result.message.empty())
-        MessageBox::Warning(this, QString::fromStdString(result.message));
-    else if (!result.ok)
-        MessageBox::Error(this, "The update log could not be deleted: " + QString::fromStdString(log.LastError()));
+    if (!result)
+        MessageBox::Error(this,
+                          "The update log could not be deleted: " + QString::fromStdString(result.error().message));
+    else if (!result.value().empty())
+        MessageBox::Warning(this, QString::fromStdString(result.value()));
 }
 
 QString CMyListView::ImportSummary(int added, int alreadyWatched, int skipped)

@@ -452,8 +452,8 @@ void CMainFrame::OnScheduleTick()
 
 void CMainFrame::ShowSaveState()
 {
-    const DocResult& last = m_session.Doc().LastDefaultSave();
-    if (last.ok || m_session.IsDamaged()) {
+    const Status& last = m_session.Doc().LastDefaultSave();
+    if (last.ok() || m_session.IsDamaged()) {
         if (m_saveFailure.isEmpty())
             return;
         m_saveFailure.clear();
@@ -462,7 +462,7 @@ void CMainFrame::ShowSaveState()
         return;
     }
     const QString text = QStringLiteral("The list could not be saved: %1 (Site Vigil tries again each minute)")
-                             .arg(QString::fromStdString(last.error));
+                             .arg(QString::fromStdString(last.error().message));
     // Other messages may take the bar meanwhile; the failure comes back each second until it is over.
     if (StatusText() != text)
         SetStatusText(text);
@@ -478,8 +478,8 @@ void CMainFrame::EndSession()
     StoreWindowState();
     // A damaged list file is never saved over without the user's word; there is no one to ask now.
     if (!m_session.IsDamaged()) {
-        if (const DocResult saved = m_session.Save(); !saved.ok)
-            std::fprintf(stderr, "sitevigil: the list could not be saved: %s\n", saved.error.c_str());
+        if (const Status saved = m_session.Save(); !saved.ok())
+            std::fprintf(stderr, "sitevigil: the list could not be saved: %s\n", saved.error().message.c_str());
     }
     m_tray->Hide();
     m_popup->Retract();
@@ -498,21 +498,22 @@ bool CMainFrame::SaveList()
         if (!agreed || !MoveDamagedListAside())
             return false;
     }
-    const DocResult result = m_session.Save();
-    if (!result.ok)
-        MessageBox::Error(this,
-                          QStringLiteral("The list could not be saved: %1").arg(QString::fromStdString(result.error)));
-    return result.ok;
+    const Status result = m_session.Save();
+    if (!result.ok())
+        MessageBox::Error(
+            this,
+            QStringLiteral("The list could not be saved: %1").arg(QString::fromStdString(result.error().message)));
+    return result.ok();
 }
 
 bool CMainFrame::MoveDamagedListAside()
 {
     std::string movedTo;
-    const DocResult moved = m_session.MoveDamagedAside(&movedTo);
-    if (!moved.ok) {
+    const Status moved = m_session.MoveDamagedAside(&movedTo);
+    if (!moved.ok()) {
         MessageBox::Error(this,
                           QStringLiteral("The damaged list file could not be moved aside: %1")
-                              .arg(QString::fromStdString(moved.error)));
+                              .arg(QString::fromStdString(moved.error().message)));
         return false;
     }
     SetStatusText(QStringLiteral("The damaged list file was kept as %1").arg(QString::fromStdString(movedTo)));
@@ -565,13 +566,13 @@ bool CMainFrame::SaveOnExit()
         if (answer != QMessageBox::Yes || !MoveDamagedListAside())
             return false;
     }
-    const DocResult result = m_session.Save();
-    if (result.ok)
+    const Status result = m_session.Save();
+    if (result.ok())
         return true;
     MessageBox::Error(this,
                       QStringLiteral("The list could not be saved: %1\n\nSite Vigil stays open so that no "
                                      "change is lost; use File > Save as... to keep the list elsewhere.")
-                          .arg(QString::fromStdString(result.error)));
+                          .arg(QString::fromStdString(result.error().message)));
     return false;
 }
 
@@ -654,11 +655,11 @@ void CMainFrame::OnSaveAs()
         return;
     const QString path = dialog.selectedFiles().constFirst();
     m_list->StoreColumnWidths();
-    const DocResult result = m_session.Doc().SaveToFile(path.toStdString());
-    if (!result.ok) {
-        MessageBox::Error(
-            this,
-            QStringLiteral("The list could not be saved to %1: %2").arg(path, QString::fromStdString(result.error)));
+    const Status result = m_session.Doc().SaveToFile(path.toStdString());
+    if (!result.ok()) {
+        MessageBox::Error(this,
+                          QStringLiteral("The list could not be saved to %1: %2")
+                              .arg(path, QString::fromStdString(result.error().message)));
         return;
     }
     SetStatusText(QStringLiteral("The list was saved to %1").arg(path));

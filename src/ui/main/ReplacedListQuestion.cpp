@@ -43,15 +43,17 @@ void CReplacedListQuestion::OnAnswer(int role)
     if (role == QMessageBox::AcceptRole) {
         m_list.StopChecking();
         m_list.BeginOutsideChange();
-        const DocResult opened = m_session.Open(true);
+        const Status opened = m_session.Open(true);
         m_list.EndOutsideChange();
-        m_status(opened.ok ? QStringLiteral("The list was loaded from the file")
-                           : QStringLiteral("The list file could not be read whole: %1")
-                                 .arg(QString::fromStdString(opened.error)));
+        m_status(opened.ok() ? QStringLiteral("The list was loaded from the file")
+                             : QStringLiteral("The list file could not be read whole: %1")
+                                   .arg(QString::fromStdString(opened.error().message)));
         return;
     }
     m_session.Doc().TakeOverDefaultFile();
-    const DocResult saved = m_session.Save();
-    m_status(saved.ok ? QStringLiteral("The list was saved over the file")
-                      : QStringLiteral("The list could not be saved: %1").arg(QString::fromStdString(saved.error)));
+    const Status saved = m_session.Save();
+    m_status(
+        saved.ok()
+            ? QStringLiteral("The list was saved over the file")
+            : QStringLiteral("The list could not be saved: %1").arg(QString::fromStdString(saved.error().message)));
 }
