@@ -58,6 +58,11 @@ public:
     // A run over the given pages of the list, counted and notified as CheckAll does. False when a run
     // is in progress or no run started.
     bool CheckPages(const std::vector<Curl*>& records, Trigger trigger = Trigger::User);
+    // Takes pages into the run in progress: those it does not hold yet are queued behind its own and
+    // count as its pages from then on (progress, summary, update log). A page queued or in flight is
+    // not queued twice, and one this run has checked already waits for the next run, so that each page
+    // reports once per run. Returns how many were taken; none when no run is in progress.
+    int TakeIn(const std::vector<Curl*>& records);
     // A run over one page (the selected row). The counters of the previous run are kept. Refused
     // (false) while a run is in progress, so that the run's end is detected exactly once.
     bool CheckSelected(Curl* record);
@@ -90,6 +95,8 @@ public:
 
 private:
     bool StartRun(const std::vector<Curl*>& records, const RunStartedEvent& started);
+    // Makes the page one of the run's and hands its work copy to the workers.
+    void QueuePage(Curl& record);
     void EndOfRun();
     // A page whose host asked to be left alone: shown as waiting, and queued again for that time.
     void OnUrlWaiting(std::unique_ptr<Curl> checked);
@@ -112,6 +119,8 @@ private:
     // The id of the run in progress, 0 when none; read by the workers.
     std::atomic<uint64_t> m_activeRun{0};
     std::vector<uint64_t> m_runPages;
+    // The same serials, to find a page of the run at once.
+    std::unordered_set<uint64_t> m_inRun;
     std::unordered_set<uint64_t> m_outstanding;
     // Outstanding pages whose host asked to be left alone (their retry is queued, or they wait).
     std::unordered_set<uint64_t> m_waiting;
