@@ -335,6 +335,8 @@ TEST_F(PageCheckTest, DebugLogOfASuccessfulCheck)
     m_record.m_bTextNotPresent = true;
     m_record.m_strSearchText = "zz";
     const std::string lastChecked = LastCheckedText(m_record);
+    // A longer log of before is written over: nothing of it stays behind the new one.
+    WriteFileBytes(DebugLog(), std::string(4096, 'x'));
     Check();
     const std::string log = ReadFileBytes(DebugLog());
     EXPECT_NE(log.find("\nDate last checked: " + lastChecked + "\n"), std::string::npos) << log;
