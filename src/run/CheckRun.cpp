@@ -38,6 +38,7 @@ CCheckRun::~CCheckRun()
             m_renderer->cancel();
     }
     ShutdownPool();
+    HoldPrefRechecks(false);
     m_doc.SetStopBeforeSave(nullptr);
     CVigilPrefs::GetInstance().WriteInt(Pref::totalUrlsChecked.name, m_pagesChecked);
 }
@@ -96,6 +97,7 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records, const RunStartedEven
     m_outstanding.clear();
     m_waiting.clear();
     m_running = true;
+    HoldPrefRechecks(true);
     m_activeRun.store(++m_lastRunId);
     m_events.OnRunStarted(started);
 
@@ -152,6 +154,7 @@ void CCheckRun::StopChecking()
     if (m_renderer)
         m_renderer->endRun();
     m_running = false;
+    HoldPrefRechecks(false);
     m_outstanding.clear();
     m_waiting.clear();
     RunEndedEvent ended;
@@ -262,6 +265,7 @@ void CCheckRun::EndOfRun()
     prefs.WriteInt(Pref::totalUrlsChecked.name, m_pagesChecked);
 
     m_running = false;
+    HoldPrefRechecks(false);
     m_activeRun.store(0);
     // Every page has reported back, so the idle workers end at once.
     ShutdownPool();
@@ -297,6 +301,14 @@ void CCheckRun::EndOfRun()
           });
     if (!steps->IsFinished())
         m_endings.push_back(std::move(steps));
+}
+
+void CCheckRun::HoldPrefRechecks(bool hold)
+{
+    if (hold == m_holdsPrefRechecks)
+        return;
+    m_holdsPrefRechecks = hold;
+    CVigilPrefs::GetInstance().HoldRechecks(hold);
 }
 
 void CCheckRun::ShutdownPool()

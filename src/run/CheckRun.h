@@ -103,6 +103,9 @@ private:
     // Ends the run when every page still outstanding waits for its host; true when it did.
     bool EndRunIfOnlyWaiting();
     void ShutdownPool();
+    // The workers read a few settings for every page; while the run is in progress those reads ask
+    // the settings database only now and then whether another program has changed them.
+    void HoldPrefRechecks(bool hold);
 
     CSiteVigilDoc& m_doc;
     CUrlEngine& m_engine;
@@ -115,6 +118,7 @@ private:
     IPageRenderer* m_renderer = nullptr;
     CThreadPool m_renderPool;
     bool m_running = false;
+    bool m_holdsPrefRechecks = false;
     uint64_t m_lastRunId = 0;
     // The id of the run in progress, 0 when none; read by the workers.
     std::atomic<uint64_t> m_activeRun{0};
