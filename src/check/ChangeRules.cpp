@@ -1,5 +1,8 @@
 #include "check/ChangeRules.h"
 
+#include "check/PageFiles.h"
+#include "model/RecordExtension.h"
+
 #include "extract/IgnoreRules.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
@@ -52,6 +55,30 @@ Result<std::string> PageComparedText(const CurlSettings& settings, std::string_v
     if (!rules)
         return rules.error();
     return rules->Apply(page);
+}
+
+std::string ComparedTextRulesDigest(const CurlSettings& settings)
+{
+    // Each value with its length, so that no two sets of rules run together into the same text. The
+    // leading version changes whenever the making of compared texts does.
+    std::string rules = "1";
+    const auto add = [&rules](const std::string& value) {
+        rules += '\n';
+        rules += std::to_string(value.size());
+        rules += ':';
+        rules += value;
+    };
+    add(EncodeOptionValue(settings.m_compare));
+    add(settings.m_strSelect);
+    add(settings.m_strXPath);
+    add(EncodeOptionValue(settings.m_ignore));
+    add(EncodeOptionValue(settings.m_ignoreRegex));
+    if (settings.m_compare == CompareMode::Text) {
+        CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+        add(prefs.ReadString(Pref::ignoreTexts));
+        add(prefs.ReadString(Pref::ignoreRegexes));
+    }
+    return CopyDigest(rules);
 }
 
 bool TriggerFires(ChangeTrigger trigger, const std::optional<LineChanges>& lines)

@@ -24,6 +24,11 @@ void AddGlobalIgnoreRules(TextOptions& options);
 // text or selection without ignored lines, or the page itself without the lines its own rules drop.
 Result<std::string> PageComparedText(const CurlSettings& settings, std::string_view page);
 
+// What the compared text of a page text depends on besides the page: the page's compare mode, its
+// selection and ignore rules and, for a page compared by its text, those of the settings, as one
+// short digest. Two texts compared under rules of the same digest give the same compared text.
+std::string ComparedTextRulesDigest(const CurlSettings& settings);
+
 // Whether a difference with these line changes counts as a change for the trigger; none (the
 // earlier text is not at hand) counts for every trigger.
 bool TriggerFires(ChangeTrigger trigger, const std::optional<LineChanges>& lines);

@@ -37,7 +37,7 @@ private:
     void TakeDownload(const FetchOutcome& outcome);
     void TakeFailure();
     Status MakeComparedText();
-    void JudgeContent(bool firstDownload, const std::string& fileBase);
+    void JudgeContent(bool firstDownload, const std::string& fileBase, const std::string& comparedFrom);
     std::optional<std::string> ComparedTextOfCopy(const std::string& fileBase) const;
     void JudgeUnchanged(FetchOutcome outcome);
     void JudgePart();
@@ -117,9 +117,17 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
         Mark(ChangeReason::kReachableAgain);
     SetState(results.m_watchState, kStateUnreachable, false);
 
+    // The page and the rules its checksum was made from are those of before: its compared text would
+    // be the one that checksum was made of, so making it again (parsing the page) is left out. Not
+    // for the watches that judge the text itself.
+    const std::string comparedFrom = CopyDigest(page) + "/" + ComparedTextRulesDigest(m_settings);
+    if (!firstDownload && !NeedsPageText(m_settings) && comparedFrom == m_previous.m_strComparedFrom) {
+        m_verdict.newPageCrc = results.m_dwPageCRC;
+        JudgeContent(firstDownload, fileBase, comparedFrom);
+    }
     // A page whose text cannot be made (a rule past its budget, a page past the bounds) fails this
     // check with the reason; a selection that matches nothing is a change reason of its own.
-    if (Status made = MakeComparedText(); !made) {
+    else if (Status made = MakeComparedText(); !made) {
         if (made.error().kind == ErrorKind::NotFound) {
             Mark(ChangeReason::kSelectionNotFound);
         } else {
@@ -129,7 +137,8 @@ PageVerdict CJudgement::Judge(FetchOutcome outcome)
             return std::move(m_verdict);
         }
     } else {
-        JudgeContent(firstDownload, fileBase);
+        m_verdict.newPageCrc = TextChecksum(m_compared);
+        JudgeContent(firstDownload, fileBase, comparedFrom);
     }
 
     // Saved once the page is judged, so that a version leaving the copies for the history carries the
@@ -193,10 +202,11 @@ std::optional<std::string> CJudgement::ComparedTextOfCopy(const std::string& fil
     return std::move(earlier.m_compared);
 }
 
-void CJudgement::JudgeContent(bool firstDownload, const std::string& fileBase)
+// The checksum of the compared text is in the verdict, and the text in m_compared unless the page is
+// known to be the one the results' checksum was made from.
+void CJudgement::JudgeContent(bool firstDownload, const std::string& fileBase, const std::string& comparedFrom)
 {
     CurlResults& results = Results();
-    m_verdict.newPageCrc = TextChecksum(m_compared);
     const bool differs = m_verdict.newPageCrc != results.m_dwPageCRC && !firstDownload;
     const bool byText = m_settings.m_compare == CompareMode::Text;
     // The earlier text is read only for a difference that a watch asks about.
@@ -222,6 +232,7 @@ void CJudgement::JudgeContent(bool firstDownload, const std::string& fileBase)
         Mark(ChangeReason::TextSizeChanged(before->size(), m_compared.size()));
     // Stored also when content is not watched, so turning the watch on compares with the latest page.
     results.m_dwPageCRC = m_verdict.newPageCrc;
+    results.m_strComparedFrom = comparedFrom;
 
     if (!m_settings.m_bFromStart || !m_settings.m_bToEnd)
         JudgePart();

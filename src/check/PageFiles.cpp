@@ -9,6 +9,7 @@
 #include "fetch/UrlEngine.h"
 #include "model/UrlRecord.h"
 #include "model/VigilPrefs.h"
+#include "platform/DebugLog.h"
 #include "platform/FileUtil.h"
 
 #include <fcntl.h>
@@ -265,11 +266,14 @@ void CDebugLog::Close()
         return;
     // The whole log in one write when the check ends: a file per page and check costs more than the
     // download of an unchanged page, so it must cost no more than one open and one write. A log that
-    // cannot be written is skipped; the check does not depend on it.
+    // cannot be written is skipped; the check does not depend on it. The previous log is written over
+    // and then cut to the new length rather than emptied first: a file emptied and written again is
+    // flushed to the disk when it is closed (the file system guards replacements that way), which
+    // would cost every check a disk write.
     const std::string path = std::move(m_path);
     m_path.clear();
     MakeFolderFor(path);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd >= 0) {
         size_t done = 0;
         while (done < m_text.size()) {
@@ -280,6 +284,9 @@ void CDebugLog::Close()
                 break;
             done += static_cast<size_t>(n);
         }
+        // Nothing of the previous log may stay behind the new one.
+        if (::ftruncate(fd, static_cast<off_t>(done)) != 0)
+            DebugReport("The debug log could not be cut to its length", path);
         ::close(fd);
     }
     m_text.clear();

@@ -63,6 +63,8 @@ void CConsoleFrontEnd::OnPageStarted(const Curl& record)
 void CConsoleFrontEnd::OnPageChecked(const PageCheckedEvent& event)
 {
     m_done = event.checked;
+    // Pages taken into the run on the way make it longer than it started.
+    m_total = event.total;
     DrawProgress();
 }
 

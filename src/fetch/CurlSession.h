@@ -12,7 +12,8 @@
 // the DNS cache and TLS sessions for every fetch. Connections are kept in multi handles that the
 // fetches borrow one at a time and hand back, so a later page on the same server reuses an open
 // connection; libcurl does not support one connection cache used by concurrent threads, so the
-// connections are not put in the share.
+// connections are not put in the share. A fetch borrows the handle that last served its host when
+// one is idle: with pages of many hosts in turn, any idle handle would rarely hold the connection.
 class CCurlSession
 {
 public:
@@ -24,9 +25,10 @@ public:
 
     CURLSH* Share() const { return m_share; }
 
-    // A multi handle for one fetch (nullptr when none can be made); give it back when the fetch ends.
-    CURLM* AcquireMulti();
-    void ReleaseMulti(CURLM* multi);
+    // A multi handle for one fetch to the host (CHostGate::HostKeyOf; nullptr when none can be made);
+    // give it back with the same host when the fetch ends.
+    CURLM* AcquireMulti(const std::string& host);
+    void ReleaseMulti(CURLM* multi, const std::string& host);
 
 private:
     CCurlSession() = default;
@@ -37,5 +39,12 @@ private:
     // One lock per kind of shared data, as libcurl asks.
     std::array<std::mutex, CURL_LOCK_DATA_LAST> m_dataLocks;
     std::mutex m_poolMutex;
-    std::vector<CURLM*> m_idleMultis;
+    struct IdleMulti
+    {
+        CURLM* multi;
+        // The host of its last fetch, whose connection it most likely still holds.
+        std::string host;
+    };
+    // The most recently given back last.
+    std::vector<IdleMulti> m_idleMultis;
 };

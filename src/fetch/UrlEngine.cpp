@@ -135,7 +135,8 @@ FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progres
     std::string url = (parts.scheme == "https" ? "https://" : "http://") + parts.host + ":" + std::to_string(parts.port)
         + (parts.path.empty() ? std::string("/") : parts.path);
 
-    CURLM* multi = session->AcquireMulti();
+    const std::string host = CHostGate::HostKeyOf(page.m_strURL);
+    CURLM* multi = session->AcquireMulti(host);
     if (!multi) {
         reportError("createUserCancelEvent", curl_multi_strerror(CURLM_OUT_OF_MEMORY));
         return RequestFailure(curl_multi_strerror(CURLM_OUT_OF_MEMORY));
@@ -160,10 +161,9 @@ FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progres
         std::lock_guard lock(m_activeMutex);
         m_activeWaits.erase(std::find(m_activeWaits.begin(), m_activeWaits.end(), multi));
     }
-    session->ReleaseMulti(multi);
+    session->ReleaseMulti(multi, host);
     // The host's own word on when to come back holds it back for everyone; without one, a 429 backs
     // it off a little longer each time.
-    const std::string host = CHostGate::HostKeyOf(page.m_strURL);
     if (outcome.failure == FetchFailure::HostBusy) {
         const int64_t now = Clock::Now();
         if (outcome.retryAt == 0)

@@ -96,6 +96,7 @@ void Curl::ApplyCheckResults(const Curl& checked)
     m_strETag = checked.m_strETag;
     m_strLastModifiedText = checked.m_strLastModifiedText;
     m_strCopyDigest = checked.m_strCopyDigest;
+    m_strComparedFrom = checked.m_strComparedFrom;
     if (checked.m_bNewChange)
         MarkChanged(checked.m_strChangeReason);
 }

@@ -98,6 +98,11 @@ struct CurlResults
     // copyDigest (extension block): the digest of the current copy's bytes (check/PageFiles.h), so an
     // unchanged page is known without reading its copy back; empty when unknown.
     std::string m_strCopyDigest;
+    // comparedFrom (extension block): what the page checksum was made from, the digest of the page
+    // and that of the rules that made its compared text (check/ChangeRules.h), so a page that comes
+    // back the same under the same rules is known unchanged without making its text again. Empty
+    // when unknown.
+    std::string m_strComparedFrom;
 
     // ---- the latest check in this process: never archived, never in a snapshot ----
     // The latest check found a change (the change mark stays until the user clears it).
@@ -180,7 +185,8 @@ struct CurlResults
     X("state", m_watchState)                                                                                           \
     X("etag", m_strETag)                                                                                               \
     X("lastModifiedText", m_strLastModifiedText)                                                                       \
-    X("copyDigest", m_strCopyDigest)
+    X("copyDigest", m_strCopyDigest)                                                                                   \
+    X("comparedFrom", m_strComparedFrom)
 
 // One monitored page: what the user chose (CurlSettings) and what the checks found (CurlResults).
 // The state of a download in progress is not here: it belongs to the fetch (fetch/FetchOutcome.h) and

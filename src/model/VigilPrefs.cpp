@@ -114,6 +114,11 @@ CVigilPrefs::CVigilPrefs(const std::string& configDir)
 
 CVigilPrefs::~CVigilPrefs() = default;
 
+void CVigilPrefs::HoldRechecks(bool hold)
+{
+    m_db->HoldRechecks(hold);
+}
+
 bool CVigilPrefs::IsStoreOpen() const
 {
     return m_db->IsOpen();

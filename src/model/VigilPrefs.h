@@ -130,6 +130,9 @@ public:
     // could.
     std::string StoreProblemText() const;
 
+    // See CSettingsDb::HoldRechecks: a check run holds them while it is in progress.
+    void HoldRechecks(bool hold);
+
     // Reads with the default that readers other than the preferences pages pass.
     int ReadInt(const IntPref& key);
     std::string ReadString(const TextPref& key) { return ReadString(key.name, key.def); }

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -126,6 +127,10 @@ void CSettingsDb::RecheckCache()
     // Without a database the kept values are all there is: the program goes on with them in memory.
     if (!m_db)
         return;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_recheckHolds > 0 && m_lastDataVersion >= 0 && now - m_lastRecheck < kHeldRecheck)
+        return;
+    m_lastRecheck = now;
     // SQLite alone knows its files and their locks; its data version changes whenever another
     // connection, of this process or another, has committed. Our own commits keep the values right.
     sqlite3_stmt* stmt = Prepare(m_dataVersion, "PRAGMA data_version");
@@ -138,6 +143,13 @@ void CSettingsDb::RecheckCache()
     if (version < 0 || version != m_lastDataVersion)
         m_cache.clear();
     m_lastDataVersion = version;
+}
+
+void CSettingsDb::HoldRechecks(bool hold)
+{
+    std::lock_guard lock(m_mutex);
+    // A release without its hold (the settings were opened anew meanwhile) must not go below none.
+    m_recheckHolds = hold ? m_recheckHolds + 1 : std::max(0, m_recheckHolds - 1);
 }
 
 bool CSettingsDb::Read(const std::string& name, int& type, std::string& data)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -46,6 +47,13 @@ public:
     // Names of every stored value, in name order.
     std::vector<std::string> Names();
 
+    // While held (counted: each true wants its false), another connection's commit is seen within
+    // kHeldRecheck instead of at the very next read. Asking SQLite takes file locks at every read,
+    // which a check run's workers, reading a few values per page all at once, pay for dearly. This
+    // connection's own writes are seen at once either way.
+    void HoldRechecks(bool hold);
+    static constexpr std::chrono::milliseconds kHeldRecheck{250};
+
 private:
     bool Open();
     void Close();
@@ -72,4 +80,6 @@ private:
     sqlite3_stmt* m_dataVersion = nullptr;
     std::unordered_map<std::string, Cached> m_cache;
     int64_t m_lastDataVersion = -1;
+    int m_recheckHolds = 0;
+    std::chrono::steady_clock::time_point m_lastRecheck{};
 };

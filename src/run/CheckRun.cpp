@@ -38,6 +38,7 @@ CCheckRun::~CCheckRun()
             m_renderer->cancel();
     }
     ShutdownPool();
+    HoldPrefRechecks(false);
     m_doc.SetStopBeforeSave(nullptr);
     CVigilPrefs::GetInstance().WriteInt(Pref::totalUrlsChecked.name, m_pagesChecked);
 }
@@ -90,29 +91,52 @@ bool CCheckRun::StartRun(const std::vector<Curl*>& records, const RunStartedEven
     }
 
     m_engine.loadHostLimits();
-    const bool rendered = m_renderer
-        && std::any_of(records.begin(), records.end(), [](const Curl* record) { return record->m_bRender; });
-    // Without its own workers a rendered page goes to the plain ones, which then wait for the renderer.
-    const bool renderPool = rendered && m_renderPool.Create(m_renderer->parallel(), prefs.GetThreadPriority());
 
     m_runPages.clear();
+    m_inRun.clear();
     m_outstanding.clear();
     m_waiting.clear();
     m_running = true;
+    HoldPrefRechecks(true);
     m_activeRun.store(++m_lastRunId);
     m_events.OnRunStarted(started);
 
-    for (Curl* record : records) {
-        m_runPages.push_back(record->GetSerial());
-        m_outstanding.insert(record->GetSerial());
-        auto item = std::make_unique<CCheckUrlItem>(record->MakeWorkCopy(), m_engine, m_renderer, m_reports,
-                                                    m_lastRunId, m_activeRun);
-        if (record->m_bRender && renderPool)
-            m_renderPool.Post(std::move(item));
-        else
-            m_pool.Post(std::move(item));
-    }
+    for (Curl* record : records)
+        QueuePage(*record);
     return true;
+}
+
+int CCheckRun::TakeIn(const std::vector<Curl*>& records)
+{
+    if (!m_running)
+        return 0;
+    int taken = 0;
+    for (Curl* record : records) {
+        if (record && !m_inRun.contains(record->GetSerial())) {
+            QueuePage(*record);
+            ++taken;
+        }
+    }
+    return taken;
+}
+
+void CCheckRun::QueuePage(Curl& record)
+{
+    const uint64_t serial = record.GetSerial();
+    if (!m_inRun.insert(serial).second)
+        return;
+    m_runPages.push_back(serial);
+    m_outstanding.insert(serial);
+    // The render workers start with the run's first rendered page. Without them a rendered page goes
+    // to the plain workers, which then wait for the renderer.
+    if (record.m_bRender && m_renderer && !m_renderPool.IsRunning())
+        m_renderPool.Create(m_renderer->parallel(), CVigilPrefs::GetInstance().GetThreadPriority());
+    auto item = std::make_unique<CCheckUrlItem>(record.MakeWorkCopy(), m_engine, m_renderer, m_reports, m_lastRunId,
+                                                m_activeRun);
+    if (record.m_bRender && m_renderPool.IsRunning())
+        m_renderPool.Post(std::move(item));
+    else
+        m_pool.Post(std::move(item));
 }
 
 void CCheckRun::StopChecking()
@@ -130,6 +154,7 @@ void CCheckRun::StopChecking()
     if (m_renderer)
         m_renderer->endRun();
     m_running = false;
+    HoldPrefRechecks(false);
     m_outstanding.clear();
     m_waiting.clear();
     RunEndedEvent ended;
@@ -240,6 +265,7 @@ void CCheckRun::EndOfRun()
     prefs.WriteInt(Pref::totalUrlsChecked.name, m_pagesChecked);
 
     m_running = false;
+    HoldPrefRechecks(false);
     m_activeRun.store(0);
     // Every page has reported back, so the idle workers end at once.
     ShutdownPool();
@@ -275,6 +301,14 @@ void CCheckRun::EndOfRun()
           });
     if (!steps->IsFinished())
         m_endings.push_back(std::move(steps));
+}
+
+void CCheckRun::HoldPrefRechecks(bool hold)
+{
+    if (hold == m_holdsPrefRechecks)
+        return;
+    m_holdsPrefRechecks = hold;
+    CVigilPrefs::GetInstance().HoldRechecks(hold);
 }
 
 void CCheckRun::ShutdownPool()

@@ -58,6 +58,11 @@ public:
     // A run over the given pages of the list, counted and notified as CheckAll does. False when a run
     // is in progress or no run started.
     bool CheckPages(const std::vector<Curl*>& records, Trigger trigger = Trigger::User);
+    // Takes pages into the run in progress: those it does not hold yet are queued behind its own and
+    // count as its pages from then on (progress, summary, update log). A page queued or in flight is
+    // not queued twice, and one this run has checked already waits for the next run, so that each page
+    // reports once per run. Returns how many were taken; none when no run is in progress.
+    int TakeIn(const std::vector<Curl*>& records);
     // A run over one page (the selected row). The counters of the previous run are kept. Refused
     // (false) while a run is in progress, so that the run's end is detected exactly once.
     bool CheckSelected(Curl* record);
@@ -90,12 +95,17 @@ public:
 
 private:
     bool StartRun(const std::vector<Curl*>& records, const RunStartedEvent& started);
+    // Makes the page one of the run's and hands its work copy to the workers.
+    void QueuePage(Curl& record);
     void EndOfRun();
     // A page whose host asked to be left alone: shown as waiting, and queued again for that time.
     void OnUrlWaiting(std::unique_ptr<Curl> checked);
     // Ends the run when every page still outstanding waits for its host; true when it did.
     bool EndRunIfOnlyWaiting();
     void ShutdownPool();
+    // The workers read a few settings for every page; while the run is in progress those reads ask
+    // the settings database only now and then whether another program has changed them.
+    void HoldPrefRechecks(bool hold);
 
     CSiteVigilDoc& m_doc;
     CUrlEngine& m_engine;
@@ -108,10 +118,13 @@ private:
     IPageRenderer* m_renderer = nullptr;
     CThreadPool m_renderPool;
     bool m_running = false;
+    bool m_holdsPrefRechecks = false;
     uint64_t m_lastRunId = 0;
     // The id of the run in progress, 0 when none; read by the workers.
     std::atomic<uint64_t> m_activeRun{0};
     std::vector<uint64_t> m_runPages;
+    // The same serials, to find a page of the run at once.
+    std::unordered_set<uint64_t> m_inRun;
     std::unordered_set<uint64_t> m_outstanding;
     // Outstanding pages whose host asked to be left alone (their retry is queued, or they wait).
     std::unordered_set<uint64_t> m_waiting;

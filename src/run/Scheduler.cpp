@@ -28,13 +28,16 @@ std::vector<Curl*> GlobalPages(const CSiteVigilDoc& doc)
     return pages;
 }
 
-// The pages with an interval of their own whose next check has come.
+// The pages with an interval of their own whose next check has come. A page whose host asked to be
+// left alone waits for that time as well: a run started for it before then would end at once.
 std::vector<Curl*> PagesDue(const CSiteVigilDoc& doc, int64_t now)
 {
     std::vector<Curl*> due;
     const int jitter = CVigilPrefs::GetInstance().ReadInt(Pref::checkJitter);
     for (const std::unique_ptr<Curl>& record : doc.Records()) {
-        if (!record->m_every.IsGlobal() && NextCheckTime(*record, record->m_every, jitter) <= now)
+        if (record->m_every.IsGlobal() || record->m_timeWaitingForHost > now)
+            continue;
+        if (NextCheckTime(*record, record->m_every, jitter) <= now)
             due.push_back(record.get());
     }
     return due;
@@ -129,8 +132,7 @@ void CScheduler::OnScheduleTick()
     }
 
     if (now - m_lastRunTime > period) {
-        // A run that falls due while the question of the last one is open is skipped, like one that
-        // falls due during a run.
+        // A run that falls due while the question of the last one is open is covered by that question.
         m_lastRunTime = now;
         m_inTick = false;
         if (m_asking)
@@ -139,8 +141,7 @@ void CScheduler::OnScheduleTick()
         if (m_doc.Count() > 0 && GlobalPages(m_doc).empty())
             return;
         if (prefs.ReadInt(Pref::confirmScheduleStarts) == 0) {
-            m_events.OnScheduledRunDue();
-            m_run.CheckPages(GlobalPages(m_doc), CCheckRun::Trigger::Schedule);
+            StartGlobalRun();
             return;
         }
         m_asking = true;
@@ -152,17 +153,19 @@ void CScheduler::OnScheduleTick()
             CScheduler& scheduler = **alive;
             scheduler.m_asking = false;
             // No: the next question comes one full period after this one fell due.
-            if (!yes)
-                return;
-            scheduler.m_events.OnScheduledRunDue();
-            scheduler.m_run.CheckPages(GlobalPages(scheduler.m_doc), CCheckRun::Trigger::Schedule);
+            if (yes)
+                scheduler.StartGlobalRun();
         });
         return;
     }
 
     // Pages on intervals of their own go as they fall due, without the question of the global
-    // schedule; those that fall due during a run go when it has ended.
-    if (!m_run.IsRunning() && !m_run.IsEndingRun() && !m_asking) {
+    // schedule: into the run in progress when there is one. While the closing steps of a run are
+    // under way they wait for those to end.
+    if (m_run.IsRunning()) {
+        if (std::vector<Curl*> due = PagesDue(m_doc, now); !due.empty())
+            m_run.TakeIn(due);
+    } else if (!m_run.IsEndingRun()) {
         if (std::vector<Curl*> due = PagesDue(m_doc, now); !due.empty()) {
             m_inTick = false;
             m_events.OnScheduledRunDue();
@@ -177,6 +180,19 @@ void CScheduler::OnScheduleTick()
         m_events.OnNextCheck({left, "Next check in " + FormatTimeLeft(left)});
     }
     m_inTick = false;
+}
+
+void CScheduler::StartGlobalRun()
+{
+    // A run in progress takes the pages it does not hold yet, so the due run is neither lost nor
+    // made to check again what that run is checking.
+    if (m_run.IsRunning()) {
+        if (m_run.TakeIn(GlobalPages(m_doc)) > 0)
+            m_events.OnScheduledRunDue();
+        return;
+    }
+    m_events.OnScheduledRunDue();
+    m_run.CheckPages(GlobalPages(m_doc), CCheckRun::Trigger::Schedule);
 }
 
 void CScheduler::SaveList(int64_t now)

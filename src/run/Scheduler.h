@@ -12,8 +12,10 @@ class IRunEvents;
 // The schedule, ticked once a second by the front end (the GUI's timer, the daemon's loop): saves the
 // list about once a minute and, when scheduled checks are on, starts a run over the pages on the
 // global schedule every period and a run over the pages on intervals of their own whose time has
-// come (a page's every, spread by checkJitter); otherwise it tells the time left to the next run. When the user wants
-// to be asked first, the question goes out and the run starts when the answer comes back; ticks go on meanwhile.
+// come (a page's every, spread by checkJitter); otherwise it tells the time left to the next run.
+// Pages that fall due while a run is in progress, the global ones included, join that run. When the
+// user wants to be asked first, the question goes out and the run starts when the answer comes back;
+// ticks go on meanwhile.
 class CScheduler
 {
 public:
@@ -40,6 +42,8 @@ public:
     bool IsAsking() const { return m_asking; }
 
 private:
+    // The run of the global schedule, or its pages taken into the run in progress.
+    void StartGlobalRun();
     void SaveList(int64_t now);
 
     CCheckRun& m_run;

@@ -51,6 +51,38 @@ TEST_F(PageCheckTest, FirstChecksumsOnlySetTheBaseline)
     EXPECT_EQ(m_record.m_strChangeReason, "Partial page change");
 }
 
+// A page that comes back the same under the same rules keeps its checksum without its text being made
+// again; the page of an earlier check after another one, or new rules, are judged on their text. No
+// copy is kept, so only the record tells which page the checksum was made from.
+TEST_F(PageCheckTest, SamePageUnderSameRulesKeepsItsChecksum)
+{
+    m_record.m_compare = CompareMode::Text;
+    m_record.m_bWatchContent = true;
+    m_record.m_bSavePage = false;
+    const std::string first = "<p>price 10</p><p>visitors 5</p>";
+    Check(first);
+    const uint32_t firstCrc = m_record.m_dwPageCRC;
+    ASSERT_FALSE(m_record.m_strComparedFrom.empty());
+    Check(first);
+    EXPECT_FALSE(m_record.m_bNewChange);
+    EXPECT_EQ(m_record.m_dwPageCRC, firstCrc);
+
+    Check("<p>price 12</p><p>visitors 5</p>");
+    EXPECT_TRUE(m_record.m_bNewChange);
+    Check(first);
+    EXPECT_TRUE(m_record.m_bNewChange) << "back to the first page is a change too";
+    EXPECT_EQ(m_record.m_dwPageCRC, firstCrc);
+
+    CVigilPrefs::GetInstance().WriteString("ignoreTexts", "price");
+    Check(first);
+    EXPECT_TRUE(m_record.m_bNewChange) << "the settings' new rule leaves a line out";
+    EXPECT_NE(m_record.m_dwPageCRC, firstCrc);
+    m_record.m_ignore = {"visitors"};
+    const uint32_t lessCrc = m_record.m_dwPageCRC;
+    Check(first);
+    EXPECT_NE(m_record.m_dwPageCRC, lessCrc) << "and so does the page's own";
+}
+
 TEST_F(PageCheckTest, EmptyPageHasChecksumZeroAndDoesNotMarkAFirstCheck)
 {
     m_record.m_bWatchContent = true;
@@ -303,6 +335,8 @@ TEST_F(PageCheckTest, DebugLogOfASuccessfulCheck)
     m_record.m_bTextNotPresent = true;
     m_record.m_strSearchText = "zz";
     const std::string lastChecked = LastCheckedText(m_record);
+    // A longer log of before is written over: nothing of it stays behind the new one.
+    WriteFileBytes(DebugLog(), std::string(4096, 'x'));
     Check();
     const std::string log = ReadFileBytes(DebugLog());
     EXPECT_NE(log.find("\nDate last checked: " + lastChecked + "\n"), std::string::npos) << log;

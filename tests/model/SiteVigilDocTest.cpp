@@ -298,7 +298,8 @@ TEST_F(SiteVigilDocTest, OldLayoutReadsAndSavesInTheNewOne)
                                      {"state", ""},
                                      {"etag", ""},
                                      {"lastModifiedText", ""},
-                                     {"copyDigest", ""}}));
+                                     {"copyDigest", ""},
+                                     {"comparedFrom", ""}}));
     EXPECT_EQ(ReadFileBytes(path), Le32(1) + Le32(1) + Le32(0) + Le32(1) + fixed + block.Data());
 }
 

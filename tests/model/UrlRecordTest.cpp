@@ -78,6 +78,7 @@ void FillAllFields(Curl& r)
     r.m_strETag = "\"v1\"";
     r.m_strLastModifiedText = "Tue, 01 Dec 2026 10:00:00 GMT";
     r.m_strCopyDigest = "5-0-0";
+    r.m_strComparedFrom = "5-0-0/9-0-0";
 }
 
 std::string ExpectedBytesOfFilledRecord()
@@ -92,22 +93,22 @@ std::string ExpectedBytesOfFilledRecord()
 // The extension block of the filled record, as version 1.1 writes it after field 35.
 std::string ExpectedBlockOfFilledRecord()
 {
-    return Le32(14) + Text1("compare") + Text1("text") + Text1("select") + Text1("div.price") + Text1("xpath")
+    return Le32(15) + Text1("compare") + Text1("text") + Text1("select") + Text1("div.price") + Text1("xpath")
         + Text1("//p") + Text1("ignore") + Text1("Updated\nAd") + Text1("ignoreRegex") + Text1("^\\d+ visitors$")
         + Text1("trigger") + Text1("added") + Text1("announce") + Text1("change") + Text1("render") + Text1("0")
         + Text1("renderWait") + Text1("2") + Text1("every") + Text1("15m") + Text1("state") + Text1("found")
         + Text1("etag") + Text1("\"v1\"") + Text1("lastModifiedText") + Text1("Tue, 01 Dec 2026 10:00:00 GMT")
-        + Text1("copyDigest") + Text1("5-0-0");
+        + Text1("copyDigest") + Text1("5-0-0") + Text1("comparedFrom") + Text1("5-0-0/9-0-0");
 }
 
 // The block of a record with the options' initial values.
 std::string ExpectedBlockOfDefaults()
 {
-    return Le32(14) + Text1("compare") + Text1("page") + Text1("select") + Text1("") + Text1("xpath") + Text1("")
+    return Le32(15) + Text1("compare") + Text1("page") + Text1("select") + Text1("") + Text1("xpath") + Text1("")
         + Text1("ignore") + Text1("") + Text1("ignoreRegex") + Text1("") + Text1("trigger") + Text1("any")
         + Text1("announce") + Text1("each") + Text1("render") + Text1("0") + Text1("renderWait") + Text1("2")
         + Text1("every") + Text1("") + Text1("state") + Text1("") + Text1("etag") + Text1("")
-        + Text1("lastModifiedText") + Text1("") + Text1("copyDigest") + Text1("");
+        + Text1("lastModifiedText") + Text1("") + Text1("copyDigest") + Text1("") + Text1("comparedFrom") + Text1("");
 }
 
 TEST(UrlRecordArchive, StoresAllFieldsInOrderByteForByte)

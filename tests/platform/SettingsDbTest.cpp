@@ -160,6 +160,29 @@ TEST(SettingsDb, KeptValuesGiveWayToAnyConnectionsCommit)
     }
 }
 
+// While held, another connection's commit is seen within the hold's interval; once the hold is
+// released (a release too many is no hold below none), at the next read again.
+TEST(SettingsDb, HeldRechecksStillSeeAnotherConnectionsCommit)
+{
+    CTempDir dir;
+    CSettingsDb reader(dir.Path() + "settings.db");
+    CSettingsDb writer(dir.Path() + "settings.db");
+    int type = 0;
+    std::string data;
+    reader.HoldRechecks(true);
+    for (const char* value : {"one", "two"}) {
+        ASSERT_TRUE(writer.Write("agent", CSettingsDb::kTypeText, value));
+        std::this_thread::sleep_for(CSettingsDb::kHeldRecheck + std::chrono::milliseconds(50));
+        ASSERT_TRUE(reader.Read("agent", type, data));
+        EXPECT_EQ(data, value);
+    }
+    reader.HoldRechecks(false);
+    reader.HoldRechecks(false);
+    ASSERT_TRUE(writer.Write("agent", CSettingsDb::kTypeText, "three"));
+    ASSERT_TRUE(reader.Read("agent", type, data));
+    EXPECT_EQ(data, "three");
+}
+
 // SQLite marks a connection's presence with a lock on the -shm file; a second process that finds
 // no such lock takes itself for the only user and rebuilds the index under the first one's feet.
 TEST(SettingsDb, AnotherProcessStillSeesAnOpenConnection)

@@ -105,7 +105,14 @@ TEST_F(HostLimitsRunTest, ShortRetryAfterIsRetriedWithinTheRun)
         return CHttpTestServer::Response{200, "back", {}};
     });
     Curl& flaky = AddRecord("flaky", "/flaky", false);
-    AddSlowPage("slow"); // keeps the run going until the retry has been answered
+    // Keeps the run going until the retry has been answered. On a host of its own: had it not started
+    // before the 503, the hold would leave it waiting too, and the run would end.
+    CHttpTestServer otherHost;
+    otherHost.SetHandler("/slow", [this](const CHttpTestServer::Request&) {
+        gate.Pass();
+        return CHttpTestServer::Response{200, "slow page", {}};
+    });
+    AddAt(otherHost, "slow", "/slow");
     run->CheckAll();
     ASSERT_TRUE(DispatchUntil([&] { return asked.load() >= 2; }));
     gate.Open();

@@ -1,6 +1,7 @@
 #include "run/Scheduler.h"
 #include "RunFixture.h"
 #include "model/CheckInterval.h"
+#include "platform/Clock.h"
 
 #include <cstdio>
 
@@ -194,11 +195,11 @@ TEST_F(Scheduler, ScheduledRunStartsAndShowsCheckingInTheTip)
     TickAt(kStart + 86402);
     EXPECT_TRUE(frontEnd.With("left:").empty());
 
-    // A run that falls due during another is skipped; the next one is a period later.
+    // A run that falls due during another takes nothing that run holds already, and says nothing.
     SetInt(Pref::checkFrequency, 1);
     SetInt(Pref::checkUnits, 0);
     TickAt(kStart + 86404);
-    EXPECT_EQ(Starts(), 1);
+    EXPECT_EQ(Starts(), 0);
     EXPECT_EQ(server.RequestCount("/slow"), 1);
     gate.Open();
     ASSERT_TRUE(WaitForRunEnd());
@@ -229,6 +230,61 @@ TEST_F(Scheduler, PageOnItsOwnIntervalGoesWhenDue)
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(server.RequestCount("/own"), 1);
     EXPECT_EQ(server.RequestCount("/global"), 1);
+}
+
+// Pages that fall due while the user's run of one page is out join that run: a page on an interval
+// of its own, then the global run's pages. Each is checked once, while the run's own page is still
+// out, and the run's progress and summary count them.
+TEST_F(Scheduler, PagesFallingDueDuringARunJoinIt)
+{
+    SetInt(Pref::checkJitter, 0);
+    Curl& slow = AddSlowPage("slow");
+    Curl& own = AddPage("own", "own page", true);
+    ASSERT_TRUE(ParseCheckInterval("15m", own.m_every));
+    own.m_timeLastChecked = kStart;
+    own.m_nChecks = 1;
+    AddPage("global", "global page");
+
+    ASSERT_TRUE(run->CheckSelected(&slow));
+    ASSERT_TRUE(gate.WaitEntered());
+    TickAt(kStart + 900);
+    TickAt(kStart + 901);
+    ASSERT_TRUE(DispatchUntil([this] { return frontEnd.Count("checked:own") == 1; }));
+    TickAt(kStart + 86401);
+    ASSERT_TRUE(DispatchUntil([this] { return frontEnd.Count("checked:global") == 1; }));
+    EXPECT_TRUE(run->IsRunning());
+    EXPECT_EQ(Starts(), 1) << "the global run said it started; the page of its own went quietly";
+
+    gate.Open();
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(frontEnd.With("run-start:"), (std::vector<std::string>{"run-start:1 one"}));
+    EXPECT_EQ(frontEnd.progress, (std::vector<std::string>{"1/2", "2/3", "3/3"}));
+    EXPECT_EQ(frontEnd.Count("summary:Completed checking 3 URLs.\n1 new changes.\n1 changes total.\n"), 1);
+    EXPECT_EQ(run->RunPages().size(), 3u);
+    for (const char* path : {"/slow", "/own", "/global"})
+        EXPECT_EQ(server.RequestCount(path), 1) << path;
+}
+
+// A page whose host asked to wait is not started again before then: a run for it would end at once,
+// and so again every second.
+TEST_F(Scheduler, PageWaitingForItsHostWaitsForThatTime)
+{
+    server.SetPage("/busy", CHttpTestServer::Response{429, "slow down", {{"Retry-After", "120"}}});
+    Curl& busy = AddRecord("busy", "/busy", false);
+    ASSERT_TRUE(ParseCheckInterval("15m", busy.m_every));
+    // On the wall clock the host's wait is measured by.
+    const int64_t start = ::Clock::Now();
+    now = start;
+    scheduler = std::make_unique<CScheduler>(*run, doc, frontEnd, [this] { return now; });
+    TickAt(start);
+    ASSERT_EQ(Starts(), 1);
+    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_GE(busy.m_timeWaitingForHost, start + 119);
+    TickAt(start + 1);
+    TickAt(start + 60);
+    EXPECT_EQ(Starts(), 1);
+    TickAt(busy.m_timeWaitingForHost);
+    EXPECT_EQ(Starts(), 2);
 }
 
 TEST_F(Scheduler, RunLongerThanAMinuteSurvivesThePeriodicSave)
