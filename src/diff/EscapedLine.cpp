@@ -1,5 +1,6 @@
 #include "diff/EscapedLine.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -29,19 +30,14 @@ char* Put(std::string_view piece, char* out)
     return out + piece.size();
 }
 
-char* PutEscaped(char c, char* out)
+// Writes the entity of a byte that needs escaping. Eight bytes are stored whatever the entity's
+// length; the room for a line holds them.
+char* PutEntity(char c, char* out)
 {
-    switch (c) {
-    case '<':
-        return Put("&lt;", out);
-    case '>':
-        return Put("&gt;", out);
-    case '&':
-        return Put("&amp;", out);
-    default:
-        *out = c;
-        return out + 1;
-    }
+    static constexpr char kEntities[3][8] = {"&lt;", "&gt;", "&amp;"};
+    const int which = c == '<' ? 0 : c == '>' ? 1 : 2;
+    std::memcpy(out, kEntities[which], 8);
+    return out + (which == 2 ? 5 : 4);
 }
 
 #if !defined(__SSE2__)
@@ -55,14 +51,51 @@ std::uint64_t ByteMarks(std::uint64_t word, unsigned char c)
 }
 #endif
 
-// How many bytes from the start of the block at text need no escaping, up to the block's size, after
-// copying the whole block to out. The caller guarantees a block's worth of input and of room.
-#if defined(__SSE2__)
-constexpr std::size_t kBlock = 16;
-
-std::size_t CopyPlainBlock(const char* text, char* out)
+std::uint64_t Load8(const char* bytes)
 {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    return word;
+}
+
+bool IsMarkup(char c)
+{
+    return c == '<' || c == '>' || c == '&';
+}
+
+// Lines are escaped a block of bytes at a time: the block is copied whole, then the bytes before the
+// first one that needs escaping are kept.
+#if defined(__SSE2__)
+using Block = __m128i;
+constexpr std::size_t kBlock = 16;
+// The shortest line whose last bytes TailBlock can read.
+constexpr std::size_t kTailLine = 8;
+
+Block LoadBlock(const char* bytes)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+}
+
+// The n bytes (1 to 8) before end in the low bytes of a word, read with a load that ends at end.
+std::uint64_t LastBytes(const char* end, std::size_t n)
+{
+    return Load8(end - 8) >> (8 * (8 - n));
+}
+
+// The bytes from from to end, fewer than a block, padded with zero bytes. They are read with loads
+// that end within the line, at least eight bytes long, and shifted into place: a copy through memory
+// would stall the wide load that follows it.
+Block TailBlock(const char* from, const char* end)
+{
+    const std::size_t rest = static_cast<std::size_t>(end - from);
+    if (rest > 8)
+        return _mm_set_epi64x(static_cast<long long>(LastBytes(end, rest - 8)), static_cast<long long>(Load8(from)));
+    return _mm_set_epi64x(0, static_cast<long long>(LastBytes(end, rest)));
+}
+
+// Stores the block at out; returns how many of its bytes from the first need no escaping.
+std::size_t CopyPlain(Block bytes, char* out)
+{
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
     const __m128i markup = _mm_or_si128(
         _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>'))),
@@ -71,16 +104,30 @@ std::size_t CopyPlainBlock(const char* text, char* out)
     return marks ? static_cast<std::size_t>(std::countr_zero(marks)) : kBlock;
 }
 #else
+using Block = std::uint64_t;
 constexpr std::size_t kBlock = 8;
+constexpr std::size_t kTailLine = 0;
 
-std::size_t CopyPlainBlock(const char* text, char* out)
+Block LoadBlock(const char* bytes)
 {
-    std::uint64_t word;
-    std::memcpy(&word, text, 8);
+    return Load8(bytes);
+}
+
+Block TailBlock(const char* from, const char* end)
+{
+    Block block = 0;
+    std::memcpy(&block, from, static_cast<std::size_t>(end - from));
+    return block;
+}
+
+std::size_t CopyPlain(Block word, char* out)
+{
     std::memcpy(out, &word, 8);
     if constexpr (std::endian::native != std::endian::little) {
+        char bytes[8];
+        std::memcpy(bytes, &word, 8);
         for (std::size_t k = 0; k < kBlock; ++k) {
-            if (text[k] == '<' || text[k] == '>' || text[k] == '&')
+            if (IsMarkup(bytes[k]))
                 return k;
         }
         return kBlock;
@@ -97,7 +144,8 @@ std::size_t EscapedLineRoom(std::string_view text)
     if (text.empty())
         return kSpace.size();
     const std::size_t leading = LeadingBlanks(text);
-    return kTab.size() * leading + kLongestEntity * (text.size() - leading);
+    // A whole block may be stored past the last byte, and an entity's store is eight bytes wide.
+    return kTab.size() * leading + kLongestEntity * (text.size() - leading) + kBlock;
 }
 
 char* WriteEscapedLine(std::string_view text, char* out)
@@ -107,17 +155,32 @@ char* WriteEscapedLine(std::string_view text, char* out)
     const std::size_t leading = LeadingBlanks(text);
     for (std::size_t k = 0; k < leading; ++k)
         out = Put(text[k] == ' ' ? kSpace : kTab, out);
-    // A block at a time: copy it whole, then keep the bytes before the first one that needs escaping.
     // The room for kLongestEntity bytes per input byte always holds a whole block.
-    std::size_t k = leading;
-    while (k + kBlock <= text.size()) {
-        const std::size_t plain = CopyPlainBlock(text.data() + k, out);
+    const char* const end = text.data() + text.size();
+    const char* in = text.data() + leading;
+    while (static_cast<std::size_t>(end - in) >= kBlock) {
+        const std::size_t plain = CopyPlain(LoadBlock(in), out);
         out += plain;
-        k += plain;
+        in += plain;
         if (plain < kBlock)
-            out = PutEscaped(text[k++], out);
+            out = PutEntity(*in++, out);
     }
-    while (k < text.size())
-        out = PutEscaped(text[k++], out);
+    if (text.size() < kTailLine) {
+        for (; in < end; ++in) {
+            if (IsMarkup(*in))
+                out = PutEntity(*in, out);
+            else
+                *out++ = *in;
+        }
+        return out;
+    }
+    // The last bytes as one more block; the room holds it whole.
+    while (in < end) {
+        const std::size_t plain = std::min(CopyPlain(TailBlock(in, end), out), static_cast<std::size_t>(end - in));
+        out += plain;
+        in += plain;
+        if (in < end)
+            out = PutEntity(*in++, out);
+    }
     return out;
 }

@@ -34,15 +34,32 @@ unsigned AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + 32u : c;
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-
-// Lower-cases eight ASCII bytes in one word: each byte from 'A' to 'Z' gets 0x20 added. No byte
-// carries into the next since every byte is below 0x80.
-std::uint64_t LowerAsciiEight(std::uint64_t word)
+bool IsAscii(std::string_view text)
 {
-    const std::uint64_t atLeastA = word + kOnes * (0x80 - 'A');
-    const std::uint64_t aboveZ = word + kOnes * (0x80 - 'Z' - 1);
-    return word | ((atLeastA & ~aboveZ & (kOnes * 0x80)) >> 2);
+    constexpr std::uint64_t highBits = 0x8080808080808080ull;
+    std::uint64_t seen = 0;
+    std::size_t k = 0;
+    for (; k + 8 <= text.size(); k += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + k, 8);
+        seen |= word;
+    }
+    for (; k < text.size(); ++k)
+        seen |= static_cast<unsigned char>(text[k]);
+    return (seen & highBits) == 0;
+}
+
+// memchr skips the bytes of a line many at a time, where a plain count looks at each of them.
+std::size_t CountLineEnds(const char* data, std::size_t size)
+{
+    std::size_t count = 0;
+    for (const char* end = data + size; data < end; ++count) {
+        data = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
+        if (!data)
+            break;
+        ++data;
+    }
+    return count;
 }
 
 } // namespace
@@ -94,9 +111,9 @@ bool CLineFile::Load(const std::string& path, const CDiffOptions& options)
     m_text.resize(used);
 
     const char* const data = m_text.data();
-    const auto lineEnds = std::count(data + base, data + used, '\n');
-    m_lines.reserve(m_lines.size() + static_cast<std::size_t>(lineEnds) + 1);
-    m_hashes.reserve(m_hashes.size() + static_cast<std::size_t>(lineEnds) + 1);
+    const std::size_t lineEnds = CountLineEnds(data + base, used - base);
+    m_lines.reserve(m_lines.size() + lineEnds + 1);
+    m_hashes.reserve(m_hashes.size() + lineEnds + 1);
     std::size_t start = base;
     while (start < used) {
         const void* found = std::memchr(data + start, '\n', used - start);
@@ -149,30 +166,13 @@ std::uint64_t CLineFile::ComparableHash(std::string_view text)
     text = WithoutIndent(text);
     if (!m_ignoreCase)
         return LineHash(text);
-    // The lower-cased text, eight bytes at a time while it is ASCII; the first other byte hands the
-    // rest to the full lower-casing, which may change lengths.
-    std::string& lowered = m_hashScratch;
-    lowered.resize(text.size());
-    std::size_t k = 0;
-    for (; k + 8 <= text.size(); k += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + k, 8);
-        if (word & (kOnes * 0x80))
-            break;
-        word = LowerAsciiEight(word);
-        std::memcpy(lowered.data() + k, &word, 8);
-    }
-    for (; k < text.size(); ++k) {
-        const auto c = static_cast<unsigned char>(text[k]);
-        if (c >= 0x80)
-            break;
-        lowered[k] = static_cast<char>(AsciiLower(c));
-    }
-    if (k < text.size()) {
-        lowered.resize(k);
-        AppendUtf8Lower(text.substr(k), lowered);
-    }
-    return LineHash(lowered);
+    // ASCII text lower-cases byte for byte as it is hashed; other text goes through the full
+    // lower-casing, which may change lengths.
+    if (IsAscii(text))
+        return KeyedHashOfAsciiLower(text);
+    m_hashScratch.clear();
+    AppendUtf8Lower(text, m_hashScratch);
+    return LineHash(m_hashScratch);
 }
 
 bool CLineFile::SameComparable(int i, const CLineFile& other, int m) const
@@ -262,6 +262,14 @@ bool CLineFile::FindLine(int i, const CLineFile& other, int& pos) const
         return false;
     if (other.m_hashes.empty())
         return false;
+    // Most lines of two versions pair with the line where the search starts; that needs no index.
+    const int start = std::max(pos, 0);
+    if (start < other.GetLineCount() && static_cast<std::size_t>(start) < other.m_hashes.size()
+        && other.m_hashes[static_cast<std::size_t>(start)] == m_hashes[static_cast<std::size_t>(i)]
+        && SameComparable(i, other, start)) {
+        pos = start;
+        return true;
+    }
     if (!other.m_indexValid) {
         other.m_index.Build(other.m_hashes, [&other](int p, int q) { return other.SameComparable(p, other, q); });
         other.m_indexValid = true;
@@ -270,7 +278,7 @@ bool CLineFile::FindLine(int i, const CLineFile& other, int& pos) const
     // The lines of a group all have the same text: the first at or after pos is the answer.
     const std::span<const int> equal = other.m_index.Positions(
         m_hashes[static_cast<std::size_t>(i)], [&](int first) { return SameComparable(i, other, first); });
-    const auto it = std::lower_bound(equal.begin(), equal.end(), std::max(pos, 0));
+    const auto it = std::lower_bound(equal.begin(), equal.end(), start);
     if (it == equal.end())
         return false;
     pos = *it;
