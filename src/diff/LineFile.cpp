@@ -223,6 +223,17 @@ void CLineFile::AppendLine(std::string_view text, LineKind kind)
     m_text.append(text.data(), text.size());
 }
 
+void CLineFile::AppendLineOf(const CLineFile& source, int i, LineKind kind)
+{
+    if (i < 0 || i >= source.GetLineCount())
+        return AppendLine({}, kind);
+    const DiffLine& line = source.m_lines[static_cast<std::size_t>(i)];
+    if (line.inSource || (m_source && m_source != &source) || &source == this)
+        return AppendLine(source.Text(line), kind);
+    m_source = &source;
+    m_lines.push_back({line.offset, line.length, kind, true});
+}
+
 void CLineFile::AppendEmptyLine()
 {
     m_lines.push_back({m_text.size(), 0, LineKind::Normal});
