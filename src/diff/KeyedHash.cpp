@@ -87,20 +87,25 @@ struct Unchanged
 };
 
 // Lower-cases eight ASCII bytes in one word: each byte from 'A' to 'Z' gets 0x20 added. No byte
-// carries into the next since every byte is below 0x80.
+// carries into the next as long as every byte is below 0x80; the bytes seen are kept, to tell
+// whether that held.
 struct LowerAscii
 {
-    std::uint64_t operator()(std::uint64_t word) const
+    std::uint64_t seen = 0;
+
+    std::uint64_t operator()(std::uint64_t word)
     {
+        seen |= word;
         const std::uint64_t atLeastA = word + kOnes * (0x80 - 'A');
         const std::uint64_t aboveZ = word + kOnes * (0x80 - 'Z' - 1);
         return word | ((atLeastA & ~aboveZ & (kOnes * 0x80)) >> 2);
     }
+    bool AllAscii() const { return (seen & (kOnes * 0x80)) == 0; }
 };
 
 // SipHash-1-3 of the bytes that transform makes of each eight-byte word of bytes; the last, partial
 // word is padded with zero bytes, which every transform leaves as they are.
-template <class Transform> std::uint64_t Hash(std::string_view bytes, Transform transform)
+template <class Transform> std::uint64_t Hash(std::string_view bytes, Transform& transform)
 {
     const Key& key = ProcessKey();
     SipState s{key.k0 ^ 0x736f6d6570736575ull, key.k1 ^ 0x646f72616e646f6dull, key.k0 ^ 0x6c7967656e657261ull,
@@ -125,10 +130,15 @@ template <class Transform> std::uint64_t Hash(std::string_view bytes, Transform 
 
 std::uint64_t KeyedHash(std::string_view bytes)
 {
-    return Hash(bytes, Unchanged{});
+    Unchanged unchanged;
+    return Hash(bytes, unchanged);
 }
 
-std::uint64_t KeyedHashOfAsciiLower(std::string_view bytes)
+std::optional<std::uint64_t> KeyedHashOfAsciiLower(std::string_view bytes)
 {
-    return Hash(bytes, LowerAscii{});
+    LowerAscii lower;
+    const std::uint64_t hash = Hash(bytes, lower);
+    if (!lower.AllAscii())
+        return std::nullopt;
+    return hash;
 }

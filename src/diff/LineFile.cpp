@@ -34,32 +34,11 @@ unsigned AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + 32u : c;
 }
 
-bool IsAscii(std::string_view text)
+// Room for the lines of this many bytes, to spare most reallocations without counting the lines
+// first: a guess at the length of a line of a page, untouched where too generous.
+std::size_t LinesToReserve(std::size_t bytes)
 {
-    constexpr std::uint64_t highBits = 0x8080808080808080ull;
-    std::uint64_t seen = 0;
-    std::size_t k = 0;
-    for (; k + 8 <= text.size(); k += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + k, 8);
-        seen |= word;
-    }
-    for (; k < text.size(); ++k)
-        seen |= static_cast<unsigned char>(text[k]);
-    return (seen & highBits) == 0;
-}
-
-// memchr skips the bytes of a line many at a time, where a plain count looks at each of them.
-std::size_t CountLineEnds(const char* data, std::size_t size)
-{
-    std::size_t count = 0;
-    for (const char* end = data + size; data < end; ++count) {
-        data = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
-        if (!data)
-            break;
-        ++data;
-    }
-    return count;
+    return bytes / 24 + 1;
 }
 
 } // namespace
@@ -111,9 +90,8 @@ bool CLineFile::Load(const std::string& path, const CDiffOptions& options)
     m_text.resize(used);
 
     const char* const data = m_text.data();
-    const std::size_t lineEnds = CountLineEnds(data + base, used - base);
-    m_lines.reserve(m_lines.size() + lineEnds + 1);
-    m_hashes.reserve(m_hashes.size() + lineEnds + 1);
+    m_lines.reserve(m_lines.size() + LinesToReserve(used - base));
+    m_hashes.reserve(m_hashes.size() + LinesToReserve(used - base));
     std::size_t start = base;
     while (start < used) {
         const void* found = std::memchr(data + start, '\n', used - start);
@@ -168,8 +146,8 @@ std::uint64_t CLineFile::ComparableHash(std::string_view text)
         return LineHash(text);
     // ASCII text lower-cases byte for byte as it is hashed; other text goes through the full
     // lower-casing, which may change lengths.
-    if (IsAscii(text))
-        return KeyedHashOfAsciiLower(text);
+    if (const std::optional<std::uint64_t> hash = KeyedHashOfAsciiLower(text))
+        return *hash;
     m_hashScratch.clear();
     AppendUtf8Lower(text, m_hashScratch);
     return LineHash(m_hashScratch);
