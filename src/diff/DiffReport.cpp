@@ -222,7 +222,7 @@ void CDiffReport::Render(const CLineFile& oldOut, const CLineFile& newOut, std::
         for (int r = 0; r < rows; ++r) {
             const std::string_view oldLine = oldOut.GetLine(r);
             const std::string_view newLine = newOut.GetLine(r);
-            char* p = writer.Room(kRowRoom + EscapedLineRoom(oldLine) + EscapedLineRoom(newLine));
+            char* p = writer.Room(kRowRoom + QuickEscapedLineRoom(oldLine) + QuickEscapedLineRoom(newLine));
             char number[24] = "<b>";
             char* const digitsEnd = std::to_chars(number + 3, number + 14, r).ptr;
             const std::string_view numberText(number, static_cast<std::size_t>(Put("</b> ", digitsEnd) - number));

@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::string_view kSpace = "&nbsp;";
 constexpr std::string_view kTab = "&nbsp;&nbsp;&nbsp;&nbsp;";
+// Lines up to this long get the room of a line of tabs from QuickEscapedLineRoom.
+constexpr std::size_t kQuickLine = 256;
 // The longest entity a byte after the leading blanks can become.
 constexpr std::size_t kLongestEntity = 5;
 
@@ -148,13 +150,33 @@ std::size_t EscapedLineRoom(std::string_view text)
     return kTab.size() * leading + kLongestEntity * (text.size() - leading) + kBlock;
 }
 
+std::size_t QuickEscapedLineRoom(std::string_view text)
+{
+    if (text.size() <= kQuickLine)
+        return kTab.size() * text.size() + kBlock;
+    return EscapedLineRoom(text);
+}
+
 char* WriteEscapedLine(std::string_view text, char* out)
 {
     if (text.empty())
         return Put(kSpace, out);
-    const std::size_t leading = LeadingBlanks(text);
-    for (std::size_t k = 0; k < leading; ++k)
-        out = Put(text[k] == ' ' ? kSpace : kTab, out);
+    // Each blank is stored in words of eight bytes; the room for a tab's entities, and the block
+    // of room at the end, hold what goes past.
+    std::size_t leading = 0;
+    for (; leading < text.size(); ++leading) {
+        if (text[leading] == ' ') {
+            std::memcpy(out, "&nbsp;&n", 8);
+            out += kSpace.size();
+        } else if (text[leading] == '\t') {
+            std::memcpy(out, "&nbsp;&n", 8);
+            std::memcpy(out + 8, "bsp;&nbs", 8);
+            std::memcpy(out + 16, "p;&nbsp;", 8);
+            out += kTab.size();
+        } else {
+            break;
+        }
+    }
     // The room for kLongestEntity bytes per input byte always holds a whole block.
     const char* const end = text.data() + text.size();
     const char* in = text.data() + leading;

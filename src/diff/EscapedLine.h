@@ -10,6 +10,9 @@
 // The most bytes WriteEscapedLine can write for text.
 std::size_t EscapedLineRoom(std::string_view text);
 
+// At least EscapedLineRoom(text), and without looking at the bytes of a short line.
+std::size_t QuickEscapedLineRoom(std::string_view text);
+
 // Writes text escaped at out, which has room for EscapedLineRoom(text) bytes, and returns the end
 // of what it wrote.
 char* WriteEscapedLine(std::string_view text, char* out);
