@@ -146,6 +146,25 @@ TEST(LineFileAccess, LineOfTheSameFileCanBeAppended)
         ASSERT_EQ(file.GetLine(i), std::string(100, 'a'));
 }
 
+// A result shows the lines of one source without copying them; lines of any other file are copied,
+// so they outlive it.
+TEST(LineFileAccess, ResultLinesOfSourcesOutliveOtherSources)
+{
+    const CLineFile source = MakeFile({"first", "  second"});
+    CLineFile result;
+    result.AppendLineOf(source, 1, LineKind::Deleted);
+    {
+        const CLineFile other = MakeFile({std::string(300, 'o')});
+        result.AppendLineOf(other, 0, LineKind::Added);
+        result.AppendLineOf(result, 0, LineKind::Changed);
+        result.AppendLineOf(other, 5, LineKind::Normal);
+    }
+    result.AppendLineOf(source, 0, LineKind::Normal);
+    EXPECT_EQ(LinesOf(result), (std::vector<std::string>{"  second", std::string(300, 'o'), "  second", "", "first"}));
+    EXPECT_EQ(result.GetKind(2), LineKind::Changed);
+    EXPECT_EQ(result.GetByteCount(), 300u + 8u);
+}
+
 struct OptionCase
 {
     const char* name;
