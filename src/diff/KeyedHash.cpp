@@ -103,8 +103,9 @@ struct LowerAscii
     bool AllAscii() const { return (seen & (kOnes * 0x80)) == 0; }
 };
 
-// SipHash-1-3 of the bytes that transform makes of each eight-byte word of bytes; the last, partial
-// word is padded with zero bytes, which every transform leaves as they are.
+// SipHash-1-3 of the bytes that transform makes of each eight-byte word of bytes. A transform works
+// byte by byte, so it may see a word in either byte order; the last, partial word is padded with
+// zero bytes, which every transform leaves as they are.
 template <class Transform> std::uint64_t Hash(std::string_view bytes, Transform& transform)
 {
     const Key& key = ProcessKey();
@@ -114,10 +115,17 @@ template <class Transform> std::uint64_t Hash(std::string_view bytes, Transform&
     std::size_t k = 0;
     for (; k + 8 <= size; k += 8)
         s.Absorb(LoadLittle(transform(LoadWord(bytes.data() + k))));
+    const std::size_t rest = size - k;
     std::uint64_t tail = 0;
-    if (k < size)
-        std::memcpy(&tail, bytes.data() + k, size - k);
-    tail = LoadLittle(transform(tail));
+    if (rest > 0 && size >= 8) {
+        // The last word of the bytes, shifted so that only the bytes not yet absorbed stay; cheaper
+        // than copying a few bytes for every line.
+        tail = LoadLittle(LoadWord(bytes.data() + size - 8)) >> (8 * (8 - rest));
+    } else {
+        for (std::size_t b = 0; b < rest; ++b)
+            tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[k + b])) << (8 * b);
+    }
+    tail = transform(tail);
     s.Absorb(tail | static_cast<std::uint64_t>(size) << 56);
     s.v2 ^= 0xff;
     s.Round();
