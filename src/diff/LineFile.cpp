@@ -155,9 +155,13 @@ std::uint64_t CLineFile::ComparableHash(std::string_view text)
 
 bool CLineFile::SameComparable(int i, const CLineFile& other, int m) const
 {
-    const std::string_view mine = WithoutIndent(Text(m_lines[static_cast<std::size_t>(i)]));
-    const std::string_view theirs = other.WithoutIndent(other.Text(other.m_lines[static_cast<std::size_t>(m)]));
-    // Most matching lines are the very same bytes.
+    const std::string_view mineRaw = Text(m_lines[static_cast<std::size_t>(i)]);
+    const std::string_view theirsRaw = other.Text(other.m_lines[static_cast<std::size_t>(m)]);
+    // Most matching lines are the very same bytes, indentation and all.
+    if (mineRaw == theirsRaw)
+        return true;
+    const std::string_view mine = WithoutIndent(mineRaw);
+    const std::string_view theirs = other.WithoutIndent(theirsRaw);
     if (mine == theirs || (!m_ignoreCase && !other.m_ignoreCase))
         return mine == theirs;
     if (m_ignoreCase && other.m_ignoreCase) {
