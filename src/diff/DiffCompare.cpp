@@ -6,7 +6,7 @@ namespace {
 void AppendDeleted(const CLineFile& oldFile, int from, int to, CLineFile& oldOut, CLineFile& newOut)
 {
     for (int i = from; i < to; ++i) {
-        oldOut.AppendLine(oldFile.GetLine(i), LineKind::Deleted);
+        oldOut.AppendLineOf(oldFile, i, LineKind::Deleted);
         newOut.AppendEmptyLine();
     }
 }
@@ -15,7 +15,7 @@ void AppendAdded(const CLineFile& newFile, int from, int to, CLineFile& oldOut, 
 {
     for (int n = from; n < to; ++n) {
         oldOut.AppendEmptyLine();
-        newOut.AppendLine(newFile.GetLine(n), LineKind::Added);
+        newOut.AppendLineOf(newFile, n, LineKind::Added);
     }
 }
 
@@ -27,17 +27,17 @@ bool CDiffReport::Compare(const CLineFile& oldFile, const CLineFile& newFile, CL
     newOut.SetName(newFile.GetName());
     const int c1 = oldFile.GetLineCount();
     const int c2 = newFile.GetLineCount();
-    // There are at most c1 + c2 rows, and each side holds no more bytes than its version; room that
-    // is never filled costs only address space.
-    oldOut.Reserve(static_cast<std::size_t>(c1) + c2, oldFile.GetByteCount());
-    newOut.Reserve(static_cast<std::size_t>(c1) + c2, newFile.GetByteCount());
+    // There are at most c1 + c2 rows; room that is never filled costs only address space. The rows
+    // show the lines of the two versions without copying them.
+    oldOut.Reserve(static_cast<std::size_t>(c1) + c2, 0);
+    newOut.Reserve(static_cast<std::size_t>(c1) + c2, 0);
 
     // Without an old version there is nothing to compare against: the new lines are shown as they
     // are, not as additions.
     if (c1 == 0) {
         for (int n = 0; n < c2; ++n) {
             oldOut.AppendEmptyLine();
-            newOut.AppendLine(newFile.GetLine(n), LineKind::Normal);
+            newOut.AppendLineOf(newFile, n, LineKind::Normal);
         }
         return true;
     }
@@ -67,8 +67,8 @@ bool CDiffReport::Compare(const CLineFile& oldFile, const CLineFile& newFile, CL
                 }
                 AppendAdded(newFile, n, j, oldOut, newOut);
             }
-            oldOut.AppendLine(oldFile.GetLine(i), LineKind::Normal);
-            newOut.AppendLine(newFile.GetLine(j), LineKind::Normal);
+            oldOut.AppendLineOf(oldFile, i, LineKind::Normal);
+            newOut.AppendLineOf(newFile, j, LineKind::Normal);
             n = j + 1;
             ++i;
             continue;
@@ -78,8 +78,8 @@ bool CDiffReport::Compare(const CLineFile& oldFile, const CLineFile& newFile, CL
             AppendDeleted(oldFile, i, k, oldOut, newOut);
             i = k;
         } else {
-            oldOut.AppendLine(oldFile.GetLine(i), LineKind::Changed);
-            newOut.AppendLine(newFile.GetLine(n), LineKind::Changed);
+            oldOut.AppendLineOf(oldFile, i, LineKind::Changed);
+            newOut.AppendLineOf(newFile, n, LineKind::Changed);
             ++i;
             ++n;
         }

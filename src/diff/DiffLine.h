@@ -12,10 +12,12 @@ enum class LineKind : int
 };
 
 // One line of a file held in memory: where its bytes lie in the file's byte store (without the line
-// end, exactly as read) and its label.
+// end, exactly as read) or, for a line of a result, in the store of the file it was taken from; and
+// its label.
 struct DiffLine
 {
     std::size_t offset = 0;
     std::size_t length = 0;
     LineKind kind = LineKind::Normal;
+    bool inSource = false;
 };

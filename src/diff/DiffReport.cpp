@@ -1,24 +1,16 @@
 #include "diff/DiffReport.h"
 
+#include "diff/EscapedLine.h"
 #include "diff/ReportFile.h"
 #include "platform/HtmlEscape.h"
 
-#include <bit>
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <unistd.h>
 
 namespace {
-
-// 0x80 in the bytes of word that equal c. Above a marked byte other bytes may be marked too, but the
-// lowest mark is always right, and that is the one that is used.
-std::uint64_t ByteMarks(std::uint64_t word, unsigned char c)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101ull;
-    const std::uint64_t x = word ^ (ones * c);
-    return (x - ones) & ~x & (ones * 0x80);
-}
 
 const char* StyleSuffix(LineKind kind)
 {
@@ -41,6 +33,49 @@ void AppendNumber(int value, std::string& out)
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     out.append(digits, result.ptr);
 }
+
+// More than a row needs besides its two lines: two cell starts of under 40 bytes, the row number twice
+// in under 20 bytes and the row's end.
+constexpr std::size_t kRowRoom = 128;
+
+char* Put(std::string_view piece, char* out)
+{
+    std::memcpy(out, piece.data(), piece.size());
+    return out + piece.size();
+}
+
+// The rows go straight into room made in the page beforehand: appending them piece by piece to a
+// string, or sizing it for each line, cost more than escaping them.
+class CPageWriter
+{
+public:
+    explicit CPageWriter(std::string& page)
+        : m_page(page)
+        , m_length(page.size())
+    { }
+    ~CPageWriter() { m_page.resize(m_length); }
+    CPageWriter(const CPageWriter&) = delete;
+    CPageWriter& operator=(const CPageWriter&) = delete;
+
+    // Where the next bytes go; there is room for at least size of them.
+    char* Room(std::size_t size)
+    {
+        // Growing by a bounded step keeps the zero-filling of new room close to where the rows go.
+        if (m_page.size() - m_length < size)
+            m_page.resize(m_length + std::max(size, kGrowth));
+        return m_page.data() + m_length;
+    }
+    // Keeps what was written in the room up to end.
+    void Advance(const char* end) { m_length = static_cast<std::size_t>(end - m_page.data()); }
+    std::string_view Written() const { return std::string_view(m_page).substr(0, m_length); }
+    void Clear() { m_length = 0; }
+
+private:
+    static constexpr std::size_t kGrowth = 256 << 10;
+
+    std::string& m_page;
+    std::size_t m_length;
+};
 
 } // namespace
 
@@ -87,69 +122,28 @@ void CDiffReport::AppendDarkStyle(std::string& page) const
 
 void CDiffReport::AppendEscaped(std::string_view text, std::string& out)
 {
-    if (text.empty()) {
-        out += "&nbsp;";
-        return;
-    }
-    std::size_t leading = 0;
-    while (leading < text.size() && (text[leading] == ' ' || text[leading] == '\t'))
-        ++leading;
-    // Room for the longest outcome first, then one pass that writes in place and trims the rest.
     const std::size_t start = out.size();
-    out.resize(start + 24 * leading + 5 * (text.size() - leading));
-    char* const begin = out.data() + start;
-    char* p = begin;
-    const auto put = [&p](std::string_view piece) {
-        std::memcpy(p, piece.data(), piece.size());
-        p += piece.size();
-    };
-    for (std::size_t k = 0; k < leading; ++k)
-        put(text[k] == ' ' ? std::string_view("&nbsp;") : std::string_view("&nbsp;&nbsp;&nbsp;&nbsp;"));
-    std::size_t k = leading;
-    while (k < text.size()) {
-        if constexpr (std::endian::native == std::endian::little) {
-            // Eight bytes at a time: copy them all, then keep the ones before the first byte that
-            // needs escaping. There is always room, since the output was sized for the worst case.
-            if (k + 8 <= text.size()) {
-                std::uint64_t word;
-                std::memcpy(&word, text.data() + k, 8);
-                std::memcpy(p, &word, 8);
-                const std::uint64_t marks = ByteMarks(word, '<') | ByteMarks(word, '>') | ByteMarks(word, '&');
-                const std::size_t plain = marks ? static_cast<std::size_t>(std::countr_zero(marks)) / 8 : 8;
-                p += plain;
-                k += plain;
-                if (plain == 8)
-                    continue;
-            }
-        }
-        const char c = text[k++];
-        if (c == '<')
-            put("&lt;");
-        else if (c == '>')
-            put("&gt;");
-        else if (c == '&')
-            put("&amp;");
-        else
-            *p++ = c;
-    }
-    out.resize(start + static_cast<std::size_t>(p - begin));
+    out.resize(start + EscapedLineRoom(text));
+    const char* end = WriteEscapedLine(text, out.data() + start);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 std::string CDiffReport::EscapeLine(std::string_view text)
 {
     std::string out;
-    out.reserve(text.size() + 8);
     AppendEscaped(text, out);
     return out;
 }
 
 std::string CDiffReport::BuildHtml(const CLineFile& oldOut, const CLineFile& newOut)
 {
+    // Room for the longest page these lines can make: reserved address space that the page does not
+    // fill is never touched, and the page is never moved while it grows.
     std::string page;
-    std::size_t estimate = 4096;
+    std::size_t room = 4096 + m_summary.size() + oldOut.GetName().size() * 6 + newOut.GetName().size() * 6;
     for (int r = 0; r < oldOut.GetLineCount(); ++r)
-        estimate += 100 + oldOut.GetLine(r).size() + newOut.GetLine(r).size();
-    page.reserve(estimate);
+        room += kRowRoom + EscapedLineRoom(oldOut.GetLine(r)) + EscapedLineRoom(newOut.GetLine(r));
+    page.reserve(room);
     Render(oldOut, newOut, page, {});
     return page;
 }
@@ -223,21 +217,27 @@ void CDiffReport::Render(const CLineFile& oldOut, const CLineFile& newOut, std::
         oldCell[static_cast<int>(kind)] = std::string("<tr><td width=50%") + StyleSuffix(kind) + ">";
         newCell[static_cast<int>(kind)] = std::string("</td><td width=50%") + StyleSuffix(kind) + ">";
     }
-    std::string number;
-    for (int r = 0; r < rows; ++r) {
-        number = "<b>";
-        AppendNumber(r, number);
-        number += "</b> ";
-        page += oldCell[static_cast<int>(oldOut.GetKind(r))];
-        page += number;
-        AppendEscaped(oldOut.GetLine(r), page);
-        page += newCell[static_cast<int>(newOut.GetKind(r))];
-        page += number;
-        AppendEscaped(newOut.GetLine(r), page);
-        page += "</td></tr>";
-        if (flush && page.size() >= kFlushSize) {
-            flush(page);
-            page.clear();
+    {
+        CPageWriter writer(page);
+        for (int r = 0; r < rows; ++r) {
+            const std::string_view oldLine = oldOut.GetLine(r);
+            const std::string_view newLine = newOut.GetLine(r);
+            char* p = writer.Room(kRowRoom + QuickEscapedLineRoom(oldLine) + QuickEscapedLineRoom(newLine));
+            char number[24] = "<b>";
+            char* const digitsEnd = std::to_chars(number + 3, number + 14, r).ptr;
+            const std::string_view numberText(number, static_cast<std::size_t>(Put("</b> ", digitsEnd) - number));
+            p = Put(oldCell[static_cast<int>(oldOut.GetKind(r))], p);
+            p = Put(numberText, p);
+            p = WriteEscapedLine(oldLine, p);
+            p = Put(newCell[static_cast<int>(newOut.GetKind(r))], p);
+            p = Put(numberText, p);
+            p = WriteEscapedLine(newLine, p);
+            p = Put("</td></tr>", p);
+            writer.Advance(p);
+            if (flush && writer.Written().size() >= kFlushSize) {
+                flush(writer.Written());
+                writer.Clear();
+            }
         }
     }
 

@@ -14,7 +14,8 @@ class CDiffReport
 public:
     // Pairs the lines of oldFile and newFile row by row into the empty files oldOut and newOut, which
     // end up with the same number of lines. A forward-scanning greedy match, not a longest common
-    // subsequence. Always returns true.
+    // subsequence. The results show the lines of the versions without copying them, so oldFile and
+    // newFile must outlive them. Always returns true.
     static bool Compare(const CLineFile& oldFile, const CLineFile& newFile, CLineFile& oldOut, CLineFile& newOut);
 
     // The whole page for two result files of equal length.

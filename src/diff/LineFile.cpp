@@ -34,15 +34,11 @@ unsigned AsciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + 32u : c;
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-
-// Lower-cases eight ASCII bytes in one word: each byte from 'A' to 'Z' gets 0x20 added. No byte
-// carries into the next since every byte is below 0x80.
-std::uint64_t LowerAsciiEight(std::uint64_t word)
+// Room for the lines of this many bytes, to spare most reallocations without counting the lines
+// first: a guess at the length of a line of a page, untouched where too generous.
+std::size_t LinesToReserve(std::size_t bytes)
 {
-    const std::uint64_t atLeastA = word + kOnes * (0x80 - 'A');
-    const std::uint64_t aboveZ = word + kOnes * (0x80 - 'Z' - 1);
-    return word | ((atLeastA & ~aboveZ & (kOnes * 0x80)) >> 2);
+    return bytes / 24 + 1;
 }
 
 } // namespace
@@ -94,9 +90,8 @@ bool CLineFile::Load(const std::string& path, const CDiffOptions& options)
     m_text.resize(used);
 
     const char* const data = m_text.data();
-    const auto lineEnds = std::count(data + base, data + used, '\n');
-    m_lines.reserve(m_lines.size() + static_cast<std::size_t>(lineEnds) + 1);
-    m_hashes.reserve(m_hashes.size() + static_cast<std::size_t>(lineEnds) + 1);
+    m_lines.reserve(m_lines.size() + LinesToReserve(used - base));
+    m_hashes.reserve(m_hashes.size() + LinesToReserve(used - base));
     std::size_t start = base;
     while (start < used) {
         const void* found = std::memchr(data + start, '\n', used - start);
@@ -149,37 +144,24 @@ std::uint64_t CLineFile::ComparableHash(std::string_view text)
     text = WithoutIndent(text);
     if (!m_ignoreCase)
         return LineHash(text);
-    // The lower-cased text, eight bytes at a time while it is ASCII; the first other byte hands the
-    // rest to the full lower-casing, which may change lengths.
-    std::string& lowered = m_hashScratch;
-    lowered.resize(text.size());
-    std::size_t k = 0;
-    for (; k + 8 <= text.size(); k += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + k, 8);
-        if (word & (kOnes * 0x80))
-            break;
-        word = LowerAsciiEight(word);
-        std::memcpy(lowered.data() + k, &word, 8);
-    }
-    for (; k < text.size(); ++k) {
-        const auto c = static_cast<unsigned char>(text[k]);
-        if (c >= 0x80)
-            break;
-        lowered[k] = static_cast<char>(AsciiLower(c));
-    }
-    if (k < text.size()) {
-        lowered.resize(k);
-        AppendUtf8Lower(text.substr(k), lowered);
-    }
-    return LineHash(lowered);
+    // ASCII text lower-cases byte for byte as it is hashed; other text goes through the full
+    // lower-casing, which may change lengths.
+    if (const std::optional<std::uint64_t> hash = KeyedHashOfAsciiLower(text))
+        return *hash;
+    m_hashScratch.clear();
+    AppendUtf8Lower(text, m_hashScratch);
+    return LineHash(m_hashScratch);
 }
 
 bool CLineFile::SameComparable(int i, const CLineFile& other, int m) const
 {
-    const std::string_view mine = WithoutIndent(Text(m_lines[static_cast<std::size_t>(i)]));
-    const std::string_view theirs = other.WithoutIndent(other.Text(other.m_lines[static_cast<std::size_t>(m)]));
-    // Most matching lines are the very same bytes.
+    const std::string_view mineRaw = Text(m_lines[static_cast<std::size_t>(i)]);
+    const std::string_view theirsRaw = other.Text(other.m_lines[static_cast<std::size_t>(m)]);
+    // Most matching lines are the very same bytes, indentation and all.
+    if (mineRaw == theirsRaw)
+        return true;
+    const std::string_view mine = WithoutIndent(mineRaw);
+    const std::string_view theirs = other.WithoutIndent(theirsRaw);
     if (mine == theirs || (!m_ignoreCase && !other.m_ignoreCase))
         return mine == theirs;
     if (m_ignoreCase && other.m_ignoreCase) {
@@ -223,6 +205,17 @@ void CLineFile::AppendLine(std::string_view text, LineKind kind)
     m_text.append(text.data(), text.size());
 }
 
+void CLineFile::AppendLineOf(const CLineFile& source, int i, LineKind kind)
+{
+    if (i < 0 || i >= source.GetLineCount())
+        return AppendLine({}, kind);
+    const DiffLine& line = source.m_lines[static_cast<std::size_t>(i)];
+    if (line.inSource || (m_source && m_source != &source) || &source == this)
+        return AppendLine(source.Text(line), kind);
+    m_source = &source;
+    m_lines.push_back({line.offset, line.length, kind, true});
+}
+
 void CLineFile::AppendEmptyLine()
 {
     m_lines.push_back({m_text.size(), 0, LineKind::Normal});
@@ -262,6 +255,14 @@ bool CLineFile::FindLine(int i, const CLineFile& other, int& pos) const
         return false;
     if (other.m_hashes.empty())
         return false;
+    // Most lines of two versions pair with the line where the search starts; that needs no index.
+    const int start = std::max(pos, 0);
+    if (start < other.GetLineCount() && static_cast<std::size_t>(start) < other.m_hashes.size()
+        && other.m_hashes[static_cast<std::size_t>(start)] == m_hashes[static_cast<std::size_t>(i)]
+        && SameComparable(i, other, start)) {
+        pos = start;
+        return true;
+    }
     if (!other.m_indexValid) {
         other.m_index.Build(other.m_hashes, [&other](int p, int q) { return other.SameComparable(p, other, q); });
         other.m_indexValid = true;
@@ -270,7 +271,7 @@ bool CLineFile::FindLine(int i, const CLineFile& other, int& pos) const
     // The lines of a group all have the same text: the first at or after pos is the answer.
     const std::span<const int> equal = other.m_index.Positions(
         m_hashes[static_cast<std::size_t>(i)], [&](int first) { return SameComparable(i, other, first); });
-    const auto it = std::lower_bound(equal.begin(), equal.end(), std::max(pos, 0));
+    const auto it = std::lower_bound(equal.begin(), equal.end(), start);
     if (it == equal.end())
         return false;
     pos = *it;

@@ -10,7 +10,8 @@
 #include <vector>
 
 // A text file held in memory as lines, for the line comparison. The bytes of all lines live in one
-// store per file, so that neither loading a page nor filling a result costs an allocation per line.
+// store per file, so that neither loading a page nor filling a result costs an allocation per line;
+// a result shows the lines of the file it is filled from without copying them.
 // A loaded file carries one hash of the comparable text per line and an index from hash to line
 // positions, so that a line can be looked up in it without scanning; a result file (filled by
 // AppendLine) has neither.
@@ -28,6 +29,9 @@ public:
     void AddLine(std::string_view text);
     // Appends a result line; no hash.
     void AppendLine(std::string_view text, LineKind kind);
+    // Appends line i of source as a result line, without copying its bytes: source must outlive this
+    // file and keep its lines. A result takes lines of one source file; lines of any other are copied.
+    void AppendLineOf(const CLineFile& source, int i, LineKind kind);
     // Appends an empty Normal line: the filler on the side of a row that has no line.
     void AppendEmptyLine();
     // Makes room for this many lines and bytes in all, to spare reallocations while a result is filled.
@@ -68,7 +72,7 @@ private:
     void AddStoredLine(std::size_t offset, std::size_t length);
     std::string_view Text(const DiffLine& line) const
     {
-        return std::string_view(m_text).substr(line.offset, line.length);
+        return std::string_view(line.inSource ? m_source->m_text : m_text).substr(line.offset, line.length);
     }
     // Whether this file's line i and other's line m have the same comparable text.
     bool SameComparable(int i, const CLineFile& other, int m) const;
@@ -82,6 +86,8 @@ private:
     std::string m_text; // the bytes of every line, one after the other
     std::vector<DiffLine> m_lines;
     std::vector<std::uint64_t> m_hashes;
+    // The file whose store holds the lines marked inSource.
+    const CLineFile* m_source = nullptr;
 
     // Built on the first lookup in this file after lines were added.
     mutable CLineIndex m_index;

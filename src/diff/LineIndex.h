@@ -18,18 +18,26 @@ public:
     template <class Matches> std::span<const int> Positions(std::uint64_t hash, Matches matches) const;
 
 private:
+    // Eight bytes, so that the table of a large file is small enough to stay in the caches longer.
     struct Slot
     {
-        std::uint64_t hash = 0;
+        std::uint32_t tag = 0; // the low half of the hash; the slot's position comes from the high bits
         int group = -1; // -1: free
-        int first = 0; // the first position of the group, whose text stands for all of it
     };
+
+    static constexpr std::size_t kLookAhead = 8;
 
     void Start(std::size_t count);
     void Finish(const std::vector<int>& groupOf, const std::vector<int>& sizes);
     std::size_t Home(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> m_shift); }
     std::size_t Next(std::size_t slot) const { return (slot + 1) & (m_slots.size() - 1); }
     std::span<const int> Group(int group) const;
+    // The first position of a group, whose text stands for all of it.
+    int First(int group) const
+    {
+        return m_positions[static_cast<std::size_t>(m_groupStart[static_cast<std::size_t>(group)])];
+    }
+    static std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash); }
 
     std::vector<Slot> m_slots; // size is a power of two, at most half full
     int m_shift = 63; // 64 - log2 of the slot count
@@ -41,18 +49,25 @@ template <class Same> void CLineIndex::Build(const std::vector<std::uint64_t>& h
 {
     const std::size_t count = hashes.size();
     Start(count);
-    // One group per distinct text, numbered in order of appearance, with its size.
+    // One group per distinct text, numbered in order of appearance, with its size and first position.
     std::vector<int> groupOf(count);
     std::vector<int> sizes;
+    std::vector<int> firsts;
     for (std::size_t p = 0; p < count; ++p) {
+        // The slots are visited in no order: asking for one a few lines ahead hides the wait for memory.
+        if (p + kLookAhead < count)
+            __builtin_prefetch(&m_slots[Home(hashes[p + kLookAhead])]);
+        const std::uint32_t tag = Tag(hashes[p]);
         std::size_t slot = Home(hashes[p]);
         while (m_slots[slot].group >= 0
-               && (m_slots[slot].hash != hashes[p] || !same(m_slots[slot].first, static_cast<int>(p))))
+               && (m_slots[slot].tag != tag
+                   || !same(firsts[static_cast<std::size_t>(m_slots[slot].group)], static_cast<int>(p))))
             slot = Next(slot);
         Slot& found = m_slots[slot];
         if (found.group < 0) {
-            found = Slot{hashes[p], static_cast<int>(sizes.size()), static_cast<int>(p)};
+            found = Slot{tag, static_cast<int>(sizes.size())};
             sizes.push_back(0);
+            firsts.push_back(static_cast<int>(p));
         }
         groupOf[p] = found.group;
         ++sizes[static_cast<std::size_t>(found.group)];
@@ -65,7 +80,7 @@ template <class Matches> std::span<const int> CLineIndex::Positions(std::uint64_
     if (m_slots.empty())
         return {};
     for (std::size_t slot = Home(hash); m_slots[slot].group >= 0; slot = Next(slot)) {
-        if (m_slots[slot].hash == hash && matches(m_slots[slot].first))
+        if (m_slots[slot].tag == Tag(hash) && matches(First(m_slots[slot].group)))
             return Group(m_slots[slot].group);
     }
     return {};

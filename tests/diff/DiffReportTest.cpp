@@ -185,6 +185,45 @@ TEST_F(DiffReportFiles, GoldenReport)
     EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"page.html", "page_diffs.html", "page_previous.html"}));
 }
 
+// A report of many rows and very long lines is written in parts: the file holds the same page as
+// the one made in memory, and a long line is escaped whole.
+TEST_F(DiffReportFiles, LargeReportWrittenInPartsIsThePageMadeInMemory)
+{
+    std::string piece;
+    std::string escapedPiece;
+    for (int k = 0; k < 40000; ++k) {
+        piece += "<a>&b c";
+        escapedPiece += "&lt;a&gt;&amp;b c";
+    }
+    std::string oldText;
+    std::string newText = "\t " + piece + "\n";
+    for (int k = 0; k < 30000; ++k) {
+        const std::string line = "  <td>row " + std::to_string(k) + " & more</td>\n";
+        oldText += line;
+        newText += k % 100 == 1 ? "<p>" + line : line;
+    }
+    const std::string oldPath = Write("big_previous.html", oldText);
+    const std::string newPath = Write("big.html", newText);
+    ASSERT_TRUE(WriteDiffReport(oldPath, newPath, Path("big_diffs.html")));
+
+    CLineFile oldFile;
+    CLineFile newFile;
+    CDiffOptions options;
+    options.Set(CDiffOptions::kCase, "no");
+    options.Set(CDiffOptions::kIndent, "no");
+    ASSERT_TRUE(oldFile.Load(oldPath, options));
+    ASSERT_TRUE(newFile.Load(newPath, options));
+    CLineFile oldOut;
+    CLineFile newOut;
+    CDiffReport::Compare(oldFile, newFile, oldOut, newOut);
+    CDiffReport report;
+    const std::string page = report.BuildHtml(oldOut, newOut);
+    EXPECT_GT(page.size(), 2 * CDiffReport::kFlushSize);
+    EXPECT_TRUE(ReadFileBytes(Path("big_diffs.html")) == page);
+    EXPECT_NE(page.find("<td width=50% class='A'><b>0</b> &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;" + escapedPiece + "</td>"),
+              std::string::npos);
+}
+
 TEST_F(DiffReportFiles, MissingVersionsGiveEmptyFilesPage)
 {
     testing::internal::CaptureStderr();

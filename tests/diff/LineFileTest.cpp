@@ -146,6 +146,25 @@ TEST(LineFileAccess, LineOfTheSameFileCanBeAppended)
         ASSERT_EQ(file.GetLine(i), std::string(100, 'a'));
 }
 
+// A result shows the lines of one source without copying them; lines of any other file are copied,
+// so they outlive it.
+TEST(LineFileAccess, ResultLinesOfSourcesOutliveOtherSources)
+{
+    const CLineFile source = MakeFile({"first", "  second"});
+    CLineFile result;
+    result.AppendLineOf(source, 1, LineKind::Deleted);
+    {
+        const CLineFile other = MakeFile({std::string(300, 'o')});
+        result.AppendLineOf(other, 0, LineKind::Added);
+        result.AppendLineOf(result, 0, LineKind::Changed);
+        result.AppendLineOf(other, 5, LineKind::Normal);
+    }
+    result.AppendLineOf(source, 0, LineKind::Normal);
+    EXPECT_EQ(LinesOf(result), (std::vector<std::string>{"  second", std::string(300, 'o'), "  second", "", "first"}));
+    EXPECT_EQ(result.GetKind(2), LineKind::Changed);
+    EXPECT_EQ(result.GetByteCount(), 300u + 8u);
+}
+
 struct OptionCase
 {
     const char* name;
@@ -257,7 +276,7 @@ TEST(LineHash, LinesMadeToCollideHashApart)
 }
 
 // The hash of a line is that of its comparable text, whatever the mix of bytes and the length of the
-// line (ASCII is lowered eight bytes at a time, the rest by the full lower-casing).
+// line (ASCII is lowered eight bytes at a time as it is hashed, the rest by the full lower-casing).
 TEST(LineHash, StoredHashMatchesComparableText)
 {
     const std::string bytes = "@AZ[`az{ \t<>&\x80\xC3\x89\xFF";
@@ -265,8 +284,10 @@ TEST(LineHash, StoredHashMatchesComparableText)
     std::vector<std::string> lines;
     for (int n = 0; n < 200; ++n) {
         std::string line(random() % 40, ' ');
+        // Every other line ASCII only, which is lowered as it is hashed.
+        const std::size_t choices = n % 2 ? bytes.size() : bytes.find('\x80');
         for (char& c : line)
-            c = bytes[random() % bytes.size()];
+            c = bytes[random() % choices];
         lines.push_back(line);
     }
     for (const CDiffOptions& options : {CDiffOptions(), IgnoreCaseAndIndent()}) {
