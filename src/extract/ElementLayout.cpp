@@ -1,4 +1,5 @@
 #include "extract/ElementLayout.h"
+#include "extract/TextBuilder.h"
 
 #include <algorithm>
 #include <array>
@@ -41,4 +42,36 @@ Layout LayoutOfElement(std::string_view name)
     const auto it = std::lower_bound(kLayouts.begin(), kLayouts.end(), name,
                                      [](const auto& entry, std::string_view key) { return entry.first < key; });
     return it != kLayouts.end() && it->first == name ? it->second : Layout::Inline;
+}
+
+void OpenLayout(Layout layout, CTextBuilder& out, int& preDepth)
+{
+    switch (layout) {
+    case Layout::Block:
+    case Layout::Break:
+        out.EndLine();
+        break;
+    case Layout::Cell:
+        out.Space();
+        break;
+    case Layout::Pre:
+        out.EndLine();
+        ++preDepth;
+        break;
+    case Layout::Inline:
+    case Layout::Hidden:
+        break;
+    }
+}
+
+void CloseLayout(Layout layout, CTextBuilder& out, int& preDepth)
+{
+    if (layout == Layout::Block)
+        out.EndLine();
+    else if (layout == Layout::Cell)
+        out.Space();
+    else if (layout == Layout::Pre) {
+        out.EndLine();
+        --preDepth;
+    }
 }

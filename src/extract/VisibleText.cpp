@@ -94,25 +94,8 @@ private:
             ++m_preDepth; // the raw text of a chosen script or template, lines as they are
             return true;
         }
-        if (!Showing())
-            return true;
-        switch (layout) {
-        case Layout::Block:
-            m_out.EndLine();
-            break;
-        case Layout::Break:
-            m_out.EndLine();
-            break;
-        case Layout::Cell:
-            m_out.Space();
-            break;
-        case Layout::Pre:
-            m_out.EndLine();
-            ++m_preDepth;
-            break;
-        default:
-            break;
-        }
+        if (Showing())
+            OpenLayout(layout, m_out, m_preDepth);
         return true;
     }
 
@@ -120,14 +103,8 @@ private:
     {
         if (node->type == XML_ELEMENT_NODE && Showing()) {
             const Layout layout = LayoutOf(node);
-            if (layout == Layout::Block)
-                m_out.EndLine();
-            else if (layout == Layout::Cell)
-                m_out.Space();
-            else if (layout == Layout::Pre || (layout == Layout::Hidden && node == m_activeRoot)) {
-                m_out.EndLine();
-                --m_preDepth;
-            }
+            // A chosen hidden element showed its raw text as if it were Pre.
+            CloseLayout(layout == Layout::Hidden && node == m_activeRoot ? Layout::Pre : layout, m_out, m_preDepth);
         }
         if (node == m_activeRoot) {
             m_out.EndLine();

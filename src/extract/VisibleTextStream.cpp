@@ -167,24 +167,10 @@ private:
 
     void Enter(Layout layout)
     {
-        switch (layout) {
-        case Layout::Hidden:
+        if (layout == Layout::Hidden)
             m_hiddenFrom = m_open.size();
-            break;
-        case Layout::Block:
-        case Layout::Break:
-            m_out.EndLine();
-            break;
-        case Layout::Cell:
-            m_out.Space();
-            break;
-        case Layout::Pre:
-            m_out.EndLine();
-            ++m_preDepth;
-            break;
-        case Layout::Inline:
-            break;
-        }
+        else
+            OpenLayout(layout, m_out, m_preDepth);
     }
 
     void Close()
@@ -195,14 +181,7 @@ private:
             m_hiddenFrom = kShown;
         else if (Hidden())
             return;
-        if (layout == Layout::Block)
-            m_out.EndLine();
-        else if (layout == Layout::Cell)
-            m_out.Space();
-        else if (layout == Layout::Pre) {
-            m_out.EndLine();
-            --m_preDepth;
-        }
+        CloseLayout(layout, m_out, m_preDepth);
     }
 
     // The parser drops an element whose start tag never ends without telling its end; the tree
