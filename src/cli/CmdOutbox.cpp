@@ -103,8 +103,10 @@ int Retry(CliContext& ctx, const std::vector<std::string>& args)
     }
     // A program or daemon that owns the storage folder delivers on its own; otherwise we do it now.
     CFolderLock lock;
-    std::string error;
-    if (!lock.Acquire(folder, error, 0)) {
+    if (const Status locked = lock.Acquire(folder); !locked) {
+        // Only a holder delivers for us; a lock that could not be taken at all is a failure of ours.
+        if (locked.error().kind != ErrorKind::Busy)
+            return ctx.Fail(locked.error().message);
         ctx.out << Counted(*count, "notification") << " made due now; the running program delivers "
                 << (*count == 1 ? "it" : "them") << ".\n";
         return kExitOk;

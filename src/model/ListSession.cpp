@@ -31,9 +31,8 @@ Status CListSession::Lock(int waitMs)
     const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();
     if (!MakeFolders(folder, 0700))
         return Failure(ErrorKind::Io, "cannot create the storage folder " + folder + ": " + std::strerror(errno));
-    std::string error;
-    if (!m_lock.Acquire(folder, error, waitMs))
-        return Failure(ErrorKind::Busy, error);
+    if (Status locked = m_lock.Acquire(folder, waitMs); !locked)
+        return locked;
     // No save of ours is in progress now: temporary files left by a killed one can go.
     RemoveStaleTemporaryFiles(folder, CVigilPrefs::GetInstance().GetPagesFolder());
     return {};

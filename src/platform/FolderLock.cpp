@@ -15,16 +15,14 @@ CFolderLock::~CFolderLock()
     Release();
 }
 
-bool CFolderLock::Acquire(const std::string& folder, std::string& error, int waitMs)
+Status CFolderLock::Acquire(const std::string& folder, int waitMs)
 {
     if (IsHeld())
-        return true;
+        return {};
     const std::string path = WithSlash(folder) + kLockFileName;
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = "cannot create the lock file " + path + ": " + std::strerror(errno);
-        return false;
-    }
+    if (fd < 0)
+        return MakeError(ErrorKind::Io, "cannot create the lock file " + path + ": " + std::strerror(errno));
     // flock cannot wait for a limited time: another command holds the lock for a moment only, so
     // trying again shortly is cheap.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
@@ -43,13 +41,12 @@ bool CFolderLock::Acquire(const std::string& folder, std::string& error, int wai
         const int lockError = errno;
         ::close(fd);
         if (lockError == EWOULDBLOCK)
-            error = "the storage folder " + folder + " is in use by another Site Vigil program";
-        else
-            error = "cannot lock " + path + ": " + std::strerror(lockError);
-        return false;
+            return MakeError(ErrorKind::Busy,
+                             "the storage folder " + folder + " is in use by another Site Vigil program");
+        return MakeError(ErrorKind::Io, "cannot lock " + path + ": " + std::strerror(lockError));
     }
     m_fd = fd;
-    return true;
+    return {};
 }
 
 void CFolderLock::Release()

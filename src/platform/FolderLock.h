@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <string>
 
 // An advisory lock (flock) on a lock file in a folder: only one process at a time owns the list of a
@@ -12,9 +14,9 @@ public:
     CFolderLock(const CFolderLock&) = delete;
     CFolderLock& operator=(const CFolderLock&) = delete;
 
-    // Takes the lock, waiting up to waitMs while another holder has it (0: not at all). False, with the
-    // reason in error, when the other holder kept it, or the lock file cannot be made.
-    bool Acquire(const std::string& folder, std::string& error, int waitMs = 0);
+    // Takes the lock, waiting up to waitMs while another holder has it (0: not at all). Busy when the
+    // other holder kept it, Io when the lock file cannot be made or locked.
+    Status Acquire(const std::string& folder, int waitMs = 0);
     void Release();
     bool IsHeld() const { return m_fd >= 0; }
 

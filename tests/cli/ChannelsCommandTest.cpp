@@ -7,6 +7,7 @@
 #include "notify/Notice.h"
 #include "notify/Outbox.h"
 #include "platform/Clock.h"
+#include "platform/FolderLock.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -17,6 +18,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -127,6 +129,15 @@ TEST_F(ChannelsCommand, CheckDeliversAndCountsAFailedDeliveryInItsExitStatus)
     EXPECT_EQ(nlohmann::json::parse(Cli({"outbox", "--json"}).out)[0]["attempts"], 2);
     EXPECT_EQ(Cli({"outbox", "retry", "999"}).status, kExitUsage);
     EXPECT_EQ(Cli({"outbox", "retry", "x"}).status, kExitUsage);
+
+    // A lock that cannot be taken at all is no running program to leave the delivery to.
+    const std::string lockPath = CVigilPrefs::GetInstance().GetStorageFolder() + CFolderLock::kLockFileName;
+    ::unlink(lockPath.c_str());
+    ASSERT_EQ(::mkdir(lockPath.c_str(), 0700), 0);
+    const CliResult unlocked = Cli({"outbox", "retry"});
+    EXPECT_EQ(unlocked.status, kExitFailed);
+    EXPECT_TRUE(Has(unlocked.err, "cannot create the lock file")) << unlocked.err;
+    EXPECT_FALSE(Has(unlocked.out, "the running program delivers")) << unlocked.out;
 }
 
 // The daemon as its own process, killed as a crash would.

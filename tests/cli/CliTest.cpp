@@ -228,8 +228,7 @@ TEST_F(CliTest, RemoveAndClearByPositionOrName)
 TEST_F(CliTest, ChangesWaitBrieflyForTheLockAndThenSaySo)
 {
     CFolderLock other;
-    std::string error;
-    ASSERT_TRUE(other.Acquire(m_settings.StorageDir(), error));
+    ASSERT_TRUE(other.Acquire(m_settings.StorageDir()));
     const CliRun run = Cli({"add", "http://a.test/"});
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_NE(run.err.find("in use"), std::string::npos) << run.err;

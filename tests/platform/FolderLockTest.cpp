@@ -13,36 +13,37 @@ TEST(FolderLock, OnlyOneHolderAtATime)
 {
     CTempDir dir;
     CFolderLock first;
-    std::string error;
-    ASSERT_TRUE(first.Acquire(dir.Path(), error)) << error;
+    ASSERT_TRUE(first.Acquire(dir.Path()));
 
     // A second holder, even in the same process, is refused at once with a clear reason.
     CFolderLock second;
-    EXPECT_FALSE(second.Acquire(dir.Path(), error));
-    EXPECT_NE(error.find("in use by another"), std::string::npos) << error;
+    const Status refused = second.Acquire(dir.Path());
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().kind, ErrorKind::Busy);
+    EXPECT_NE(refused.error().message.find("in use by another"), std::string::npos) << refused.error().message;
 
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         CFolderLock child;
-        std::string childError;
-        _exit(child.Acquire(dir.Path(), childError) ? 1 : 0);
+        _exit(child.Acquire(dir.Path()) ? 1 : 0);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "another process got the lock";
 
     first.Release();
-    EXPECT_TRUE(second.Acquire(dir.Path(), error)) << error;
+    EXPECT_TRUE(second.Acquire(dir.Path()));
 }
 
 TEST(FolderLock, MissingFolderIsAnError)
 {
     CTempDir dir;
     CFolderLock lock;
-    std::string error;
-    EXPECT_FALSE(lock.Acquire(dir.Path() + "absent/", error));
-    EXPECT_NE(error.find("absent"), std::string::npos);
+    const Status missing = lock.Acquire(dir.Path() + "absent/");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().kind, ErrorKind::Io);
+    EXPECT_NE(missing.error().message.find("absent"), std::string::npos);
     EXPECT_FALSE(lock.IsHeld());
 }
 
