@@ -110,8 +110,12 @@ protected:
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!call.done) {
-            if (std::chrono::steady_clock::now() > deadline)
+            if (std::chrono::steady_clock::now() > deadline) {
+                // The caller still waits for its answer: closing the socket lets it go, so that the
+                // test fails instead of hanging where the call is joined.
+                service.reset();
                 return false;
+            }
             queue.WaitAndDispatch(std::chrono::milliseconds(20));
         }
         return true;
