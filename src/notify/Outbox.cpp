@@ -50,6 +50,17 @@ struct Finalizer
 };
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
+// The statement for sql, empty when SQLite refuses it (sqlite3_errmsg tells why).
+Statement Prepare(sqlite3* db, const std::string& sql)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return nullptr;
+    }
+    return Statement(raw);
+}
+
 std::string Column(sqlite3_stmt* statement, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
@@ -164,13 +175,10 @@ Result<std::vector<int64_t>> COutbox::Add(const std::vector<OutboxRow>& rows, in
     std::lock_guard lock(m_mutex);
     std::vector<int64_t> ids;
     const Status added = InTransaction([&]() -> Status {
-        sqlite3_stmt* raw = nullptr;
-        sqlite3_prepare_v2(
-            m_db,
-            "INSERT INTO outbox(created, channel, event, pages, payload, state, next_attempt, give_up_at) "
-            "VALUES(?, ?, ?, ?, ?, 'pending', ?, ?)",
-            -1, &raw, nullptr);
-        Statement insert(raw);
+        Statement insert
+            = Prepare(m_db,
+                      "INSERT INTO outbox(created, channel, event, pages, payload, state, next_attempt, give_up_at) "
+                      "VALUES(?, ?, ?, ?, ?, 'pending', ?, ?)");
         if (!insert)
             return Failure("written");
         for (const OutboxRow& row : rows) {
@@ -203,11 +211,11 @@ Result<std::vector<OutboxRow>> COutbox::Query(const char* sql, int64_t a, int64_
     if (Status open = Open(); !open)
         return open.error();
     std::lock_guard lock(m_mutex);
-    sqlite3_stmt* raw = nullptr;
     const std::string text = std::string("SELECT ") + kColumns + " FROM outbox " + sql;
-    if (sqlite3_prepare_v2(m_db, text.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+    Statement statement = Prepare(m_db, text.c_str());
+    if (!statement)
         return Failure("read");
-    Statement statement(raw);
+    sqlite3_stmt* const raw = statement.get();
     sqlite3_bind_int64(raw, 1, a);
     if (sqlite3_bind_parameter_count(raw) >= 2)
         sqlite3_bind_int64(raw, 2, b);
@@ -245,12 +253,12 @@ Result<std::optional<OutboxRow>> COutbox::LastOutcome(const std::string& channel
     if (Status open = Open(); !open)
         return open.error();
     std::lock_guard lock(m_mutex);
-    sqlite3_stmt* raw = nullptr;
     const std::string text = std::string("SELECT ") + kColumns
         + " FROM outbox WHERE channel = ?1 AND (attempts > 0 OR state != 'pending') ORDER BY id DESC LIMIT 1";
-    if (sqlite3_prepare_v2(m_db, text.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+    Statement statement = Prepare(m_db, text.c_str());
+    if (!statement)
         return Failure("read");
-    Statement statement(raw);
+    sqlite3_stmt* const raw = statement.get();
     BindText(raw, 1, channel);
     const int step = sqlite3_step(raw);
     if (step == SQLITE_ROW)
@@ -265,10 +273,10 @@ Status COutbox::Update(const char* sql, int64_t now, int64_t id, const std::stri
     if (Status open = Open(); !open)
         return open;
     std::lock_guard lock(m_mutex);
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql, -1, &raw, nullptr) != SQLITE_OK)
+    Statement statement = Prepare(m_db, sql);
+    if (!statement)
         return Failure("written");
-    Statement statement(raw);
+    sqlite3_stmt* const raw = statement.get();
     sqlite3_bind_int64(raw, 1, now);
     sqlite3_bind_int64(raw, 2, id);
     BindText(raw, 3, text);
@@ -315,10 +323,10 @@ Result<int> COutbox::Retry(std::optional<int64_t> id, int64_t now)
         + std::to_string(kGiveUpSeconds) + ") WHERE state != 'delivered'";
     if (id)
         sql += " AND id = ?2";
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+    Statement statement = Prepare(m_db, sql.c_str());
+    if (!statement)
         return Failure("written");
-    Statement statement(raw);
+    sqlite3_stmt* const raw = statement.get();
     sqlite3_bind_int64(raw, 1, now);
     if (id)
         sqlite3_bind_int64(raw, 2, *id);
@@ -332,11 +340,10 @@ Result<std::map<std::string, PageNoticeState>> COutbox::PageStates()
     if (Status open = Open(); !open)
         return open.error();
     std::lock_guard lock(m_mutex);
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT page, failing, announced_change FROM page_state", -1, &raw, nullptr)
-        != SQLITE_OK)
+    Statement statement = Prepare(m_db, "SELECT page, failing, announced_change FROM page_state");
+    if (!statement)
         return Failure("read");
-    Statement statement(raw);
+    sqlite3_stmt* const raw = statement.get();
     std::map<std::string, PageNoticeState> states;
     int step;
     while ((step = sqlite3_step(raw)) == SQLITE_ROW)
@@ -352,10 +359,9 @@ Status COutbox::SavePageStates(const std::map<std::string, PageNoticeState>& sta
         return open;
     std::lock_guard lock(m_mutex);
     return InTransaction([&]() -> Status {
-        sqlite3_stmt* raw = nullptr;
-        sqlite3_prepare_v2(m_db, "INSERT OR REPLACE INTO page_state(page, failing, announced_change) VALUES(?, ?, ?)",
-                           -1, &raw, nullptr);
-        Statement insert(raw);
+        Statement insert
+            = Prepare(m_db, "INSERT OR REPLACE INTO page_state(page, failing, announced_change) VALUES(?, ?, ?)");
+        sqlite3_stmt* const raw = insert.get();
         if (!insert)
             return Failure("written");
         for (const auto& [page, state] : states) {
@@ -376,10 +382,9 @@ Result<std::vector<FeedEntry>> COutbox::AddFeedEntries(const std::vector<FeedEnt
         return open.error();
     std::lock_guard lock(m_mutex);
     const Status added = InTransaction([&]() -> Status {
-        sqlite3_stmt* raw = nullptr;
-        sqlite3_prepare_v2(m_db, "INSERT OR IGNORE INTO feed(id, time, title, link, summary) VALUES(?, ?, ?, ?, ?)", -1,
-                           &raw, nullptr);
-        Statement insert(raw);
+        Statement insert
+            = Prepare(m_db, "INSERT OR IGNORE INTO feed(id, time, title, link, summary) VALUES(?, ?, ?, ?, ?)");
+        sqlite3_stmt* const raw = insert.get();
         // Without the statement the entries would be lost while the feed reported them kept.
         if (!insert)
             return Failure("written");
@@ -401,12 +406,10 @@ Result<std::vector<FeedEntry>> COutbox::AddFeedEntries(const std::vector<FeedEnt
     });
     if (!added)
         return added.error();
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT id, time, title, link, summary FROM feed ORDER BY time DESC, rowid DESC", -1,
-                           &raw, nullptr)
-        != SQLITE_OK)
+    Statement select = Prepare(m_db, "SELECT id, time, title, link, summary FROM feed ORDER BY time DESC, rowid DESC");
+    if (!select)
         return Failure("read");
-    Statement select(raw);
+    sqlite3_stmt* const raw = select.get();
     std::vector<FeedEntry> all;
     while (sqlite3_step(raw) == SQLITE_ROW)
         all.push_back(
