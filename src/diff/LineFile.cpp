@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,11 +66,16 @@ bool CLineFile::Load(const std::string& path, const CDiffOptions& options)
     // hint, the file may grow or shrink meanwhile.
     const std::size_t base = m_text.size();
     std::size_t used = base;
-    m_text.resize(base + (size > 0 ? size + 1 : 65536));
+    m_text.resize(base + std::min(size > 0 ? size + 1 : 65536, kMaxLineStoreBytes - base + 1));
     bool readFailed = false;
     for (;;) {
+        if (used > kMaxLineStoreBytes) {
+            // Beyond what the lines can point into; no page comes near it.
+            readFailed = true;
+            break;
+        }
         if (used == m_text.size())
-            m_text.resize(m_text.size() + (m_text.size() - base));
+            m_text.resize(std::min(m_text.size() + (m_text.size() - base), kMaxLineStoreBytes + 1));
         const ssize_t count = ::read(fd, m_text.data() + used, m_text.size() - used);
         if (count > 0) {
             used += static_cast<std::size_t>(count);
@@ -185,15 +191,22 @@ bool CLineFile::SameComparable(int i, const CLineFile& other, int m) const
     return Comparable(mine, mineScratch) == other.Comparable(theirs, theirsScratch);
 }
 
+void CLineFile::CheckRoom(std::size_t bytes) const
+{
+    if (bytes > kMaxLineStoreBytes - m_text.size())
+        throw std::length_error("CLineFile: more text than a line can point into");
+}
+
 void CLineFile::AddStoredLine(std::size_t offset, std::size_t length)
 {
-    m_lines.push_back({offset, length, LineKind::Normal});
+    m_lines.push_back({static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), LineKind::Normal});
     m_hashes.push_back(ComparableHash(std::string_view(m_text).substr(offset, length)));
     m_indexValid = false;
 }
 
 void CLineFile::AddLine(std::string_view text)
 {
+    CheckRoom(text.size());
     const std::size_t offset = m_text.size();
     m_text.append(text.data(), text.size());
     AddStoredLine(offset, text.size());
@@ -201,7 +214,8 @@ void CLineFile::AddLine(std::string_view text)
 
 void CLineFile::AppendLine(std::string_view text, LineKind kind)
 {
-    m_lines.push_back({m_text.size(), text.size(), kind});
+    CheckRoom(text.size());
+    m_lines.push_back({static_cast<std::uint32_t>(m_text.size()), static_cast<std::uint32_t>(text.size()), kind});
     m_text.append(text.data(), text.size());
 }
 
@@ -218,7 +232,7 @@ void CLineFile::AppendLineOf(const CLineFile& source, int i, LineKind kind)
 
 void CLineFile::AppendEmptyLine()
 {
-    m_lines.push_back({m_text.size(), 0, LineKind::Normal});
+    m_lines.push_back({static_cast<std::uint32_t>(m_text.size()), 0, LineKind::Normal});
 }
 
 void CLineFile::Reserve(std::size_t lines, std::size_t bytes)

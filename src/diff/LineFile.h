@@ -22,7 +22,8 @@ class CLineFile
 public:
     // Reads the file: a LF or a CR LF pair ends a line, an empty line is a line and so is a last line
     // without a line end. Writes a diagnostic to standard error and returns false when the path is
-    // empty or the file cannot be opened or read; the file then has no lines read from it.
+    // empty or the file cannot be opened or read, or is larger than kMaxLineStoreBytes; the file then
+    // has no lines read from it.
     bool Load(const std::string& path, const CDiffOptions& options);
 
     // Appends a line read from disk (kind Normal) together with its hash.
@@ -68,6 +69,9 @@ private:
     std::string_view Comparable(std::string_view text, std::string& scratch) const;
     std::string_view WithoutIndent(std::string_view text) const;
     std::uint64_t ComparableHash(std::string_view text);
+    // Throws std::length_error when the store cannot take this many more bytes, as a string that
+    // outgrows its largest size does.
+    void CheckRoom(std::size_t bytes) const;
     // Records the bytes at offset in the store as a line read from disk.
     void AddStoredLine(std::size_t offset, std::size_t length);
     std::string_view Text(const DiffLine& line) const
