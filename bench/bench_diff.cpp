@@ -119,19 +119,11 @@ void Report(benchmark::State& state, const Pair& pair)
 // The same without writing the file, to tell the work from the disk.
 void ReportInMemory(benchmark::State& state, const Pair& pair)
 {
-    CDiffOptions options;
-    options.Set(CDiffOptions::kCase, "no");
-    options.Set(CDiffOptions::kIndent, "no");
     for (auto _ : state) {
-        CLineFile oldFile;
-        CLineFile newFile;
-        oldFile.Load(pair.oldPath, options);
-        newFile.Load(pair.newPath, options);
-        CLineFile oldOut;
-        CLineFile newOut;
+        ComparedCopies copies;
+        CompareCopies(pair.oldPath, pair.newPath, false, copies);
         CDiffReport report;
-        report.Compare(oldFile, newFile, oldOut, newOut);
-        benchmark::DoNotOptimize(report.BuildHtml(oldOut, newOut));
+        benchmark::DoNotOptimize(report.BuildHtml(copies.oldOut, copies.newOut));
     }
 }
 

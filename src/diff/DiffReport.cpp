@@ -2,12 +2,16 @@
 
 #include "diff/EscapedLine.h"
 #include "diff/ReportFile.h"
+#include "diff/WriteBehind.h"
 #include "platform/HtmlEscape.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -67,8 +71,14 @@ public:
     }
     // Keeps what was written in the room up to end.
     void Advance(const char* end) { m_length = static_cast<std::size_t>(end - m_page.data()); }
-    std::string_view Written() const { return std::string_view(m_page).substr(0, m_length); }
-    void Clear() { m_length = 0; }
+    std::size_t Written() const { return m_length; }
+    // Gives what was written to flush, and goes on in the buffer it leaves in the page's place.
+    void Hand(const std::function<void(std::string&)>& flush)
+    {
+        m_page.resize(m_length);
+        flush(m_page);
+        m_length = 0;
+    }
 
 private:
     static constexpr std::size_t kGrowth = 256 << 10;
@@ -149,7 +159,7 @@ std::string CDiffReport::BuildHtml(const CLineFile& oldOut, const CLineFile& new
 }
 
 void CDiffReport::Render(const CLineFile& oldOut, const CLineFile& newOut, std::string& page,
-                         const std::function<void(std::string_view)>& flush)
+                         const std::function<void(std::string&)>& flush)
 {
     int oldAdded = 0, oldChanged = 0, oldDeleted = 0;
     int newAdded = 0, newChanged = 0, newDeleted = 0;
@@ -234,10 +244,8 @@ void CDiffReport::Render(const CLineFile& oldOut, const CLineFile& newOut, std::
             p = WriteEscapedLine(newLine, p);
             p = Put("</td></tr>", p);
             writer.Advance(p);
-            if (flush && writer.Written().size() >= kFlushSize) {
-                flush(writer.Written());
-                writer.Clear();
-            }
+            if (flush && writer.Written() >= kFlushSize)
+                writer.Hand(flush);
         }
     }
 
@@ -274,12 +282,39 @@ void LoadCopy(CLineFile& file, const std::string& path, bool quiet)
         file.Load(path, options);
 }
 
+// Copies from this size on are read and split on a thread of their own while the other one is: the
+// hashing of a large page's lines takes longer than starting a thread.
+constexpr off_t kParallelLoadBytes = 256 << 10;
+
+bool IsLarge(const std::string& path)
+{
+    struct stat info = {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= kParallelLoadBytes;
+}
+
+void LoadCopies(ComparedCopies& copies, const std::string& oldPath, bool quietOld, const std::string& newPath,
+                bool quietNew)
+{
+    std::thread oldLoader;
+    if (IsLarge(oldPath) && IsLarge(newPath)) {
+        try {
+            oldLoader = std::thread([&] { LoadCopy(copies.oldFile, oldPath, quietOld); });
+        } catch (const std::system_error&) {
+            // No thread to be had: read both here.
+        }
+    }
+    if (!oldLoader.joinable())
+        LoadCopy(copies.oldFile, oldPath, quietOld);
+    LoadCopy(copies.newFile, newPath, quietNew);
+    if (oldLoader.joinable())
+        oldLoader.join();
+}
+
 } // namespace
 
 void CompareCopies(const std::string& oldPath, const std::string& newPath, bool quiet, ComparedCopies& copies)
 {
-    LoadCopy(copies.oldFile, oldPath, quiet);
-    LoadCopy(copies.newFile, newPath, quiet);
+    LoadCopies(copies, oldPath, quiet, newPath, quiet);
     CDiffReport::Compare(copies.oldFile, copies.newFile, copies.oldOut, copies.newOut);
 }
 
@@ -287,8 +322,7 @@ bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, con
                      bool quietWithoutOld)
 {
     ComparedCopies copies;
-    LoadCopy(copies.oldFile, oldPath, quietWithoutOld);
-    LoadCopy(copies.newFile, newPath, false);
+    LoadCopies(copies, oldPath, quietWithoutOld, newPath, false);
     CDiffReport::Compare(copies.oldFile, copies.newFile, copies.oldOut, copies.newOut);
     CDiffReport report;
 
@@ -299,6 +333,9 @@ bool WriteDiffReport(const std::string& oldPath, const std::string& newPath, con
         return false;
     std::string buffer;
     buffer.reserve(2 * CDiffReport::kFlushSize);
-    report.Render(copies.oldOut, copies.newOut, buffer, [&file](std::string_view part) { file.Write(part); });
+    {
+        CWriteBehind writer(file, CDiffReport::kFlushSize);
+        report.Render(copies.oldOut, copies.newOut, buffer, [&writer](std::string& part) { writer.Hand(part); });
+    }
     return file.Commit();
 }

@@ -29,10 +29,11 @@ public:
     // returns false on failure.
     static bool WriteFile(const std::string& path, const std::string& text);
 
-    // Writes the page into page; with a flush, hands page over and empties it whenever it has grown
-    // to kFlushSize and at the end.
+    // Writes the page into page; with a flush, hands page over whenever it has grown to kFlushSize
+    // and at the end, and empties it at the end. flush takes the bytes of the page it is given and
+    // may leave another buffer in its place, whose size (not its bytes) is room for what follows.
     void Render(const CLineFile& oldOut, const CLineFile& newOut, std::string& page,
-                const std::function<void(std::string_view)>& flush);
+                const std::function<void(std::string&)>& flush);
     static constexpr std::size_t kFlushSize = 1 << 20;
 
 private:

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -222,6 +224,24 @@ TEST_F(DiffReportFiles, LargeReportWrittenInPartsIsThePageMadeInMemory)
     EXPECT_TRUE(ReadFileBytes(Path("big_diffs.html")) == page);
     EXPECT_NE(page.find("<td width=50% class='A'><b>0</b> &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;" + escapedPiece + "</td>"),
               std::string::npos);
+
+    // A part that cannot be written (files may grow to 1 MB only, as on a full disk) fails the
+    // report, and the one written before stays whole.
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = CDiffReport::kFlushSize;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    testing::internal::CaptureStderr();
+    const bool written = WriteDiffReport(oldPath, newPath, Path("big_diffs.html"));
+    const std::string diagnostics = testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(diagnostics, "error : cannot write " + Path("big_diffs.html") + "\r\n");
+    EXPECT_TRUE(ReadFileBytes(Path("big_diffs.html")) == page);
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"big.html", "big_diffs.html", "big_previous.html"}));
 }
 
 TEST_F(DiffReportFiles, MissingVersionsGiveEmptyFilesPage)
