@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The label of one line of a comparison result. The report picks its style class by the numeric value.
