@@ -4,8 +4,9 @@
 
 #include <QObject>
 
-// Runs posted tasks on the thread of the GUI's event loop (queued calls on a context object that
-// lives there). Tasks posted after the dispatcher is gone are dropped with the context.
+// Runs posted tasks on the thread of the GUI's event loop, as events posted to a receiver that lives
+// there: in the order posted, and each task is destroyed on that thread once it has run. Tasks posted
+// after the dispatcher is gone are dropped with the receiver.
 class CQtDispatcher : public IFrontEndDispatcher
 {
 public:
@@ -13,5 +14,11 @@ public:
     void Post(std::function<void()> task) override;
 
 private:
-    QObject m_context;
+    class CReceiver : public QObject
+    {
+    protected:
+        void customEvent(QEvent* event) override;
+    };
+
+    CReceiver m_receiver;
 };
