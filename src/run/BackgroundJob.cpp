@@ -2,6 +2,7 @@
 
 #include "run/FrontEndDispatcher.h"
 
+#include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -13,6 +14,9 @@ struct CBackgroundJob::Shared
     // Changed on the front end's thread only.
     bool running = false;
     bool alive = true;
+    // Set by the job's thread once its work has returned, under lock.
+    bool workDone = false;
+    std::condition_variable workEnded;
 };
 
 CBackgroundJob::CBackgroundJob(IFrontEndDispatcher& dispatcher)
@@ -32,6 +36,14 @@ bool CBackgroundJob::IsRunning() const
     return m_shared && m_shared->running;
 }
 
+bool CBackgroundJob::WaitForWork(std::chrono::steady_clock::time_point deadline) const
+{
+    if (!m_shared)
+        return true;
+    std::unique_lock guard(m_shared->lock);
+    return m_shared->workEnded.wait_until(guard, deadline, [this] { return m_shared->workDone; });
+}
+
 bool CBackgroundJob::StartTask(std::function<std::function<void()>()> task)
 {
     if (IsRunning())
@@ -48,6 +60,8 @@ bool CBackgroundJob::StartTask(std::function<std::function<void()>()> task)
         std::thread([shared, &dispatcher = m_dispatcher, task = std::move(task)] {
             std::function<void()> deliver = task();
             std::lock_guard guard(shared->lock);
+            shared->workDone = true;
+            shared->workEnded.notify_all();
             if (!shared->alive)
                 return;
             dispatcher.Post([shared, deliver = std::move(deliver)] {

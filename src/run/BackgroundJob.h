@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -33,6 +34,11 @@ public:
 
     // True from Start until onDone has run (or would have, for a dropped result).
     bool IsRunning() const;
+
+    // Waits until the work of the last Start has returned on its thread, or deadline has passed;
+    // true when it has (or none was started). onDone does not run here: it still goes through the
+    // dispatcher. For an owner that is going away and must not leave half-done work behind.
+    bool WaitForWork(std::chrono::steady_clock::time_point deadline) const;
 
 private:
     struct Shared;

@@ -38,6 +38,13 @@ CCheckRun::~CCheckRun()
             m_renderer->cancel();
     }
     ShutdownPool();
+    // The notifications of a run that ended just before the program does are written to the outbox
+    // by a thread of the closing steps: leaving before it is done would lose them, and it uses the
+    // settings that the process tears down on its way out. The delivery, if under way, is given a
+    // while as well; what it does not finish, the outbox still holds for the next start.
+    const auto deadline = std::chrono::steady_clock::now() + kClosingWorkWait;
+    for (const std::shared_ptr<CEndOfRun>& steps : m_endings)
+        steps->WaitForBackgroundWork(deadline);
     HoldPrefRechecks(false);
     m_doc.SetStopBeforeSave(nullptr);
     CVigilPrefs::GetInstance().WriteInt(Pref::totalUrlsChecked.name, m_pagesChecked);

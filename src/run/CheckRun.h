@@ -7,6 +7,7 @@
 #include "run/ThreadPool.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -94,6 +95,10 @@ public:
     const EndOfRunOutcome& LastEndOfRun() const { return m_lastEndOfRun; }
 
 private:
+    // How long the program waits on its way out for a finished run's closing steps to write, and try
+    // to deliver, its notifications.
+    static constexpr std::chrono::seconds kClosingWorkWait{10};
+
     bool StartRun(const std::vector<Curl*>& records, const RunStartedEvent& started);
     // Makes the page one of the run's and hands its work copy to the workers.
     void QueuePage(Curl& record);

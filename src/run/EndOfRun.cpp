@@ -53,6 +53,12 @@ void CEndOfRun::Fail(const std::string& message)
     m_outcome.failures.push_back(message);
 }
 
+bool CEndOfRun::WaitForBackgroundWork(std::chrono::steady_clock::time_point deadline) const
+{
+    const bool queued = m_queueJob.WaitForWork(deadline);
+    return m_deliveryJob.WaitForWork(deadline) && queued;
+}
+
 void CEndOfRun::Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPages)
 {
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();

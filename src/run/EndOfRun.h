@@ -5,6 +5,7 @@
 #include "run/BackgroundJob.h"
 #include "run/RunEvents.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,6 +53,11 @@ public:
                                             IFrontEndDispatcher& dispatcher, Finished onFinished);
 
     bool IsFinished() const { return m_finished; }
+
+    // Waits, until deadline at most, for the work the steps have under way on other threads (writing
+    // the notifications to the outbox, delivering them) to return; true when nothing is left. What
+    // follows that work on the front end's thread does not run here.
+    bool WaitForBackgroundWork(std::chrono::steady_clock::time_point deadline) const;
 
     // Use Start.
     CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispatcher& dispatcher, Finished onFinished);

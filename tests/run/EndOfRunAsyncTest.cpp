@@ -3,7 +3,9 @@
 
 #include "RunFixture.h"
 #include "SmtpTestServer.h"
+#include "notify/Outbox.h"
 #include "notify/UpdateLog.h"
+#include "platform/Clock.h"
 
 #include <algorithm>
 #include <atomic>
@@ -95,4 +97,40 @@ TEST_F(EndOfRunAsync, StepsWaitForTheSummaryAndLogWhatTheRunFoundWhateverTheList
     CUpdateLog log(settings.StorageDir());
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.Entries().size(), 1u);
+}
+
+TEST_F(EndOfRunAsync, RunGoneRightAfterItsEndStillLeavesItsNotificationsInTheOutbox)
+{
+    // The program ends just as a run does: the closing steps are still writing the run's e-mail to
+    // the outbox, from the differences of the pages, on a thread of their own.
+    SetInt(Pref::showSummary, 0);
+    SetInt(Pref::sendEmail, 1);
+    SetText(Pref::emailAddress, "vigil@example.test");
+    SetText(Pref::emailRecipients, "user@example.test");
+    SetText(Pref::smtpServer, "127.0.0.1");
+    SetInt(Pref::smtpPort, 9);
+    const auto pageText = [](const char* word) {
+        std::string body;
+        for (int line = 0; line < 20000; ++line)
+            body += "<p>" + std::string(line % 7 == 0 ? word : "line") + " " + std::to_string(line) + "</p>\n";
+        return body;
+    };
+    for (int page = 0; page < 10; ++page)
+        AddPage("page" + std::to_string(page), pageText("old"), true).m_bSavePage = true;
+    run->CheckAll();
+    ASSERT_TRUE(WaitForRunEnd());
+    for (int page = 0; page < 10; ++page)
+        server.SetPage("/page" + std::to_string(page), pageText("new"));
+    COutbox outbox(settings.StorageDir());
+    ASSERT_TRUE(outbox.Open());
+    const size_t before = outbox.Listed(Clock::Now())->size();
+
+    run->CheckAll();
+    ASSERT_TRUE(DispatchUntil([this] { return !run->IsRunning(); }));
+    ASSERT_TRUE(run->IsEndingRun());
+    run.reset();
+
+    const Result<std::vector<OutboxRow>> listed = outbox.Listed(Clock::Now());
+    ASSERT_TRUE(listed) << listed.error().message;
+    EXPECT_EQ(listed->size(), before + 1);
 }
