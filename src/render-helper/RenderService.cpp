@@ -14,6 +14,11 @@ CRenderService::CRenderService(int fd)
 
 CRenderService::~CRenderService()
 {
+    stopReading();
+}
+
+void CRenderService::stopReading()
+{
     ::shutdown(m_fd, SHUT_RD);
     if (m_reader.joinable())
         m_reader.join();
@@ -33,10 +38,29 @@ void CRenderService::readRequests()
         Result<RenderRequest> request = RenderPipe::DecodeRequest(*frame);
         if (!request)
             break; // a broken client: nothing it sends can be trusted any more
+        {
+            std::lock_guard lock(m_requestsMutex);
+            m_requests.push_back(std::move(request.value()));
+        }
+        // Only the service goes through Qt's queue: the request waits in ours, whose lock orders
+        // this thread's writes before the application thread's reads where a sanitizer can see it.
         QMetaObject::invokeMethod(
-            this, [this, request = std::move(request.value())] { startRender(request); }, Qt::QueuedConnection);
+            this, [this] { startNextRender(); }, Qt::QueuedConnection);
     }
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void CRenderService::startNextRender()
+{
+    RenderRequest request;
+    {
+        std::lock_guard lock(m_requestsMutex);
+        if (m_requests.empty())
+            return;
+        request = std::move(m_requests.front());
+        m_requests.pop_front();
+    }
+    startRender(request);
 }
 
 void CRenderService::startRender(const RenderRequest& request)

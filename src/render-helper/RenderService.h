@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -17,13 +18,18 @@ public:
     explicit CRenderService(int fd);
     ~CRenderService() override;
     void start();
+    // Ends the reading thread: no request is taken any more.
+    void stopReading();
 
 private:
     void readRequests();
+    void startNextRender();
     void startRender(const RenderRequest& request);
     void answer(const RenderAnswer& answer);
 
     const int m_fd;
     std::thread m_reader;
     std::mutex m_writeMutex;
+    std::mutex m_requestsMutex;
+    std::deque<RenderRequest> m_requests; // read, not yet started
 };

@@ -52,6 +52,7 @@ int main(int argc, char** argv)
     CRenderService service(pipeFd);
     service.start();
     const int rc = app.exec();
+    service.stopReading();
     // Leaving at once: the pages still open die with the process.
     std::fflush(stderr);
     ::_exit(rc);
