@@ -91,13 +91,13 @@ BookmarkPages ReadBookmarkPages(std::string_view htmlText)
 
 BookmarkPages ReadBookmarkPagesFile(const std::string& path)
 {
-    std::string text;
-    if (std::string error = ReadWholeFile(path, text, kMaxBookmarksFileBytes); !error.empty()) {
+    const Result<std::string> text = ReadWholeFile(path, kMaxBookmarksFileBytes);
+    if (!text) {
         BookmarkPages read;
-        read.error = std::move(error);
+        read.error = text.error().message;
         return read;
     }
-    return ReadBookmarkPages(text);
+    return ReadBookmarkPages(*text);
 }
 
 CImportSteps::CImportSteps(CSiteVigilDoc& doc, BookmarkPages read, bool skipWatched)

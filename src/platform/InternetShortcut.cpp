@@ -73,13 +73,14 @@ ShortcutFile ReadShortcutFile(const std::string& path)
     if (kind == ShortcutKind::None)
         return file;
     file.title = ShortcutTitle(name);
-    std::string text;
-    file.error = ReadWholeFile(path, text, kMaxShortcutBytes);
-    if (!file.error.empty()) {
+    const Result<std::string> read = ReadWholeFile(path, kMaxShortcutBytes);
+    if (!read) {
+        file.error = read.error().message;
         // Whether an unreadable desktop entry is a link is unknown; it is reported like a shortcut.
         file.isShortcut = true;
         return file;
     }
+    const std::string& text = *read;
     if (kind == ShortcutKind::InternetShortcut) {
         file.isShortcut = true;
         file.url = InternetShortcutUrl(text);
