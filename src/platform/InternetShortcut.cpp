@@ -63,7 +63,7 @@ bool DesktopLinkUrl(std::string_view text, std::string& url)
     return isLink;
 }
 
-ShortcutFile ReadShortcutFile(const std::string& path)
+Result<ShortcutFile> ReadShortcutFile(const std::string& path)
 {
     ShortcutFile file;
     const size_t slash = path.rfind('/');
@@ -74,12 +74,8 @@ ShortcutFile ReadShortcutFile(const std::string& path)
         return file;
     file.title = ShortcutTitle(name);
     const Result<std::string> read = ReadWholeFile(path, kMaxShortcutBytes);
-    if (!read) {
-        file.error = read.error().message;
-        // Whether an unreadable desktop entry is a link is unknown; it is reported like a shortcut.
-        file.isShortcut = true;
-        return file;
-    }
+    if (!read)
+        return read.error();
     const std::string& text = *read;
     if (kind == ShortcutKind::InternetShortcut) {
         file.isShortcut = true;
