@@ -72,7 +72,11 @@ ImportResult ImportBookmarkTree(CSiteVigilDoc& doc, const BookmarkTree& tree, co
             ++result.alreadyWatched;
             continue;
         }
-        doc.AddRecord(std::move(record));
+        const std::string label = "\"" + bookmark.title + "\" (" + bookmark.url + "): ";
+        if (Status added = doc.AddRecord(std::move(record)); !added) {
+            result.skipped.push_back(label + added.error().message);
+            continue;
+        }
         ++result.added;
     }
     return result;
