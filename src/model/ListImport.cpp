@@ -195,8 +195,8 @@ Result<ImportResult> ImportFavorites(CSiteVigilDoc& doc, const std::string& fold
             result.skipped.push_back(path + " holds no address");
             continue;
         }
-        if (std::string why; !Curl::IsWatchableURL(shortcut.url, &why)) {
-            result.skipped.push_back(path + ": " + why);
+        if (const Status watchable = Curl::IsWatchableURL(shortcut.url); !watchable) {
+            result.skipped.push_back(path + ": " + watchable.error().message);
             continue;
         }
         if (SkippedAsWatched(doc, shortcut.url, skipWatched)) {
@@ -220,8 +220,9 @@ Result<ImportResult> ImportListFile(CSiteVigilDoc& doc, const std::string& path)
         return read.error();
     ImportResult result;
     for (auto& record : other.TakeAll()) {
-        if (std::string why; !Curl::IsWatchableURL(record->m_strURL, &why)) {
-            result.skipped.push_back("\"" + record->m_strName + "\" (" + record->m_strURL + "): " + why);
+        if (const Status watchable = Curl::IsWatchableURL(record->m_strURL); !watchable) {
+            result.skipped.push_back("\"" + record->m_strName + "\" (" + record->m_strURL
+                                     + "): " + watchable.error().message);
             continue;
         }
         record->m_strPageID.clear();

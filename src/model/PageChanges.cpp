@@ -20,10 +20,10 @@ bool SetWatch(Curl& record, const std::string& watch)
 
 std::string CheckPageAddress(const std::string& url)
 {
-    std::string error;
-    if (Curl::IsWatchableURL(url, &error))
+    const Status watchable = Curl::IsWatchableURL(url);
+    if (watchable)
         return {};
-    std::string reason = "cannot watch \"" + url + "\": " + error;
+    std::string reason = "cannot watch \"" + url + "\": " + watchable.error().message;
     if (const std::string suggested = SuggestedPageAddress(url); !suggested.empty())
         reason += "; did you mean " + suggested + "?";
     return reason;
@@ -85,9 +85,10 @@ std::string PageChanges::ApplyTo(Curl& record) const
     if (renderWait)
         record.m_nRenderWait = *renderWait;
     if (every) {
-        std::string reason;
-        if (!ParseCheckInterval(*every, record.m_every, &reason))
-            return "--every \"" + *every + "\": " + reason;
+        const Result<CheckInterval> interval = ParseCheckInterval(*every);
+        if (!interval)
+            return "--every \"" + *every + "\": " + interval.error().message;
+        record.m_every = *interval;
     }
     return ApplyCompareOptions(record);
 }
