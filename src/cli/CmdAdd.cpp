@@ -12,9 +12,8 @@ namespace {
 int Build(CliContext& ctx, ControlRequest& request)
 {
     CPageOptions options;
-    std::string error;
-    if (!options.Parse(ctx.args, false, error))
-        return ctx.Usage(error);
+    if (const Status given = options.Parse(ctx.args, false); !given)
+        return ctx.Usage(given.error().message);
     if (options.Positional().size() != 1)
         return ctx.Usage("give exactly one address");
     request.verb = ControlVerb::Add;
