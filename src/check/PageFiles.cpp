@@ -219,10 +219,9 @@ Status SavePageCopy(const std::string& base, std::string_view pageText, const st
     const std::string temp = current + kCopyTempSuffix;
     std::string error = WriteNewFile(temp, copy);
     if (error.empty()) {
-        std::string note;
-        KeepOutgoingCopy(base, reason, HistoryLimits::FromSettings(), note);
+        const Status kept = KeepOutgoingCopy(base, reason, HistoryLimits::FromSettings());
         if (historyNote)
-            *historyNote = note;
+            *historyNote = kept ? std::string() : kept.error().message;
     }
     if (error.empty() && std::rename(current.c_str(), previous.c_str()) != 0) {
         if (errno == ENOENT)

@@ -277,27 +277,25 @@ std::string HistoryFolderOf(const std::string& base)
     return base.empty() ? base : base + "/";
 }
 
-void KeepOutgoingCopy(const std::string& base, const std::string& reason, const HistoryLimits& limits,
-                      std::string& note)
+Status KeepOutgoingCopy(const std::string& base, const std::string& reason, const HistoryLimits& limits)
 {
-    note.clear();
     if (base.empty())
-        return;
+        return {};
     const std::string folder = HistoryFolderOf(base);
     const std::string pagesFolder = base.substr(0, base.rfind('/') + 1);
     const FileFacts current = Facts(base + kCurrentSuffix);
     const FileFacts previous = Facts(base + kPreviousSuffix);
     // A page's first copy moves nothing, and the change that brings it is none: no folder for it yet.
     if (!current.exists)
-        return;
+        return {};
 
     Usage& usage = TheUsage();
     std::lock_guard<std::mutex> hold(usage.lock);
     usage.Count(pagesFolder);
-    if (!MakeFolders(folder, 0700)) {
-        note = "the history folder " + folder + " cannot be made";
-        return;
-    }
+    if (!MakeFolders(folder, 0700))
+        return MakeError(ErrorKind::Io, "the history folder " + folder + " cannot be made");
+    // Why the outgoing copy is not kept; the rest of the history is brought up to date all the same.
+    std::string note;
     HistoryIndex index = LoadIndex(folder);
     std::string stored; // the version file written now, taken back if the index cannot be saved
     if (current.exists && previous.exists) {
@@ -318,11 +316,13 @@ void KeepOutgoingCopy(const std::string& base, const std::string& reason, const 
     if (const Status saved = SaveIndex(folder, index); !saved) {
         if (!stored.empty())
             ::unlink(stored.c_str());
-        note = "the history index cannot be saved: " + saved.error().message;
-        return;
+        return MakeError(ErrorKind::Io, "the history index cannot be saved: " + saved.error().message);
     }
     usage.Set(folder, index);
     KeepWithinBudget(usage, limits.budgetBytes);
+    if (!note.empty())
+        return MakeError(ErrorKind::Io, std::move(note));
+    return {};
 }
 
 Result<PageVersions> ListPageVersions(const std::string& base)
