@@ -21,8 +21,8 @@ int Build(CliContext& ctx, ControlRequest& request)
     request.changes.url = options.Positional().front();
     // Refused here already, before any program is asked.
     auto trial = CListSession::NewRecord(*request.changes.url);
-    if (std::string reason = request.changes.ApplyTo(*trial); !reason.empty())
-        return ctx.Usage(reason);
+    if (const Status applied = request.changes.ApplyTo(*trial); !applied)
+        return ctx.Usage(applied.error().message);
     return kExitOk;
 }
 

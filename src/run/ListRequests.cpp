@@ -45,8 +45,8 @@ ControlAnswer Add(CListSession& session, const ControlRequest& request)
     if (!request.changes.url)
         return ControlAnswer::Refuse("give exactly one address");
     auto record = CListSession::NewRecord(*request.changes.url);
-    if (std::string reason = request.changes.ApplyTo(*record); !reason.empty())
-        return ControlAnswer::Refuse(reason);
+    if (const Status applied = request.changes.ApplyTo(*record); !applied)
+        return ControlAnswer::Refuse(applied.error().message);
     CSiteVigilDoc& doc = session.Doc();
     ControlAnswer answer;
     if (doc.IsDuplicate(*record))
@@ -75,8 +75,8 @@ ControlAnswer Edit(CListSession& session, const ControlRequest& request)
     Curl& page = *found.value();
     // The changes are tried on a copy first, so that a refused edit leaves the page as it was.
     Curl trial(page);
-    if (std::string reason = request.changes.ApplyTo(trial); !reason.empty())
-        return ControlAnswer::Refuse(reason);
+    if (const Status applied = request.changes.ApplyTo(trial); !applied)
+        return ControlAnswer::Refuse(applied.error().message);
     const PageFields before(page);
     request.changes.ApplyTo(page);
     // A check of the page that started before the edit judged the old settings: its results are dropped.
