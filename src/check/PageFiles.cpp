@@ -77,8 +77,8 @@ bool FileHolds(const std::string& path, const std::string& bytes)
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)
         || static_cast<unsigned long long>(info.st_size) != bytes.size())
         return false;
-    std::string content;
-    return ReadWholeFile(path, content, bytes.size() + 1).empty() && content == bytes;
+    const Result<std::string> content = ReadWholeFile(path, bytes.size() + 1);
+    return content && *content == bytes;
 }
 
 // Creates (or truncates) the file and writes the bytes; the reason when they could not all be written.
@@ -179,11 +179,11 @@ bool HasSavedCopy(const std::string& base)
 Result<std::string> ReadSavedPageText(const std::string& base)
 {
     const std::string path = base + kSavedSuffix;
-    std::string copy;
     // A copy holds at most a page of the largest size the engine takes, with its added line breaks.
-    const std::string error = ReadWholeFile(path, copy, kMaxCopySize);
-    if (!error.empty())
-        return MakeError(ErrorKind::Io, error);
+    const Result<std::string> read = ReadWholeFile(path, kMaxCopySize);
+    if (!read)
+        return read.error();
+    const std::string& copy = *read;
     constexpr std::string_view kBreak = "<BR>\n";
     std::string text;
     text.reserve(copy.size());
@@ -219,10 +219,9 @@ Status SavePageCopy(const std::string& base, std::string_view pageText, const st
     const std::string temp = current + kCopyTempSuffix;
     std::string error = WriteNewFile(temp, copy);
     if (error.empty()) {
-        std::string note;
-        KeepOutgoingCopy(base, reason, HistoryLimits::FromSettings(), note);
+        const Status kept = KeepOutgoingCopy(base, reason, HistoryLimits::FromSettings());
         if (historyNote)
-            *historyNote = note;
+            *historyNote = kept ? std::string() : kept.error().message;
     }
     if (error.empty() && std::rename(current.c_str(), previous.c_str()) != 0) {
         if (errno == ENOENT)
@@ -303,10 +302,13 @@ void CDebugLog::WriteLine(const std::string& line)
 
 std::optional<std::string> ReadPageCopy(const std::string& path)
 {
-    std::string bytes;
-    // A copy never holds more than the engine accepts for one page.
-    if (path.empty() || !ReadWholeFile(path, bytes, size_t{1} << 30).empty())
+    if (path.empty())
         return std::nullopt;
+    // A copy never holds more than the engine accepts for one page.
+    const Result<std::string> read = ReadWholeFile(path, size_t{1} << 30);
+    if (!read)
+        return std::nullopt;
+    const std::string& bytes = *read;
     std::string text;
     text.reserve(bytes.size());
     for (size_t at = 0; at < bytes.size();) {

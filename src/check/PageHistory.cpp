@@ -90,10 +90,10 @@ HistoryIndex RebuiltIndex(const std::string& folder)
 // The page's index; versions whose files are gone are left out and counted in missing.
 HistoryIndex LoadIndex(const std::string& folder, int* missing = nullptr)
 {
-    std::string text;
-    if (!ReadWholeFile(folder + kIndexName, text, kMaxIndexBytes + 1).empty())
+    const Result<std::string> text = ReadWholeFile(folder + kIndexName, kMaxIndexBytes + 1);
+    if (!text)
         return RebuiltIndex(folder);
-    Result<HistoryIndex> parsed = ParseHistoryIndex(text);
+    Result<HistoryIndex> parsed = ParseHistoryIndex(*text);
     if (!parsed)
         return RebuiltIndex(folder);
     HistoryIndex index = std::move(parsed.value());
@@ -108,7 +108,7 @@ HistoryIndex LoadIndex(const std::string& folder, int* missing = nullptr)
     return index;
 }
 
-std::string SaveIndex(const std::string& folder, const HistoryIndex& index)
+Status SaveIndex(const std::string& folder, const HistoryIndex& index)
 {
     return WriteFileAtomically(folder + kIndexName, FormatHistoryIndex(index));
 }
@@ -206,11 +206,12 @@ void KeepWithinBudget(Usage& usage, uint64_t budget)
 bool StoreVersion(const std::string& previousPath, const std::string& folder, HistoryVersion& version, uint64_t budget,
                   std::string& note)
 {
-    std::string bytes;
-    if (std::string error = ReadWholeFile(previousPath, bytes, kMaxCopyBytes); !error.empty()) {
-        note = "the history missed version " + std::to_string(version.number) + ": " + error;
+    const Result<std::string> read = ReadWholeFile(previousPath, kMaxCopyBytes);
+    if (!read) {
+        note = "the history missed version " + std::to_string(version.number) + ": " + read.error().message;
         return false;
     }
+    const std::string& bytes = *read;
     Result<std::string> packed = GzipCompress(bytes);
     if (!packed) {
         note = "the history missed version " + std::to_string(version.number) + ": " + packed.error().message;
@@ -222,8 +223,8 @@ bool StoreVersion(const std::string& previousPath, const std::string& folder, Hi
         return false;
     }
     const std::string path = VersionPath(folder, version.number, ".gz");
-    if (std::string error = WriteFileAtomically(path, packed.value()); !error.empty()) {
-        note = "the history missed version " + std::to_string(version.number) + ": " + error;
+    if (const Status written = WriteFileAtomically(path, packed.value()); !written) {
+        note = "the history missed version " + std::to_string(version.number) + ": " + written.error().message;
         return false;
     }
     version.size = bytes.size();
@@ -276,27 +277,25 @@ std::string HistoryFolderOf(const std::string& base)
     return base.empty() ? base : base + "/";
 }
 
-void KeepOutgoingCopy(const std::string& base, const std::string& reason, const HistoryLimits& limits,
-                      std::string& note)
+Status KeepOutgoingCopy(const std::string& base, const std::string& reason, const HistoryLimits& limits)
 {
-    note.clear();
     if (base.empty())
-        return;
+        return {};
     const std::string folder = HistoryFolderOf(base);
     const std::string pagesFolder = base.substr(0, base.rfind('/') + 1);
     const FileFacts current = Facts(base + kCurrentSuffix);
     const FileFacts previous = Facts(base + kPreviousSuffix);
     // A page's first copy moves nothing, and the change that brings it is none: no folder for it yet.
     if (!current.exists)
-        return;
+        return {};
 
     Usage& usage = TheUsage();
     std::lock_guard<std::mutex> hold(usage.lock);
     usage.Count(pagesFolder);
-    if (!MakeFolders(folder, 0700)) {
-        note = "the history folder " + folder + " cannot be made";
-        return;
-    }
+    if (!MakeFolders(folder, 0700))
+        return MakeError(ErrorKind::Io, "the history folder " + folder + " cannot be made");
+    // Why the outgoing copy is not kept; the rest of the history is brought up to date all the same.
+    std::string note;
     HistoryIndex index = LoadIndex(folder);
     std::string stored; // the version file written now, taken back if the index cannot be saved
     if (current.exists && previous.exists) {
@@ -314,14 +313,16 @@ void KeepOutgoingCopy(const std::string& base, const std::string& reason, const 
     index.current = CopyInfo{true, Clock::Now(), BoundedReason(reason)};
     while (index.versions.size() > static_cast<size_t>(std::max(limits.versions, 0)))
         DropOldest(index, folder);
-    if (std::string error = SaveIndex(folder, index); !error.empty()) {
+    if (const Status saved = SaveIndex(folder, index); !saved) {
         if (!stored.empty())
             ::unlink(stored.c_str());
-        note = "the history index cannot be saved: " + error;
-        return;
+        return MakeError(ErrorKind::Io, "the history index cannot be saved: " + saved.error().message);
     }
     usage.Set(folder, index);
     KeepWithinBudget(usage, limits.budgetBytes);
+    if (!note.empty())
+        return MakeError(ErrorKind::Io, std::move(note));
+    return {};
 }
 
 Result<PageVersions> ListPageVersions(const std::string& base)
@@ -364,19 +365,21 @@ Result<std::string> PageVersionFile(const std::string& base, int number, int als
             return base + kPreviousSuffix;
         const std::string folder = HistoryFolderOf(base);
         const std::string packedPath = VersionPath(folder, number, ".gz");
-        std::string packed;
-        if (std::string error = ReadWholeFile(packedPath, packed, kMaxCopyBytes); !error.empty())
-            return MakeError(ErrorKind::Io, "version " + std::to_string(number) + " cannot be read: " + error);
+        const Result<std::string> packed = ReadWholeFile(packedPath, kMaxCopyBytes);
+        if (!packed)
+            return MakeError(ErrorKind::Io,
+                             "version " + std::to_string(number) + " cannot be read: " + packed.error().message);
         const size_t most = entry.version.size > 0 ? entry.version.size : kMaxCopyBytes;
-        Result<std::string> bytes = GzipDecompress(packed, std::min(most, kMaxCopyBytes));
+        Result<std::string> bytes = GzipDecompress(*packed, std::min(most, kMaxCopyBytes));
         if (!bytes)
             return MakeError(ErrorKind::BadInput,
                              "version " + std::to_string(number) + " is damaged (" + packedPath
                                  + "): " + bytes.error().message);
         const std::string path = VersionPath(folder, number, ".html");
         RemoveUnpacked(folder, number, alsoKeep);
-        if (std::string error = WriteFileAtomically(path, bytes.value()); !error.empty())
-            return MakeError(ErrorKind::Io, "version " + std::to_string(number) + " cannot be unpacked: " + error);
+        if (const Status written = WriteFileAtomically(path, bytes.value()); !written)
+            return MakeError(ErrorKind::Io,
+                             "version " + std::to_string(number) + " cannot be unpacked: " + written.error().message);
         return path;
     }
     return MakeError(ErrorKind::NotFound, "the page has no version " + std::to_string(number));

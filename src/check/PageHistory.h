@@ -43,10 +43,9 @@ struct HistoryLimits
 
 // Records the rotation about to happen: the previous copy (if any) joins the history, the current
 // copy becomes the previous one and the new copy, saved because of reason, the current one. Called
-// before the copies are renamed; a failure here leaves the copies to rotate all the same, and note
-// then says why the history missed the version ("" when all went well).
-void KeepOutgoingCopy(const std::string& base, const std::string& reason, const HistoryLimits& limits,
-                      std::string& note);
+// before the copies are renamed; a failure here leaves the copies to rotate all the same, and says why
+// the history missed the version.
+Status KeepOutgoingCopy(const std::string& base, const std::string& reason, const HistoryLimits& limits);
 
 enum class VersionKind
 {

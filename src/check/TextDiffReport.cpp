@@ -26,7 +26,5 @@ Status MakeTextDiffReportAt(const std::string& fileBase, const CurlSettings& set
             texts[i] = std::move(*text);
     }
     const std::string html = WordDiffHtml(texts[0], texts[1], "Text changes of " + settings.m_strName);
-    if (std::string reason = WriteFileAtomically(TextDiffsPathAt(fileBase), html); !reason.empty())
-        return MakeError(ErrorKind::Io, reason);
-    return {};
+    return WriteFileAtomically(TextDiffsPathAt(fileBase), html);
 }

@@ -1,6 +1,6 @@
 #include "cli/CliArgs.h"
 
-bool CCliArgs::Parse(const std::vector<std::string>& args, std::initializer_list<CliOption> options, std::string& error)
+Status CCliArgs::Parse(const std::vector<std::string>& args, std::initializer_list<CliOption> options)
 {
     m_options.clear();
     m_positional.clear();
@@ -21,27 +21,22 @@ bool CCliArgs::Parse(const std::vector<std::string>& args, std::initializer_list
             if (name == candidate.name)
                 option = &candidate;
         }
-        if (!option) {
-            error = "unknown option --" + name;
-            return false;
-        }
+        if (!option)
+            return MakeError(ErrorKind::BadInput, "unknown option --" + name);
         std::vector<std::string>& values = m_options[name];
         if (!option->takesValue) {
-            if (equals != std::string::npos) {
-                error = "option --" + name + " takes no value";
-                return false;
-            }
+            if (equals != std::string::npos)
+                return MakeError(ErrorKind::BadInput, "option --" + name + " takes no value");
             values.emplace_back();
         } else if (equals != std::string::npos) {
             values.push_back(arg.substr(equals + 1));
         } else if (i + 1 < args.size()) {
             values.push_back(args[++i]);
         } else {
-            error = "option --" + name + " needs a value";
-            return false;
+            return MakeError(ErrorKind::BadInput, "option --" + name + " needs a value");
         }
     }
-    return true;
+    return {};
 }
 
 const std::vector<std::string>& CCliArgs::Values(const std::string& name) const

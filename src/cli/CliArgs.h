@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <initializer_list>
 #include <map>
 #include <string>
@@ -17,8 +19,8 @@ struct CliOption
 class CCliArgs
 {
 public:
-    // False, with the reason in error, on an unknown option or a missing value.
-    bool Parse(const std::vector<std::string>& args, std::initializer_list<CliOption> options, std::string& error);
+    // BadInput, with the reason, on an unknown option or a missing value.
+    Status Parse(const std::vector<std::string>& args, std::initializer_list<CliOption> options);
 
     bool Has(const std::string& name) const { return m_options.count(name) != 0; }
     // Every value given for the option, in order.

@@ -12,9 +12,8 @@ namespace {
 int Build(CliContext& ctx, ControlRequest& request)
 {
     CPageOptions options;
-    std::string error;
-    if (!options.Parse(ctx.args, false, error))
-        return ctx.Usage(error);
+    if (const Status given = options.Parse(ctx.args, false); !given)
+        return ctx.Usage(given.error().message);
     if (options.Positional().size() != 1)
         return ctx.Usage("give exactly one address");
     request.verb = ControlVerb::Add;
@@ -22,8 +21,8 @@ int Build(CliContext& ctx, ControlRequest& request)
     request.changes.url = options.Positional().front();
     // Refused here already, before any program is asked.
     auto trial = CListSession::NewRecord(*request.changes.url);
-    if (std::string reason = request.changes.ApplyTo(*trial); !reason.empty())
-        return ctx.Usage(reason);
+    if (const Status applied = request.changes.ApplyTo(*trial); !applied)
+        return ctx.Usage(applied.error().message);
     return kExitOk;
 }
 

@@ -16,9 +16,8 @@ namespace {
 int Add(CliContext& ctx, std::vector<Channel>& channels, const std::vector<std::string>& args)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(args, {{"name", true}, {"events", true}}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(args, {{"name", true}, {"events", true}}); !given)
+        return ctx.Usage(given.error().message);
     if (parsed.Positional().size() != 1)
         return ctx.Usage("channels add takes one address (see sitevigil-cli help channels)");
     Channel channel;

@@ -94,9 +94,8 @@ void ReportPendingDeliveries(CliContext& ctx)
 int CmdCheck(CliContext& ctx)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {{"diff", false}}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(ctx.args, {{"diff", false}}); !given)
+        return ctx.Usage(given.error().message);
     ControlRequest request;
     request.verb = ControlVerb::Check;
     request.pages = parsed.Positional();

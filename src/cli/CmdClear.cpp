@@ -11,9 +11,8 @@ namespace {
 int Build(CliContext& ctx, ControlRequest& request)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(ctx.args, {}); !given)
+        return ctx.Usage(given.error().message);
     request.verb = ControlVerb::Clear;
     request.pages = parsed.Positional();
     return kExitOk;

@@ -106,7 +106,8 @@ int CmdConfig(CliContext& ctx)
         }
         if (ctx.outIsTerminal)
             table.Write(ctx.out, true);
-        return prefs.IsStoreOpen() ? kExitOk : ctx.Fail("cannot open the settings: " + prefs.StoreError());
+        const Status open = prefs.StoreStatus();
+        return open ? kExitOk : ctx.Fail("cannot open the settings: " + open.error().message);
     }
     if (action == "get" && args.size() == 2) {
         const PrefInfo* info = Lookup(ctx, args[1]);
@@ -119,7 +120,7 @@ int CmdConfig(CliContext& ctx)
         const PrefInfo* info = Lookup(ctx, args[1]);
         if (!info)
             return kExitUsage;
-        bool written;
+        Status written;
         if (info->type == PrefType::Int) {
             int value = 0;
             if (!ParseInt(args[2], value))
@@ -132,7 +133,7 @@ int CmdConfig(CliContext& ctx)
             written = prefs.WriteString(info->name, args[2]);
         }
         if (!written)
-            return ctx.Fail(std::string("cannot store ") + info->name + ": " + prefs.StoreError());
+            return ctx.Fail(std::string("cannot store ") + info->name + ": " + written.error().message);
         return kExitOk;
     }
     return ctx.Usage("say list, get NAME or set NAME VALUE");

@@ -94,9 +94,9 @@ int DiffVersions(CliContext& ctx, const CCliArgs& parsed, Curl& page)
 int CmdDiff(CliContext& ctx)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {{"text", false}, {"words", false}, {"from", true}, {"to", true}}, error))
-        return ctx.Usage(error);
+    const Status given = parsed.Parse(ctx.args, {{"text", false}, {"words", false}, {"from", true}, {"to", true}});
+    if (!given)
+        return ctx.Usage(given.error().message);
     const auto& pages = parsed.Positional();
     if (pages.size() != 1)
         return ctx.Usage(pages.empty() ? "which page? (diff PAGE)" : "one page at a time");

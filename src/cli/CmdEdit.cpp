@@ -11,9 +11,8 @@ namespace {
 int Build(CliContext& ctx, ControlRequest& request)
 {
     CPageOptions options;
-    std::string error;
-    if (!options.Parse(ctx.args, true, error))
-        return ctx.Usage(error);
+    if (const Status given = options.Parse(ctx.args, true); !given)
+        return ctx.Usage(given.error().message);
     if (options.Positional().size() != 1)
         return ctx.Usage(options.Positional().empty() ? "which page? (edit PAGE --OPTION VALUE...)"
                                                       : "one page at a time");

@@ -46,9 +46,8 @@ void WriteJson(std::ostream& out, const PageVersions& list)
 int CmdHistory(CliContext& ctx)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {{"json", false}}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(ctx.args, {{"json", false}}); !given)
+        return ctx.Usage(given.error().message);
     const auto& pages = parsed.Positional();
     if (pages.size() != 1)
         return ctx.Usage(pages.empty() ? "which page? (history PAGE)" : "one page at a time");

@@ -83,9 +83,8 @@ std::string ShortModified(const Curl& record)
 int CmdList(CliContext& ctx)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {{"json", false}}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(ctx.args, {{"json", false}}); !given)
+        return ctx.Usage(given.error().message);
     if (!parsed.Positional().empty())
         return ctx.Usage("unexpected argument \"" + parsed.Positional().front() + "\"");
 

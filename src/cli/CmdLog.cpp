@@ -16,9 +16,8 @@
 int CmdLog(CliContext& ctx)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {{"clear", false}, {"html", false}}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(ctx.args, {{"clear", false}, {"html", false}}); !given)
+        return ctx.Usage(given.error().message);
     if (!parsed.Positional().empty())
         return ctx.Usage("unexpected argument \"" + parsed.Positional().front() + "\"");
     if (parsed.Has("clear") && parsed.Has("html"))

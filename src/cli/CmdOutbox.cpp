@@ -138,9 +138,8 @@ int CmdOutbox(CliContext& ctx)
     if (!ctx.args.empty() && ctx.args.front() == "retry")
         return Retry(ctx, std::vector<std::string>(ctx.args.begin() + 1, ctx.args.end()));
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {{"json", false}}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(ctx.args, {{"json", false}}); !given)
+        return ctx.Usage(given.error().message);
     if (!parsed.Positional().empty())
         return ctx.Usage("unexpected argument \"" + parsed.Positional().front() + "\"");
     return List(ctx, parsed.Has("json"));

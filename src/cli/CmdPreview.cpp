@@ -19,17 +19,16 @@
 int CmdPreview(CliContext& ctx)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args,
-                      {{"compare", true},
-                       {"select", true},
-                       {"xpath", true},
-                       {"ignore", true},
-                       {"ignore-re", true},
-                       {"render", false},
-                       {"render-wait", true}},
-                      error))
-        return ctx.Usage(error);
+    const Status given = parsed.Parse(ctx.args,
+                                      {{"compare", true},
+                                       {"select", true},
+                                       {"xpath", true},
+                                       {"ignore", true},
+                                       {"ignore-re", true},
+                                       {"render", false},
+                                       {"render-wait", true}});
+    if (!given)
+        return ctx.Usage(given.error().message);
     const auto& names = parsed.Positional();
     if (names.size() != 1)
         return ctx.Usage(names.empty() ? "which page or address? (preview PAGE|URL)" : "one page at a time");

@@ -11,9 +11,8 @@
 int CmdPurge(CliContext& ctx)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(ctx.args, {}); !given)
+        return ctx.Usage(given.error().message);
     if (!parsed.Positional().empty())
         return ctx.Usage("purge takes no pages: it empties the folder of removed pages");
     Result<PurgeCount> purged = PurgeRemovedPages(GetPagesFolder());

@@ -43,9 +43,8 @@ std::string FileText(const std::string& path)
 int CmdShow(CliContext& ctx)
 {
     CCliArgs parsed;
-    std::string error;
-    if (!parsed.Parse(ctx.args, {}, error))
-        return ctx.Usage(error);
+    if (const Status given = parsed.Parse(ctx.args, {}); !given)
+        return ctx.Usage(given.error().message);
     const std::vector<std::string>& names = parsed.Positional();
     if (names.size() != 1)
         return ctx.Usage(names.empty() ? "which page? (show PAGE)" : "one page at a time");

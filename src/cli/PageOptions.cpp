@@ -12,7 +12,7 @@
         "announce", true                                                                                               \
     }
 
-bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std::string& error)
+Status CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit)
 {
     if (forEdit)
         return m_args.Parse(args,
@@ -27,8 +27,8 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                              {"render", false},
                              {"no-render", false},
                              {"render-wait", true},
-                             COMPARE_OPTIONS, {"every", true}},
-                            error);
+                             COMPARE_OPTIONS,
+                             {"every", true}});
     return m_args.Parse(args,
                         {{"name", true},
                          {"watch", true},
@@ -39,8 +39,8 @@ bool CPageOptions::Parse(const std::vector<std::string>& args, bool forEdit, std
                          {"render", false},
                          {"no-render", false},
                          {"render-wait", true},
-                         COMPARE_OPTIONS, {"every", true}},
-                        error);
+                         COMPARE_OPTIONS,
+                         {"every", true}});
 }
 
 PageChanges CPageOptions::Changes() const

@@ -10,9 +10,9 @@
 class CPageOptions
 {
 public:
-    // forEdit: the options of edit (--url, --save) instead of those of add. False, with the reason in
-    // error, for an unknown option or a missing value.
-    bool Parse(const std::vector<std::string>& args, bool forEdit, std::string& error);
+    // forEdit: the options of edit (--url, --save) instead of those of add. BadInput, with the reason,
+    // for an unknown option or a missing value.
+    Status Parse(const std::vector<std::string>& args, bool forEdit);
     const std::vector<std::string>& Positional() const { return m_args.Positional(); }
 
     // The changes the options ask for.

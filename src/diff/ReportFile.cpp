@@ -21,7 +21,7 @@ bool CReportFile::Open(const std::string& path)
 {
     m_path = path;
     m_writeFailed = false;
-    m_open = m_file.Open(path, kReportMode).empty();
+    m_open = m_file.Open(path, kReportMode).ok();
     if (!m_open)
         ReportFailure(CAtomicFile::Step::Create);
     return m_open;
@@ -31,7 +31,7 @@ void CReportFile::Write(std::string_view bytes)
 {
     if (!m_open || m_writeFailed)
         return;
-    if (!m_file.Write(bytes.data(), bytes.size()).empty()) {
+    if (!m_file.Write(bytes.data(), bytes.size())) {
         m_writeFailed = true;
         return;
     }
@@ -48,7 +48,7 @@ bool CReportFile::Commit()
         ReportFailure(CAtomicFile::Step::Write);
         return false;
     }
-    if (!m_file.Commit().empty()) {
+    if (!m_file.Commit()) {
         ReportFailure(m_file.FailedStep());
         return false;
     }

@@ -18,15 +18,13 @@ void InitLibraryOnce()
 
 } // namespace
 
-std::unique_ptr<CCurlSession> CCurlSession::Open(std::string& error)
+Result<std::unique_ptr<CCurlSession>> CCurlSession::Open()
 {
     InitLibraryOnce();
     std::unique_ptr<CCurlSession> session(new CCurlSession);
     session->m_share = curl_share_init();
-    if (!session->m_share) {
-        error = curl_share_strerror(CURLSHE_NOMEM);
-        return nullptr;
-    }
+    if (!session->m_share)
+        return MakeError(ErrorKind::Internal, curl_share_strerror(CURLSHE_NOMEM));
     CURLSHcode rc = curl_share_setopt(session->m_share, CURLSHOPT_LOCKFUNC, &CCurlSession::LockData);
     if (rc == CURLSHE_OK)
         rc = curl_share_setopt(session->m_share, CURLSHOPT_UNLOCKFUNC, &CCurlSession::UnlockData);
@@ -36,10 +34,8 @@ std::unique_ptr<CCurlSession> CCurlSession::Open(std::string& error)
         rc = curl_share_setopt(session->m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     if (rc == CURLSHE_OK)
         rc = curl_share_setopt(session->m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-    if (rc != CURLSHE_OK) {
-        error = curl_share_strerror(rc);
-        return nullptr;
-    }
+    if (rc != CURLSHE_OK)
+        return MakeError(ErrorKind::Internal, curl_share_strerror(rc));
     return session;
 }
 

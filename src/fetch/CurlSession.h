@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <curl/curl.h>
 
 #include <array>
@@ -17,8 +19,8 @@
 class CCurlSession
 {
 public:
-    // nullptr, with the library's reason in error, when the share handle cannot be made.
-    static std::unique_ptr<CCurlSession> Open(std::string& error);
+    // Fails (Internal, the library's reason) when the share handle cannot be made.
+    static Result<std::unique_ptr<CCurlSession>> Open();
     ~CCurlSession();
     CCurlSession(const CCurlSession&) = delete;
     CCurlSession& operator=(const CCurlSession&) = delete;

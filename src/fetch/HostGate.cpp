@@ -86,10 +86,10 @@ std::optional<int64_t> CHostGate::HeldUntil(const std::string& host) const
 
 std::string CHostGate::HostKeyOf(const std::string& url)
 {
-    CrackedUrl parts;
-    if (!CrackUrl(url, parts))
+    const Result<CrackedUrl> parts = CrackUrl(url);
+    if (!parts)
         return {};
-    std::string key = parts.scheme + "://" + parts.host + ":" + std::to_string(parts.port);
+    std::string key = parts->scheme + "://" + parts->host + ":" + std::to_string(parts->port);
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
     return key;
 }

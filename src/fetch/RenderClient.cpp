@@ -94,19 +94,15 @@ pid_t CRenderClient::helperPid() const
     return m_instanceAlive ? m_pid : 0;
 }
 
-bool CRenderClient::startHelperLocked(std::string& error)
+Status CRenderClient::startHelperLocked()
 {
     const std::string path = m_options.helperPath.empty() ? InstalledHelperPath() : m_options.helperPath;
-    if (::access(path.c_str(), X_OK) != 0) {
-        error = "no helper program at " + path;
-        return false;
-    }
+    if (::access(path.c_str(), X_OK) != 0)
+        return MakeError(ErrorKind::NotFound, "no helper program at " + path);
     // One socket both ways: a write to a helper that has died fails instead of raising SIGPIPE.
     int sockets[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
-        error = SystemErrorText(errno);
-        return false;
-    }
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0)
+        return MakeError(ErrorKind::Io, SystemErrorText(errno));
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, sockets[1], STDIN_FILENO);
@@ -138,16 +134,15 @@ bool CRenderClient::startHelperLocked(std::string& error)
     posix_spawnattr_destroy(&attributes);
     ::close(sockets[1]);
     if (rc != 0) {
-        error = SystemErrorText(rc);
         ::close(sockets[0]);
-        return false;
+        return MakeError(ErrorKind::Io, SystemErrorText(rc));
     }
     m_pid = pid;
     m_socket = sockets[0];
     m_instanceAlive = true;
     const uint64_t instance = ++m_instance;
     m_reader = std::thread([this, fd = sockets[0], instance] { readAnswers(fd, instance); });
-    return true;
+    return {};
 }
 
 void CRenderClient::stopHelper(std::unique_lock<std::mutex>& lock)
@@ -211,9 +206,8 @@ FetchOutcome CRenderClient::render(const RenderRequest& pageRequest)
         && (!m_instanceAlive || (m_inFlight == 0 && ProcessTreeResidentBytes(m_pid) > m_options.memoryLimitBytes)))
         stopHelper(lock);
     if (!m_pid) {
-        std::string error;
-        if (!startHelperLocked(error))
-            return Failure(FetchFailure::RenderUnavailable, error);
+        if (const Status started = startHelperLocked(); !started)
+            return Failure(FetchFailure::RenderUnavailable, started.error().message);
     }
     RenderRequest request = pageRequest;
     request.id = m_nextId++;

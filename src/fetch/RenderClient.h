@@ -52,7 +52,7 @@ private:
     // helper counts as hung and is ended.
     static constexpr uint32_t kGraceMs = 15000;
 
-    bool startHelperLocked(std::string& error);
+    Status startHelperLocked();
     // Ends the helper; the lock is released while its reader is joined.
     void stopHelper(std::unique_lock<std::mutex>& lock);
     void readAnswers(int fd, uint64_t instance);

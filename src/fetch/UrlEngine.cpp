@@ -122,16 +122,17 @@ FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progres
     settings.maxHeaderSize = kMaxHeaderSize;
     settings.maxRepeatedRequests = kMaxRepeatedRequests;
 
-    std::string error;
-    CCurlSession* session = openSession(error);
-    if (!session)
-        return RequestFailure(error);
-    CrackedUrl parts;
-    if (!CrackUrl(page.m_strURL, parts)) {
+    const Result<CCurlSession*> opened = openSession();
+    if (!opened)
+        return RequestFailure(opened.error().message);
+    CCurlSession* session = *opened;
+    const Result<CrackedUrl> cracked = CrackUrl(page.m_strURL);
+    if (!cracked) {
         // Nothing to connect to: the download fails at once rather than waiting for a time-out.
         reportError("httpConnect called with an address that cannot be parsed", page.m_strURL);
         return RequestFailure(curl_easy_strerror(CURLE_URL_MALFORMAT));
     }
+    const CrackedUrl& parts = *cracked;
     std::string url = (parts.scheme == "https" ? "https://" : "http://") + parts.host + ":" + std::to_string(parts.port)
         + (parts.path.empty() ? std::string("/") : parts.path);
 
@@ -176,14 +177,17 @@ FetchOutcome CUrlEngine::fetch(const CurlSettings& page, IFetchProgress* progres
     return outcome;
 }
 
-CCurlSession* CUrlEngine::openSession(std::string& error)
+Result<CCurlSession*> CUrlEngine::openSession()
 {
     std::lock_guard lock(m_sessionMutex);
     if (m_session)
         return m_session.get();
-    m_session = CCurlSession::Open(error);
-    if (!m_session)
-        reportError("session open failed", error);
+    Result<std::unique_ptr<CCurlSession>> opened = CCurlSession::Open();
+    if (!opened) {
+        reportError("session open failed", opened.error().message);
+        return opened.error();
+    }
+    m_session = std::move(*opened);
     return m_session.get();
 }
 

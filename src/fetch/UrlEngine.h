@@ -2,6 +2,7 @@
 
 #include "fetch/FetchOutcome.h"
 #include "fetch/HostGate.h"
+#include "platform/Error.h"
 
 #include <atomic>
 #include <chrono>
@@ -81,8 +82,8 @@ public:
 
 private:
     // Opens the session at the first fetch, exactly once however many workers start together.
-    // nullptr, with the library's reason in error, when it cannot be opened.
-    CCurlSession* openSession(std::string& error);
+    // Fails with the library's reason when it cannot be opened.
+    Result<CCurlSession*> openSession();
     void reportError(const std::string& step, const std::string& systemText) const;
 
     // Time-outs in milliseconds, in the order they are applied.

@@ -72,28 +72,27 @@ ImportResult ImportBookmarkTree(CSiteVigilDoc& doc, const BookmarkTree& tree, co
             ++result.alreadyWatched;
             continue;
         }
-        doc.AddRecord(std::move(record));
+        const std::string label = "\"" + bookmark.title + "\" (" + bookmark.url + "): ";
+        if (Status added = doc.AddRecord(std::move(record)); !added) {
+            result.skipped.push_back(label + added.error().message);
+            continue;
+        }
         ++result.added;
     }
     return result;
 }
 
-ImportResult ImportBrowserProfile(CSiteVigilDoc& doc, BrowserFamily family, const std::string& path,
-                                  const std::vector<std::string>& folderNames)
+Result<ImportResult> ImportBrowserProfile(CSiteVigilDoc& doc, BrowserFamily family, const std::string& path,
+                                          const std::vector<std::string>& folderNames)
 {
-    ImportResult result;
     Result<BookmarkTree> tree = ReadBrowserBookmarks(family, path);
-    if (!tree) {
-        result.error = tree.error().message;
-        return result;
-    }
+    if (!tree)
+        return tree.error();
     std::vector<int> folders;
     for (const std::string& name : folderNames) {
         const std::vector<int> named = FoldersNamed(*tree, name);
-        if (named.empty()) {
-            result.error = "there is no folder \"" + name + "\" in " + path;
-            return result;
-        }
+        if (named.empty())
+            return MakeError(ErrorKind::NotFound, "there is no folder \"" + name + "\" in " + path);
         folders.insert(folders.end(), named.begin(), named.end());
     }
     return ImportBookmarkTree(doc, *tree, folders, DuplicateRuleFromSettings());

@@ -41,9 +41,9 @@ ImportResult ImportBookmarkTree(CSiteVigilDoc& doc, const BookmarkTree& tree, co
 
 // Reads the profile and imports the bookmarks of the named folders (every folder when none is
 // named) by the rule of the duplicate setting. A profile that cannot be read, or a folder name that
-// fits no folder, imports nothing and says why in error.
-ImportResult ImportBrowserProfile(CSiteVigilDoc& doc, BrowserFamily family, const std::string& path,
-                                  const std::vector<std::string>& folderNames);
+// fits no folder, imports nothing and gives an error.
+Result<ImportResult> ImportBrowserProfile(CSiteVigilDoc& doc, BrowserFamily family, const std::string& path,
+                                          const std::vector<std::string>& folderNames);
 
 // How many web bookmarks of the chosen folders the list already watches, for a question asked first.
 size_t CountAlreadyWatched(const CSiteVigilDoc& doc, const BookmarkTree& tree, const std::vector<int>& folders);

@@ -81,9 +81,10 @@ std::vector<std::string> InstallGroups(const std::string& text)
 
 void AddFirefoxPlace(const Place& place, const std::string& root, std::vector<BrowserProfile>& profiles)
 {
-    std::string text;
-    if (!ReadWholeFile(root + "profiles.ini", text, kMaxProfileListBytes).empty())
+    const Result<std::string> read = ReadWholeFile(root + "profiles.ini", kMaxProfileListBytes);
+    if (!read)
         return;
+    const std::string& text = *read;
     std::vector<std::string> installDefaults;
     for (const std::string& group : InstallGroups(text)) {
         if (const auto path = KeyFileValue(text, group, "Default", KeyNames::IgnoreCase))
@@ -110,10 +111,10 @@ void AddFirefoxPlace(const Place& place, const std::string& root, std::vector<Br
 // The names the browser shows for its profile folders, and the one last used, from "Local State".
 void ReadLocalState(const std::string& root, nlohmann::json& infoCache, std::string& lastUsed)
 {
-    std::string text;
-    if (!ReadWholeFile(root + "Local State", text, kMaxProfileListBytes).empty())
+    const Result<std::string> text = ReadWholeFile(root + "Local State", kMaxProfileListBytes);
+    if (!text)
         return;
-    const nlohmann::json state = nlohmann::json::parse(text, nullptr, false);
+    const nlohmann::json state = nlohmann::json::parse(*text, nullptr, false);
     if (!state.is_object())
         return;
     const auto profile = state.find("profile");

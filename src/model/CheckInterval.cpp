@@ -37,17 +37,11 @@ uint64_t SeedOf(const Curl& page)
 
 } // namespace
 
-bool ParseCheckInterval(std::string_view text, CheckInterval& interval, std::string* reason)
+Result<CheckInterval> ParseCheckInterval(std::string_view text)
 {
-    auto fail = [&](std::string why) {
-        if (reason)
-            *reason = std::move(why);
-        return false;
-    };
-    if (text.empty() || text == "global") {
-        interval = CheckInterval{};
-        return true;
-    }
+    auto fail = [](std::string why) { return MakeError(ErrorKind::BadInput, std::move(why)); };
+    if (text.empty() || text == "global")
+        return CheckInterval{};
     const char letter = text.back();
     const Unit* unit
         = std::find_if(std::begin(kUnits), std::end(kUnits), [&](const Unit& u) { return u.letter == letter; });
@@ -63,8 +57,7 @@ bool ParseCheckInterval(std::string_view text, CheckInterval& interval, std::str
     const int64_t seconds = count * unit->seconds;
     if (seconds < kMinCheckInterval)
         return fail("an interval is at least 1 minute");
-    interval.seconds = seconds;
-    return true;
+    return CheckInterval{seconds};
 }
 
 std::string FormatCheckInterval(CheckInterval interval)
@@ -86,7 +79,10 @@ std::string EncodeOptionValue(CheckInterval interval)
 
 bool DecodeOptionValue(std::string_view text, CheckInterval& interval)
 {
-    return ParseCheckInterval(text, interval);
+    const Result<CheckInterval> parsed = ParseCheckInterval(text);
+    if (parsed)
+        interval = *parsed;
+    return parsed.ok();
 }
 
 int64_t NextCheckTime(const Curl& page, CheckInterval interval, int jitterPercent)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,8 +22,8 @@ constexpr int64_t kMinCheckInterval = 60;
 constexpr int64_t kMaxCheckInterval = 366 * 86400;
 
 // Reads "15m", "6h", "2d" (a whole number and a unit: minutes, hours, days), and "" or "global" for
-// the global schedule. False, with the reason, for anything else or an interval outside the limits.
-bool ParseCheckInterval(std::string_view text, CheckInterval& interval, std::string* reason = nullptr);
+// the global schedule. BadInput, with the reason, for anything else or an interval outside the limits.
+Result<CheckInterval> ParseCheckInterval(std::string_view text);
 // The interval in the largest unit that divides it ("90m", "6h", "2d"); "" for the global schedule.
 std::string FormatCheckInterval(CheckInterval interval);
 

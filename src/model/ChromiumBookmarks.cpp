@@ -110,8 +110,8 @@ Result<BookmarkTree> ReadChromiumBookmarks(const std::string& path)
         return MakeError(ErrorKind::NotFound, "no Bookmarks file in " + path + ": it is no browser profile folder");
     if (!S_ISREG(st.st_mode))
         return MakeError(ErrorKind::BadInput, file + " is no file");
-    std::string text;
-    if (std::string error = ReadWholeFile(file, text, kMaxChromiumBookmarksBytes); !error.empty())
-        return MakeError(ErrorKind::Io, error);
-    return ParseChromiumBookmarks(text, file);
+    const Result<std::string> text = ReadWholeFile(file, kMaxChromiumBookmarksBytes);
+    if (!text)
+        return MakeError(ErrorKind::Io, text.error().message);
+    return ParseChromiumBookmarks(*text, file);
 }

@@ -47,11 +47,15 @@ bool SkippedAsWatched(const CSiteVigilDoc& doc, const std::string& url, bool ski
 
 // The names of the folder's visible entries, in byte order of their names: the file system's own
 // order means nothing and differs from one run to the next.
-std::string ListFolder(const std::string& folder, std::vector<std::string>& names)
+Result<std::vector<std::string>> ListFolder(const std::string& folder)
 {
     DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return "cannot open the folder " + folder + ": " + std::strerror(errno);
+    if (!dir) {
+        const int error = errno;
+        return MakeError(error == ENOENT ? ErrorKind::NotFound : ErrorKind::Io,
+                         "cannot open the folder " + folder + ": " + std::strerror(error));
+    }
+    std::vector<std::string> names;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
         // Hidden entries, and with them "." and "..", are left out.
@@ -62,9 +66,9 @@ std::string ListFolder(const std::string& folder, std::vector<std::string>& name
     const int error = errno;
     ::closedir(dir);
     if (error != 0)
-        return "cannot read the folder " + folder + ": " + std::strerror(error);
+        return MakeError(ErrorKind::Io, "cannot read the folder " + folder + ": " + std::strerror(error));
     std::sort(names.begin(), names.end());
-    return {};
+    return names;
 }
 
 } // namespace
@@ -89,15 +93,12 @@ BookmarkPages ReadBookmarkPages(std::string_view htmlText)
     return read;
 }
 
-BookmarkPages ReadBookmarkPagesFile(const std::string& path)
+Result<BookmarkPages> ReadBookmarkPagesFile(const std::string& path)
 {
-    std::string text;
-    if (std::string error = ReadWholeFile(path, text, kMaxBookmarksFileBytes); !error.empty()) {
-        BookmarkPages read;
-        read.error = std::move(error);
-        return read;
-    }
-    return ReadBookmarkPages(text);
+    const Result<std::string> text = ReadWholeFile(path, kMaxBookmarksFileBytes);
+    if (!text)
+        return text.error();
+    return ReadBookmarkPages(*text);
 }
 
 CImportSteps::CImportSteps(CSiteVigilDoc& doc, BookmarkPages read, bool skipWatched)
@@ -105,10 +106,7 @@ CImportSteps::CImportSteps(CSiteVigilDoc& doc, BookmarkPages read, bool skipWatc
     , m_read(std::move(read))
     , m_skipWatched(skipWatched)
 {
-    m_result.error = m_read.error;
     m_result.skipped = std::move(m_read.skipped);
-    if (!m_result.error.empty())
-        m_read.pages.clear();
     // One set instead of a walk over the list for every page: a large import stays linear.
     if (m_skipWatched) {
         for (const auto& record : m_doc.Records())
@@ -153,9 +151,12 @@ ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText, bool
     return steps.Finish();
 }
 
-ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path, bool skipWatched)
+Result<ImportResult> ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path, bool skipWatched)
 {
-    CImportSteps steps(doc, ReadBookmarkPagesFile(path), skipWatched);
+    Result<BookmarkPages> read = ReadBookmarkPagesFile(path);
+    if (!read)
+        return read.error();
+    CImportSteps steps(doc, std::move(*read), skipWatched);
     steps.Step(steps.Total());
     return steps.Finish();
 }
@@ -165,15 +166,14 @@ std::string DefaultFavoritesFolder()
     return UserHome() + "Favorites/";
 }
 
-ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder, bool skipWatched)
+Result<ImportResult> ImportFavorites(CSiteVigilDoc& doc, const std::string& folder, bool skipWatched)
 {
+    const Result<std::vector<std::string>> names = ListFolder(folder);
+    if (!names)
+        return names.error();
     ImportResult result;
-    std::vector<std::string> names;
-    result.error = ListFolder(folder, names);
-    if (!result.error.empty())
-        return result;
     const std::string prefix = WithSlash(folder);
-    for (const std::string& name : names) {
+    for (const std::string& name : *names) {
         const std::string path = prefix + name;
         struct stat st
         {
@@ -182,20 +182,21 @@ ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder, bool
         // wait for a writer.
         if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
-        ShortcutFile shortcut = ReadShortcutFile(path);
+        Result<ShortcutFile> read = ReadShortcutFile(path);
+        if (!read) {
+            result.skipped.push_back(read.error().message);
+            continue;
+        }
+        ShortcutFile& shortcut = *read;
         if (!shortcut.isShortcut)
             continue;
         // A page without an address would be checked as some other page once the list is reloaded.
-        if (!shortcut.error.empty()) {
-            result.skipped.push_back(std::move(shortcut.error));
-            continue;
-        }
         if (shortcut.url.empty()) {
             result.skipped.push_back(path + " holds no address");
             continue;
         }
-        if (std::string why; !Curl::IsWatchableURL(shortcut.url, &why)) {
-            result.skipped.push_back(path + ": " + why);
+        if (const Status watchable = Curl::IsWatchableURL(shortcut.url); !watchable) {
+            result.skipped.push_back(path + ": " + watchable.error().message);
             continue;
         }
         if (SkippedAsWatched(doc, shortcut.url, skipWatched)) {
@@ -211,18 +212,17 @@ ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder, bool
     return result;
 }
 
-ImportResult ImportListFile(CSiteVigilDoc& doc, const std::string& path)
+Result<ImportResult> ImportListFile(CSiteVigilDoc& doc, const std::string& path)
 {
-    ImportResult result;
     CSiteVigilDoc other(CSiteVigilDoc::PageIds::Keep);
     // A file that cannot be read whole would bring in "Error" placeholders: all of it or nothing.
-    if (const Status read = other.LoadFromFile(path); !read) {
-        result.error = read.error().message;
-        return result;
-    }
+    if (const Status read = other.LoadFromFile(path); !read)
+        return read.error();
+    ImportResult result;
     for (auto& record : other.TakeAll()) {
-        if (std::string why; !Curl::IsWatchableURL(record->m_strURL, &why)) {
-            result.skipped.push_back("\"" + record->m_strName + "\" (" + record->m_strURL + "): " + why);
+        if (const Status watchable = Curl::IsWatchableURL(record->m_strURL); !watchable) {
+            result.skipped.push_back("\"" + record->m_strName + "\" (" + record->m_strURL
+                                     + "): " + watchable.error().message);
             continue;
         }
         record->m_strPageID.clear();

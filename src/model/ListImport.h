@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,8 +10,8 @@
 
 class CSiteVigilDoc;
 
-// Outcome of an import: how many pages were added at the end of the list, the entries passed over,
-// or why the input could not be read (nothing was added then).
+// Outcome of an import: how many pages were added at the end of the list and the entries passed over.
+// An import whose input could not be read gives an error instead, and nothing was added then.
 struct ImportResult
 {
     size_t added = 0;
@@ -17,8 +19,6 @@ struct ImportResult
     size_t alreadyWatched = 0;
     // One line per shortcut or page left out, naming it and why.
     std::vector<std::string> skipped;
-    std::string error;
-    explicit operator bool() const { return error.empty(); }
 };
 
 // Largest bookmarks file read: far beyond any real one, small enough for the parser's tree in memory.
@@ -30,7 +30,7 @@ bool IsImportableLink(std::string_view url);
 
 // The web links of a bookmarks file, read without touching any list, so that a large file is read off
 // the front end's thread: the pages to add in the file's order (address and name), the links left out
-// and why, or why the file could not be read.
+// and why; for a file, an error when it could not be read.
 struct BookmarkPages
 {
     struct Page
@@ -40,10 +40,9 @@ struct BookmarkPages
     };
     std::vector<Page> pages;
     std::vector<std::string> skipped;
-    std::string error;
 };
 BookmarkPages ReadBookmarkPages(std::string_view htmlText);
-BookmarkPages ReadBookmarkPagesFile(const std::string& path);
+Result<BookmarkPages> ReadBookmarkPagesFile(const std::string& path);
 
 // Adds the pages read to a list in steps of a bounded size, so that the front end stays responsive
 // between them. The list may be used between steps; pages are only appended.
@@ -79,7 +78,7 @@ inline constexpr size_t kImportStepPages = 20000;
 // With skipWatched, links to pages the list already watches are counted in alreadyWatched instead.
 ImportResult ImportBookmarks(CSiteVigilDoc& doc, std::string_view htmlText, bool skipWatched = false);
 // The same for a bookmarks file on disk, read whole.
-ImportResult ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path, bool skipWatched = false);
+Result<ImportResult> ImportBookmarksFile(CSiteVigilDoc& doc, const std::string& path, bool skipWatched = false);
 
 // The Favorites folder used when none is chosen: ~/Favorites/.
 std::string DefaultFavoritesFolder();
@@ -87,10 +86,10 @@ std::string DefaultFavoritesFolder();
 // Adds a page for every web shortcut at the top level of the folder, named by the shortcut's title, in
 // the order of the file names. Sub-folders and hidden entries are passed over, and so are shortcuts
 // without a readable address (listed in skipped).
-ImportResult ImportFavorites(CSiteVigilDoc& doc, const std::string& folder, bool skipWatched = false);
+Result<ImportResult> ImportFavorites(CSiteVigilDoc& doc, const std::string& folder, bool skipWatched = false);
 
 // Adds the pages of another list file at the end of the list, in the file's order (the positions of the
 // pages already listed stay). Only a file read whole is taken. The pages get ids of this list's own
 // counter when first checked (their copies, if any, belong to another storage folder), and pages whose
 // address the add command would refuse are left out (listed in skipped).
-ImportResult ImportListFile(CSiteVigilDoc& doc, const std::string& path);
+Result<ImportResult> ImportListFile(CSiteVigilDoc& doc, const std::string& path);

@@ -68,16 +68,15 @@ Status CListSession::MoveDamagedAside(std::string* movedTo)
     if (!m_lock.IsHeld())
         return Failure(ErrorKind::Internal, "the storage folder is not locked");
     const std::string path = m_doc.GetDefaultPath();
-    std::string aside;
-    const std::string error
-        = MoveAside(path, CVigilPrefs::GetInstance().GetStorageFolder() + "siteVigil.damaged", ".dat", aside);
-    if (!error.empty())
-        return Failure(ErrorKind::Io, "cannot move the damaged list " + path + " aside: " + error);
+    const Result<std::string> aside
+        = MoveAside(path, CVigilPrefs::GetInstance().GetStorageFolder() + "siteVigil.damaged", ".dat");
+    if (!aside)
+        return Failure(ErrorKind::Io, "cannot move the damaged list " + path + " aside: " + aside.error().message);
     m_damaged = false;
     m_doc.RefuseDefaultSave({});
     m_doc.TakeOverDefaultFile();
     if (movedTo)
-        *movedTo = aside;
+        *movedTo = *aside;
     return {};
 }
 

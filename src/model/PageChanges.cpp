@@ -16,17 +16,22 @@ bool SetWatch(Curl& record, const std::string& watch)
     return false;
 }
 
+Error Refusal(std::string why)
+{
+    return MakeError(ErrorKind::BadInput, std::move(why));
+}
+
 } // namespace
 
-std::string CheckPageAddress(const std::string& url)
+Status CheckPageAddress(const std::string& url)
 {
-    std::string error;
-    if (Curl::IsWatchableURL(url, &error))
+    const Status watchable = Curl::IsWatchableURL(url);
+    if (watchable)
         return {};
-    std::string reason = "cannot watch \"" + url + "\": " + error;
+    std::string reason = "cannot watch \"" + url + "\": " + watchable.error().message;
     if (const std::string suggested = SuggestedPageAddress(url); !suggested.empty())
         reason += "; did you mean " + suggested + "?";
-    return reason;
+    return Refusal(std::move(reason));
 }
 
 std::string SuggestedPageAddress(const std::string& url)
@@ -40,33 +45,34 @@ std::string SuggestedPageAddress(const std::string& url)
     return "https://" + url;
 }
 
-std::string PageChanges::ApplyTo(Curl& record) const
+Status PageChanges::ApplyTo(Curl& record) const
 {
     if (url) {
         record.m_strURL = *url;
-        if (std::string reason = CheckPageAddress(record.m_strURL); !reason.empty())
-            return reason;
+        if (Status watchable = CheckPageAddress(record.m_strURL); !watchable)
+            return watchable;
     }
     if (name) {
         record.m_strName = *name;
         if (record.m_strName.find_first_not_of(" \t") == std::string::npos)
-            return "a page needs a name that is not empty";
+            return Refusal("a page needs a name that is not empty");
     }
     if (watches) {
         for (const WatchName& known : kWatchNames)
             record.*known.flag = false;
         for (const std::string& watch : *watches) {
             if (!SetWatch(record, watch))
-                return "unknown watch \"" + watch + "\" (content, date, unreachable, reachable, size, text or notext)";
+                return Refusal("unknown watch \"" + watch
+                               + "\" (content, date, unreachable, reachable, size, text or notext)");
         }
     }
     if (searchText)
         record.m_strSearchText = *searchText;
     const bool textWatched = record.m_bTextSearch || record.m_bTextNotPresent;
     if (textWatched && record.m_strSearchText.empty())
-        return "--watch text and --watch notext need --search TEXT";
+        return Refusal("--watch text and --watch notext need --search TEXT");
     if (searchText && !textWatched)
-        return "--search needs --watch text or --watch notext, or it is never looked for";
+        return Refusal("--search needs --watch text or --watch notext, or it is never looked for");
     // An empty limit text means no limit: the page is watched from its start or to its end.
     if (startText) {
         record.m_strStartText = *startText;
@@ -79,29 +85,30 @@ std::string PageChanges::ApplyTo(Curl& record) const
     if (savePage)
         record.m_bSavePage = *savePage;
     if (renderWait && (*renderWait < 0 || *renderWait > 60))
-        return "--render-wait takes whole seconds from 0 to 60";
+        return Refusal("--render-wait takes whole seconds from 0 to 60");
     if (render)
         record.m_bRender = *render;
     if (renderWait)
         record.m_nRenderWait = *renderWait;
     if (every) {
-        std::string reason;
-        if (!ParseCheckInterval(*every, record.m_every, &reason))
-            return "--every \"" + *every + "\": " + reason;
+        const Result<CheckInterval> interval = ParseCheckInterval(*every);
+        if (!interval)
+            return Refusal("--every \"" + *every + "\": " + interval.error().message);
+        record.m_every = *interval;
     }
     return ApplyCompareOptions(record);
 }
 
-std::string PageChanges::ApplyCompareOptions(Curl& record) const
+Status PageChanges::ApplyCompareOptions(Curl& record) const
 {
     if (compare && !ParseOption(*compare, record.m_compare))
-        return "--compare takes page or text, not \"" + *compare + "\"";
+        return Refusal("--compare takes page or text, not \"" + *compare + "\"");
     if (trigger && !ParseOption(*trigger, record.m_trigger))
-        return "--trigger takes any, added or removed, not \"" + *trigger + "\"";
+        return Refusal("--trigger takes any, added or removed, not \"" + *trigger + "\"");
     if (announce && !ParseOption(*announce, record.m_announce))
-        return "--announce takes each or change, not \"" + *announce + "\"";
+        return Refusal("--announce takes each or change, not \"" + *announce + "\"");
     if (select && xpath && !select->empty() && !xpath->empty())
-        return "give a CSS selector or an XPath expression, not both";
+        return Refusal("give a CSS selector or an XPath expression, not both");
     if (select) {
         record.m_strSelect = *select;
         if (!select->empty())
@@ -119,9 +126,9 @@ std::string PageChanges::ApplyCompareOptions(Curl& record) const
     record.m_ignore.insert(record.m_ignore.end(), ignoreTexts.begin(), ignoreTexts.end());
     record.m_ignoreRegex.insert(record.m_ignoreRegex.end(), ignoreRegexes.begin(), ignoreRegexes.end());
     if (record.m_compare == CompareMode::Page && (!record.m_strSelect.empty() || !record.m_strXPath.empty()))
-        return "a selection picks from the page's text: use it with --compare text";
+        return Refusal("a selection picks from the page's text: use it with --compare text");
     const TextOptions options{record.m_strSelect, record.m_strXPath, record.m_ignore, record.m_ignoreRegex};
     if (Status valid = ValidateTextOptions(options); !valid)
-        return valid.error().message;
+        return valid;
     return {};
 }

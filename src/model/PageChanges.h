@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/UrlRecord.h"
+#include "platform/Error.h"
 
 #include <optional>
 #include <string>
@@ -61,19 +62,20 @@ struct PageChanges
             && !announce && !every;
     }
 
-    // Sets the record from the fields given. Returns the reason when the result would not be a page
+    // Sets the record from the fields given. Fails (BadInput) when the result would not be a page
     // that can be checked (an address that is not http or https, an empty name, an unknown watch, a
     // text watch without a text, a text without a text watch, an unknown choice, a selector, expression
     // or ignore rule that could never run, with the parser's reason); the record may then be half
     // changed, so work on a copy.
-    std::string ApplyTo(Curl& record) const;
+    Status ApplyTo(Curl& record) const;
 
 private:
-    std::string ApplyCompareOptions(Curl& record) const;
+    Status ApplyCompareOptions(Curl& record) const;
 };
 
-// Whether the address can be watched; otherwise the reason, with a suggestion where one fits.
-std::string CheckPageAddress(const std::string& url);
+// Whether the address can be watched; otherwise BadInput with the reason, and a suggestion where one
+// fits.
+Status CheckPageAddress(const std::string& url);
 // The web address most likely meant by one typed without a scheme ("example.org" gives
 // "https://example.org"); empty when there is no such suggestion.
 std::string SuggestedPageAddress(const std::string& url);

@@ -324,23 +324,23 @@ Status CSiteVigilDoc::SaveToFile(const std::string& path)
 
     // The list holds site passwords in plain text: owner-only permissions.
     CAtomicFile file;
-    std::string error = file.Open(path, 0600);
+    Status written = file.Open(path, 0600);
     CArchiveWriter archive;
     WriteHeader(archive, m_records.size());
-    for (auto it = m_records.begin(); error.empty() && it != m_records.end(); ++it) {
+    for (auto it = m_records.begin(); written && it != m_records.end(); ++it) {
         if (!(*it)->Serialize(archive))
-            error = "a page is too large to be stored";
-        if (error.empty() && archive.Size() >= kChunkSize) {
-            error = file.Write(archive.Data());
+            written = IoFailure("a page is too large to be stored");
+        if (written && archive.Size() >= kChunkSize) {
+            written = file.Write(archive.Data());
             archive.Clear();
         }
     }
-    if (error.empty())
-        error = file.Write(archive.Data());
-    if (error.empty())
-        error = file.Commit();
-    if (!error.empty())
-        return IoFailure("cannot save the list: " + error);
+    if (written)
+        written = file.Write(archive.Data());
+    if (written)
+        written = file.Commit();
+    if (!written)
+        return IoFailure("cannot save the list: " + written.error().message);
     return {};
 }
 

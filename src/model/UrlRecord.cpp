@@ -191,10 +191,11 @@ bool Curl::IsValidPageID(const std::string& id)
     return true;
 }
 
-bool Curl::IsWatchableURL(const std::string& url, std::string* reason)
+Status Curl::IsWatchableURL(const std::string& url)
 {
-    CrackedUrl parts;
-    return CrackUrl(url, parts, reason);
+    if (const Result<CrackedUrl> parts = CrackUrl(url); !parts)
+        return parts.error();
+    return {};
 }
 
 void CurlResults::SetChanged(bool changed)

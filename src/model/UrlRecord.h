@@ -3,6 +3,7 @@
 #include "model/CheckInterval.h"
 #include "model/CompareOptions.h"
 #include "model/RecordExtension.h"
+#include "platform/Error.h"
 
 #include <cstdint>
 #include <memory>
@@ -247,9 +248,9 @@ public:
     // Whether the id is one the list makes: 1 to 8 lowercase hexadecimal digits.
     static bool IsValidPageID(const std::string& id);
     // Whether a page with this address can be watched: what the add command accepts, and every other
-    // way a page enters the list (imports, the properties sheet) must accept no more. The reason is set
-    // when it cannot.
-    static bool IsWatchableURL(const std::string& url, std::string* reason = nullptr);
+    // way a page enters the list (imports, the properties sheet) must accept no more. BadInput, with the
+    // reason, when it cannot.
+    static Status IsWatchableURL(const std::string& url);
 
 private:
     struct WholeCopy

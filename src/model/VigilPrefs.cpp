@@ -124,16 +124,16 @@ bool CVigilPrefs::IsStoreOpen() const
     return m_db->IsOpen();
 }
 
-std::string CVigilPrefs::StoreError() const
+Status CVigilPrefs::StoreStatus() const
 {
-    return m_db->LastError();
+    return m_db->OpenStatus();
 }
 
 std::string CVigilPrefs::StoreProblemText() const
 {
     if (m_db->IsOpen())
         return {};
-    return "the settings file " + m_db->Path() + " cannot be used (" + m_db->LastError()
+    return "the settings file " + m_db->Path() + " cannot be used (" + m_db->OpenStatus().error().message
         + "); going on with the default settings, and changes to the settings are not kept";
 }
 
@@ -172,7 +172,7 @@ int CVigilPrefs::ReadInt(const IntPref& key)
     return ReaderValue(key, ReadStoredInt(key.name, key.def));
 }
 
-bool CVigilPrefs::WriteInt(const std::string& name, int value)
+Status CVigilPrefs::WriteInt(const std::string& name, int value)
 {
     return m_db->Write(name, CSettingsDb::kTypeDword, EncodeDword(value));
 }
@@ -187,12 +187,12 @@ std::string CVigilPrefs::ReadString(const std::string& name, const std::string& 
     return text;
 }
 
-bool CVigilPrefs::WriteString(const std::string& name, const std::string& text)
+Status CVigilPrefs::WriteString(const std::string& name, const std::string& text)
 {
     return m_db->Write(name, CSettingsDb::kTypeText, EncodeText(text));
 }
 
-bool CVigilPrefs::DeleteValue(const std::string& name)
+Status CVigilPrefs::DeleteValue(const std::string& name)
 {
     return m_db->Delete(name);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/PrefKeys.h"
+#include "platform/Error.h"
 
 #include <memory>
 #include <mutex>
@@ -115,17 +116,17 @@ public:
     static std::string DefaultStorageFolder();
 
     int ReadInt(const std::string& name, int defaultValue);
-    bool WriteInt(const std::string& name, int value);
+    Status WriteInt(const std::string& name, int value);
     std::string ReadString(const std::string& name, const std::string& defaultValue);
-    bool WriteString(const std::string& name, const std::string& text);
-    bool DeleteValue(const std::string& name);
+    Status WriteString(const std::string& name, const std::string& text);
+    Status DeleteValue(const std::string& name);
     // Reads without storing (listing the settings must not create them). False when absent or unreadable.
     bool PeekInt(const std::string& name, int& value);
     bool PeekString(const std::string& name, std::string& text);
     // False when the settings database could not be opened; every read then gives its default.
     bool IsStoreOpen() const;
-    // Why the database could not be opened or the last access failed.
-    std::string StoreError() const;
+    // Io, with the reason, when the database could not be opened.
+    Status StoreStatus() const;
     // What a front end tells its user, once, when the settings file could not be opened; "" when it
     // could.
     std::string StoreProblemText() const;

@@ -46,12 +46,13 @@ std::string RenderAtomFeed(const std::vector<FeedEntry>& entries, int64_t update
 Status WriteAtomFeed(const std::string& path, const std::vector<FeedEntry>& entries, int64_t updated)
 {
     CAtomicFile file;
-    std::string problem = file.Open(path, 0644);
-    if (problem.empty())
-        problem = file.Write(RenderAtomFeed(entries, updated));
-    if (problem.empty())
-        problem = file.Commit();
-    if (!problem.empty())
-        return MakeError(ErrorKind::Io, "The changes feed " + path + " could not be written: " + problem);
+    Status written = file.Open(path, 0644);
+    if (written)
+        written = file.Write(RenderAtomFeed(entries, updated));
+    if (written)
+        written = file.Commit();
+    if (!written)
+        return MakeError(ErrorKind::Io,
+                         "The changes feed " + path + " could not be written: " + written.error().message);
     return {};
 }

@@ -46,11 +46,10 @@ void CSMTPConnection::Fail(ErrorKind kind, std::string words, const std::string&
     ReportError(diagnostic);
 }
 
-void CSMTPConnection::SocketFailure(const std::string& what, const std::string& diagnostic)
+void CSMTPConnection::SocketFailure(const std::string& what, const Error& error, const std::string& diagnostic)
 {
-    const int error = m_socket.LastError();
-    m_failure = MakeError(error == ETIMEDOUT ? ErrorKind::TimedOut : ErrorKind::Network,
-                          what + ": " + SystemErrorText(error));
+    m_failure = MakeError(error.kind == ErrorKind::TimedOut ? ErrorKind::TimedOut : ErrorKind::Network,
+                          what + ": " + error.message);
     ReportError(diagnostic);
 }
 
@@ -78,21 +77,20 @@ bool CSMTPConnection::Connect(const std::string& host, unsigned port)
     m_sessionDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nSessionTimeoutMs);
     m_failure = Error{};
     m_bUnexpectedCode = false;
-    if (!m_socket.Create()) {
-        SocketFailure("cannot open a network socket",
-                      Format("CSMTPConnection::Connect, Failed to create client socket, GetLastError returns: %d\n",
-                             m_socket.LastError()));
+    if (const Status created = m_socket.Create(); !created) {
+        SocketFailure("cannot open a network socket", created.error(),
+                      "CSMTPConnection::Connect, Failed to create client socket, GetLastError returns: "
+                          + created.error().message + "\n");
         return false;
     }
-    if (!m_socket.Connect(host, port, ReplyTimeLeft())) {
+    if (const Status connected = m_socket.Connect(host, port, ReplyTimeLeft()); !connected) {
         const std::string diagnostic = Format(
-            "CSMTPConnection::Connect, Could not connect to the SMTP server %s on port %d, GetLastError returns: %d",
-            host.c_str(), static_cast<int>(port), m_socket.LastError());
-        // The socket says EINVAL for a name it could not look up.
-        if (m_socket.LastError() == EINVAL)
+            "CSMTPConnection::Connect, Could not connect to the SMTP server %s on port %d, GetLastError returns: %s",
+            host.c_str(), static_cast<int>(port), connected.error().message.c_str());
+        if (connected.error().kind == ErrorKind::NotFound)
             Fail(ErrorKind::Network, "the server name \"" + host + "\" cannot be found", diagnostic);
         else
-            SocketFailure("cannot connect to " + host + " port " + std::to_string(port), diagnostic);
+            SocketFailure("cannot connect to " + host + " port " + std::to_string(port), connected.error(), diagnostic);
         return false;
     }
     m_bConnected = true;
@@ -110,8 +108,8 @@ bool CSMTPConnection::Connect(const std::string& host, unsigned port)
         m_strHeloHostName = CMailSocket::LocalHostName();
 
     bool answered;
-    if (!m_socket.Send("HELO " + m_strHeloHostName + "\r\n")) {
-        SocketFailure("cannot send HELO",
+    if (const Status sent = m_socket.Send("HELO " + m_strHeloHostName + "\r\n"); !sent) {
+        SocketFailure("cannot send HELO", sent.error(),
                       "CSMTPConnection::ConnectSMTP, An unexpected error occurred while sending the HELO command");
         answered = false;
     } else {
@@ -135,11 +133,10 @@ bool CSMTPConnection::Disconnect()
     if (!m_bConnected) {
         ReportError("CSMTPConnection::Disconnect, Already disconnected from SMTP server, doing nothing");
     } else {
-        if (!m_socket.Send("QUIT\r\n")) {
-            SocketFailure(
-                "cannot send QUIT",
-                Format("CSMTPConnection::Disconnect, Failed in call to send QUIT command, GetLastError returns: %d",
-                       m_socket.LastError()));
+        if (const Status sent = m_socket.Send("QUIT\r\n"); !sent) {
+            SocketFailure("cannot send QUIT", sent.error(),
+                          "CSMTPConnection::Disconnect, Failed in call to send QUIT command, GetLastError returns: "
+                              + sent.error().message);
         }
         // After a reply that never ended, waiting for another would only double the wait.
         result = !m_bAbandoned && AwaitReply(221);
@@ -153,12 +150,11 @@ bool CSMTPConnection::Disconnect()
 
 bool CSMTPConnection::SendRCPTForRecipient(const std::string& address)
 {
-    if (!m_socket.Send("RCPT TO:<" + address + ">\r\n")) {
+    if (const Status sent = m_socket.Send("RCPT TO:<" + address + ">\r\n"); !sent) {
         SocketFailure(
-            "cannot send RCPT",
-            Format(
-                "CSMTPConnection::SendRCPTForRecipient, Failed in call to send RCPT command, GetLastError returns: %d",
-                m_socket.LastError()));
+            "cannot send RCPT", sent.error(),
+            "CSMTPConnection::SendRCPTForRecipient, Failed in call to send RCPT command, GetLastError returns: "
+                + sent.error().message);
         return false;
     }
     // 251 (forwarded) counts as a refusal too.
@@ -181,11 +177,10 @@ bool CSMTPConnection::SendMessage(const CMailMessage& message)
     }
 
     m_failure = Error{};
-    if (!m_socket.Send("MAIL FROM:<" + message.m_From.m_strEmailAddress + ">\r\n")) {
-        SocketFailure(
-            "cannot send MAIL",
-            Format("CSMTPConnection::SendMessage, Failed in call to send MAIL command, GetLastError returns: %d",
-                   m_socket.LastError()));
+    if (const Status sent = m_socket.Send("MAIL FROM:<" + message.m_From.m_strEmailAddress + ">\r\n"); !sent) {
+        SocketFailure("cannot send MAIL", sent.error(),
+                      "CSMTPConnection::SendMessage, Failed in call to send MAIL command, GetLastError returns: "
+                          + sent.error().message);
         return false;
     }
     if (!AwaitReply(250)) {
@@ -199,11 +194,10 @@ bool CSMTPConnection::SendMessage(const CMailMessage& message)
             return false;
     }
 
-    if (!m_socket.Send("DATA\r\n")) {
-        SocketFailure(
-            "cannot send DATA",
-            Format("CSMTPConnection::SendMessage, Failed in call to send DATA command, GetLastError returns: %d",
-                   m_socket.LastError()));
+    if (const Status sent = m_socket.Send("DATA\r\n"); !sent) {
+        SocketFailure("cannot send DATA", sent.error(),
+                      "CSMTPConnection::SendMessage, Failed in call to send DATA command, GetLastError returns: "
+                          + sent.error().message);
         return false;
     }
     if (!AwaitReply(354)) {
@@ -211,33 +205,31 @@ bool CSMTPConnection::SendMessage(const CMailMessage& message)
         return false;
     }
 
-    if (!m_socket.Send(message.BuildHeader())) {
+    if (const Status sent = m_socket.Send(message.BuildHeader()); !sent) {
+        SocketFailure("cannot send the message to the server", sent.error(),
+                      "CSMTPConnection::SendMessage, Failed in call to send the header, GetLastError returns: "
+                          + sent.error().message);
+        return false;
+    }
+    if (const Status sent = m_socket.Send("\r\n"); !sent) {
         SocketFailure(
-            "cannot send the message to the server",
-            Format("CSMTPConnection::SendMessage, Failed in call to send the header, GetLastError returns: %d",
-                   m_socket.LastError()));
+            "cannot send the message to the server", sent.error(),
+            "CSMTPConnection::SendMessage, Failed in call to send the header / body separator, GetLastError returns: "
+                + sent.error().message);
         return false;
     }
-    if (!m_socket.Send("\r\n")) {
-        SocketFailure("cannot send the message to the server",
-                      Format("CSMTPConnection::SendMessage, Failed in call to send the header / body separator, "
-                             "GetLastError returns: %d",
-                             m_socket.LastError()));
-        return false;
-    }
-    if (!m_socket.Send(message.GetBodyText())) {
-        SocketFailure("cannot send the message to the server",
-                      Format("CSMTPConnection::SendMessage, Failed in call to send the message body, "
-                             "GetLastError returns: %d",
-                             m_socket.LastError()));
+    if (const Status sent = m_socket.Send(message.GetBodyText()); !sent) {
+        SocketFailure("cannot send the message to the server", sent.error(),
+                      "CSMTPConnection::SendMessage, Failed in call to send the message body, GetLastError returns: "
+                          + sent.error().message);
         return false;
     }
     // Sent even when the body already ends with CR LF: the message then ends with an empty line.
-    if (!m_socket.Send("\r\n.\r\n")) {
-        SocketFailure("cannot send the message to the server",
-                      Format("CSMTPConnection::SendMessage, Failed in call to send end of message indicator, "
-                             "GetLastError returns: %d",
-                             m_socket.LastError()));
+    if (const Status sent = m_socket.Send("\r\n.\r\n"); !sent) {
+        SocketFailure(
+            "cannot send the message to the server", sent.error(),
+            "CSMTPConnection::SendMessage, Failed in call to send end of message indicator, GetLastError returns: "
+                + sent.error().message);
         return false;
     }
     if (!AwaitReply(250)) {
@@ -277,10 +269,15 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
     for (;;) {
         bool readable = false;
         const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-        if (left > 0 && !m_socket.WaitReadable(static_cast<unsigned>(left), readable)) {
-            SocketFailure("cannot wait for the server's answer", "CSMTPConnection::ReadResponse, select failed");
-            keepReceived();
-            return false;
+        if (left > 0) {
+            const Result<bool> waited = m_socket.WaitReadable(static_cast<unsigned>(left));
+            if (!waited) {
+                SocketFailure("cannot wait for the server's answer", waited.error(),
+                              "CSMTPConnection::ReadResponse, select failed");
+                keepReceived();
+                return false;
+            }
+            readable = *waited;
         }
         if (!readable) {
             m_bAbandoned = true;
@@ -292,17 +289,19 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
         // One byte is always left free; a receive that fills the rest makes the buffer grow.
         const size_t space
             = std::min(buffer.size() > received + 1 ? buffer.size() - received - 1 : 0, kMaxReplySize - received);
-        const long count = m_socket.Receive(buffer.data() + received, space);
-        if (count <= 0) {
-            if (count == 0)
+        const Result<size_t> got = m_socket.Receive(buffer.data() + received, space);
+        if (!got || *got == 0) {
+            if (got)
                 Fail(ErrorKind::Network, "the server closed the connection",
                      "CSMTPConnection::ReadResponse, The server closed the connection");
             else
-                SocketFailure("cannot read the server's answer", "CSMTPConnection::ReadResponse, recv failed");
+                SocketFailure("cannot read the server's answer", got.error(),
+                              "CSMTPConnection::ReadResponse, recv failed");
             keepReceived();
             return false;
         }
-        received += static_cast<size_t>(count);
+        const size_t count = *got;
+        received += count;
         if (SmtpReply::IsComplete(std::string_view(buffer.data(), received), terminator))
             break;
         if (received >= kMaxReplySize) {
@@ -312,7 +311,7 @@ bool CSMTPConnection::ReadResponse(std::vector<char>& buffer, const std::string&
             keepReceived();
             return false;
         }
-        if (static_cast<size_t>(count) == space)
+        if (count == space)
             buffer.resize(buffer.size() + growthStep);
     }
 

@@ -70,7 +70,7 @@ private:
     bool SendRCPTForRecipient(const std::string& address);
     void Fail(ErrorKind kind, std::string words, const std::string& diagnostic);
     // A failed send or connect: the system's words for the socket's error.
-    void SocketFailure(const std::string& what, const std::string& diagnostic);
+    void SocketFailure(const std::string& what, const Error& error, const std::string& diagnostic);
     // A command answered with another code than expected; a failure that came first (a time-out, a
     // closed connection) stays as it is.
     void Refused(const std::string& what, const std::string& diagnostic);

@@ -19,13 +19,6 @@ constexpr const char* kPageFileName = "siteVigilUpdateLog.htm";
 // The log has no size limit; this only keeps a wild file from exhausting memory.
 constexpr size_t kMaxRecordFileBytes = size_t{1} << 32;
 
-Status WrittenOrNot(const std::string& failure)
-{
-    if (failure.empty())
-        return {};
-    return MakeError(ErrorKind::Io, failure);
-}
-
 void AddLine(std::string& message, const std::string& line)
 {
     if (!message.empty())
@@ -72,15 +65,14 @@ UpdateLogResult CUpdateLog::AppendChanges(const std::vector<const Curl*>& record
     if (const Status loaded = LoadLog(); !loaded) {
         // Saving over a file we could not read would lose its history; keep it under another name.
         m_entries.clear();
-        std::string asideName;
-        const std::string failure = SetAsideDamagedFile(asideName);
-        if (!failure.empty())
+        const Result<std::string> aside = SetAsideDamagedFile();
+        if (!aside)
             return MakeError(ErrorKind::Io,
                              "The update log " + GetRecordFilePath()
-                                 + " could not be read to its end and could not be moved aside (" + failure
-                                 + "). The changes of this check were not added to the log.");
+                                 + " could not be read to its end and could not be moved aside ("
+                                 + aside.error().message + "). The changes of this check were not added to the log.");
         notice = "The update log could not be read to its end (" + loaded.error().message + "). It was kept as "
-            + asideName + " and a new log was started.";
+            + *aside + " and a new log was started.";
     }
 
     // Walking in list order and inserting at the front leaves the last changed record first.
@@ -117,16 +109,14 @@ Status CUpdateLog::LoadLog()
 {
     m_entries.clear();
 
-    std::string bytes;
-    int error = 0;
-    const std::string failure = ReadWholeFile(GetRecordFilePath(), bytes, kMaxRecordFileBytes, &error);
-    if (!failure.empty()) {
+    const Result<std::string> bytes = ReadWholeFile(GetRecordFilePath(), kMaxRecordFileBytes);
+    if (!bytes) {
         // No file yet is an empty log; a file that is there but cannot be read is not.
-        if (error == ENOENT)
+        if (bytes.error().kind == ErrorKind::NotFound)
             return {};
-        return MakeError(ErrorKind::Io, failure);
+        return MakeError(ErrorKind::Io, bytes.error().message);
     }
-    return ReadEntries(bytes);
+    return ReadEntries(*bytes);
 }
 
 Status CUpdateLog::ReadEntries(std::string_view bytes)
@@ -164,12 +154,12 @@ Status CUpdateLog::SaveLog()
         if (!entry->Serialize(archive))
             return MakeError(ErrorKind::Internal, "an entry for " + entry->m_strURL + " could not be encoded");
     }
-    return WrittenOrNot(WriteFileAtomically(GetRecordFilePath(), archive.Data()));
+    return WriteFileAtomically(GetRecordFilePath(), archive.Data());
 }
 
 Status CUpdateLog::RenderLog()
 {
-    return WrittenOrNot(WriteFileAtomically(GetPagePath(), BuildPage(Clock::Now())));
+    return WriteFileAtomically(GetPagePath(), BuildPage(Clock::Now()));
 }
 
 std::string CUpdateLog::BuildPage(int64_t now) const
@@ -238,7 +228,7 @@ std::string CUpdateLog::FormatFooterDate(int64_t seconds)
     return FormatEnglishLocalTime(seconds, "%a %b %d %H:%M:%S %Y");
 }
 
-std::string CUpdateLog::SetAsideDamagedFile(std::string& asideName)
+Result<std::string> CUpdateLog::SetAsideDamagedFile()
 {
-    return MoveAside(GetRecordFilePath(), m_strStorageFolder + "siteVigilUpdateLog.damaged", ".dat", asideName);
+    return MoveAside(GetRecordFilePath(), m_strStorageFolder + "siteVigilUpdateLog.damaged", ".dat");
 }

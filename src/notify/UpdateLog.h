@@ -61,9 +61,8 @@ public:
 private:
     // Saves the record file and the page; a failure carries the notice and each reason.
     UpdateLogResult SaveAndRender(std::string notice);
-    // Moves a record file that could not be read aside without replacing anything; gives its new
-    // path in asideName. Returns "" on success, else the reason.
-    std::string SetAsideDamagedFile(std::string& asideName);
+    // Moves a record file that could not be read aside without replacing anything; gives its new path.
+    Result<std::string> SetAsideDamagedFile();
 
     std::string m_strStorageFolder;
     RecordList m_entries;

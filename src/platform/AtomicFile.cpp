@@ -11,15 +11,15 @@ CAtomicFile::~CAtomicFile()
     Discard();
 }
 
-std::string CAtomicFile::Fail(Step step, const std::string& what)
+Error CAtomicFile::Fail(Step step, const std::string& what)
 {
-    const std::string reason = what + ": " + std::strerror(errno);
+    Error error = MakeError(ErrorKind::Io, what + ": " + std::strerror(errno));
     Discard();
     m_failedStep = step;
-    return reason;
+    return error;
 }
 
-std::string CAtomicFile::Open(const std::string& path, mode_t mode)
+Status CAtomicFile::Open(const std::string& path, mode_t mode)
 {
     Discard();
     m_path = path;
@@ -28,7 +28,7 @@ std::string CAtomicFile::Open(const std::string& path, mode_t mode)
     m_writeBackFrom = 0;
     if (path.empty()) {
         m_failedStep = Step::Create;
-        return "no file name given";
+        return MakeError(ErrorKind::BadInput, "no file name given");
     }
     m_temp = path + ".XXXXXX";
     m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
@@ -43,10 +43,10 @@ std::string CAtomicFile::Open(const std::string& path, mode_t mode)
     return {};
 }
 
-std::string CAtomicFile::Write(const char* data, size_t size)
+Status CAtomicFile::Write(const char* data, size_t size)
 {
     if (m_fd < 0)
-        return "the file is not open";
+        return MakeError(ErrorKind::Internal, "the file is not open");
     while (size > 0) {
         const ssize_t n = ::write(m_fd, data, size);
         if (n < 0) {
@@ -70,10 +70,10 @@ void CAtomicFile::StartWriteBack()
     m_writeBackFrom = m_written;
 }
 
-std::string CAtomicFile::Commit()
+Status CAtomicFile::Commit()
 {
     if (m_fd < 0)
-        return "the file is not open";
+        return MakeError(ErrorKind::Internal, "the file is not open");
     if (::fsync(m_fd) != 0)
         return Fail(Step::Write, "cannot flush " + m_temp);
     const int fd = m_fd;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <string>
 #include <sys/types.h>
 
@@ -23,11 +25,12 @@ public:
     CAtomicFile(const CAtomicFile&) = delete;
     CAtomicFile& operator=(const CAtomicFile&) = delete;
 
-    // Each step returns "" on success, else the reason; after a failure the file is discarded.
-    std::string Open(const std::string& path, mode_t mode = 0600);
-    std::string Write(const char* data, size_t size);
-    std::string Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
-    std::string Commit();
+    // Each step fails with the reason (Io; BadInput for no name, Internal when not open); after a
+    // failure the file is discarded.
+    Status Open(const std::string& path, mode_t mode = 0600);
+    Status Write(const char* data, size_t size);
+    Status Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
+    Status Commit();
     void Discard();
     Step FailedStep() const { return m_failedStep; }
     // Starts putting the bytes written since the last call on disk without waiting for them, so that
@@ -35,7 +38,7 @@ public:
     void StartWriteBack();
 
 private:
-    std::string Fail(Step step, const std::string& what);
+    Error Fail(Step step, const std::string& what);
 
     std::string m_path;
     std::string m_temp;

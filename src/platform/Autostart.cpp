@@ -73,7 +73,7 @@ bool WriteAutostartEntry(const std::string& executablePath)
           "Terminal=false\n"
           "X-GNOME-Autostart-enabled=true\n";
     RemoveEarlierEntry();
-    return WriteFileAtomically(path, entry, 0644).empty();
+    return WriteFileAtomically(path, entry, 0644).ok();
 }
 
 bool RemoveAutostartEntry()

@@ -79,27 +79,24 @@ bool MakeFolders(const std::string& path, mode_t mode)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string WriteFileAtomically(const std::string& path, const std::string& bytes, mode_t mode)
+Status WriteFileAtomically(const std::string& path, const std::string& bytes, mode_t mode)
 {
     CAtomicFile file;
-    std::string error = file.Open(path, mode);
-    if (error.empty())
-        error = file.Write(bytes);
-    if (error.empty())
-        error = file.Commit();
-    return error;
+    Status written = file.Open(path, mode);
+    if (written)
+        written = file.Write(bytes);
+    if (written)
+        written = file.Commit();
+    return written;
 }
 
-std::string ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes, int* errnoOut)
+Result<std::string> ReadWholeFile(const std::string& path, size_t maxBytes)
 {
-    if (errnoOut)
-        *errnoOut = 0;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     auto fail = [&](const std::string& what, int error) {
-        if (errnoOut)
-            *errnoOut = error;
-        return Reason(what, error);
+        return MakeError(error == ENOENT ? ErrorKind::NotFound : ErrorKind::Io, Reason(what, error));
     };
+    auto tooLarge = [&] { return MakeError(ErrorKind::BadInput, "cannot read " + path + ": the file is too large"); };
     if (fd < 0)
         return fail("cannot open " + path, errno);
     struct stat st
@@ -116,7 +113,7 @@ std::string ReadWholeFile(const std::string& path, std::string& bytes, size_t ma
     }
     if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
         ::close(fd);
-        return "cannot read " + path + ": the file is too large";
+        return tooLarge();
     }
     std::string data;
     data.reserve(static_cast<size_t>(st.st_size));
@@ -134,17 +131,15 @@ std::string ReadWholeFile(const std::string& path, std::string& bytes, size_t ma
         }
         if (data.size() + static_cast<size_t>(n) > maxBytes) {
             ::close(fd);
-            return "cannot read " + path + ": the file is too large";
+            return tooLarge();
         }
         data.append(chunk, static_cast<size_t>(n));
     }
     ::close(fd);
-    bytes = std::move(data);
-    return {};
+    return data;
 }
 
-std::string MoveAside(const std::string& path, const std::string& base, const std::string& extension,
-                      std::string& movedTo)
+Result<std::string> MoveAside(const std::string& path, const std::string& base, const std::string& extension)
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -160,10 +155,11 @@ std::string MoveAside(const std::string& path, const std::string& base, const st
         struct stat info;
         if (::lstat(candidate.c_str(), &info) == 0)
             continue;
-        if (::rename(path.c_str(), candidate.c_str()) != 0)
-            return std::strerror(errno);
-        movedTo = candidate;
-        return {};
+        if (::rename(path.c_str(), candidate.c_str()) != 0) {
+            const int error = errno;
+            return MakeError(error == ENOENT ? ErrorKind::NotFound : ErrorKind::Io, std::strerror(error));
+        }
+        return candidate;
     }
-    return "no free name to move it to";
+    return MakeError(ErrorKind::Io, "no free name to move it to");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <string>
 #include <sys/types.h>
 
@@ -20,15 +22,14 @@ bool MakeFolders(const std::string& path, mode_t mode = 0700);
 
 // Replaces the file with the bytes so that a crash or a full disk leaves either the old or the new
 // file whole: a temporary file in the same folder, flushed and synced, then renamed over the old one.
-// Returns "" on success, else the reason (the old file is then untouched).
-std::string WriteFileAtomically(const std::string& path, const std::string& bytes, mode_t mode = 0600);
+// On failure the old file is untouched.
+Status WriteFileAtomically(const std::string& path, const std::string& bytes, mode_t mode = 0600);
 
-// Reads a whole file. Returns "" on success, else the reason; errnoOut gets the errno of a failure
-// (0 when the file was too large).
-std::string ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes, int* errnoOut = nullptr);
+// Reads a whole file of at most maxBytes. Fails with NotFound when there is no such file, BadInput
+// when it is too large, else Io.
+Result<std::string> ReadWholeFile(const std::string& path, size_t maxBytes);
 
 // Renames a damaged file out of the way, never over an earlier one: to base + "-" + the local date
-// and time + extension, with "-2", "-3", ... before the extension while that name is taken. Returns
-// "" and the new name in movedTo on success, else the reason (the file is then where it was).
-std::string MoveAside(const std::string& path, const std::string& base, const std::string& extension,
-                      std::string& movedTo);
+// and time + extension, with "-2", "-3", ... before the extension while that name is taken. Gives the
+// new name; on failure the file is where it was.
+Result<std::string> MoveAside(const std::string& path, const std::string& base, const std::string& extension);

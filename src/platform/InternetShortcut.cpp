@@ -63,7 +63,7 @@ bool DesktopLinkUrl(std::string_view text, std::string& url)
     return isLink;
 }
 
-ShortcutFile ReadShortcutFile(const std::string& path)
+Result<ShortcutFile> ReadShortcutFile(const std::string& path)
 {
     ShortcutFile file;
     const size_t slash = path.rfind('/');
@@ -73,13 +73,10 @@ ShortcutFile ReadShortcutFile(const std::string& path)
     if (kind == ShortcutKind::None)
         return file;
     file.title = ShortcutTitle(name);
-    std::string text;
-    file.error = ReadWholeFile(path, text, kMaxShortcutBytes);
-    if (!file.error.empty()) {
-        // Whether an unreadable desktop entry is a link is unknown; it is reported like a shortcut.
-        file.isShortcut = true;
-        return file;
-    }
+    const Result<std::string> read = ReadWholeFile(path, kMaxShortcutBytes);
+    if (!read)
+        return read.error();
+    const std::string& text = *read;
     if (kind == ShortcutKind::InternetShortcut) {
         file.isShortcut = true;
         file.url = InternetShortcutUrl(text);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <string>
 #include <string_view>
 
@@ -32,11 +34,10 @@ struct ShortcutFile
     // False for a file that is no web shortcut (wrong extension, a desktop entry of another type).
     bool isShortcut = false;
     std::string title;
-    // "" when the file gives no address or could not be read.
+    // "" when the file gives no address.
     std::string url;
-    // Why the file could not be read; "" when it was.
-    std::string error;
 };
 
-// Reads a shortcut file, given its full path.
-ShortcutFile ReadShortcutFile(const std::string& path);
+// Reads a shortcut file, given its full path. A file named like a shortcut that cannot be read gives
+// an error: whether an unreadable desktop entry is a link is unknown, so it counts as a shortcut.
+Result<ShortcutFile> ReadShortcutFile(const std::string& path);

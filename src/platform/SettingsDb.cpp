@@ -44,10 +44,17 @@ CSettingsDb::~CSettingsDb()
     Close();
 }
 
-std::string CSettingsDb::LastError() const
+Status CSettingsDb::OpenStatus() const
 {
     std::lock_guard lock(m_mutex);
-    return m_lastError;
+    if (m_db)
+        return {};
+    return LastFailure();
+}
+
+Error CSettingsDb::LastFailure() const
+{
+    return MakeError(ErrorKind::Io, m_lastError);
 }
 
 void CSettingsDb::NoteError(const char* step)
@@ -186,7 +193,7 @@ bool CSettingsDb::Read(const std::string& name, int& type, std::string& data)
     return true;
 }
 
-bool CSettingsDb::Write(const std::string& name, int type, const std::string& data)
+Status CSettingsDb::Write(const std::string& name, int type, const std::string& data)
 {
     std::lock_guard lock(m_mutex);
     sqlite3_stmt* stmt = Prepare(m_write,
@@ -196,7 +203,7 @@ bool CSettingsDb::Write(const std::string& name, int type, const std::string& da
         // Not stored, and said so; this run still goes on with the value.
         if (!m_db)
             m_cache[CacheKey(name)] = Cached{true, type, data};
-        return false;
+        return LastFailure();
     }
     StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
@@ -205,30 +212,30 @@ bool CSettingsDb::Write(const std::string& name, int type, const std::string& da
     if (sqlite3_step(stmt) != SQLITE_DONE) {
         m_cache.erase(CacheKey(name));
         NoteError("write");
-        return false;
+        return LastFailure();
     }
     m_cache[CacheKey(name)] = Cached{true, type, data};
-    return true;
+    return {};
 }
 
-bool CSettingsDb::Delete(const std::string& name)
+Status CSettingsDb::Delete(const std::string& name)
 {
     std::lock_guard lock(m_mutex);
     sqlite3_stmt* stmt = Prepare(m_delete, "DELETE FROM settings WHERE name = ?1");
     if (!stmt) {
         if (!m_db)
             m_cache[CacheKey(name)] = Cached{};
-        return false;
+        return LastFailure();
     }
     StatementReset reset{stmt};
     sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     m_cache.erase(CacheKey(name));
     if (sqlite3_step(stmt) != SQLITE_DONE) {
         NoteError("delete");
-        return false;
+        return LastFailure();
     }
     m_cache[CacheKey(name)] = Cached{};
-    return true;
+    return {};
 }
 
 std::vector<std::string> CSettingsDb::Names()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -36,14 +38,16 @@ public:
 
     bool IsOpen() const { return m_db != nullptr; }
     const std::string& Path() const { return m_path; }
-    // Why the database could not be opened or the last operation failed ("" when it did not).
-    std::string LastError() const;
+    // Io, with the reason, when the database could not be opened.
+    Status OpenStatus() const;
 
     // False when the value is absent or cannot be read; type and data are then untouched.
     bool Read(const std::string& name, int& type, std::string& data);
-    bool Write(const std::string& name, int type, const std::string& data);
-    // True when the value is gone afterwards (also when it was never there).
-    bool Delete(const std::string& name);
+    // Io, with the reason, when the value could not be stored (it is then kept in memory only when
+    // there is no database at all).
+    Status Write(const std::string& name, int type, const std::string& data);
+    // Done when the value is gone afterwards (also when it was never there).
+    Status Delete(const std::string& name);
     // Names of every stored value, in name order.
     std::vector<std::string> Names();
 
@@ -59,6 +63,8 @@ private:
     void Close();
     sqlite3_stmt* Prepare(sqlite3_stmt*& cache, const char* sql);
     void NoteError(const char* step);
+    // The last failure noted, as the error an operation gives.
+    Error LastFailure() const;
     // Drops the kept values when a connection has committed since the last check.
     void RecheckCache();
     static std::string CacheKey(const std::string& name);

@@ -111,10 +111,10 @@ std::string FindDesktopEntry(const std::string& desktopId)
 
 std::string ReadDesktopExec(const std::string& entryPath)
 {
-    std::string text;
-    if (!ReadWholeFile(entryPath, text, kMaxDesktopEntryBytes).empty())
+    const Result<std::string> text = ReadWholeFile(entryPath, kMaxDesktopEntryBytes);
+    if (!text)
         return {};
-    return std::string(KeyFileValue(text, "Desktop Entry", "Exec").value_or(""));
+    return std::string(KeyFileValue(*text, "Desktop Entry", "Exec").value_or(""));
 }
 
 std::vector<std::string> ExpandDesktopExec(const std::string& exec, const std::string& path)

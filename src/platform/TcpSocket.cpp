@@ -12,32 +12,40 @@
 #include <climits>
 #include <cstring>
 
+namespace {
+
+Error SystemFailure(int error)
+{
+    return MakeError(error == ETIMEDOUT ? ErrorKind::TimedOut : ErrorKind::Network, SystemErrorText(error));
+}
+
+Error NotOpen()
+{
+    return MakeError(ErrorKind::Internal, SystemErrorText(EBADF));
+}
+
+} // namespace
+
 CTcpSocket::~CTcpSocket()
 {
     Close();
 }
 
-bool CTcpSocket::Create()
+Status CTcpSocket::Create()
 {
     Close();
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (m_fd < 0) {
-        m_nLastError = errno;
-        return false;
-    }
-    return true;
+    if (m_fd < 0)
+        return SystemFailure(errno);
+    return {};
 }
 
-bool CTcpSocket::Connect(const std::string& host, unsigned port, unsigned timeoutMs)
+Status CTcpSocket::Connect(const std::string& host, unsigned port, unsigned timeoutMs)
 {
-    if (m_fd < 0) {
-        m_nLastError = EBADF;
-        return false;
-    }
-    if (port > 0xFFFF) {
-        m_nLastError = EINVAL;
-        return false;
-    }
+    if (m_fd < 0)
+        return NotOpen();
+    if (port > 0xFFFF)
+        return MakeError(ErrorKind::BadInput, "the port " + std::to_string(port) + " is not valid");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -50,18 +58,15 @@ bool CTcpSocket::Connect(const std::string& host, unsigned port, unsigned timeou
         if (host.empty() || ::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) {
             if (found)
                 ::freeaddrinfo(found);
-            m_nLastError = EINVAL;
-            return false;
+            return MakeError(ErrorKind::NotFound, "the name \"" + host + "\" cannot be found");
         }
         address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
         ::freeaddrinfo(found);
     }
     // Connected without blocking, so that a host that never answers costs no more than the time-out.
     const int flags = ::fcntl(m_fd, F_GETFL);
-    if (flags < 0 || ::fcntl(m_fd, F_SETFL, flags | O_NONBLOCK) != 0) {
-        m_nLastError = errno;
-        return false;
-    }
+    if (flags < 0 || ::fcntl(m_fd, F_SETFL, flags | O_NONBLOCK) != 0)
+        return SystemFailure(errno);
     int error = 0;
     if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         error = errno;
@@ -80,19 +85,15 @@ bool CTcpSocket::Connect(const std::string& host, unsigned port, unsigned timeou
     }
     if (error == 0 && ::fcntl(m_fd, F_SETFL, flags) != 0)
         error = errno;
-    if (error != 0) {
-        m_nLastError = error;
-        return false;
-    }
-    return true;
+    if (error != 0)
+        return SystemFailure(error);
+    return {};
 }
 
-bool CTcpSocket::Send(const char* data, size_t length)
+Status CTcpSocket::Send(const char* data, size_t length)
 {
-    if (m_fd < 0) {
-        m_nLastError = EBADF;
-        return false;
-    }
+    if (m_fd < 0)
+        return NotOpen();
     // A blocking send normally takes everything at once; a signal can cut it short, so carry on
     // rather than leave half a command on the wire.
     size_t sent = 0;
@@ -101,49 +102,40 @@ bool CTcpSocket::Send(const char* data, size_t length)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            m_nLastError = errno;
-            return false;
+            return SystemFailure(errno);
         }
         sent += static_cast<size_t>(n);
     }
-    return true;
+    return {};
 }
 
-bool CTcpSocket::WaitReadable(unsigned timeoutMs, bool& readable)
+Result<bool> CTcpSocket::WaitReadable(unsigned timeoutMs)
 {
-    readable = false;
-    if (m_fd < 0) {
-        m_nLastError = EBADF;
-        return false;
-    }
+    if (m_fd < 0)
+        return NotOpen();
     pollfd entry{m_fd, POLLIN, 0};
     const int timeout = timeoutMs > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
     int rc;
     do {
         rc = ::poll(&entry, 1, timeout);
     } while (rc < 0 && errno == EINTR);
-    if (rc < 0) {
-        m_nLastError = errno;
-        return false;
-    }
+    if (rc < 0)
+        return SystemFailure(errno);
     // A closed or failed connection counts as readable: the receive then reports it.
-    readable = rc > 0 && (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
-    return true;
+    return rc > 0 && (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
-long CTcpSocket::Receive(char* buffer, size_t size)
+Result<size_t> CTcpSocket::Receive(char* buffer, size_t size)
 {
-    if (m_fd < 0) {
-        m_nLastError = EBADF;
-        return -1;
-    }
+    if (m_fd < 0)
+        return NotOpen();
     ssize_t n;
     do {
         n = ::recv(m_fd, buffer, size, 0);
     } while (n < 0 && errno == EINTR);
     if (n < 0)
-        m_nLastError = errno;
-    return static_cast<long>(n);
+        return SystemFailure(errno);
+    return static_cast<size_t>(n);
 }
 
 void CTcpSocket::Close()

@@ -33,66 +33,63 @@ bool GetPart(CURLU* url, CURLUPart part, unsigned flags, std::string& out, bool&
     return rc == CURLUE_NO_QUERY || rc == CURLUE_NO_FRAGMENT || rc == CURLUE_NO_PORT;
 }
 
-bool Fail(std::string* error, const std::string& reason)
+Error Rejected(const std::string& reason)
 {
-    if (error)
-        *error = reason;
-    return false;
+    return MakeError(ErrorKind::BadInput, reason);
 }
 
 } // namespace
 
-bool CrackUrl(const std::string& url, CrackedUrl& out, std::string* error)
+Result<CrackedUrl> CrackUrl(const std::string& url)
 {
     std::unique_ptr<CURLU, UrlDeleter> handle(curl_url());
     if (!handle)
-        return Fail(error, "out of memory");
+        return MakeError(ErrorKind::Internal, "out of memory");
 
     // Keep the path as written ("/a/../b" is asked for as such); do not guess a missing scheme.
     const CURLUcode rc = curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), CURLU_PATH_AS_IS);
     if (rc != CURLUE_OK)
-        return Fail(error, "not a valid address (" + std::string(curl_url_strerror(rc)) + ")");
+        return Rejected("not a valid address (" + std::string(curl_url_strerror(rc)) + ")");
 
     CrackedUrl result;
     bool present = false;
     GetPart(handle.get(), CURLUPART_SCHEME, 0, result.scheme, present);
     if (result.scheme != "http" && result.scheme != "https")
-        return Fail(error, "only http:// and https:// addresses can be watched");
+        return Rejected("only http:// and https:// addresses can be watched");
 
     // The parser reads "http:///name" as host "name"; the address itself names no host.
     const size_t authority = url.find("://");
     if (authority != std::string::npos && url.compare(authority + 3, 1, "/") == 0)
-        return Fail(error, "the address has no host name");
+        return Rejected("the address has no host name");
     if (!GetPart(handle.get(), CURLUPART_HOST, 0, result.host, present) || result.host.empty())
-        return Fail(error, "the address has no host name");
+        return Rejected("the address has no host name");
     if (result.host.size() > kMaxHostLength)
-        return Fail(error, "the host name is too long");
+        return Rejected("the host name is too long");
 
     std::string port;
     if (!GetPart(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT, port, present) || !present)
-        return Fail(error, "the address has no port");
+        return Rejected("the address has no port");
     unsigned value = 0;
     const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
     if (ec != std::errc() || end != port.data() + port.size() || value == 0 || value > 0xFFFF)
-        return Fail(error, "the port is not valid");
+        return Rejected("the port is not valid");
     result.port = static_cast<uint16_t>(value);
 
     std::string part;
     if (!GetPart(handle.get(), CURLUPART_PATH, 0, result.path, present))
-        return Fail(error, "the address has no path");
+        return Rejected("the address has no path");
     if (result.path.empty())
         result.path = "/";
     if (!GetPart(handle.get(), CURLUPART_QUERY, 0, part, present))
-        return Fail(error, "the query cannot be read");
+        return Rejected("the query cannot be read");
     if (present)
         result.path += "?" + part;
     if (!GetPart(handle.get(), CURLUPART_FRAGMENT, 0, part, present))
-        return Fail(error, "the fragment cannot be read");
+        return Rejected("the fragment cannot be read");
     if (present)
         result.path += "#" + part;
 
-    out = std::move(result);
-    return true;
+    return result;
 }
 
 bool HasWebScheme(const std::string& url)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <cstdint>
 #include <string>
 
@@ -14,9 +16,8 @@ struct CrackedUrl
     std::string path;
 };
 
-// Splits an http or https address. False, with the reason in error, when the address is rejected;
-// out is then untouched.
-bool CrackUrl(const std::string& url, CrackedUrl& out, std::string* error = nullptr);
+// Splits an http or https address; BadInput, with the reason, when the address is rejected.
+Result<CrackedUrl> CrackUrl(const std::string& url);
 
 // Whether the address starts with "http://" or "https://" (any letter case): the only addresses a page
 // or a message we write may make a link of.

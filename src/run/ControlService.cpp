@@ -137,14 +137,17 @@ void CControlService::StartImport(const ControlRequest& request, const std::shar
     import->request = request;
     import->ticket = ticket;
     m_import = std::move(import);
-    const bool started = m_reader.Start<BookmarkPages>(
+    const bool started = m_reader.Start<Result<BookmarkPages>>(
         [file = request.file] { return ReadBookmarkPagesFile(file); },
-        [this, alive = std::weak_ptr<bool>(m_alive)](BookmarkPages read) {
+        [this, alive = std::weak_ptr<bool>(m_alive)](Result<BookmarkPages> read) {
             if (alive.expired() || !m_import)
                 return;
             if (!m_session.IsDamaged()) {
                 m_import->countBefore = m_session.Doc().Count();
-                m_import->steps = std::make_unique<CImportSteps>(m_session.Doc(), std::move(read), false);
+                if (!read)
+                    m_import->readError = read.error();
+                m_import->steps
+                    = std::make_unique<CImportSteps>(m_session.Doc(), read ? std::move(*read) : BookmarkPages{}, false);
             }
             ImportStep();
         });
@@ -174,7 +177,8 @@ void CControlService::ImportStep()
         answer = ApplyListRequest(m_session, done->request); // a damaged list: refused there
     } else {
         m_frontEnd.BeforeListChange();
-        answer = FinishImportRequest(m_session, done->request, done->steps->Finish(), done->countBefore);
+        Result<ImportResult> result = done->readError ? Result<ImportResult>(*done->readError) : done->steps->Finish();
+        answer = FinishImportRequest(m_session, done->request, std::move(result), done->countBefore);
         m_frontEnd.AfterListChange();
     }
     Answer(done->request, *done->ticket, answer);

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,8 @@ private:
         std::shared_ptr<CControlTicket> ticket;
         size_t countBefore = 0;
         std::unique_ptr<CImportSteps> steps;
+        // Why the file could not be read; the steps then add nothing.
+        std::optional<Error> readError;
     };
 
     CListSession& m_session;

@@ -45,8 +45,8 @@ ControlAnswer Add(CListSession& session, const ControlRequest& request)
     if (!request.changes.url)
         return ControlAnswer::Refuse("give exactly one address");
     auto record = CListSession::NewRecord(*request.changes.url);
-    if (std::string reason = request.changes.ApplyTo(*record); !reason.empty())
-        return ControlAnswer::Refuse(reason);
+    if (const Status applied = request.changes.ApplyTo(*record); !applied)
+        return ControlAnswer::Refuse(applied.error().message);
     CSiteVigilDoc& doc = session.Doc();
     ControlAnswer answer;
     if (doc.IsDuplicate(*record))
@@ -75,8 +75,8 @@ ControlAnswer Edit(CListSession& session, const ControlRequest& request)
     Curl& page = *found.value();
     // The changes are tried on a copy first, so that a refused edit leaves the page as it was.
     Curl trial(page);
-    if (std::string reason = request.changes.ApplyTo(trial); !reason.empty())
-        return ControlAnswer::Refuse(reason);
+    if (const Status applied = request.changes.ApplyTo(trial); !applied)
+        return ControlAnswer::Refuse(applied.error().message);
     const PageFields before(page);
     request.changes.ApplyTo(page);
     // A check of the page that started before the edit judged the old settings: its results are dropped.
@@ -167,22 +167,23 @@ ControlAnswer Clear(CListSession& session, const ControlRequest& request)
     return answer;
 }
 
-ControlAnswer Import(CListSession& session, const ControlRequest& request)
+Result<ImportResult> ImportInto(CSiteVigilDoc& doc, const ControlRequest& request)
 {
-    CSiteVigilDoc& doc = session.Doc();
-    const size_t before = doc.Count();
-    ImportResult result;
     if (request.verb == ControlVerb::ImportList)
-        result = ImportListFile(doc, request.file);
-    else if (request.verb == ControlVerb::ImportBookmarks)
-        result = ImportBookmarksFile(doc, request.file);
-    else if (request.verb == ControlVerb::ImportFirefox || request.verb == ControlVerb::ImportChromium)
-        result = ImportBrowserProfile(
+        return ImportListFile(doc, request.file);
+    if (request.verb == ControlVerb::ImportBookmarks)
+        return ImportBookmarksFile(doc, request.file);
+    if (request.verb == ControlVerb::ImportFirefox || request.verb == ControlVerb::ImportChromium)
+        return ImportBrowserProfile(
             doc, request.verb == ControlVerb::ImportFirefox ? BrowserFamily::Firefox : BrowserFamily::Chromium,
             request.file, request.pages);
-    else
-        result = ImportFavorites(doc, request.file);
-    return FinishImportRequest(session, request, std::move(result), before);
+    return ImportFavorites(doc, request.file);
+}
+
+ControlAnswer Import(CListSession& session, const ControlRequest& request)
+{
+    const size_t before = session.Doc().Count();
+    return FinishImportRequest(session, request, ImportInto(session.Doc(), request), before);
 }
 
 } // namespace
@@ -256,13 +257,14 @@ ControlAnswer DescribeRun(const CSiteVigilDoc& doc, const CCheckRun& run)
     return answer;
 }
 
-ControlAnswer FinishImportRequest(CListSession& session, const ControlRequest& request, ImportResult result,
+ControlAnswer FinishImportRequest(CListSession& session, const ControlRequest& request, Result<ImportResult> imported,
                                   size_t countBefore)
 {
     CSiteVigilDoc& doc = session.Doc();
     const size_t before = countBefore;
-    if (!result)
-        return ControlAnswer::Refuse(result.error + "; nothing was imported");
+    if (!imported)
+        return ControlAnswer::Refuse(imported.error().message + "; nothing was imported");
+    ImportResult& result = *imported;
     ControlAnswer answer;
     answer.count = result.added;
     answer.skipped = std::move(result.skipped);

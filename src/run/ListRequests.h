@@ -17,10 +17,10 @@ class Curl;
 // Handles Add, Edit, Remove, Clear and the imports.
 ControlAnswer ApplyListRequest(CListSession& session, const ControlRequest& request);
 
-// The end of an import whose pages have joined the list (result says how it went; the list had
+// The end of an import whose pages have joined the list (imported says how it went; the list had
 // countBefore pages before it): saved and answered, or, when the save fails, undone and answered as
 // failed. Imports made in steps (a large bookmarks file) end here.
-ControlAnswer FinishImportRequest(CListSession& session, const ControlRequest& request, ImportResult result,
+ControlAnswer FinishImportRequest(CListSession& session, const ControlRequest& request, Result<ImportResult> imported,
                                   size_t countBefore);
 
 // The page as an answer names it.

@@ -25,15 +25,14 @@ TEST(CheckInterval, ReadsWhatUsersTypeAndRefusesTheRest)
         {" 5m", false, 0, ""},
     };
     for (const auto& c : cases) {
-        CheckInterval interval{12345};
-        std::string reason;
-        EXPECT_EQ(ParseCheckInterval(c.text, interval, &reason), c.ok) << c.text;
+        const Result<CheckInterval> interval = ParseCheckInterval(c.text);
+        ASSERT_EQ(interval.ok(), c.ok) << c.text;
         if (c.ok) {
-            EXPECT_EQ(interval.seconds, c.seconds) << c.text;
-            EXPECT_EQ(FormatCheckInterval(interval), c.shown) << c.text;
+            EXPECT_EQ(interval->seconds, c.seconds) << c.text;
+            EXPECT_EQ(FormatCheckInterval(*interval), c.shown) << c.text;
         } else {
-            EXPECT_EQ(interval.seconds, 12345) << c.text;
-            EXPECT_FALSE(reason.empty()) << c.text;
+            EXPECT_EQ(interval.error().kind, ErrorKind::BadInput) << c.text;
+            EXPECT_FALSE(interval.error().message.empty()) << c.text;
         }
     }
 }

@@ -36,8 +36,9 @@ TEST(ListImport, FavoritesTakeTopLevelShortcutsWithAnAddress)
     ASSERT_EQ(::mkfifo((dir + "Pipe.url").c_str(), 0600), 0);
 
     CSiteVigilDoc doc;
-    const ImportResult result = ImportFavorites(doc, dir);
-    ASSERT_TRUE(result) << result.error;
+    const Result<ImportResult> imported = ImportFavorites(doc, dir);
+    ASSERT_TRUE(imported) << imported.error().message;
+    const ImportResult& result = *imported;
     EXPECT_EQ(result.added, 2u);
     // In the order of the file names, whatever order the folder lists them in.
     EXPECT_EQ(PagesOf(doc), (Pages{{"Docs", "https://docs.test/"}, {"News", "http://news.test/"}}));
@@ -69,8 +70,9 @@ TEST(ListImport, ListFilePagesComeAtTheEndWithIdsOfThisList)
     own->m_strURL = "http://own.test/";
     own->m_strPageID = "1";
     doc.AddRecord(std::move(own));
-    const ImportResult result = ImportListFile(doc, dir.Path() + "other.dat");
-    ASSERT_TRUE(result) << result.error;
+    const Result<ImportResult> imported = ImportListFile(doc, dir.Path() + "other.dat");
+    ASSERT_TRUE(imported) << imported.error().message;
+    const ImportResult& result = *imported;
     EXPECT_EQ(result.added, 2u);
     ASSERT_EQ(result.skipped.size(), 1u);
     EXPECT_NE(result.skipped[0].find("javascript:"), std::string::npos);
@@ -103,11 +105,13 @@ TEST(ListImport, BookmarksTakeWebLinksEveryTimeFromReadableFiles)
     CSiteVigilDoc doc;
     // Nothing checks for duplicates: a second import adds every page again.
     for (int round = 0; round < 2; ++round)
-        EXPECT_EQ(ImportBookmarksFile(doc, file).added, 2u);
+        EXPECT_EQ(ImportBookmarksFile(doc, file)->added, 2u);
     const Pages once = {{"Plain", "http://plain.test/"}, {"Secure", "https://secure.test/"}};
     EXPECT_EQ(PagesOf(doc), (Pages{once[0], once[1], once[0], once[1]}));
 
-    EXPECT_NE(ImportBookmarksFile(doc, huge).error.find("too large"), std::string::npos);
+    const Result<ImportResult> tooLarge = ImportBookmarksFile(doc, huge);
+    ASSERT_FALSE(tooLarge);
+    EXPECT_NE(tooLarge.error().message.find("too large"), std::string::npos);
     EXPECT_EQ(doc.Records().size(), 4u);
 }
 

@@ -275,7 +275,8 @@ TEST(VigilPrefs, DamagedDatabaseGivesDefaultsAndGoesOn)
     WriteFileBytes(settings.ConfigDir() + "settings.db", std::string(8192, '\x5A'));
     CVigilPrefs& prefs = CVigilPrefs::GetInstance();
     EXPECT_FALSE(prefs.IsStoreOpen());
-    EXPECT_FALSE(prefs.StoreError().empty());
+    ASSERT_FALSE(prefs.StoreStatus());
+    EXPECT_FALSE(prefs.StoreStatus().error().message.empty());
     EXPECT_EQ(prefs.ReadInt("numThreads", 4), 4);
     EXPECT_EQ(prefs.ReadString("userAgent", "ua"), "ua");
     EXPECT_FALSE(prefs.WriteInt("numThreads", 3));

@@ -380,7 +380,7 @@ TEST(SmtpConnection, ConnectFailures)
               "cannot connect to 127.0.0.1 port " + std::to_string(closedPort) + ": " + SystemErrorText(ECONNREFUSED));
     EXPECT_TRUE(connection.Reported("CSMTPConnection::Connect, Could not connect to the SMTP server 127.0.0.1 on port "
                                     + std::to_string(closedPort)
-                                    + ", GetLastError returns: " + std::to_string(ECONNREFUSED)));
+                                    + ", GetLastError returns: " + SystemErrorText(ECONNREFUSED)));
     EXPECT_FALSE(connection.IsConnected());
 
     // An empty server name cannot be looked up.
@@ -388,6 +388,9 @@ TEST(SmtpConnection, ConnectFailures)
     EXPECT_FALSE(unnamed.Connect("", 25));
     EXPECT_EQ(unnamed.LastFailure().kind, ErrorKind::Network);
     EXPECT_EQ(unnamed.LastFailure().message, "the server name \"\" cannot be found");
+    // A port out of range is no name that failed to resolve.
+    EXPECT_FALSE(unnamed.Connect("127.0.0.1", 70000));
+    EXPECT_EQ(unnamed.LastFailure().message, "cannot connect to 127.0.0.1 port 70000: the port 70000 is not valid");
 
     CRecordingConnection idle;
     EXPECT_FALSE(idle.Disconnect());

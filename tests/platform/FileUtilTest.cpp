@@ -15,8 +15,8 @@ TEST(FileUtil, AtomicWriteReplacesWholeOrNotAtAll)
 {
     CTempDir dir;
     const std::string path = dir.Path() + "data.bin";
-    EXPECT_EQ(WriteFileAtomically(path, "first"), "");
-    EXPECT_EQ(WriteFileAtomically(path, std::string(100000, 'z'), 0640), "");
+    EXPECT_TRUE(WriteFileAtomically(path, "first"));
+    EXPECT_TRUE(WriteFileAtomically(path, std::string(100000, 'z'), 0640));
     EXPECT_EQ(ReadFileBytes(path), std::string(100000, 'z'));
     struct stat st
     {
@@ -25,8 +25,10 @@ TEST(FileUtil, AtomicWriteReplacesWholeOrNotAtAll)
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 
     // The folder is a regular file: nothing can be created in it.
-    const std::string error = WriteFileAtomically(path + "/x", "second");
-    EXPECT_NE(error, "");
+    const Status written = WriteFileAtomically(path + "/x", "second");
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().kind, ErrorKind::Io);
+    EXPECT_NE(written.error().message.find("cannot create a temporary file in "), std::string::npos);
     EXPECT_EQ(ReadFileBytes(path), std::string(100000, 'z'));
     size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
@@ -38,15 +40,15 @@ TEST(FileUtil, ReadWholeFileRefusesWhatIsTooLarge)
 {
     CTempDir dir;
     WriteFileBytes(dir.Path() + "f", "0123456789");
-    std::string bytes = "old";
-    EXPECT_EQ(ReadWholeFile(dir.Path() + "f", bytes, 10), "");
-    EXPECT_EQ(bytes, "0123456789");
-    bytes = "old";
-    EXPECT_NE(ReadWholeFile(dir.Path() + "f", bytes, 9), "");
-    EXPECT_EQ(bytes, "old");
-    int error = 0;
-    EXPECT_NE(ReadWholeFile(dir.Path() + "none", bytes, 9, &error), "");
-    EXPECT_EQ(error, ENOENT);
+    const Result<std::string> whole = ReadWholeFile(dir.Path() + "f", 10);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(*whole, "0123456789");
+    const Result<std::string> large = ReadWholeFile(dir.Path() + "f", 9);
+    ASSERT_FALSE(large);
+    EXPECT_EQ(large.error(), MakeError(ErrorKind::BadInput, "cannot read " + dir.Path() + "f: the file is too large"));
+    const Result<std::string> missing = ReadWholeFile(dir.Path() + "none", 9);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().kind, ErrorKind::NotFound);
 }
 
 TEST(FileUtil, MakeFoldersCreatesParents)

@@ -16,7 +16,7 @@ TEST(SettingsDb, StoresTypedValuesAndFindsNamesIgnoringCase)
 {
     CTempDir dir;
     CSettingsDb db(dir.Path() + "settings.db");
-    ASSERT_TRUE(db.IsOpen()) << db.LastError();
+    ASSERT_TRUE(db.IsOpen()) << db.OpenStatus().error().message;
     ASSERT_TRUE(db.Write("userAgent", CSettingsDb::kTypeText, std::string("ua\0", 3)));
     ASSERT_TRUE(db.Write("numThreads", CSettingsDb::kTypeDword, std::string("\x05\x00\x00\x00", 4)));
     ASSERT_TRUE(db.Write("NUMTHREADS", CSettingsDb::kTypeDword, std::string("\x07\x00\x00\x00", 4)));
@@ -120,7 +120,8 @@ TEST(SettingsDb, DamagedOrUnopenableFileFailsButKeepsValuesInMemory)
     WriteFileBytes(dir.Path() + "damaged.db", garbage);
     CSettingsDb damaged(dir.Path() + "damaged.db");
     EXPECT_FALSE(damaged.IsOpen());
-    EXPECT_NE(damaged.LastError(), "");
+    ASSERT_FALSE(damaged.OpenStatus());
+    EXPECT_NE(damaged.OpenStatus().error().message, "");
     int type = 0;
     std::string data;
     EXPECT_FALSE(damaged.Read("x", type, data));

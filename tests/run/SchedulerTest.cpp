@@ -211,8 +211,7 @@ TEST_F(Scheduler, PageOnItsOwnIntervalGoesWhenDue)
 {
     SetInt(Pref::checkJitter, 0);
     Curl& own = AddPage("own", "own page");
-    std::string reason;
-    ASSERT_TRUE(ParseCheckInterval("15m", own.m_every, &reason)) << reason;
+    own.m_every = *ParseCheckInterval("15m");
     own.m_timeLastChecked = kStart;
     own.m_nChecks = 1;
     AddPage("global", "global page");
@@ -240,7 +239,7 @@ TEST_F(Scheduler, PagesFallingDueDuringARunJoinIt)
     SetInt(Pref::checkJitter, 0);
     Curl& slow = AddSlowPage("slow");
     Curl& own = AddPage("own", "own page", true);
-    ASSERT_TRUE(ParseCheckInterval("15m", own.m_every));
+    own.m_every = *ParseCheckInterval("15m");
     own.m_timeLastChecked = kStart;
     own.m_nChecks = 1;
     AddPage("global", "global page");
@@ -271,7 +270,7 @@ TEST_F(Scheduler, PageWaitingForItsHostWaitsForThatTime)
 {
     server.SetPage("/busy", CHttpTestServer::Response{429, "slow down", {{"Retry-After", "120"}}});
     Curl& busy = AddRecord("busy", "/busy", false);
-    ASSERT_TRUE(ParseCheckInterval("15m", busy.m_every));
+    busy.m_every = *ParseCheckInterval("15m");
     // On the wall clock the host's wait is measured by.
     const int64_t start = ::Clock::Now();
     now = start;

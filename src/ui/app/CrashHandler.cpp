@@ -209,9 +209,11 @@ std::string NamedFrames(const std::string& report, const std::string& program)
 // Adds the named frames to a report written by this same program file, once.
 void NameFrames(const std::string& path)
 {
-    std::string report;
-    if (!ReadWholeFile(path, report, 1u << 20).empty() || report.find("\nFunctions:\n") != std::string::npos
-        || report.find("Backtrace:\n") == std::string::npos)
+    const Result<std::string> read = ReadWholeFile(path, 1u << 20);
+    if (!read)
+        return;
+    const std::string& report = *read;
+    if (report.find("\nFunctions:\n") != std::string::npos || report.find("Backtrace:\n") == std::string::npos)
         return;
     const std::string program = ProgramLine();
     if (program.empty() || report.find("\n" + program) == std::string::npos)
@@ -279,8 +281,8 @@ std::string TakeNewReport(const std::string& reportFolder)
         return {};
     const auto byKey = [](const std::string& a, const std::string& b) { return ReportKey(a) < ReportKey(b); };
     const std::string newest = *std::max_element(reports.begin(), reports.end(), byKey);
-    std::string told;
-    ReadWholeFile(folder + kToldFile, told, 4096);
+    const Result<std::string> toldRead = ReadWholeFile(folder + kToldFile, 4096);
+    const std::string told = toldRead ? *toldRead : std::string();
     if (!told.empty() && !byKey(told, newest))
         return {};
     WriteFileAtomically(folder + kToldFile, newest, 0600);

@@ -69,14 +69,14 @@ int CMonitorApp::InitInstance()
 
     // One program per storage folder: a second one brings the first one's window up and ends.
     if (const Status locked = m_session.Lock(); !locked.ok()) {
-        std::string why;
-        const SingleInstance::HandOver handOver = SingleInstance::AskToShow(storage, why);
-        if (handOver == SingleInstance::HandOver::Shown)
+        const Status shown = SingleInstance::AskToShow(storage);
+        if (shown)
             return 0;
+        // Nobody to ask is told by the lock's own words; a refusal adds the other program's reason.
         MessageBox::Error(nullptr,
-                          QString::fromStdString(handOver == SingleInstance::HandOver::Refused
-                                                     ? locked.error().message + " (" + why + ")"
-                                                     : locked.error().message));
+                          QString::fromStdString(shown.error().kind == ErrorKind::NotFound
+                                                     ? locked.error().message
+                                                     : locked.error().message + " (" + shown.error().message + ")"));
         return kFailed;
     }
 

@@ -4,17 +4,16 @@
 
 namespace SingleInstance {
 
-HandOver AskToShow(const std::string& storageFolder, std::string& why)
+Status AskToShow(const std::string& storageFolder)
 {
     ControlRequest request;
     request.verb = ControlVerb::ShowWindow;
     const std::optional<ControlAnswer> answer = SendControlRequest(storageFolder, request);
     if (!answer)
-        return HandOver::NobodyListens;
+        return MakeError(ErrorKind::NotFound, "no program serves the storage folder " + storageFolder);
     if (answer->outcome == ControlOutcome::Done)
-        return HandOver::Shown;
-    why = answer->error;
-    return HandOver::Refused;
+        return {};
+    return MakeError(ErrorKind::Busy, answer->error);
 }
 
 } // namespace SingleInstance

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -13,11 +14,11 @@ namespace {
 // until it has returned.
 template <class Work> auto RunOffThread(Work work)
 {
-    using Result = decltype(work());
-    auto result = std::make_shared<Result>();
+    // Held in an optional: the value need not have a default.
+    auto result = std::make_shared<std::optional<decltype(work())>>();
     auto done = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<QThread> thread(QThread::create([work = std::move(work), result, done]() mutable {
-        *result = work();
+        result->emplace(work());
         done->store(true);
     }));
     // The thread's end posts an event to this thread, which wakes the wait below.
@@ -26,16 +27,18 @@ template <class Work> auto RunOffThread(Work work)
     while (!done->load())
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     thread->wait();
-    return std::move(*result);
+    return std::move(**result);
 }
 
 } // namespace
 
-ImportResult ImportBookmarksStepwise(CSiteVigilDoc& doc, const std::string& path, bool skipWatched,
-                                     const SteppedImportHooks& hooks)
+Result<ImportResult> ImportBookmarksStepwise(CSiteVigilDoc& doc, const std::string& path, bool skipWatched,
+                                             const SteppedImportHooks& hooks)
 {
-    BookmarkPages read = RunOffThread([path] { return ReadBookmarkPagesFile(path); });
-    CImportSteps steps(doc, std::move(read), skipWatched);
+    Result<BookmarkPages> read = RunOffThread([path] { return ReadBookmarkPagesFile(path); });
+    if (!read)
+        return read.error();
+    CImportSteps steps(doc, std::move(*read), skipWatched);
     while (!steps.Done()) {
         if (hooks.beforeStep)
             hooks.beforeStep();

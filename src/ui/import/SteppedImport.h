@@ -20,5 +20,5 @@ struct SteppedImportHooks
     std::function<void(size_t done, size_t total)> progress;
 };
 
-ImportResult ImportBookmarksStepwise(CSiteVigilDoc& doc, const std::string& path, bool skipWatched,
-                                     const SteppedImportHooks& hooks);
+Result<ImportResult> ImportBookmarksStepwise(CSiteVigilDoc& doc, const std::string& path, bool skipWatched,
+                                             const SteppedImportHooks& hooks);

@@ -173,14 +173,16 @@ QString CMyListView::ImportSummary(int added, int alreadyWatched, int skipped)
         + QStringLiteral(", %1 already watched, %2 skipped (not web addresses)").arg(alreadyWatched).arg(skipped);
 }
 
-int CMyListView::FinishImport(int added, int alreadyWatched, const std::string& error,
-                              const std::vector<std::string>& skipped)
+int CMyListView::FinishImport(const Result<ImportResult>& imported)
 {
-    if (!error.empty()) {
-        MessageBox::Error(this, QString::fromStdString(error + "; nothing was imported."));
+    if (!imported) {
+        MessageBox::Error(this, QString::fromStdString(imported.error().message + "; nothing was imported."));
         return -1;
     }
-    const QString summary = ImportSummary(added, alreadyWatched, static_cast<int>(skipped.size()));
+    const int added = static_cast<int>(imported->added);
+    const std::vector<std::string>& skipped = imported->skipped;
+    const QString summary
+        = ImportSummary(added, static_cast<int>(imported->alreadyWatched), static_cast<int>(skipped.size()));
     emit importFinished(summary);
     if (!skipped.empty()) {
         // The user should learn which shortcuts did not come along; the first few say enough.
@@ -195,16 +197,15 @@ int CMyListView::FinishImport(int added, int alreadyWatched, const std::string& 
     return added;
 }
 
-int CMyListView::RunImport(const std::function<ImportResult(CSiteVigilDoc&)>& import)
+int CMyListView::RunImport(const std::function<Result<ImportResult>(CSiteVigilDoc&)>& import)
 {
     // Imports add at the end of the list: the view shows the first new row.
     const int first = m_model->rowCount();
-    const ImportResult result = import(m_session.Doc());
-    if (result.added > 0)
+    const Result<ImportResult> result = import(m_session.Doc());
+    if (result && result->added > 0)
         scrollTo(m_model->index(first, 0));
     emit changesPresent(CountChanged());
-    return FinishImport(static_cast<int>(result.added), static_cast<int>(result.alreadyWatched), result.error,
-                        result.skipped);
+    return FinishImport(result);
 }
 
 int CMyListView::ImportFavorites(const QString& dir)
@@ -221,12 +222,12 @@ int CMyListView::ImportBookmarks(const QString& file)
     // steps (the model follows the list's own events).
     const int first = m_model->rowCount();
     const SteppedImportHooks hooks;
-    const ImportResult result = ImportBookmarksStepwise(m_session.Doc(), file.toStdString(), skipWatched, hooks);
-    if (result.added > 0)
+    const Result<ImportResult> result
+        = ImportBookmarksStepwise(m_session.Doc(), file.toStdString(), skipWatched, hooks);
+    if (result && result->added > 0)
         scrollTo(m_model->index(first, 0));
     emit changesPresent(CountChanged());
-    return FinishImport(static_cast<int>(result.added), static_cast<int>(result.alreadyWatched), result.error,
-                        result.skipped);
+    return FinishImport(result);
 }
 
 int CMyListView::ImportList(const QString& file)

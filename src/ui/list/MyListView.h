@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Error.h"
 #include "ui/run/ReportJob.h"
 
 #include <QTableView>
@@ -138,8 +139,8 @@ private:
     std::vector<Curl*> SelectedRecords() const;
     void AppendRecord(std::unique_ptr<Curl> record);
     // Shows the outcome of an import and rebuilds the rows when pages were added.
-    int RunImport(const std::function<ImportResult(CSiteVigilDoc&)>& import);
-    int FinishImport(int added, int alreadyWatched, const std::string& error, const std::vector<std::string>& skipped);
+    int RunImport(const std::function<Result<ImportResult>(CSiteVigilDoc&)>& import);
+    int FinishImport(const Result<ImportResult>& imported);
 
     CListSession& m_session;
     CPageListModel* m_model;

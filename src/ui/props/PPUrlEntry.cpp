@@ -179,7 +179,7 @@ void CPPUrlEntry::TakeAddressFromClipboard()
 void CPPUrlEntry::CheckAddress()
 {
     StoreControls();
-    m_bUrlValid = Curl::IsWatchableURL(m_strURL);
+    m_bUrlValid = Curl::IsWatchableURL(m_strURL).ok();
     // Red only for what the user typed: an address not yet entered is no mistake.
     const bool mistake = !m_bUrlValid && m_bUrlTyped;
     if (m_bUrlValid) {
