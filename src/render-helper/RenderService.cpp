@@ -1,12 +1,23 @@
 #include "RenderService.h"
 
+#include "platform/ThreadHandOver.h"
 #include "render/PageRender.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 
 #include <sys/socket.h>
 #include <unistd.h>
+
+namespace {
+
+QEvent::Type WakeEventType()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+} // namespace
 
 CRenderService::CRenderService(int fd)
     : m_fd(fd)
@@ -42,25 +53,43 @@ void CRenderService::readRequests()
             std::lock_guard lock(m_requestsMutex);
             m_requests.push_back(std::move(request.value()));
         }
-        // Only the service goes through Qt's queue: the request waits in ours, whose lock orders
-        // this thread's writes before the application thread's reads where a sanitizer can see it.
-        QMetaObject::invokeMethod(
-            this, [this] { startNextRender(); }, Qt::QueuedConnection);
+        wakeApplicationThread();
     }
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
-}
-
-void CRenderService::startNextRender()
-{
-    RenderRequest request;
     {
         std::lock_guard lock(m_requestsMutex);
-        if (m_requests.empty())
-            return;
-        request = std::move(m_requests.front());
-        m_requests.pop_front();
+        m_inputEnded = true;
     }
-    startRender(request);
+    wakeApplicationThread();
+}
+
+// The requests wait in a queue of ours, whose lock orders this thread's writes before the
+// application thread's reads; Qt's queue only carries a wake-up, which the sanitizer is told of.
+void CRenderService::wakeApplicationThread()
+{
+    auto* wake = new QEvent(WakeEventType());
+    HandOverRelease(wake);
+    QCoreApplication::postEvent(this, wake);
+}
+
+void CRenderService::customEvent(QEvent* event)
+{
+    HandOverAcquire(event);
+    if (event->type() != WakeEventType())
+        return;
+    for (;;) {
+        RenderRequest request;
+        {
+            std::lock_guard lock(m_requestsMutex);
+            if (m_requests.empty()) {
+                if (m_inputEnded)
+                    QCoreApplication::quit();
+                return;
+            }
+            request = std::move(m_requests.front());
+            m_requests.pop_front();
+        }
+        startRender(request);
+    }
 }
 
 void CRenderService::startRender(const RenderRequest& request)

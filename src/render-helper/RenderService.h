@@ -23,8 +23,10 @@ public:
 
 private:
     void readRequests();
-    void startNextRender();
+    void wakeApplicationThread();
     void startRender(const RenderRequest& request);
+    // Starts the requests read so far; quits once the input has ended and none is left.
+    void customEvent(QEvent* event) override;
     void answer(const RenderAnswer& answer);
 
     const int m_fd;
@@ -32,4 +34,5 @@ private:
     std::mutex m_writeMutex;
     std::mutex m_requestsMutex;
     std::deque<RenderRequest> m_requests; // read, not yet started
+    bool m_inputEnded = false;
 };

@@ -43,8 +43,8 @@ void CQtDispatcher::Post(std::function<void()> task)
 
 void CQtDispatcher::CReceiver::customEvent(QEvent* event)
 {
+    HandOverAcquire(event);
     if (event->type() != TaskEventType())
         return;
-    HandOverAcquire(event);
     static_cast<CTaskEvent*>(event)->Run();
 }
