@@ -89,8 +89,8 @@ Status MovePageFilesToRemoved(const std::string& pagesFolder, const std::string&
         return Status();
 
     const std::string removed = RemovedFolderFor(pagesFolder);
-    if (!MakeFolders(removed, 0700))
-        return MakeError(ErrorKind::Io, "cannot make the folder " + removed + ": " + SystemErrorText(errno));
+    if (const Status made = MakeFolders(removed, 0700); !made)
+        return MakeError(ErrorKind::Io, "cannot make the folder " + removed + ": " + made.error().message);
     // An id given again after its page was removed gets a folder of its own, so nothing is overwritten.
     std::string target = removed + pageId;
     for (int n = 2; ::mkdir(target.c_str(), 0700) != 0; ++n) {

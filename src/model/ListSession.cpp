@@ -29,8 +29,8 @@ Status CListSession::Lock(int waitMs)
     if (m_lock.IsHeld())
         return {};
     const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();
-    if (!MakeFolders(folder, 0700))
-        return Failure(ErrorKind::Io, "cannot create the storage folder " + folder + ": " + std::strerror(errno));
+    if (const Status made = MakeFolders(folder, 0700); !made)
+        return Failure(ErrorKind::Io, "cannot create the storage folder " + folder + ": " + made.error().message);
     if (Status locked = m_lock.Acquire(folder, waitMs); !locked)
         return locked;
     // No save of ours is in progress now: temporary files left by a killed one can go.

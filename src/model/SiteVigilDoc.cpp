@@ -364,8 +364,8 @@ Status CSiteVigilDoc::SaveDefaultNow()
                          "the list file " + GetDefaultPath()
                              + " was changed by another program since Site Vigil read it, so it was not saved over");
     const std::string& folder = CVigilPrefs::GetInstance().GetStorageFolder();
-    if (!MakeFolders(folder, 0700))
-        return IoFailure("cannot save the list: cannot create the folder " + folder + ": " + std::strerror(errno));
+    if (const Status made = MakeFolders(folder, 0700); !made)
+        return IoFailure("cannot save the list: cannot create the folder " + folder + ": " + made.error().message);
     const std::string path = GetDefaultPath();
     Status saved = SaveToFile(path);
     if (saved)

@@ -59,10 +59,10 @@ std::string UserDataHome()
     return dir.empty() ? UserHome() + ".local/share/" : dir;
 }
 
-bool MakeFolders(const std::string& path, mode_t mode)
+Status MakeFolders(const std::string& path, mode_t mode)
 {
     if (path.empty())
-        return false;
+        return MakeError(ErrorKind::BadInput, "no folder was given");
     std::string partial;
     size_t pos = 0;
     while (pos != std::string::npos) {
@@ -71,12 +71,16 @@ bool MakeFolders(const std::string& path, mode_t mode)
         if (partial.empty() || partial == "/")
             continue;
         if (::mkdir(partial.c_str(), mode) != 0 && errno != EEXIST)
-            return false;
+            return MakeError(ErrorKind::Io, SystemErrorText(errno));
     }
     struct stat st
     {
     };
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0)
+        return MakeError(ErrorKind::Io, SystemErrorText(errno));
+    if (!S_ISDIR(st.st_mode))
+        return MakeError(ErrorKind::Io, SystemErrorText(ENOTDIR));
+    return {};
 }
 
 Status WriteFileAtomically(const std::string& path, const std::string& bytes, mode_t mode)

@@ -17,8 +17,9 @@ std::string UserConfigHome();
 // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share/.
 std::string UserDataHome();
 
-// Creates the folder and its missing parents with the given mode. True when the folder exists afterwards.
-bool MakeFolders(const std::string& path, mode_t mode = 0700);
+// Creates the folder and its missing parents with the given mode. Succeeds when the folder exists
+// afterwards; else Io with the system's words for why (BadInput for an empty path).
+Status MakeFolders(const std::string& path, mode_t mode = 0700);
 
 // Replaces the file with the bytes so that a crash or a full disk leaves either the old or the new
 // file whole: a temporary file in the same folder, flushed and synced, then renamed over the old one.

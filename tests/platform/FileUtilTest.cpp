@@ -57,7 +57,11 @@ TEST(FileUtil, MakeFoldersCreatesParents)
     EXPECT_TRUE(MakeFolders(dir.Path() + "a/b/c/"));
     EXPECT_TRUE(MakeFolders(dir.Path() + "a/b/c"));
     WriteFileBytes(dir.Path() + "file", "x");
-    EXPECT_FALSE(MakeFolders(dir.Path() + "file/sub"));
+    // A file in the way is said in the system's words, for the messages that name the folder.
+    const Status blocked = MakeFolders(dir.Path() + "file/sub");
+    ASSERT_FALSE(blocked);
+    EXPECT_EQ(blocked.error().message, SystemErrorText(ENOTDIR));
+    EXPECT_FALSE(MakeFolders(dir.Path() + "file"));
 }
 
 TEST(Autostart, EntryQuotesAnAwkwardProgramPath)
