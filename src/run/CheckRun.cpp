@@ -42,9 +42,12 @@ CCheckRun::~CCheckRun()
     // by a thread of the closing steps: leaving before it is done would lose them, and it uses the
     // settings that the process tears down on its way out. The delivery, if under way, is given a
     // while as well; what it does not finish, the outbox still holds for the next start.
+    // A run whose summary is still up logs its changes now: that step waits for the summary to close.
     const auto deadline = std::chrono::steady_clock::now() + kClosingWorkWait;
-    for (const std::shared_ptr<CEndOfRun>& steps : m_endings)
+    for (const std::shared_ptr<CEndOfRun>& steps : m_endings) {
+        steps->LogIfStillPending();
         steps->WaitForBackgroundWork(deadline);
+    }
     HoldPrefRechecks(false);
     m_doc.SetStopBeforeSave(nullptr);
     CVigilPrefs::GetInstance().WriteInt(Pref::totalUrlsChecked.name, m_pagesChecked);

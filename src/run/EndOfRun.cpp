@@ -93,11 +93,17 @@ void CEndOfRun::Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPa
     });
 }
 
-void CEndOfRun::AfterSummary()
+void CEndOfRun::LogIfStillPending()
 {
-    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    if (!m_logDone)
+        WriteUpdateLog(false);
+}
+
+void CEndOfRun::WriteUpdateLog(bool tellFrontEnd)
+{
+    m_logDone = true;
     if (m_totals.markedChanged > 0) {
-        CUpdateLog log(prefs.GetStorageFolder());
+        CUpdateLog log(CVigilPrefs::GetInstance().GetStorageFolder());
         std::vector<const Curl*> checked;
         checked.reserve(m_logged.size());
         for (const auto& record : m_logged)
@@ -105,11 +111,22 @@ void CEndOfRun::AfterSummary()
         const UpdateLogResult result = log.AppendChanges(checked);
         m_logged.clear();
         const std::string message = result ? result.value() : result.error().message;
-        if (!message.empty())
+        if (message.empty())
+            return;
+        // A front end that is going away hears nothing more; standard error still tells it.
+        if (tellFrontEnd)
             m_events.OnProblem(ProblemSeverity::Warning, message);
+        else
+            DiagnosticOutput(message + "\n");
         if (!result)
             Fail(message);
     }
+}
+
+void CEndOfRun::AfterSummary()
+{
+    CVigilPrefs& prefs = CVigilPrefs::GetInstance();
+    WriteUpdateLog(true);
 
     if (m_totals.newChanges <= 0) {
         DeliverNotifications();

@@ -58,6 +58,10 @@ public:
     // the notifications to the outbox, delivering them) to return; true when nothing is left. What
     // follows that work on the front end's thread does not run here.
     bool WaitForBackgroundWork(std::chrono::steady_clock::time_point deadline) const;
+    // Writes the update log step now if it has not run yet: the program is ending while the run's
+    // summary is still up, and the run's changes must be logged all the same. Its problems go to
+    // standard error, not to the front end, which is going away.
+    void LogIfStillPending();
 
     // Use Start.
     CEndOfRun(const RunTotals& totals, IRunEvents& events, IFrontEndDispatcher& dispatcher, Finished onFinished);
@@ -65,6 +69,7 @@ public:
 private:
     void Run(const CSiteVigilDoc& doc, const std::vector<uint64_t>& runPages);
     void AfterSummary();
+    void WriteUpdateLog(bool tellFrontEnd);
     void OnQueued(QueuedNotifications queued);
     void DeliverNotifications();
     void RunCommand();
@@ -85,4 +90,5 @@ private:
     bool m_deliveryWanted = false;
     EndOfRunOutcome m_outcome;
     bool m_finished = false;
+    bool m_logDone = false;
 };

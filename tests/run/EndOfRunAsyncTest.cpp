@@ -134,3 +134,20 @@ TEST_F(EndOfRunAsync, RunGoneRightAfterItsEndStillLeavesItsNotificationsInTheOut
     ASSERT_TRUE(listed) << listed.error().message;
     EXPECT_EQ(listed->size(), before + 1);
 }
+
+TEST_F(EndOfRunAsync, ProgramEndingWhileTheSummaryIsUpStillLogsTheRunsChanges)
+{
+    SetInt(Pref::showSummary, 1);
+    frontEnd.holdSummary = true;
+    AddPage("page", "content", true);
+
+    run->CheckAll();
+    ASSERT_TRUE(DispatchUntil([this] { return !run->IsRunning(); }));
+    ASSERT_TRUE(frontEnd.summaryClosed);
+    // The user quits with the summary still up.
+    run.reset();
+
+    CUpdateLog log(settings.StorageDir());
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.Entries().size(), 1u);
+}
