@@ -1,23 +1,11 @@
 #include "RenderService.h"
 
-#include "platform/ThreadHandOver.h"
 #include "render/PageRender.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 
 #include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-QEvent::Type WakeEventType()
-{
-    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-    return type;
-}
-
-} // namespace
 
 CRenderService::CRenderService(int fd)
     : m_fd(fd)
@@ -49,47 +37,9 @@ void CRenderService::readRequests()
         Result<RenderRequest> request = RenderPipe::DecodeRequest(*frame);
         if (!request)
             break; // a broken client: nothing it sends can be trusted any more
-        {
-            std::lock_guard lock(m_requestsMutex);
-            m_requests.push_back(std::move(request.value()));
-        }
-        wakeApplicationThread();
+        m_dispatcher.Post([this, request = std::move(request.value())] { startRender(request); });
     }
-    {
-        std::lock_guard lock(m_requestsMutex);
-        m_inputEnded = true;
-    }
-    wakeApplicationThread();
-}
-
-// The requests wait in a queue of ours, whose lock orders this thread's writes before the
-// application thread's reads; Qt's queue only carries a wake-up, which the sanitizer is told of.
-void CRenderService::wakeApplicationThread()
-{
-    auto* wake = new QEvent(WakeEventType());
-    HandOverRelease(wake);
-    QCoreApplication::postEvent(this, wake);
-}
-
-void CRenderService::customEvent(QEvent* event)
-{
-    HandOverAcquire(event);
-    if (event->type() != WakeEventType())
-        return;
-    for (;;) {
-        RenderRequest request;
-        {
-            std::lock_guard lock(m_requestsMutex);
-            if (m_requests.empty()) {
-                if (m_inputEnded)
-                    QCoreApplication::quit();
-                return;
-            }
-            request = std::move(m_requests.front());
-            m_requests.pop_front();
-        }
-        startRender(request);
-    }
+    m_dispatcher.Post([] { QCoreApplication::quit(); });
 }
 
 void CRenderService::startRender(const RenderRequest& request)

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "fetch/RenderProtocol.h"
+#include "render/QtDispatcher.h"
 
 #include <QObject>
 
-#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -23,16 +23,12 @@ public:
 
 private:
     void readRequests();
-    void wakeApplicationThread();
     void startRender(const RenderRequest& request);
-    // Starts the requests read so far; quits once the input has ended and none is left.
-    void customEvent(QEvent* event) override;
     void answer(const RenderAnswer& answer);
 
     const int m_fd;
+    // The reading thread hands each request, and the end of input, to the application's thread.
+    CQtDispatcher m_dispatcher;
     std::thread m_reader;
     std::mutex m_writeMutex;
-    std::mutex m_requestsMutex;
-    std::deque<RenderRequest> m_requests; // read, not yet started
-    bool m_inputEnded = false;
 };

@@ -1,8 +1,8 @@
 #include "ui/app/GuiControl.h"
 
+#include "render/QtDispatcher.h"
 #include "ui/list/MyListView.h"
 #include "ui/run/GuiRun.h"
-#include "ui/run/QtDispatcher.h"
 
 #include <QApplication>
 #include <QEvent>

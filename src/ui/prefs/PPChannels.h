@@ -1,8 +1,8 @@
 #pragma once
 
 #include "notify/Channel.h"
+#include "render/QtDispatcher.h"
 #include "run/BackgroundJob.h"
-#include "ui/run/QtDispatcher.h"
 #include "ui/sheets/PropertyPage.h"
 
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/VigilPrefs.h"
+#include "render/QtDispatcher.h"
 #include "run/BackgroundJob.h"
-#include "ui/run/QtDispatcher.h"
 #include "ui/sheets/PropertyPage.h"
 
 class QCheckBox;

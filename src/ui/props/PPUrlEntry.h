@@ -1,7 +1,7 @@
 #pragma once
 
+#include "render/QtDispatcher.h"
 #include "ui/props/UrlPage.h"
-#include "ui/run/QtDispatcher.h"
 
 #include <memory>
 #include <string>

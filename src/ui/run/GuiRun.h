@@ -1,9 +1,9 @@
 #pragma once
 
+#include "render/QtDispatcher.h"
 #include "run/RunCore.h"
 #include "run/RunEvents.h"
 #include "ui/render/GuiRenderer.h"
-#include "ui/run/QtDispatcher.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "render/QtDispatcher.h"
 #include "run/BackgroundJob.h"
-#include "ui/run/QtDispatcher.h"
 
 #include <functional>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "ui/run/QtDispatcher.h"
+#include "render/QtDispatcher.h"
 
 #include "platform/ThreadHandOver.h"
 
