@@ -51,10 +51,10 @@ struct Finalizer
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
 // The statement for sql, empty when SQLite refuses it (sqlite3_errmsg tells why).
-Statement Prepare(sqlite3* db, const std::string& sql)
+Statement Prepare(sqlite3* db, const char* sql)
 {
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK) {
         sqlite3_finalize(raw);
         return nullptr;
     }

@@ -162,15 +162,16 @@ void CScheduler::OnScheduleTick()
     // Pages on intervals of their own go as they fall due, without the question of the global
     // schedule: into the run in progress when there is one. While the closing steps of a run are
     // under way they wait for those to end.
-    if (m_run.IsRunning()) {
-        if (std::vector<Curl*> due = PagesDue(m_doc, now); !due.empty())
-            m_run.TakeIn(due);
-    } else if (!m_run.IsEndingRun()) {
+    if (m_run.IsRunning() || !m_run.IsEndingRun()) {
         if (std::vector<Curl*> due = PagesDue(m_doc, now); !due.empty()) {
-            m_inTick = false;
-            m_events.OnScheduledRunDue();
-            m_run.CheckPages(due, CCheckRun::Trigger::Schedule);
-            return;
+            if (m_run.IsRunning()) {
+                m_run.TakeIn(due);
+            } else {
+                m_inTick = false;
+                m_events.OnScheduledRunDue();
+                m_run.CheckPages(due, CCheckRun::Trigger::Schedule);
+                return;
+            }
         }
     }
 
